@@ -1,0 +1,107 @@
+#include "i18n/Translator.h"
+
+#include "i18n/CodePage.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+const QString kPrefix = QStringLiteral("VaskelManager_");
+const QString kSuffix = QStringLiteral(".txt");
+
+TLangTranslator* gTranslator = nullptr;
+
+// The language code of a file name, or an empty string when the name is not one of ours.
+QString codeOfFileName(const QString& name) {
+    QString rest = name;
+    const qsizetype p = rest.indexOf(kPrefix);
+    if (p < 0)
+        return {};
+    rest.remove(p, kPrefix.size());
+    const qsizetype s = rest.indexOf(kSuffix);
+    if (s < 0)
+        return {};
+    rest.remove(s, kSuffix.size());
+    return rest.size() == 2 ? rest : QString();
+}
+
+// Directory entries in the order a Windows directory search gives them on NTFS.
+QFileInfoList languageFiles(const QString& directory) {
+    QDir dir(directory);
+    return dir.entryInfoList({kPrefix + u'*' + kSuffix},
+                             QDir::Files | QDir::Dirs | QDir::Hidden | QDir::System |
+                                 QDir::NoDotAndDotDot | QDir::CaseSensitive,
+                             QDir::Name | QDir::IgnoreCase);
+}
+
+} // namespace
+
+TLangTranslator::TLangTranslator(QString directory) : directory_(std::move(directory)) {}
+
+QString TLangTranslator::directory() const {
+    return directory_.isEmpty() ? QCoreApplication::applicationDirPath() : directory_;
+}
+
+LanguageList TLangTranslator::ScanLanguages(const QString& defaultLang) {
+    LanguageList list;
+    for (const QFileInfo& entry : languageFiles(directory())) {
+        if (entry.isDir())
+            continue;
+        const QString code = codeOfFileName(entry.fileName());
+        if (!code.isEmpty())
+            list.codes.append(code.toUpper());
+    }
+    for (int i = 0; i < list.codes.size() && list.selected < 0; ++i) {
+        if (list.codes[i].compare(defaultLang, Qt::CaseInsensitive) == 0)
+            list.selected = i;
+    }
+    if (list.selected >= 0) {
+        SelectLanguage(list.codes[list.selected]);
+    } else {
+        list.codes.prepend(defaultLang);
+        list.selected = 0;
+    }
+    return list;
+}
+
+QString TLangTranslator::languageFilePath(const QString& lang) const {
+    const QString exact = QDir(directory()).filePath(kPrefix + lang + kSuffix);
+    if (QFileInfo::exists(exact))
+        return exact;
+    // The list shows codes in upper case; on a file system that tells case apart the file
+    // may carry the code in another case.
+    for (const QFileInfo& entry : languageFiles(directory())) {
+        if (!entry.isDir() &&
+            codeOfFileName(entry.fileName()).compare(lang, Qt::CaseInsensitive) == 0)
+            return entry.filePath();
+    }
+    return exact;
+}
+
+void TLangTranslator::SelectLanguage(const QString& lang) {
+    QStringList lines;
+    if (codepage::readTextFileLines(languageFilePath(lang), lines))
+        dictionary_ = std::move(lines);
+    else
+        dictionary_.clear();
+}
+
+QString TLangTranslator::TR(const QString& s) const {
+    const qsizetype n = s.size();
+    for (const QString& line : dictionary_) {
+        if (line.size() > n && line[n] == u'=' &&
+            QStringView(line).left(n).compare(s, Qt::CaseInsensitive) == 0) {
+            const QString value = line.mid(n + 1);
+            return value.isEmpty() ? s : value;
+        }
+    }
+    return s;
+}
+
+void setProgramTranslator(TLangTranslator* translator) { gTranslator = translator; }
+
+TLangTranslator* programTranslator() { return gTranslator; }
+
+QString TR(const QString& s) { return gTranslator ? gTranslator->TR(s) : s; }

@@ -1,0 +1,152 @@
+#include "protocol/Requests.h"
+
+namespace request {
+
+namespace {
+
+QString num(int v) { return QString::number(v); }
+
+} // namespace
+
+QString presetName(const QString& typed) {
+    QString s = typed;
+    s.remove(u'"');
+    return s;
+}
+
+QString wifiPassword(const QString& typed) {
+    QString s = typed;
+    s.replace(QStringLiteral("\""), QStringLiteral("\\\""));
+    return s;
+}
+
+QString status() { return QStringLiteral(R"({"req":{"get": ""}})"); }
+QString calStatusRead() { return QStringLiteral(R"({"req":{"get":{"MOT1":{"CAL_STATUS":""}}}})"); }
+QString calDirRead() { return QStringLiteral(R"({"req":{"get":{"MOT1":{"CAL_DIR":""}}}})"); }
+
+QString calStatusExec() {
+    return QStringLiteral(R"({"req":{"set":{"MOT1":{"CAL_STATUS":"exec"}}}})");
+}
+QString calStatusMinWithSensor() {
+    return QStringLiteral(
+        R"({"req":{"set":{"MOT1":{"CAL_STATUS":"ManageCalibInMinPosWithSensorAct"}}}})");
+}
+QString calStatusMaxWithSensor() {
+    return QStringLiteral(
+        R"({"req":{"set":{"MOT1":{"CAL_STATUS":"ManageCalibInMaxPosWithSensorAct"}}}})");
+}
+QString calDirInvert() { return QStringLiteral(R"({"req":{"set":{"MOT1":{"CAL_DIR":"invert"}}}})"); }
+QString calDirNormal() { return QStringLiteral(R"({"req":{"set":{"MOT1":{"CAL_DIR":"normal"}}}})"); }
+QString calMaxPos() { return QStringLiteral(R"({"r@q":{"set":{"MOT1":{"CAL_MAXPOS":128000}}}})"); }
+
+QString motorParameterName(MotorParameter p) {
+    switch (p) {
+    case MotorParameter::Acc: return QStringLiteral("FnRUN_ACC");
+    case MotorParameter::Spd: return QStringLiteral("FnRUN_SPD");
+    case MotorParameter::Dec: return QStringLiteral("FnRUN_DEC");
+    case MotorParameter::CurrAcc: return QStringLiteral("FnRUN_CURR_ACC");
+    case MotorParameter::CurrSpd: return QStringLiteral("FnRUN_CURR_SPD");
+    case MotorParameter::CurrDec: return QStringLiteral("FnRUN_CURR_DEC");
+    case MotorParameter::CurrHold: return QStringLiteral("FnRUN_CURR_HOLD");
+    }
+    return {};
+}
+
+QString motorParameter(const QString& name, int value) {
+    return QStringLiteral(R"({"req":{"set":{"MOT1":{")") + name + QStringLiteral(R"(":)") +
+           num(value) + QStringLiteral("}}}}");
+}
+
+QString motorParameter(MotorParameter p, int value) {
+    return motorParameter(motorParameterName(p), value);
+}
+
+QString holdCurrentStatus(int value) {
+    return QStringLiteral(R"({"req":{"set":{"MOT1":{"HOLDCURR_STATUS":)") + num(value) +
+           QStringLiteral("}}}}");
+}
+
+QString calFocuser(CalFocuserStep step) {
+    QString what;
+    switch (step) {
+    case CalFocuserStep::Init: what = QStringLiteral("Init"); break;
+    case CalFocuserStep::StoreAsMinPos: what = QStringLiteral("StoreAsMinPos"); break;
+    case CalFocuserStep::GoOutToFindMaxPos: what = QStringLiteral("GoOutToFindMaxPos"); break;
+    case CalFocuserStep::StoreAsMaxPos: what = QStringLiteral("StoreAsMaxPos"); break;
+    }
+    return QStringLiteral(R"({"req":{"cmd":{"MOT1":{"CAL_FOCUSER":")") + what +
+           QStringLiteral(R"("}}}})");
+}
+
+QString verboseTimeGoto(int target) {
+    return QStringLiteral(R"({"req":{"cmd":{"MOT1":{"VERBOSE_TIME_GOTO":)") + num(target) +
+           QStringLiteral("}}}}");
+}
+
+QString motorStop() { return QStringLiteral(R"({"req":{"cmd":{"MOT1":{"MOT_STOP":""}}}})"); }
+
+QString presetGo(int n) {
+    return QStringLiteral(R"({"req":{"cmd":{"PRESET":)") + num(n) + QStringLiteral("}}}");
+}
+
+QString presetRecord(int n, const QString& name, int position) {
+    return QStringLiteral(R"({"req":{"set":{"PRESET_)") + num(n) + QStringLiteral(R"(":{"NAME":")") +
+           presetName(name) + QStringLiteral(R"(","M1POS":)") + num(position) +
+           QStringLiteral("}}}}");
+}
+
+QString presetRename(int n, const QString& name) {
+    return QStringLiteral(R"({"req":{"set":{"PRESET_)") + num(n) + QStringLiteral(R"(":{"NAME":")") +
+           presetName(name) + QStringLiteral(R"("}}}})");
+}
+
+QString presetDelete(int n) {
+    return QStringLiteral(R"({"req":{"set":{"PRESET_)") + num(n) +
+           QStringLiteral(R"(":{"NAME":""}}}})");
+}
+
+QString runPresetQuick(QuickSetting q) {
+    const char* what = q == QuickSetting::Light ? "light" : q == QuickSetting::Medium ? "medium" : "slow";
+    return QStringLiteral(R"({"req":{"cmd":{"RUNPRESET":")") + QLatin1String(what) +
+           QStringLiteral(R"("}}})");
+}
+
+QString runPresetLoad(int n) {
+    return QStringLiteral(R"({"req":{"cmd":{"RUNPRESET":)") + num(n) + QStringLiteral("}}}");
+}
+
+QString runPresetRecord(int n, const QString& name, const MotorPresetValues& v) {
+    return QStringLiteral(R"({"req":{"set":{"RUNPRESET_)") + num(n) + QStringLiteral(R"(":)") +
+           QStringLiteral(R"({"RP_NAME":")") + presetName(name) + QStringLiteral(R"(","M1ACC":)") +
+           num(v.speedAccel) + QStringLiteral(R"(,"M1DEC":)") + num(v.speedDecel) +
+           QStringLiteral(R"(,"M1SPD":)") + num(v.speedRun) + QStringLiteral(R"(,"M1CACC":)") +
+           num(v.currentAccel) + QStringLiteral(R"(,"M1CDEC":)") + num(v.currentDecel) +
+           QStringLiteral(R"(,"M1CSPD":)") + num(v.currentRun) + QStringLiteral(R"(,"M1HOLD":)") +
+           num(v.currentHold) + QStringLiteral("}}}}");
+}
+
+QString runPresetRename(int n, const QString& name) {
+    return QStringLiteral(R"({"req":{"set":{"RUNPRESET_)") + num(n) +
+           QStringLiteral(R"(":{"RP_NAME":")") + presetName(name) + QStringLiteral(R"("}}}})");
+}
+
+QString runPresetDelete(int n) {
+    return QStringLiteral(R"({"req":{"set":{"RUNPRESET_)") + num(n) +
+           QStringLiteral(R"(":{"RP_NAME":""}}}})");
+}
+
+QString dimLeds(LedLevel level) {
+    const char* what = level == LedLevel::Off      ? "off"
+                       : level == LedLevel::Low    ? "low"
+                       : level == LedLevel::Middle ? "middle"
+                                                   : "on";
+    return QStringLiteral(R"({"req":{"cmd":{"DIMLEDS":")") + QLatin1String(what) +
+           QStringLiteral(R"("}}})");
+}
+
+QString wifiPasswordSet(const QString& typedPassword) {
+    return QStringLiteral(R"({"req":{"set":{"WIFI":{"PWD":")") + wifiPassword(typedPassword) +
+           QStringLiteral(R"("}}}})");
+}
+
+} // namespace request

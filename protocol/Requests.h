@@ -1,0 +1,61 @@
+#pragma once
+// Every request the program sends to the focuser, as the exact text that goes on the wire.
+// Texts are joined from fixed pieces and values; no JSON library is involved, so what the
+// user types goes out as typed (apart from the double quotes named below).
+
+#include <QString>
+
+namespace request {
+
+// Values put into texts.
+QString presetName(const QString& typed);   // every double quote removed
+QString wifiPassword(const QString& typed); // every double quote preceded by a backslash
+
+// Reads.
+QString status();
+QString calStatusRead();
+QString calDirRead();
+
+// Motor settings.
+QString calStatusExec();
+QString calStatusMinWithSensor();
+QString calStatusMaxWithSensor();
+QString calDirInvert();
+QString calDirNormal();
+QString calMaxPos(); // the one request whose envelope is "r@q"
+enum class MotorParameter { Acc, Spd, Dec, CurrAcc, CurrSpd, CurrDec, CurrHold };
+QString motorParameterName(MotorParameter p);
+QString motorParameter(MotorParameter p, int value);
+QString motorParameter(const QString& name, int value);
+QString holdCurrentStatus(int value);
+
+// Motor commands.
+enum class CalFocuserStep { Init, StoreAsMinPos, GoOutToFindMaxPos, StoreAsMaxPos };
+QString calFocuser(CalFocuserStep step);
+QString verboseTimeGoto(int target);
+QString motorStop();
+
+// Position presets, n from 1 to 9.
+QString presetGo(int n);
+QString presetRecord(int n, const QString& name, int position);
+QString presetRename(int n, const QString& name);
+QString presetDelete(int n);
+
+// Motor parameter presets and quick settings, n from 1 to 3.
+enum class QuickSetting { Light, Medium, Slow };
+QString runPresetQuick(QuickSetting q);
+QString runPresetLoad(int n);
+struct MotorPresetValues {
+    int speedAccel = 1, speedDecel = 1, speedRun = 1;
+    int currentAccel = 1, currentDecel = 1, currentRun = 1, currentHold = 1;
+};
+QString runPresetRecord(int n, const QString& name, const MotorPresetValues& v);
+QString runPresetRename(int n, const QString& name);
+QString runPresetDelete(int n);
+
+// Device options.
+enum class LedLevel { Off, Low, Middle, On };
+QString dimLeds(LedLevel level);
+QString wifiPasswordSet(const QString& typedPassword);
+
+} // namespace request

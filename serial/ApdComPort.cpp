@@ -1,0 +1,151 @@
+#include "serial/ApdComPort.h"
+
+#include "serial/ErrorReport.h"
+#include "serial/QtSerialTransport.h"
+#include "serial/VirtualPorts.h"
+
+#include <QPointer>
+#include <QTimer>
+
+TApdComPort::TApdComPort(QObject* parent) : QObject(parent) {}
+
+TApdComPort::~TApdComPort() {
+    if (open_)
+        DonePort();
+}
+
+void TApdComPort::setTransport(std::unique_ptr<SerialTransport> transport) {
+    if (open_)
+        DonePort();
+    transport_ = std::move(transport);
+}
+
+void TApdComPort::SetOpen(bool open) {
+    if (open == open_)
+        return;
+    if (!open) {
+        DonePort();
+        return;
+    }
+    if (!transport_) {
+        transport_ = createVirtualTransport(settings_.device);
+        if (!transport_)
+            transport_ = std::make_unique<QtSerialTransport>();
+    }
+    QString error;
+    if (!transport_->open(settings_, error))
+        throw EComError(error);
+    connect(transport_.get(), &SerialTransport::readyRead, this, &TApdComPort::onReadyRead,
+            Qt::UniqueConnection);
+    received_.clear();
+    readPos_ = batchEnd_ = 0;
+    leftoverWaits_ = false;
+    open_ = true;
+}
+
+bool TApdComPort::FOpen() const { return open_; }
+
+void TApdComPort::PutString(const QByteArray& bytes) {
+    if (!open_ || !transport_)
+        throw EComError(QStringLiteral("The port is not open."));
+    if (transport_->bytesToWrite() + bytes.size() > kOutputBufferSize)
+        throw EComError(QStringLiteral("Output buffer full: %1 bytes could not be sent.")
+                            .arg(bytes.size()));
+    QString error;
+    if (!transport_->write(bytes, error))
+        throw EComError(error);
+}
+
+std::uint8_t TApdComPort::GetChar() {
+    if (readPos_ >= batchEnd_)
+        throw EComError(QStringLiteral("No received byte is waiting."));
+    return static_cast<std::uint8_t>(received_[readPos_++]);
+}
+
+void TApdComPort::FlushInBuffer() {
+    if (transport_)
+        transport_->discardInput();
+    received_.clear();
+    readPos_ = batchEnd_ = 0;
+    leftoverWaits_ = false;
+}
+
+void TApdComPort::FlushOutBuffer() {
+    if (transport_)
+        transport_->discardOutput();
+}
+
+void TApdComPort::DonePort() {
+    if (transport_) {
+        disconnect(transport_.get(), nullptr, this, nullptr);
+        transport_->close();
+    }
+    open_ = false;
+    received_.clear();
+    readPos_ = batchEnd_ = 0;
+}
+
+void TApdComPort::onReadyRead() {
+    if (!open_ || !transport_)
+        return;
+    const QByteArray bytes = transport_->readAll();
+    if (bytes.isEmpty())
+        return;
+    received_.append(bytes);
+    leftoverWaits_ = false;
+    scheduleDelivery();
+}
+
+void TApdComPort::scheduleDelivery() {
+    if (deliveryQueued_ || delivering_)
+        return;
+    deliveryQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        deliveryQueued_ = false;
+        deliver();
+    });
+}
+
+void TApdComPort::dropTaken() {
+    received_.remove(0, readPos_);
+    readPos_ = 0;
+    batchEnd_ = 0;
+}
+
+void TApdComPort::deliver() {
+    // A handler that runs a nested event loop (a modal box) must not see a second batch
+    // while the first is still being handled; bytes arriving meanwhile wait for it.
+    if (delivering_ || !open_ || leftoverWaits_ || received_.isEmpty())
+        return;
+    const qsizetype count = std::min<qsizetype>(received_.size(), kMaxBatch);
+    readPos_ = 0;
+    batchEnd_ = count;
+    delivering_ = true;
+    QString failure;
+    bool failed = false;
+    QPointer<TApdComPort> self(this);
+    // A copy, because the handler may destroy this port and the handler with it.
+    const auto handler = OnTriggerAvail;
+    try {
+        if (handler)
+            handler(static_cast<std::uint16_t>(count));
+    } catch (const std::exception& e) {
+        failed = true;
+        failure = errorText(e);
+    }
+    if (self) {
+        delivering_ = false;
+        if (open_) {
+            const bool newBytesArrived = received_.size() > count;
+            dropTaken();
+            if (!received_.isEmpty()) {
+                if (failed && !newBytesArrived)
+                    leftoverWaits_ = true; // announced again with the next batch
+                else
+                    scheduleDelivery();
+            }
+        }
+    }
+    if (failed)
+        reportError(failure);
+}

@@ -1,0 +1,88 @@
+#include "serial/QtSerialTransport.h"
+
+QtSerialTransport::QtSerialTransport(QObject* parent) : SerialTransport(parent) {
+    connect(&port_, &QSerialPort::readyRead, this, &SerialTransport::readyRead);
+}
+
+QtSerialTransport::~QtSerialTransport() { close(); }
+
+QString openErrorText(const QString& device, QSerialPort::SerialPortError error,
+                      const QString& systemText) {
+    switch (error) {
+    case QSerialPort::PermissionError:
+#if defined(Q_OS_LINUX)
+        return QStringLiteral("Cannot open %1: permission denied or the port is in use. "
+                              "To use serial ports, add your user to the dialout group "
+                              "(sudo usermod -aG dialout $USER) and log in again.")
+            .arg(device);
+#else
+        return QStringLiteral("Cannot open %1: permission denied or the port is in use.")
+            .arg(device);
+#endif
+    case QSerialPort::DeviceNotFoundError:
+        return QStringLiteral("Cannot open %1: no such port.").arg(device);
+    default:
+        return QStringLiteral("Cannot open %1: %2").arg(device, systemText);
+    }
+}
+
+bool QtSerialTransport::open(const PortSettings& settings, QString& error) {
+    close();
+    port_.setPortName(settings.device);
+    port_.setBaudRate(settings.baudRate);
+    port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
+    port_.setParity(settings.parity == 'E'   ? QSerialPort::EvenParity
+                    : settings.parity == 'O' ? QSerialPort::OddParity
+                                             : QSerialPort::NoParity);
+    port_.setStopBits(settings.stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop);
+    port_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!port_.open(QIODevice::ReadWrite)) {
+        error = openErrorText(settings.device, port_.error(), port_.errorString());
+        port_.clearError();
+        return false;
+    }
+    // Some devices (pseudo-terminals among them) have no modem lines; that is no failure.
+    port_.setDataTerminalReady(true);
+    port_.setRequestToSend(true);
+    port_.clearError();
+    return true;
+}
+
+void QtSerialTransport::close() {
+    if (port_.isOpen())
+        port_.close();
+    port_.clearError();
+}
+
+bool QtSerialTransport::isOpen() const { return port_.isOpen(); }
+
+bool QtSerialTransport::write(const QByteArray& bytes, QString& error) {
+    if (!port_.isOpen()) {
+        error = QStringLiteral("The port %1 is closed.").arg(port_.portName());
+        return false;
+    }
+    port_.clearError();
+    if (port_.write(bytes) != bytes.size()) {
+        error = QStringLiteral("Write to %1 failed: %2").arg(port_.portName(), port_.errorString());
+        return false;
+    }
+    // Push the bytes to the device now, so that a device that has gone away shows here.
+    port_.flush();
+    const auto e = port_.error();
+    if (e == QSerialPort::WriteError || e == QSerialPort::ResourceError || !port_.isOpen()) {
+        error = QStringLiteral("Write to %1 failed: %2").arg(port_.portName(), port_.errorString());
+        return false;
+    }
+    return true;
+}
+
+qint64 QtSerialTransport::bytesToWrite() const { return port_.bytesToWrite(); }
+
+QByteArray QtSerialTransport::readAll() { return port_.readAll(); }
+
+void QtSerialTransport::discardInput() {
+    port_.clear(QSerialPort::Input);
+    port_.readAll();
+}
+
+void QtSerialTransport::discardOutput() { port_.clear(QSerialPort::Output); }

@@ -1,0 +1,211 @@
+#include "serial/SerInterface.h"
+
+#include "i18n/CodePage.h"
+#include "serial/ErrorReport.h"
+#include "serial/PortDiscovery.h"
+
+#include <QFile>
+
+std::unique_ptr<TSerialInterface> serialLink;
+std::unique_ptr<TSerialInterface> releasedLink;
+bool serialTraceEnabled = false;
+
+namespace {
+
+int integerValue(const QString& text) {
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    return ok ? value : -1;
+}
+
+} // namespace
+
+TSerialInterface::TSerialInterface(const QString& serPort, ILinkHost& host_,
+                                   const TickClock& clock_)
+    : comport(integerValue(serPort)), com(std::make_unique<TApdComPort>()), host(host_),
+      clock(clock_) {
+    com->setComNumber(comport > 0 ? comport : 1);
+    com->setDeviceName(portDeviceName(serPort));
+    com->OnTriggerAvail = [this](std::uint16_t count) { TriggerAvail(count); };
+    if (!com->deviceName().isEmpty())
+        com->SetOpen(true);
+}
+
+TSerialInterface::~TSerialInterface() { *alive = false; }
+
+void TSerialInterface::EnqueueCommand(const QString& cmd) { send(cmd, false); }
+
+void TSerialInterface::EnqueueUrgentCommand(const QString& cmd) { send(cmd, true); }
+
+void TSerialInterface::send(const QString& cmd, bool urgent) {
+    if (!com->FOpen())
+        return;
+    const std::uint32_t now = clock.tickCount();
+    if (static_cast<std::uint32_t>(now - waitingAnswerT) > kReplyWaitMs)
+        waitingAnswer = false;
+    if (waitingAnswer) {
+        if (urgent)
+            commandsQueue.push_front(cmd);
+        else
+            commandsQueue.push_back(cmd);
+        return;
+    }
+    waitingAnswer = true;
+    waitingAnswerT = now;
+    bool failed = false;
+    try {
+        com->PutString(codepage::unicodeToAnsi(cmd));
+    } catch (const EComError&) {
+        failed = true;
+    }
+    const auto stillAlive = alive;
+    if (failed) {
+        com->SetOpen(false);
+        host.OpenCloseButtonLabelClick(nullptr);
+        if (!*stillAlive)
+            return;
+    }
+    if (serialTraceEnabled)
+        WriteTraceLine(QStringLiteral("[TX  ] ") + cmd);
+}
+
+void TSerialInterface::ReleaseLater() {
+    if (com->FOpen()) {
+        com->FlushOutBuffer();
+        com->FlushInBuffer();
+        com->DonePort();
+        com->SetOpen(false);
+    }
+    if (serialLink.get() == this)
+        releasedLink = std::move(serialLink);
+}
+
+bool TSerialInterface::IsQueueEmpty() {
+    if (static_cast<std::uint32_t>(clock.tickCount() - waitingAnswerT) > kReplyWaitMs)
+        waitingAnswer = false;
+    return commandsQueue.empty() && !waitingAnswer;
+}
+
+void TSerialInterface::TriggerAvail(std::uint16_t count) {
+    const auto stillAlive = alive;
+    for (int i = 0; i < count; ++i) {
+        takeByte(codepage::ansiToUnicode(com->GetChar()));
+        // Handling a reply may have released or destroyed this link.
+        if (!*stillAlive || !com->FOpen())
+            return;
+    }
+}
+
+void TSerialInterface::takeByte(QChar c) {
+    const bool objectOpen = braceCount > 0;
+
+    if (objectOpen && inString) {
+        // Braces inside a JSON string are text, not structure.
+        rxBuffer.append(c);
+        if (escaped)
+            escaped = false;
+        else if (c == u'\\')
+            escaped = true;
+        else if (c == u'"')
+            inString = false;
+    } else if (c == u'{') {
+        rxBuffer.append(c);
+        ++braceCount;
+        return;
+    } else if (c == u'}' && objectOpen) {
+        rxBuffer.append(c);
+        if (--braceCount == 0)
+            completeObject();
+        return;
+    } else if (objectOpen) {
+        rxBuffer.append(c);
+        if (c == u'"')
+            inString = true;
+    } else {
+        // Outside objects: text lines. A stray "}" is text too.
+        if (c == u'\n' || c == u'\r') {
+            const QString line = std::exchange(rxBufferExtra, QString());
+            DispatchExtra(line);
+        } else {
+            rxBufferExtra.append(c);
+            if (rxBufferExtra.size() >= kMaxLineLength)
+                rxBufferExtra.clear();
+        }
+        return;
+    }
+
+    if (rxBuffer.size() >= kMaxObjectLength) {
+        rxBuffer.clear();
+        braceCount = 0;
+        inString = escaped = false;
+    }
+}
+
+void TSerialInterface::completeObject() {
+    const QString text = std::exchange(rxBuffer, QString());
+    inString = escaped = false;
+    if (serialTraceEnabled)
+        WriteTraceLine(QStringLiteral("[  RX] ") + text);
+    const auto stillAlive = alive;
+    try {
+        DispatchReply(text);
+    } catch (...) {
+        // A reply that cannot be handled is dropped; framing goes on.
+    }
+    if (!*stillAlive || !com->FOpen())
+        return;
+    if (commandsQueue.empty()) {
+        waitingAnswer = false;
+        return;
+    }
+    // A refused write here is not caught: it reaches the default error report and the
+    // request stays at the head of the queue.
+    const QString next = commandsQueue.front();
+    com->PutString(codepage::unicodeToAnsi(next));
+    if (serialTraceEnabled)
+        WriteTraceLine(QStringLiteral("[TX  ] ") + next);
+    commandsQueue.pop_front();
+}
+
+void TSerialInterface::DispatchReply(const QString& text) {
+    const QByteArray utf8 = text.toUtf8();
+    rapidjson::Document doc;
+    doc.Parse(utf8.constData(), utf8.size());
+    if (doc.HasParseError() || !doc.IsObject())
+        throw EComError(QStringLiteral("The reply is not a JSON object."));
+    const rapidjson::Value* res = nullptr;
+    const auto member = doc.FindMember("res");
+    if (member != doc.MemberEnd()) {
+        if (!member->value.IsObject())
+            throw EComError(QStringLiteral("The reply's res is not an object."));
+        res = &member->value;
+    }
+    host.ParseMessage(res, text);
+}
+
+void TSerialInterface::DispatchExtra(const QString& line) {
+    try {
+        host.ParseExtraMessage(line);
+    } catch (...) {
+        // A line that cannot be handled changes nothing more.
+    }
+}
+
+bool TSerialInterface::WriteTraceLine(const QString& text) {
+    QFile file(QStringLiteral("serial_trace.log"));
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    if (!file.seek(file.size()))
+        return false;
+    const QString line = clock.localNow().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
+                         QStringLiteral("   ") + text + QStringLiteral("\r\n");
+    const QByteArray bytes = codepage::unicodeToAnsi(line);
+    return file.write(bytes) == bytes.size();
+}
+
+TSerialInterface& CreateSerialLink(const QString& serialPort, ILinkHost& host,
+                                   const TickClock& clock) {
+    auto link = std::make_unique<TSerialInterface>(serialPort, host, clock);
+    serialLink = std::move(link);
+    return *serialLink;
+}

@@ -1,0 +1,104 @@
+#pragma once
+// The serial link: the one object through which the program talks to the focuser.
+// It paces requests (one awaited reply at a time, for at most 350 ms), cuts the received
+// byte stream into JSON objects and text lines, and hands both to its host.
+
+#include "serial/ApdComPort.h"
+#include "serial/TickClock.h"
+
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <rapidjson/document.h>
+
+// What the link needs of the main window.
+class ILinkHost {
+public:
+    // One complete reply: its `res` object (null when it has none) and its whole text.
+    // Returns true when the handling ran to its end; a failure may also be thrown.
+    virtual bool ParseMessage(const rapidjson::Value* msg, const QString& sourceStr) = 0;
+    // One text line received between objects, without its line end.
+    virtual void ParseExtraMessage(const QString& S) = 0;
+    // Connects or disconnects; the link calls it with no sender when a write fails.
+    virtual void OpenCloseButtonLabelClick(QObject* sender) = 0;
+
+protected:
+    ~ILinkHost() = default;
+};
+
+class TSerialInterface {
+public:
+    static constexpr std::uint32_t kReplyWaitMs = 350;
+    static constexpr int kMaxObjectLength = 4000;
+    static constexpr int kMaxLineLength = 100;
+
+    // Makes the link for the chosen port (the port list's text without "COM") and opens its
+    // port when the text names one. Throws EComError when the port cannot be opened.
+    TSerialInterface(const QString& serPort, ILinkHost& host,
+                     const TickClock& clock = systemClock());
+    ~TSerialInterface();
+
+    TSerialInterface(const TSerialInterface&) = delete;
+    TSerialInterface& operator=(const TSerialInterface&) = delete;
+
+    // Sends `cmd` now, or queues it at the tail while a reply is awaited.
+    void EnqueueCommand(const QString& cmd);
+    // The same, but a request that has to wait goes to the head of the queue.
+    void EnqueueUrgentCommand(const QString& cmd);
+
+    // Closes the port (discarding what is not yet sent or read) and moves this link from
+    // serialLink to releasedLink.
+    void ReleaseLater();
+
+    int GetPort() const { return comport; }
+
+    // No reply is awaited (after the 350 ms rule) and nothing is queued.
+    bool IsQueueEmpty();
+
+    // The data-available handler: takes `count` bytes from the port and frames them.
+    void TriggerAvail(std::uint16_t count);
+
+    // Appends one line to serial_trace.log in the current directory; false when it could not.
+    bool WriteTraceLine(const QString& text);
+
+    // For inspection by tests and the host.
+    bool isWaitingAnswer() const { return waitingAnswer; }
+    const std::deque<QString>& queue() const { return commandsQueue; }
+    TApdComPort& port() { return *com; }
+    int pendingBraceCount() const { return braceCount; }
+
+private:
+    void send(const QString& cmd, bool urgent);
+    void takeByte(QChar c);
+    void completeObject();
+    void DispatchReply(const QString& text);
+    void DispatchExtra(const QString& line);
+
+    int comport = -1;
+    std::unique_ptr<TApdComPort> com;
+    std::deque<QString> commandsQueue;
+    bool waitingAnswer = false;
+    std::uint32_t waitingAnswerT = 0;
+    QString rxBuffer;
+    QString rxBufferExtra;
+    int braceCount = 0;
+    bool inString = false; // inside a JSON string of the object being received
+    bool escaped = false;  // the previous character of that string was a backslash
+
+    ILinkHost& host;
+    const TickClock& clock;
+    std::shared_ptr<bool> alive = std::make_shared<bool>(true);
+};
+
+// The current link (empty while disconnected) and the released one waiting to be destroyed.
+extern std::unique_ptr<TSerialInterface> serialLink;
+extern std::unique_ptr<TSerialInterface> releasedLink;
+// Writes serial_trace.log when set.
+extern bool serialTraceEnabled;
+
+// Makes the link for `serialPort` and keeps it in serialLink; throws EComError when the port
+// cannot be opened, leaving serialLink as it was.
+TSerialInterface& CreateSerialLink(const QString& serialPort, ILinkHost& host,
+                                   const TickClock& clock = systemClock());

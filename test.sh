@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds Calvetta with AddressSanitizer and UBSan, and runs every test.
+set -euo pipefail
+cd "$(dirname "$0")"
+
+tools/setup/deps.sh
+tools/setup/fonts.sh
+
+build=build/test
+if [[ ! -f "$build/build.ninja" ]]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DCALVETTA_SANITIZE=ON
+fi
+cmake --build "$build"
+
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"
+export LSAN_OPTIONS="suppressions=$PWD/tests/lsan.supp:print_suppressions=0"
+export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
+cd "$build"
+ctest --output-on-failure --timeout 600 "$@"

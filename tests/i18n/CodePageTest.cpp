@@ -1,0 +1,39 @@
+// Windows-1252 and the reading of text files.
+
+#include "i18n/CodePage.h"
+
+#include <gtest/gtest.h>
+
+using namespace codepage;
+
+TEST(CodePage, EveryByteRoundTrips) {
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(static_cast<char>(b));
+    EXPECT_EQ(unicodeToAnsi(ansiToUnicode(all)), all);
+}
+
+TEST(CodePage, HighControlRangeIsTheWindowsOne) {
+    EXPECT_EQ(ansiToUnicode(0x80), QChar(0x20AC));
+    EXPECT_EQ(ansiToUnicode(0x93), QChar(0x201C));
+    EXPECT_EQ(ansiToUnicode(0x9F), QChar(0x0178));
+    EXPECT_EQ(ansiToUnicode(0x81), QChar(0x81)) << "undefined bytes map to themselves";
+    EXPECT_EQ(ansiToUnicode(0xE9), QChar(0xE9));
+    EXPECT_EQ(unicodeToAnsi(QStringLiteral(u"€“”é°")), QByteArray("\x80\x93\x94\xE9\xB0"));
+    EXPECT_EQ(unicodeToAnsi(QStringLiteral(u"ā→")), QByteArray("??"));
+}
+
+TEST(CodePage, LinesEndWithCrLfCrOrLf) {
+    EXPECT_EQ(splitLines(u"a\r\nb\rc\nd"), (QStringList{"a", "b", "c", "d"}));
+    EXPECT_EQ(splitLines(u"a\n"), QStringList{"a"});
+    EXPECT_EQ(splitLines(u"a\n\nb\r\r"), (QStringList{"a", "", "b", ""}));
+    EXPECT_EQ(splitLines(u"\n\r\n"), (QStringList{"", ""}));
+    EXPECT_TRUE(splitLines(u"").isEmpty());
+}
+
+TEST(CodePage, ByteOrderMarksChooseTheEncoding) {
+    EXPECT_EQ(decodeTextFile("\xEF\xBB\xBF\xC3\xA9"), QStringLiteral(u"é"));
+    EXPECT_EQ(decodeTextFile(QByteArray("\xFF\xFE\xE9\x00", 4)), QStringLiteral(u"é"));
+    EXPECT_EQ(decodeTextFile(QByteArray("\xFE\xFF\x00\xE9", 4)), QStringLiteral(u"é"));
+    EXPECT_EQ(decodeTextFile("\xE9"), QStringLiteral(u"é"));
+}

@@ -1,0 +1,152 @@
+// Opening, releasing and failing: what a link does with its port and its host.
+
+#include "LinkFixture.h"
+
+#include "serial/PortDiscovery.h"
+
+namespace {
+const QString kStatus = QStringLiteral(R"({"req":{"get": ""}})");
+const QString kStop = QStringLiteral(R"({"req":{"cmd":{"MOT1":{"MOT_STOP":""}}}})");
+} // namespace
+
+TEST_F(LinkTest, PortThatCannotBeOpenedMakesNoLink) {
+    port.line().failOpen = true;
+    try {
+        CreateSerialLink(QStringLiteral("FAKE"), host, clock);
+        FAIL() << "expected the driver's error";
+    } catch (const EComError& e) {
+        EXPECT_EQ(e.message(), port.line().openError);
+    }
+    EXPECT_EQ(serialLink, nullptr);
+}
+
+TEST_F(LinkTest, CreateSerialLinkOpensThePortWithTheLinkSettings) {
+    auto& l = CreateSerialLink(QStringLiteral("FAKE"), host, clock);
+    EXPECT_EQ(serialLink.get(), &l);
+    EXPECT_TRUE(l.port().FOpen());
+    EXPECT_EQ(l.port().settings().baudRate, 115200);
+    EXPECT_EQ(l.port().settings().dataBits, 8);
+    EXPECT_EQ(l.port().settings().parity, 'N');
+    EXPECT_EQ(l.port().settings().stopBits, 1);
+    EXPECT_EQ(l.GetPort(), -1);
+}
+
+TEST_F(LinkTest, ReleaseLaterClosesDiscardsAndMovesTheLink) {
+    auto& l = CreateSerialLink(QStringLiteral("FAKE"), host, clock);
+    l.EnqueueCommand(kStatus);
+    l.ReleaseLater();
+    EXPECT_EQ(serialLink, nullptr);
+    EXPECT_EQ(releasedLink.get(), &l);
+    EXPECT_FALSE(port.line().open);
+    EXPECT_EQ(port.line().inputDiscards, 1);
+    EXPECT_EQ(port.line().outputDiscards, 1);
+    wire();
+    l.EnqueueCommand(kStop);
+    EXPECT_TRUE(wire().isEmpty()) << "a released link drops requests";
+}
+
+TEST_F(LinkTest, SecondReleaseDisplacesTheFirstReleasedLink) {
+    CreateSerialLink(QStringLiteral("FAKE"), host, clock).ReleaseLater();
+    auto& second = CreateSerialLink(QStringLiteral("FAKE"), host, clock);
+    second.ReleaseLater();
+    EXPECT_EQ(releasedLink.get(), &second);
+}
+
+TEST_F(LinkTest, FailedDirectWriteClosesThePortAndDisconnectsSilently) {
+    auto& l = CreateSerialLink(QStringLiteral("FAKE"), host, clock);
+    host.onDisconnect = [] { serialLink->ReleaseLater(); };
+    port.line().failWrites = true;
+    l.EnqueueCommand(kStatus);
+    EXPECT_EQ(host.disconnects, 1);
+    EXPECT_FALSE(l.port().FOpen());
+    EXPECT_EQ(serialLink, nullptr);
+    EXPECT_EQ(releasedLink.get(), &l);
+    EXPECT_TRUE(errors.isEmpty()) << "the error itself is not shown";
+}
+
+TEST_F(LinkTest, FullOutputBufferRefusesTheWholeRequest) {
+    auto& l = connect();
+    port.line().unsentBytes = TApdComPort::kOutputBufferSize - 5;
+    l.EnqueueCommand(kStatus);
+    EXPECT_TRUE(wire().isEmpty());
+    EXPECT_EQ(host.disconnects, 1);
+}
+
+TEST_F(LinkTest, RefusedQueuedWriteReachesTheErrorReportAndStaysQueued) {
+    auto& l = connect();
+    l.EnqueueCommand(kStatus);
+    l.EnqueueCommand(kStop);
+    wire();
+    port.line().failWrites = true;
+    deviceSends(R"({"res":{"a":1}}7)" "\n");
+    EXPECT_EQ(errors, QStringList{"Write to FAKE failed: the device has gone away."});
+    ASSERT_EQ(l.queue().size(), 1u);
+    EXPECT_EQ(l.queue().front(), kStop);
+    EXPECT_EQ(host.replies.size(), 1);
+    EXPECT_TRUE(host.lines.isEmpty()) << "the rest of the batch waits for the next one";
+    EXPECT_EQ(host.disconnects, 0);
+
+    port.line().failWrites = false;
+    deviceSends("8\n");
+    EXPECT_EQ(host.lines, (QStringList{"7", "8"})) << "nothing of the first batch is lost";
+}
+
+TEST_F(LinkTest, LinkDestroyedWhileHandlingAReplyStopsCleanly) {
+    CreateSerialLink(QStringLiteral("FAKE"), host, clock);
+    host.onReply = [](const QString&) {
+        serialLink->ReleaseLater();
+        releasedLink.reset();
+    };
+    deviceSends(R"({"res":{}}{"res":{}})" "\n");
+    EXPECT_EQ(host.replies.size(), 1);
+    EXPECT_EQ(releasedLink, nullptr);
+}
+
+TEST_F(LinkTest, BatchesAreNeverNestedAndNeverLongerThan65535Bytes) {
+    auto& l = connect();
+    std::vector<int> counts;
+    int depth = 0, maxDepth = 0;
+    l.port().OnTriggerAvail = [&](std::uint16_t n) {
+        maxDepth = std::max(maxDepth, ++depth);
+        counts.push_back(n);
+        for (int i = 0; i < n; ++i)
+            l.port().GetChar();
+        if (counts.size() == 1) {
+            port.line().receive("late");
+            pumpEvents(); // a nested event loop, as under a modal box
+        }
+        --depth;
+    };
+    port.line().receive(QByteArray(70000, 'z'));
+    pumpEvents(20);
+    EXPECT_EQ(maxDepth, 1);
+    EXPECT_EQ(counts, (std::vector<int>{65535, 70000 - 65535 + 4}));
+}
+
+TEST(PortNames, SystemPortsSortNaturallyWithUsbAdaptersFirst) {
+    QStringList names{"ttyS10", "ttyUSB10", "ttyS2", "rfcomm0", "ttyUSB2", "ttyACM1", "ttyACM0"};
+    std::sort(names.begin(), names.end(), portNameLess);
+    EXPECT_EQ(names, (QStringList{"ttyACM0", "ttyACM1", "ttyUSB2", "ttyUSB10", "rfcomm0", "ttyS2",
+                                  "ttyS10"}));
+}
+
+TEST(PortNames, ChosenPortNamesTheDeviceToOpen) {
+    ScopedFakePort fake(QStringLiteral("SIMX"));
+    EXPECT_EQ(portDeviceName("simx"), "SIMX");
+    EXPECT_EQ(portDeviceName(""), "");
+#if defined(Q_OS_WIN)
+    EXPECT_EQ(portDeviceName("12"), "COM12");
+    EXPECT_EQ(portDeviceName("ttyUSB0"), "");
+#else
+    EXPECT_EQ(portDeviceName("ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(portDeviceName("/dev/pts/7"), "/dev/pts/7");
+    EXPECT_EQ(portDeviceName("12"), "") << "a bare number names no device here";
+#endif
+}
+
+TEST(PortNames, VirtualPortsAreListedAfterTheRealOnes) {
+    ScopedFakePort a(QStringLiteral("VA")), b(QStringLiteral("VB"));
+    const QStringList ports = FillPortList();
+    ASSERT_GE(ports.size(), 2);
+    EXPECT_EQ(ports.mid(ports.size() - 2), (QStringList{"VA", "VB"}));
+}

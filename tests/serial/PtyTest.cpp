@@ -1,0 +1,77 @@
+// The driver on a real pseudo-terminal: the link on the device side, the test as the focuser.
+
+#include "LinkFixture.h"
+#include "Pty.h"
+#include "serial/PortDiscovery.h"
+
+#include <QCoreApplication>
+
+class PtyLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok());
+        previous = setDefaultErrorReporter([this](const QString& m) { errors.append(m); });
+        link = std::make_unique<TSerialInterface>(pty.devicePath(), host, clock);
+        pty.closeDeviceSide();
+        ASSERT_TRUE(link->port().FOpen());
+    }
+    void TearDown() override { setDefaultErrorReporter(previous); }
+
+    PtyPair pty;
+    ManualClock clock{5000};
+    RecordingHost host;
+    std::unique_ptr<TSerialInterface> link;
+    QStringList errors;
+    ErrorReporter previous;
+};
+
+TEST_F(PtyLinkTest, BytesTravelBothWaysInOrder) {
+    const QString request = QStringLiteral(R"({"req":{"get": ""}})");
+    link->EnqueueCommand(request);
+    EXPECT_EQ(pty.receiveExactly(request.size()), request.toLatin1());
+
+    ASSERT_TRUE(pty.send("12\r\n{\"res\":{\"get\":{\"n\":1}}}{\"res\":{\"n\":2}}GoTo cmd completed\n"));
+    ASSERT_TRUE(waitUntil([&] { return host.lines.size() >= 3 && host.replies.size() == 2; }));
+    EXPECT_EQ(host.lines, (QStringList{"12", "", "GoTo cmd completed"}));
+    EXPECT_EQ(host.replies, (QStringList{R"({"res":{"get":{"n":1}}})", R"({"res":{"n":2}})"}));
+}
+
+TEST_F(PtyLinkTest, ObjectArrivingInPiecesIsHandedOverOnce) {
+    const QByteArray reply = R"({"res":{"get":{"MOT1":{"ABS_POS":4321}}}})";
+    for (int i = 0; i < reply.size(); i += 7) {
+        ASSERT_TRUE(pty.send(reply.mid(i, 7)));
+        waitUntil([] { return false; }, 5); // let the piece arrive on its own
+    }
+    ASSERT_TRUE(waitUntil([&] { return host.replies.size() == 1; }));
+    EXPECT_EQ(host.replies[0], QString::fromLatin1(reply));
+}
+
+TEST_F(PtyLinkTest, QueuedRequestsFollowTheRepliesOnTheWire) {
+    const QString first = QStringLiteral(R"({"req":{"cmd":{"PRESET":1}}})");
+    const QString second = QStringLiteral(R"({"req":{"cmd":{"PRESET":2}}})");
+    link->EnqueueCommand(first);
+    link->EnqueueCommand(second);
+    EXPECT_EQ(pty.receiveExactly(first.size()), first.toLatin1());
+    EXPECT_TRUE(pty.receive(100).isEmpty());
+    ASSERT_TRUE(pty.send(R"({"res":{}})"));
+    EXPECT_EQ(pty.receiveExactly(second.size()), second.toLatin1());
+}
+
+TEST_F(PtyLinkTest, FocuserGoingAwayMakesTheNextWriteFailAndDisconnects) {
+    pty.closeMaster();
+    waitUntil([] { return false; }, 50); // the hang-up reaches the device side
+    clock.advance(1000);
+    link->EnqueueCommand(QStringLiteral(R"({"req":{"get": ""}})"));
+    EXPECT_EQ(host.disconnects, 1);
+    EXPECT_FALSE(link->port().FOpen());
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST(PtyPort, PortInUseCountsAsAbsent) {
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    EXPECT_TRUE(IsPortAvailable(pty.devicePath()));
+    RecordingHost host;
+    TSerialInterface link(pty.devicePath(), host);
+    EXPECT_FALSE(IsPortAvailable(pty.devicePath()));
+}

@@ -1,0 +1,77 @@
+// The serial trace log: exact lines, the order of queued requests, and a log that cannot be
+// written never getting in the way.
+
+#include "LinkFixture.h"
+
+#include <QDir>
+
+namespace {
+const QString kStatus = QStringLiteral(R"({"req":{"get": ""}})");
+const QString kStop = QStringLiteral(R"({"req":{"cmd":{"MOT1":{"MOT_STOP":""}}}})");
+} // namespace
+
+class TraceTest : public LinkTest {
+protected:
+    ScopedCurrentDir dir;
+    QByteArray log() { return readFile(dir.filePath("serial_trace.log")); }
+};
+
+TEST_F(TraceTest, LinesCarryDateTimeDirectionAndText) {
+    serialTraceEnabled = true;
+    auto& l = connect();
+    l.EnqueueCommand(kStatus);
+    clock.advance(1000);
+    deviceSends(R"({"res":{"ok":1}})");
+    EXPECT_EQ(log(), QByteArray("2026-01-02 21:05:09   [TX  ] {\"req\":{\"get\": \"\"}}\r\n"
+                                "2026-01-02 21:05:10   [  RX] {\"res\":{\"ok\":1}}\r\n"));
+}
+
+TEST_F(TraceTest, QueuedRequestIsTracedWhenItGoesOutAfterTheReplyThatReleasedIt) {
+    serialTraceEnabled = true;
+    auto& l = connect();
+    l.EnqueueCommand(kStatus);
+    l.EnqueueCommand(kStop);
+    deviceSends(R"({"res":{}})");
+    const QList<QByteArray> lines = log().split('\n');
+    ASSERT_EQ(lines.size(), 4); // three lines and the empty rest
+    EXPECT_TRUE(lines[0].contains("[TX  ] " + kStatus.toLatin1()));
+    EXPECT_TRUE(lines[1].contains("[  RX] {\"res\":{}}"));
+    EXPECT_TRUE(lines[2].contains("[TX  ] " + kStop.toLatin1()));
+}
+
+TEST_F(TraceTest, AppendsToAnExistingLogInWindows1252) {
+    writeFile(dir.filePath("serial_trace.log"), "earlier\r\n");
+    serialTraceEnabled = true;
+    auto& l = connect();
+    l.EnqueueCommand(QStringLiteral(u"{\"PWD\":\"é\"}"));
+    EXPECT_EQ(log(), QByteArray("earlier\r\n2026-01-02 21:05:09   [TX  ] {\"PWD\":\"\xE9\"}\r\n"));
+}
+
+TEST_F(TraceTest, NothingIsWrittenWhenTracingIsOff) {
+    auto& l = connect();
+    l.EnqueueCommand(kStatus);
+    deviceSends(R"({"res":{}})");
+    EXPECT_FALSE(QFile::exists(dir.filePath("serial_trace.log")));
+}
+
+TEST_F(TraceTest, AnUnwritableLogNeitherBlocksRepliesNorFailsSends) {
+    QDir(dir.path()).mkdir("serial_trace.log"); // a directory where the file should be
+    serialTraceEnabled = true;
+    auto& l = connect();
+    l.EnqueueCommand(kStatus);
+    l.EnqueueCommand(kStop);
+    EXPECT_EQ(wire(), kStatus.toLatin1());
+    deviceSends(R"({"res":{"ok":1}})");
+    EXPECT_EQ(host.replies.size(), 1) << "the reply is handled although its trace line failed";
+    EXPECT_EQ(wire(), kStop.toLatin1());
+    EXPECT_EQ(host.disconnects, 0);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
+TEST_F(TraceTest, DirectWriteFailureIsStillTraced) {
+    serialTraceEnabled = true;
+    auto& l = connect();
+    port.line().failWrites = true;
+    l.EnqueueCommand(kStatus);
+    EXPECT_TRUE(log().contains("[TX  ] " + kStatus.toLatin1()));
+}
