@@ -1,0 +1,146 @@
+#pragma once
+// Controls drawn from the program's own pictures: a shared, reference-counted image cache,
+// a control that shows one of an ordered list of images, one that knows when the pointer
+// is over it, the image button built on both, and a label whose text runs top to bottom.
+
+#include <QColor>
+#include <QImage>
+#include <QList>
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+
+// A picture loaded from the program's resources.
+class TTolveBitmap : public QImage {
+public:
+    using QImage::QImage;
+    QString resourceName; // the key under which it sits in the cache
+    int lockCount = 0;    // list places in imaged controls that refer to it
+};
+
+// A missing or unreadable picture resource.
+class EResourceError : public std::runtime_error {
+public:
+    explicit EResourceError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// Where pictures are found by name: ":/" (the embedded resources) unless tests say otherwise.
+void setImageResourceRoot(const QString& root);
+QString imageResourceRoot();
+
+// Loads the PNG stored under `name` (alpha kept); throws EResourceError when it is missing or
+// unreadable. The caller owns the result; it does not enter the cache.
+std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name);
+
+// The program-wide cache: pairs of resource name and image, searched linearly, names compared
+// without regard to case. It holds only images added through AddImage.
+struct BitmapCacheEntry {
+    QString name;
+    TTolveBitmap* bitmap;
+};
+const QList<BitmapCacheEntry>& bitmapCache();
+// The cached image of that name, or null.
+TTolveBitmap* findCachedBitmap(const QString& name);
+
+// A control that shows one image of an ordered list of shared images.
+class TTolveImagedControl : public QWidget {
+    Q_OBJECT
+public:
+    explicit TTolveImagedControl(QWidget* aowner = nullptr);
+    ~TTolveImagedControl() override; // releases the images (see the cache rules)
+
+    // Appends the cached image of that name (loading and caching it the first time).
+    // Throws EResourceError when it cannot be loaded; nothing is added then.
+    void AddImage(const QString& resName);
+
+    int ImageBase() const { return FimageBase; }
+    // Stores a new base and repaints at once; an equal value does nothing.
+    void SetImageBase(int base);
+
+    QColor BackColor() const { return FBackColor; }
+    void setBackColor(const QColor& c) { FBackColor = c; }
+
+    bool Enabled() const { return isEnabled(); }
+    void setEnabledState(bool e) { setEnabled(e); }
+
+    const QList<TTolveBitmap*>& bitmaps() const { return bitmaps_; }
+    // Number of immediate repaints SetImageBase has made; lets tests tell a repaint from none.
+    int immediateRepaints() const { return immediateRepaints_; }
+
+protected:
+    QList<TTolveBitmap*> bitmaps_;
+    int FimageBase = 0;
+    QColor FBackColor = QColor(67, 61, 54);
+    int immediateRepaints_ = 0;
+};
+
+// An imaged control that tracks whether the pointer is over it.
+class TTolveHilitableControl : public TTolveImagedControl {
+    Q_OBJECT
+public:
+    explicit TTolveHilitableControl(QWidget* aowner = nullptr);
+    bool hover = false;
+
+protected:
+    // Inside when 0 <= X <= Width and 0 <= Y <= Height; inside captures the pointer,
+    // outside releases it.
+    void mouseMoveEvent(QMouseEvent* event) override;
+};
+
+// A button drawn from its images, with a caption over them.
+class TSimpleBitmapButton : public TTolveHilitableControl {
+    Q_OBJECT
+public:
+    using Handler = std::function<void(TSimpleBitmapButton* sender)>;
+
+    explicit TSimpleBitmapButton(QWidget* aowner = nullptr);
+
+    Handler OnClick;      // left button released after a press
+    Handler OnRightClick; // right button released after a press
+
+    QString Text() const { return FText; }
+    void setText(const QString& t) { FText = t; } // no repaint
+    int FontHeight() const { return FFontHeight; }
+    void setFontHeight(int h) { FFontHeight = h; } // no repaint
+
+    int Tag = 0;          // what the owner uses to tell buttons apart
+    bool clicked = false; // pressed over the control and not yet released
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QString FText;
+    int FFontHeight = 24;
+};
+
+// A label whose text runs from top to bottom, against its right edge, centred vertically.
+class TVerticalLabel : public QWidget {
+    Q_OBJECT
+public:
+    explicit TVerticalLabel(QWidget* parent = nullptr);
+
+    QString Text() const { return FText; }
+    void setText(const QString& t) { FText = t; } // no repaint
+    int FontHeight() const { return FFontHeight; }
+    void setFontHeight(int h) { FFontHeight = h; } // no repaint; 0 is the default height
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString FText;
+    int FFontHeight = 0;
+};
+
+// The interface font at a pixel height (cell height), as the program's own drawing uses it.
+QFont interfaceFont(int pixelHeight, bool bold = false);
