@@ -92,6 +92,12 @@ protected:
     // Inside when 0 <= X <= Width and 0 <= Y <= Height; inside captures the pointer,
     // outside releases it.
     void mouseMoveEvent(QMouseEvent* event) override;
+    // Disabled or hidden, the control gets no more moves: it lets the pointer go.
+    void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void dropPointer();
 };
 
 // A button drawn from its images, with a caption over them.

@@ -1,0 +1,421 @@
+#include "controls/VaskelControls.h"
+
+#include "controls/CaptionLayout.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QHash>
+#include <QImageReader>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPointer>
+#include <QtMath>
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+#include <vector>
+
+// ---------------------------------------------------------------------------------------------
+// Pictures and the cache
+
+namespace {
+
+QString& resourceRoot() {
+    static QString root = QStringLiteral(":/");
+    return root;
+}
+
+// The cache as callers see it, and the images it keeps alive. Both change together: an image
+// lives exactly as long as its entry.
+QList<BitmapCacheEntry>& cacheEntries() {
+    static QList<BitmapCacheEntry> entries;
+    return entries;
+}
+
+std::vector<std::unique_ptr<TTolveBitmap>>& cachedImages() {
+    static std::vector<std::unique_ptr<TTolveBitmap>> images;
+    return images;
+}
+
+TTolveBitmap* addToCache(const QString& name, std::unique_ptr<TTolveBitmap> image) {
+    TTolveBitmap* raw = image.get();
+    cachedImages().push_back(std::move(image));
+    cacheEntries().append({name, raw});
+    return raw;
+}
+
+// Drops the entry of `image` and frees it.
+void removeFromCache(TTolveBitmap* image) {
+    cacheEntries().removeIf([image](const BitmapCacheEntry& e) { return e.bitmap == image; });
+    auto& images = cachedImages();
+    images.erase(std::remove_if(images.begin(), images.end(),
+                                [image](const auto& owned) { return owned.get() == image; }),
+                 images.end());
+}
+
+// The file of a picture: its exact name first; failing that, a name differing only in case,
+// since callers name pictures without regard to case.
+QString resourcePath(const QString& name) {
+    QString root = resourceRoot();
+    if (!root.endsWith(u'/'))
+        root += u'/';
+    const QString exact = root + name;
+    if (QFileInfo(exact).isFile() || name.isEmpty() || name.contains(u'/'))
+        return exact;
+    const QDir dir(root);
+    for (const QString& entry : dir.entryList(QDir::Files | QDir::Hidden)) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0)
+            return dir.filePath(entry);
+    }
+    return exact;
+}
+
+} // namespace
+
+void setImageResourceRoot(const QString& root) {
+    resourceRoot() = root;
+}
+
+QString imageResourceRoot() {
+    return resourceRoot();
+}
+
+std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name) {
+    const QString path = resourcePath(name);
+    if (!QFileInfo(path).isFile())
+        throw EResourceError(QStringLiteral("Resource %1 not found").arg(name));
+
+    // The pictures are stored without an extension: the content must be a PNG.
+    QImageReader reader(path, "png");
+    QImage image = reader.read();
+    if (image.isNull()) {
+        throw EResourceError(QStringLiteral("Resource %1 is not a readable PNG image (%2)")
+                                 .arg(name, reader.errorString()));
+    }
+
+    auto bitmap = std::make_unique<TTolveBitmap>();
+    // 32 bits either way; premultiplied alpha is what the painter blends fastest.
+    bitmap->QImage::operator=(image.convertToFormat(
+        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32));
+    bitmap->resourceName = name;
+    bitmap->lockCount = 0;
+    return bitmap;
+}
+
+const QList<BitmapCacheEntry>& bitmapCache() {
+    return cacheEntries();
+}
+
+TTolveBitmap* findCachedBitmap(const QString& name) {
+    for (const BitmapCacheEntry& entry : cacheEntries()) {
+        if (entry.name.compare(name, Qt::CaseInsensitive) == 0)
+            return entry.bitmap;
+    }
+    return nullptr;
+}
+
+// ---------------------------------------------------------------------------------------------
+// The interface font
+
+namespace {
+
+int cellHeight(const QFont& font) {
+    const QFontMetrics metrics(font);
+    return metrics.ascent() + metrics.descent();
+}
+
+// Fonts are sized in the program by their cell height, as positive font heights are on
+// Windows, where the face is scaled until its cell is exactly that high. Qt's engines only
+// take whole pixel sizes, so some cells (18, 22, 28 for this face) are one pixel out: the
+// size whose cell comes closest wins, and of two equally close the one whose em is.
+int pixelSizeForCell(int cell, bool bold) {
+    QFont font(QStringLiteral("Titillium Web"));
+    font.setBold(bold);
+
+    font.setPixelSize(1000);
+    const QFontMetricsF reference(font);
+    const qreal idealEm = cell * 1000.0 / (reference.ascent() + reference.descent());
+    const int guess = std::max(1, qRound(idealEm));
+
+    int best = guess;
+    int bestMiss = std::numeric_limits<int>::max();
+    for (int px = std::max(1, guess - 1); px <= guess + 1; ++px) {
+        font.setPixelSize(px);
+        const int miss = std::abs(cellHeight(font) - cell);
+        const bool closerEm = std::abs(px - idealEm) < std::abs(best - idealEm);
+        if (miss < bestMiss || (miss == bestMiss && closerEm)) {
+            best = px;
+            bestMiss = miss;
+        }
+    }
+    return best;
+}
+
+} // namespace
+
+QFont interfaceFont(int pixelHeight, bool bold) {
+    if (pixelHeight == 0) {
+        // The application's default size, fixed in pixels: a size in points would be
+        // measured and drawn at different sizes on devices of different resolution.
+        QFont font(QStringLiteral("Titillium Web"));
+        font.setBold(bold);
+        font.setPixelSize(std::max(1, QFontInfo(QGuiApplication::font()).pixelSize()));
+        return font;
+    }
+    if (pixelHeight < 0) {
+        // A negative height is the character (em) height, as on Windows.
+        QFont font(QStringLiteral("Titillium Web"));
+        font.setBold(bold);
+        font.setPixelSize(-pixelHeight);
+        return font;
+    }
+    // Each search takes a few metric look-ups; painting asks for the same few heights.
+    static QHash<int, int> pixelSizes;
+    const int key = pixelHeight * 2 + (bold ? 1 : 0);
+    auto it = pixelSizes.constFind(key);
+    if (it == pixelSizes.constEnd())
+        it = pixelSizes.insert(key, pixelSizeForCell(pixelHeight, bold));
+    QFont font(QStringLiteral("Titillium Web"));
+    font.setBold(bold);
+    font.setPixelSize(*it);
+    return font;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TTolveImagedControl
+
+// Double buffered as every Qt widget is: painting goes to the window's backing store first.
+TTolveImagedControl::TTolveImagedControl(QWidget* aowner) : QWidget(aowner) {}
+
+TTolveImagedControl::~TTolveImagedControl() {
+    // Each list place holds one count: a picture added twice is decremented at its first
+    // place and freed at its second.
+    for (TTolveBitmap* image : std::as_const(bitmaps_)) {
+        if (image->lockCount == 1)
+            removeFromCache(image);
+        else
+            --image->lockCount;
+    }
+    bitmaps_.clear();
+}
+
+void TTolveImagedControl::AddImage(const QString& resName) {
+    TTolveBitmap* image = findCachedBitmap(resName);
+    if (!image)
+        image = addToCache(resName, LoadResourceBitmap(resName));
+    bitmaps_.append(image);
+    ++image->lockCount;
+}
+
+void TTolveImagedControl::SetImageBase(int base) {
+    if (base == FimageBase)
+        return;
+    FimageBase = base;
+    // At once: the preset grid switches several buttons in a row and each must show its
+    // new state without waiting for the event loop.
+    ++immediateRepaints_;
+    repaint();
+}
+
+// ---------------------------------------------------------------------------------------------
+// TTolveHilitableControl
+
+TTolveHilitableControl::TTolveHilitableControl(QWidget* aowner) : TTolveImagedControl(aowner) {
+    setMouseTracking(true);
+}
+
+void TTolveHilitableControl::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF p = event->position();
+    const int x = qFloor(p.x());
+    const int y = qFloor(p.y());
+    // Both far edges count as inside; they are only reached while the pointer is captured.
+    const bool inside = x >= 0 && x <= width() && y >= 0 && y <= height();
+    if (inside) {
+        if (!hover)
+            update();
+        hover = true;
+        // Captured, so that the move that leaves the control still arrives here.
+        if (mouseGrabber() != this)
+            grabMouse();
+    } else {
+        if (hover)
+            update();
+        hover = false;
+        releaseMouse();
+    }
+}
+
+void TTolveHilitableControl::changeEvent(QEvent* event) {
+    // Qt delivers no pointer events to a disabled widget: a capture kept now would hold the
+    // whole application's pointer with nothing left to release it.
+    if (event->type() == QEvent::EnabledChange && !isEnabled())
+        dropPointer();
+    TTolveImagedControl::changeEvent(event);
+}
+
+void TTolveHilitableControl::hideEvent(QHideEvent* event) {
+    // A hidden control must not keep the pointer, or clicks where it was would reach it.
+    dropPointer();
+    TTolveImagedControl::hideEvent(event);
+}
+
+void TTolveHilitableControl::dropPointer() {
+    releaseMouse();
+    hover = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+// TSimpleBitmapButton
+
+TSimpleBitmapButton::TSimpleBitmapButton(QWidget* aowner) : TTolveHilitableControl(aowner) {
+    setCursor(Qt::PointingHandCursor);
+}
+
+void TSimpleBitmapButton::mousePressEvent(QMouseEvent*) {
+    clicked = true;
+}
+
+void TSimpleBitmapButton::mouseReleaseEvent(QMouseEvent* event) {
+    if (!clicked)
+        return;
+    // Not tested against the bounds: the release counts wherever the pointer went since.
+    const Handler* handler = nullptr;
+    if (event->button() == Qt::LeftButton && OnClick)
+        handler = &OnClick;
+    else if (event->button() == Qt::RightButton && OnRightClick)
+        handler = &OnRightClick;
+
+    if (handler) {
+        releaseMouse();
+        if (isEnabled()) {
+            // No repaint: the handler usually changes the window, and the next pointer move
+            // brings the highlight back.
+            hover = false;
+            clicked = false;
+            // A copy, since the handler may replace itself; the guard, since it may delete
+            // the button.
+            const Handler call = *handler;
+            const QPointer<TSimpleBitmapButton> alive(this);
+            call(this);
+            if (!alive)
+                return;
+        }
+    }
+    clicked = false;
+}
+
+void TSimpleBitmapButton::paintEvent(QPaintEvent*) {
+    // An incomplete set shows nothing at all, not even the fill. A negative base has no
+    // image to show either.
+    if (FimageBase < 0 || bitmaps_.size() < qsizetype(FimageBase) + 2)
+        return;
+
+    QPainter painter(this);
+    painter.fillRect(rect(), FBackColor);
+    const bool lit = hover && isEnabled();
+    painter.drawImage(QPoint(0, 0), *bitmaps_[FimageBase + (lit ? 1 : 0)]);
+
+    if (FText.isEmpty())
+        return;
+    const QFont font = interfaceFont(FFontHeight);
+    painter.setFont(font);
+    painter.setPen(isEnabled() ? QColor(255, 255, 255) : QColor(128, 128, 128));
+    painter.setBackgroundMode(Qt::TransparentMode);
+
+    const QFontMetrics metrics(font);
+    const QRect box = captionBox(width(), height());
+    if (box.isEmpty())
+        return;
+    painter.setClipRect(box);
+    const int textWidth = metrics.horizontalAdvance(FText);
+    if (captionNeedsWrap(textWidth, width())) {
+        const QStringList lines = wrapCaption(FText, metrics, box.width(), box.height());
+        int top = box.top();
+        for (const QString& line : lines) {
+            const int x = box.left() + (box.width() - metrics.horizontalAdvance(line)) / 2;
+            painter.drawText(x, top + metrics.ascent(), line);
+            top += metrics.ascent() + metrics.descent();
+        }
+    } else {
+        const QPoint origin = singleLineCaptionOrigin(textWidth, width(), height());
+        painter.drawText(origin.x(), origin.y() + metrics.ascent(), FText);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// TVerticalLabel
+
+TVerticalLabel::TVerticalLabel(QWidget* parent) : QWidget(parent) {
+    // Drawn on its parent's surface: clicks go through and no background is filled.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAutoFillBackground(false);
+}
+
+void TVerticalLabel::paintEvent(QPaintEvent*) {
+    if (FText.isEmpty())
+        return;
+    QPainter painter(this);
+    const QFont font = interfaceFont(FFontHeight);
+    painter.setFont(font);
+    painter.setPen(Qt::black);
+    painter.setBackgroundMode(Qt::TransparentMode);
+
+    const QFontMetrics metrics(font);
+    const int textWidth = metrics.horizontalAdvance(FText);
+    // Turned a quarter clockwise about the top-left corner of the text cell: the text runs
+    // downwards and the tops of the letters face the right edge, where the corner sits.
+    painter.translate(width(), (height() - textWidth) / 2);
+    painter.rotate(90);
+    painter.drawText(0, metrics.ascent(), FText);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Caption layout
+
+QRect captionBox(int width, int height) {
+    return QRect(5, 5, width - 10, height - 10);
+}
+
+bool captionNeedsWrap(int textWidth, int width) {
+    return textWidth > width - 10;
+}
+
+QPoint singleLineCaptionOrigin(int textWidth, int width, int height) {
+    return QPoint((width - textWidth) / 2, (height - 24) / 2);
+}
+
+QStringList wrapCaption(const QString& text, const QFontMetrics& metrics, int width, int height) {
+    QStringList lines;
+    QString normalised = text;
+    normalised.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    for (const QString& paragraph : normalised.split(u'\n')) {
+        QString current;
+        for (const QString& word : paragraph.split(u' ', Qt::SkipEmptyParts)) {
+            const QString longer = current.isEmpty() ? word : current + u' ' + word;
+            if (current.isEmpty() || metrics.horizontalAdvance(longer) <= width) {
+                current = longer;
+            } else {
+                lines.append(current);
+                current = word;
+            }
+        }
+        lines.append(current);
+    }
+
+    const int lineHeight = metrics.ascent() + metrics.descent();
+    const qsizetype fitting = std::max(1, lineHeight > 0 ? height / lineHeight : 1);
+    if (lines.size() > fitting) {
+        const QString rest = lines.mid(fitting - 1).join(u' ');
+        lines.resize(fitting);
+        // Forced past the width, so that the ellipsis shows that text was left out.
+        lines.last() = metrics.elidedText(rest + u' ' + QChar(0x2026), Qt::ElideRight, width);
+    }
+    for (QString& line : lines) {
+        if (metrics.horizontalAdvance(line) > width)
+            line = metrics.elidedText(line, Qt::ElideRight, width);
+    }
+    return lines;
+}

@@ -1,0 +1,236 @@
+// Hover, capture and clicks, through pointer events routed by Qt as a real pointer's are.
+
+#include "ControlsFixture.h"
+#include "TestUtil.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+#include <QWindow>
+#include <memory>
+
+namespace {
+
+class ButtonPointerTest : public ControlsTest {
+protected:
+    void SetUp() override {
+        ControlsTest::SetUp();
+        writePresetPictures({60, 46});
+        window = std::make_unique<QWidget>();
+        window->resize(300, 200);
+        button = new TSimpleBitmapButton(window.get());
+        button->AddImage("presetButton");
+        button->AddImage("presetButtonHi");
+        button->setGeometry(40, 30, 60, 46);
+        button->OnClick = [this](TSimpleBitmapButton* sender) {
+            ++leftClicks;
+            lastSender = sender;
+        };
+        window->show();
+        ASSERT_TRUE(pumpUntil([&] { return window->windowHandle()->isExposed(); }));
+        // Qt drops a move to where the pointer already is, and it is wherever the last test
+        // left it: start from a known place off the button.
+        QTest::mouseMove(window->windowHandle(), QPoint(2, 2));
+    }
+    void TearDown() override {
+        window.reset();
+        ControlsTest::TearDown();
+    }
+
+    // The pointer at a place given in the button's coordinates.
+    QPoint at(int x, int y) const { return button->geometry().topLeft() + QPoint(x, y); }
+    void moveTo(int x, int y) { QTest::mouseMove(window->windowHandle(), at(x, y)); }
+    void press(Qt::MouseButton b, int x = 30, int y = 20) {
+        QTest::mousePress(window->windowHandle(), b, {}, at(x, y));
+    }
+    void release(Qt::MouseButton b, int x = 30, int y = 20) {
+        QTest::mouseRelease(window->windowHandle(), b, {}, at(x, y));
+    }
+    bool captured() const { return QWidget::mouseGrabber() == button; }
+
+    std::unique_ptr<QWidget> window;
+    TSimpleBitmapButton* button = nullptr;
+    int leftClicks = 0;
+    TSimpleBitmapButton* lastSender = nullptr;
+};
+
+TEST_F(ButtonPointerTest, HoverCountsBothFarEdgesAndHoldsThePointerMeanwhile) {
+    moveTo(30, 20);
+    EXPECT_TRUE(button->hover);
+    EXPECT_TRUE(captured());
+
+    // Beyond the last pixel, reached only because the pointer is held.
+    moveTo(60, 46);
+    EXPECT_TRUE(button->hover);
+    EXPECT_TRUE(captured());
+
+    moveTo(61, 46);
+    EXPECT_FALSE(button->hover);
+    EXPECT_FALSE(captured());
+
+    moveTo(0, 0);
+    EXPECT_TRUE(button->hover);
+    moveTo(60, 47);
+    EXPECT_FALSE(button->hover);
+    EXPECT_FALSE(captured());
+
+    moveTo(59, 45);
+    EXPECT_TRUE(button->hover);
+    moveTo(-1, 10);
+    EXPECT_FALSE(button->hover);
+    moveTo(10, 0);
+    moveTo(10, -1);
+    EXPECT_FALSE(button->hover);
+    EXPECT_FALSE(captured());
+}
+
+TEST_F(ButtonPointerTest, HoverShowsTheHighlightedPicture) {
+    moveTo(30, 20);
+    EXPECT_EQ(button->grab().toImage().pixelColor(1, 1), hiColor);
+    moveTo(100, 20);
+    EXPECT_EQ(button->grab().toImage().pixelColor(1, 1), normalColor);
+}
+
+TEST_F(ButtonPointerTest, LeftClickCallsTheHandlerAndDropsHoverUntilTheNextMove) {
+    moveTo(30, 20);
+    press(Qt::LeftButton);
+    EXPECT_TRUE(button->clicked);
+    release(Qt::LeftButton);
+    EXPECT_EQ(leftClicks, 1);
+    EXPECT_EQ(lastSender, button);
+    EXPECT_FALSE(button->clicked);
+    EXPECT_FALSE(button->hover);
+    EXPECT_FALSE(captured());
+
+    moveTo(31, 20);
+    EXPECT_TRUE(button->hover);
+    EXPECT_TRUE(captured());
+}
+
+TEST_F(ButtonPointerTest, ReleaseAwayFromTheButtonStillClicks) {
+    moveTo(30, 20);
+    press(Qt::LeftButton);
+    moveTo(200, 150);
+    release(Qt::LeftButton, 200, 150);
+    EXPECT_EQ(leftClicks, 1);
+    EXPECT_FALSE(button->clicked);
+}
+
+TEST_F(ButtonPointerTest, ReleaseWithoutAPressDoesNothing) {
+    moveTo(30, 20);
+    QMouseEvent up(QEvent::MouseButtonRelease, QPointF(30, 20),
+                   button->mapToGlobal(QPointF(30, 20)), Qt::LeftButton, Qt::NoButton,
+                   Qt::NoModifier);
+    QApplication::sendEvent(button, &up);
+    EXPECT_EQ(leftClicks, 0);
+    EXPECT_TRUE(button->hover);
+    EXPECT_TRUE(captured());
+}
+
+TEST_F(ButtonPointerTest, RightClickWithoutItsHandlerOnlyClearsClicked) {
+    moveTo(30, 20);
+    press(Qt::RightButton);
+    EXPECT_TRUE(button->clicked);
+    release(Qt::RightButton);
+    EXPECT_FALSE(button->clicked);
+    EXPECT_EQ(leftClicks, 0);
+    // Nothing else happened: still lit and still holding the pointer.
+    EXPECT_TRUE(button->hover);
+    EXPECT_TRUE(captured());
+
+    press(Qt::MiddleButton);
+    release(Qt::MiddleButton);
+    EXPECT_FALSE(button->clicked);
+    EXPECT_EQ(leftClicks, 0);
+}
+
+TEST_F(ButtonPointerTest, RightClickCallsOnlyItsOwnHandler) {
+    int rightClicks = 0;
+    button->OnRightClick = [&](TSimpleBitmapButton* sender) {
+        ++rightClicks;
+        EXPECT_EQ(sender, button);
+    };
+    moveTo(30, 20);
+    press(Qt::RightButton);
+    release(Qt::RightButton);
+    EXPECT_EQ(rightClicks, 1);
+    EXPECT_EQ(leftClicks, 0);
+    EXPECT_FALSE(button->hover);
+    EXPECT_FALSE(captured());
+
+    button->OnClick = nullptr;
+    moveTo(32, 22);
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    EXPECT_EQ(rightClicks, 1);
+    EXPECT_TRUE(button->hover) << "a left click without a handler changes nothing";
+}
+
+TEST_F(ButtonPointerTest, DisabledButtonIgnoresThePointer) {
+    button->setEnabledState(false);
+    moveTo(30, 20);
+    EXPECT_FALSE(button->hover);
+    EXPECT_FALSE(captured());
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    EXPECT_EQ(leftClicks, 0);
+}
+
+TEST_F(ButtonPointerTest, DisablingLetsThePointerGo) {
+    moveTo(30, 20);
+    ASSERT_TRUE(captured());
+    button->setEnabledState(false);
+    EXPECT_FALSE(captured());
+    EXPECT_FALSE(button->hover);
+
+    // Pressed, then disabled before the release: no click, now or later.
+    button->setEnabledState(true);
+    moveTo(33, 23);
+    press(Qt::LeftButton);
+    button->setEnabledState(false);
+    release(Qt::LeftButton);
+    button->setEnabledState(true);
+    EXPECT_EQ(leftClicks, 0);
+    moveTo(31, 21);
+    EXPECT_TRUE(captured());
+}
+
+TEST_F(ButtonPointerTest, HidingLetsThePointerGo) {
+    moveTo(30, 20);
+    ASSERT_TRUE(captured());
+    button->hide();
+    EXPECT_FALSE(captured());
+    EXPECT_FALSE(button->hover);
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    EXPECT_EQ(leftClicks, 0);
+}
+
+TEST_F(ButtonPointerTest, HandlerMayDeleteOrReplaceItsButton) {
+    button->OnClick = [](TSimpleBitmapButton* sender) { delete sender; };
+    QPointer<TSimpleBitmapButton> watch(button);
+    moveTo(30, 20);
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    EXPECT_TRUE(watch.isNull());
+    EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+
+    button = new TSimpleBitmapButton(window.get());
+    button->AddImage("presetButton");
+    button->AddImage("presetButtonHi");
+    button->setGeometry(40, 30, 60, 46);
+    button->show();
+    int calls = 0;
+    button->OnClick = [&, big = std::vector<int>(1000, 7)](TSimpleBitmapButton* sender) {
+        ++calls;
+        sender->OnClick = nullptr; // destroys this very closure's stored copy
+        EXPECT_EQ(big.size(), 1000u);
+    };
+    moveTo(34, 24);
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    EXPECT_EQ(calls, 1);
+    EXPECT_FALSE(button->OnClick);
+}
+
+} // namespace
