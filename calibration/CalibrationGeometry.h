@@ -53,4 +53,14 @@ constexpr int barAt(int x, int y) {
 // The whole window's centre area, which the darkened overlays cover.
 constexpr int kOverlayWidth = 800, kOverlayHeight = 613;
 
+// The calibration wizard's window: its buttons and pictures.
+constexpr int kWizardWidth = 588, kWizardHeight = 400;
+constexpr int kWizardTitleHeight = 41;
+constexpr int kWizardIconLeft = 8, kWizardIconTop = 7, kWizardIconSize = 27;
+constexpr int kWizardCloseSize = 29; // at (kWizardWidth - 40, 6)
+constexpr int kWizardButtonWidth = 112, kWizardButtonHeight = 39;
+constexpr int kWizardLeftColumnWidth = 209;
+constexpr int kWizardPictureLeft = 8, kWizardPictureTop = 8;
+constexpr int kWizardPictureWidth = 195, kWizardPictureHeight = 310;
+
 } // namespace calibration
