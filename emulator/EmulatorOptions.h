@@ -1,0 +1,19 @@
+#pragma once
+// The command line of calvetta-emulator.
+
+#include "emulator/FocuserDevice.h"
+
+#include <QString>
+#include <QStringList>
+
+struct EmulatorOptions {
+    DeviceConfig device;
+    QString linkPath; // a symbolic link to the device, made at start and removed at exit
+};
+
+enum class OptionsResult { Run, Help, Error };
+
+// Reads `arguments` (the program's name first). With Help, `message` is the help text; with
+// Error, the reason to print.
+OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions& options,
+                                   QString& message);

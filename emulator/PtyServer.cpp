@@ -1,0 +1,103 @@
+#include "emulator/PtyServer.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+PtyServer::PtyServer(FocuserDevice& device, const TickClock& clock, QObject* parent)
+    : QObject(parent), device_(device), clock_(clock) {
+    timer_.setTimerType(Qt::PreciseTimer);
+    timer_.setInterval(kTickMs);
+    connect(&timer_, &QTimer::timeout, this, &PtyServer::tick);
+}
+
+PtyServer::~PtyServer() {
+    if (master_ >= 0)
+        ::close(master_);
+}
+
+bool PtyServer::start(QString& error) {
+    int slave = -1;
+    char name[256] = {};
+    termios raw{};
+    cfmakeraw(&raw);
+    cfsetspeed(&raw, B115200);
+    if (openpty(&master_, &slave, name, &raw, nullptr) != 0) {
+        error = QStringLiteral("Cannot make a pseudo-terminal: %1")
+                    .arg(QString::fromLocal8Bit(strerror(errno)));
+        master_ = -1;
+        return false;
+    }
+    // Only the program holds the device side, so that its closing shows here as a hang-up.
+    ::close(slave);
+    fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
+    path_ = QString::fromLocal8Bit(name);
+    lastTick_ = clock_.tickCount();
+    timer_.start();
+    return true;
+}
+
+std::uint64_t PtyServer::lineTime() {
+    const std::uint32_t tick = clock_.tickCount();
+    lineTime_ += static_cast<std::uint32_t>(tick - lastTick_);
+    lastTick_ = tick;
+    return lineTime_;
+}
+
+void PtyServer::hostLeft() {
+    toDevice_.clear();
+    fromDevice_.clear();
+    unwritten_.clear();
+    // Bytes already in the terminal's queue would greet the next connection; a real line
+    // loses them.
+    const int fd = ::open(path_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        tcflush(fd, TCIFLUSH);
+        ::close(fd);
+    }
+}
+
+void PtyServer::tick() {
+    const std::uint64_t now = lineTime();
+    pollfd p{master_, POLLIN, 0};
+    ::poll(&p, 1, 0);
+    const bool present = (p.revents & POLLHUP) == 0;
+    if (!present) {
+        if (std::exchange(hostPresent_, false))
+            hostLeft();
+        device_.update();
+        device_.takeOutput(); // nobody listens
+        return;
+    }
+    if (!std::exchange(hostPresent_, true)) {
+        device_.update();
+        device_.takeOutput();
+    }
+
+    if (p.revents & POLLIN) {
+        char buffer[4096];
+        for (;;) {
+            const ssize_t n = ::read(master_, buffer, sizeof buffer);
+            if (n <= 0)
+                break;
+            toDevice_.push(QByteArray(buffer, n), now);
+        }
+    }
+    const QByteArray request = toDevice_.take(now);
+    if (request.isEmpty())
+        device_.update();
+    else
+        device_.receive(request);
+    fromDevice_.push(device_.takeOutput(), now);
+    unwritten_.append(fromDevice_.take(now));
+
+    while (!unwritten_.isEmpty()) {
+        const ssize_t n = ::write(master_, unwritten_.constData(), unwritten_.size());
+        if (n <= 0)
+            break; // the terminal's queue is full; the rest goes with the next tick
+        unwritten_.remove(0, n);
+    }
+}

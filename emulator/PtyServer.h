@@ -1,0 +1,42 @@
+#pragma once
+// Serves an emulated focuser on a pseudo-terminal: the program opens the device side like a
+// serial port; this side carries the bytes at the pace of a 115200-baud line. The server
+// outlives the program's connections: while no one holds the device open, the focuser goes on
+// (a move still ends) and what it says is lost, as on an unplugged line.
+
+#include "emulator/FocuserDevice.h"
+#include "emulator/SerialLine.h"
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+class PtyServer : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kTickMs = 5;
+
+    PtyServer(FocuserDevice& device, const TickClock& clock, QObject* parent = nullptr);
+    ~PtyServer() override;
+
+    // Makes the pseudo-terminal and starts serving; false with the reason when it cannot.
+    bool start(QString& error);
+    QString devicePath() const { return path_; }
+
+private:
+    void tick();
+    void hostLeft();
+    std::uint64_t lineTime();
+
+    FocuserDevice& device_;
+    const TickClock& clock_;
+    int master_ = -1;
+    QString path_;
+    QTimer timer_;
+    bool hostPresent_ = false;
+    SerialLine toDevice_;
+    SerialLine fromDevice_;
+    QByteArray unwritten_; // across the line but not yet taken by the pseudo-terminal
+    std::uint32_t lastTick_ = 0;
+    std::uint64_t lineTime_ = 0;
+};

@@ -1,0 +1,121 @@
+// A whole session over a real pseudo-terminal: the program's link and driver on one side,
+// the calvetta-emulator executable on the other. Real time passes here.
+
+#include "DeviceHarness.h"
+#include "tests/serial/LinkFixture.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+QList<long long> numberLines(const QStringList& lines) {
+    QList<long long> out;
+    for (const QString& l : lines) {
+        bool ok = false;
+        const long long n = l.toLongLong(&ok);
+        if (ok)
+            out.append(n);
+    }
+    return out;
+}
+
+} // namespace
+
+class PtySession : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.isValid());
+        linkPath = dir.filePath(QStringLiteral("ttyCALVETTA"));
+        emulator.start(QStringLiteral(CALVETTA_EMULATOR_PATH),
+                       {QStringLiteral("--link"), linkPath});
+        ASSERT_TRUE(emulator.waitForStarted(10000));
+        ASSERT_TRUE(waitUntil([&] { return emulator.canReadLine(); }, 20000));
+        devicePath = QString::fromLocal8Bit(emulator.readLine()).trimmed();
+        ASSERT_TRUE(devicePath.startsWith("/dev/"));
+        EXPECT_EQ(QFileInfo(linkPath).symLinkTarget(), devicePath);
+    }
+    void TearDown() override {
+        if (emulator.state() == QProcess::NotRunning)
+            return;
+        link.reset();
+        emulator.terminate(); // SIGTERM: a clean stop
+        ASSERT_TRUE(emulator.waitForFinished(20000));
+        EXPECT_EQ(emulator.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(emulator.exitCode(), 0);
+        EXPECT_FALSE(QFileInfo::exists(linkPath) || QFileInfo(linkPath).isSymLink());
+    }
+
+    void connect() { link = std::make_unique<TSerialInterface>(linkPath, host); }
+    rapidjson::Document ask(const QString& r) {
+        const qsizetype before = host.replies.size();
+        link->EnqueueCommand(r);
+        EXPECT_TRUE(waitUntil([&] { return host.replies.size() > before; }));
+        return parseObject(host.replies.value(before, QStringLiteral("{}")));
+    }
+    // Sends a move and waits for its completion line; returns the position lines.
+    QList<long long> move(const QString& r) {
+        host.lines.clear();
+        ask(r);
+        EXPECT_TRUE(waitUntil([&] { return host.lines.contains("GoTo cmd completed"); }, 30000));
+        return numberLines(host.lines);
+    }
+
+    QTemporaryDir dir;
+    QString linkPath;
+    QString devicePath;
+    QProcess emulator;
+    RecordingHost host;
+    std::unique_ptr<TSerialInterface> link;
+};
+
+TEST_F(PtySession, StatusGotoAndPresetsOverTheSerialPath) {
+    connect();
+    ASSERT_TRUE(link->port().FOpen());
+    auto status = ask(request::status());
+    EXPECT_EQ(textAt(status, "res/get/MODNAME"), "VASKEL4");
+    EXPECT_TRUE(statusTableViolations(status).isEmpty());
+    const long long start = intAt(status, "res/get/MOT1/ABS_POS");
+
+    const int target = static_cast<int>(start + 30000);
+    auto positions = move(request::verboseTimeGoto(target));
+    ASSERT_GE(positions.size(), 2);
+    EXPECT_EQ(positions.last(), target);
+    EXPECT_EQ(intAt(ask(request::status()), "res/get/MOT1/ABS_POS"), target);
+
+    ask(request::presetRecord(5, "Pty", target));
+    move(request::verboseTimeGoto(target - 25000));
+    positions = move(request::presetGo(5));
+    EXPECT_EQ(positions.last(), target);
+
+    // The program disconnects and comes back: the emulator still serves, and remembers.
+    link.reset();
+    host.lines.clear();
+    host.replies.clear();
+    connect();
+    status = ask(request::status());
+    EXPECT_EQ(textAt(status, "res/get/PRESET_5/NAME"), "Pty");
+    EXPECT_EQ(intAt(status, "res/get/MOT1/ABS_POS"), target);
+    EXPECT_EQ(host.replies.size(), 1);
+    EXPECT_TRUE(host.lines.isEmpty());
+}
+
+TEST(EmulatorProgram, RefusesBadOptionsAndExplainsThem) {
+    QProcess p;
+    p.start(QStringLiteral(CALVETTA_EMULATOR_PATH),
+            {QStringLiteral("--model"), QStringLiteral("VASKEL9")});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 2);
+    EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+    EXPECT_TRUE(p.readAllStandardError().contains("VASKEL9"));
+
+    p.start(QStringLiteral(CALVETTA_EMULATOR_PATH), {QStringLiteral("--help")});
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 0);
+    const QByteArray help = p.readAllStandardOutput();
+    for (const char* option :
+         {"--model", "--link", "--split-replies", "--delay-replies", "--drop-replies",
+          "--noise-lines", "--stray-brace", "--oversized", "--firmware"})
+        EXPECT_TRUE(help.contains(option)) << option;
+}
