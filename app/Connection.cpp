@@ -1,0 +1,83 @@
+// Connecting and disconnecting, and the timers that finish a connection, poll the focuser and
+// destroy released links.
+
+#include "i18n/Translator.h"
+#include "protocol/Requests.h"
+#include "serial/ErrorReport.h"
+#include "window/FocuserWin.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QTimer>
+
+void TVaskelWindow::OpenCloseButtonLabelClick(QObject* /*sender*/) {
+    const QString portText = PortCombo->currentText();
+    if (portText.isEmpty())
+        return;
+    serialPort = portText;
+    const qsizetype com = serialPort.indexOf(QLatin1String("COM"));
+    if (com >= 0)
+        serialPort.remove(com, 3);
+
+    if (serialLink) {
+        PollTimer->stop();
+        serialLink->ReleaseLater();
+        if (!FreeSerialTimer->isActive())
+            FreeSerialTimer->start();
+        ResetDeviceDisplays();
+        OpenCloseButtonLabel->setText(TR(QStringLiteral("Connect")));
+    } else {
+        lastShownPosition = -1;
+        try {
+            CreateSerialLink(serialPort, *this);
+        } catch (const EComError& e) {
+            reportError(e.message());
+            return;
+        }
+        PollEnableTimer->start();
+        if (!busyCursorShown_) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            busyCursorShown_ = true;
+        }
+        OpenCloseButtonLabel->setText(TR(QStringLiteral("Disconnect")));
+    }
+    update();
+}
+
+void TVaskelWindow::RequestStatus() {
+    if (serialLink)
+        serialLink->EnqueueCommand(request::status());
+}
+
+void TVaskelWindow::PollEnableTimerTimer() {
+    if (busyCursorShown_) {
+        QApplication::restoreOverrideCursor();
+        busyCursorShown_ = false;
+    }
+    PollTimer->start();
+    PollEnableTimer->stop();
+}
+
+void TVaskelWindow::PollTimerTimer() {
+    if (!serialLink)
+        return;
+    if (CalibrationPanel->isVisible()) {
+        const QString base = TR(QStringLiteral("Calibrating")) + QStringLiteral("\r\n");
+        const QString text = CalibrationLabel->text();
+        if (text == base + QStringLiteral("."))
+            CalibrationLabel->setText(base + QStringLiteral(".."));
+        else if (text == base + QStringLiteral(".."))
+            CalibrationLabel->setText(base + QStringLiteral("..."));
+        else
+            CalibrationLabel->setText(base + QStringLiteral("."));
+        serialLink->EnqueueCommand(request::calStatusRead());
+    } else if (!motorMoving) {
+        RequestStatus();
+    }
+}
+
+void TVaskelWindow::FreeSerialTimerTimer() {
+    FreeSerialTimer->stop();
+    releasedLink.reset();
+}

@@ -1,0 +1,26 @@
+#include "app/FontUtils.h"
+
+#include <QFile>
+#include <QFontDatabase>
+
+bool IsFontInstalled(const QString& family) {
+    const QStringList families = QFontDatabase::families();
+    for (const QString& f : families) {
+        if (f.compare(family, Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+int InstallFonts() {
+    if (IsFontInstalled(QStringLiteral("Titillium Web")))
+        return 0;
+    int added = 0;
+    for (const char* resource : {":/fontNormal", ":/fontBold"}) {
+        QFile file(QString::fromLatin1(resource));
+        if (file.open(QIODevice::ReadOnly) &&
+            QFontDatabase::addApplicationFontFromData(file.readAll()) >= 0)
+            ++added;
+    }
+    return added;
+}

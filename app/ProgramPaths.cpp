@@ -1,0 +1,31 @@
+#include "app/ProgramPaths.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+
+QString& executableOverride() {
+    static QString path;
+    return path;
+}
+
+QString executablePath() {
+    return executableOverride().isEmpty() ? QCoreApplication::applicationFilePath()
+                                          : executableOverride();
+}
+
+} // namespace
+
+void setExecutablePathForTesting(const QString& path) { executableOverride() = path; }
+
+QString ProgramDirectory() {
+    return QDir::toNativeSeparators(QFileInfo(executablePath()).absolutePath() + u'/');
+}
+
+QString settingsFilePath() {
+    const QFileInfo exe(executablePath());
+    const QString base = exe.suffix().isEmpty() ? exe.fileName() : exe.completeBaseName();
+    return exe.absolutePath() + u'/' + base + QStringLiteral(".ini");
+}

@@ -1,0 +1,116 @@
+// Start-up of the main window and the settings file beside the executable.
+
+#include "app/ProgramPaths.h"
+#include "app/Settings.h"
+#include "calibration/CalibrationGeometry.h"
+#include "i18n/CodePage.h"
+#include "i18n/Translator.h"
+#include "serial/PortDiscovery.h"
+#include "window/FocuserWin.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+
+void TVaskelWindow::FormCreate() {
+    QDir::setCurrent(ProgramDirectory()); // the trace log is written there
+
+    translator = std::make_unique<TLangTranslator>(ProgramDirectory());
+    setProgramTranslator(translator.get());
+    FillLanguageCombo();
+
+    originalTitlebarText = TitlebarLabel->text();
+    TitlebarLabel->setText(TR(originalTitlebarText) + QStringLiteral(" v") +
+                           QLatin1String(kProgramVersion));
+
+    topButtonHilited = -1;
+    serialPort = QStringLiteral("AUTO");
+    lastMotorPosition = 0;
+    lastShownPosition = -1;
+    posTracking = false;
+    maxFocuserDist = 25.0;
+    serialLink.reset();
+
+    FillPortCombo();
+
+    CreatePresetButtons();
+    CreateSettingButtons();
+    CreateHandpadButtons();
+    CreateCancelButton();
+
+    const QRect whole(0, 0, CenterLayoutPanel->width(), CenterLayoutPanel->height());
+    CalibrationPanel->setGeometry(whole);
+    CalibrationSelectPanel->setGeometry(whole);
+
+    ResetDeviceDisplays();
+    LoadSettings();
+    LanguageComboChange(nullptr);
+
+    focuserType = ftVaskel;
+    SetFocuserType(ftNone);
+
+    versionWarningShown = false;
+    motorMoving = false;
+}
+
+void TVaskelWindow::FillLanguageCombo() {
+    const LanguageList languages = translator->ScanLanguages(QStringLiteral("EN"));
+    LanguageCombo->clear();
+    LanguageCombo->addItems(languages.codes);
+    LanguageCombo->setCurrentIndex(languages.selected);
+}
+
+void TVaskelWindow::FillPortCombo() {
+    PortCombo->clear();
+    PortCombo->addItems(FillPortList());
+    PortCombo->setCurrentIndex(-1);
+    PortCombo->clearEditText();
+}
+
+void TVaskelWindow::LoadSettings() {
+    QStringList lines;
+    if (!codepage::readTextFileLines(settingsFilePath(), lines))
+        return;
+    for (const QString& line : lines) {
+        if (const auto setting = parseSettingLine(line))
+            ApplySetting(setting->key, setting->value, setting->index);
+    }
+}
+
+namespace {
+
+int findItemIgnoringCase(const QComboBox* combo, const QString& text) {
+    for (int i = 0; i < combo->count(); ++i) {
+        if (combo->itemText(i).compare(text, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+} // namespace
+
+void TVaskelWindow::ApplySetting(const QString& key, const QString& value, int /*index*/) {
+    // The program writes the port as PortCombo; reading both keys brings it back next time.
+    if (key == QLatin1String("Port") || key == QLatin1String("PortCombo")) {
+        const int i = findItemIgnoringCase(PortCombo, value);
+        PortCombo->setCurrentIndex(i);
+        if (i < 0)
+            PortCombo->clearEditText();
+    } else if (key == QLatin1String("Lang")) {
+        const int i = findItemIgnoringCase(LanguageCombo, value);
+        if (i >= 0) {
+            LanguageCombo->setCurrentIndex(i);
+            LanguageComboChange(nullptr);
+        }
+    } else if (key == QLatin1String("SerialTrace")) {
+        serialTraceEnabled = value == QLatin1String("Y");
+    }
+}
+
+void TVaskelWindow::SaveSettings() {
+    std::optional<QString> port;
+    if (PortCombo->currentIndex() >= 0)
+        port = PortCombo->itemText(PortCombo->currentIndex());
+    codepage::writeAnsiLines(settingsFilePath(),
+                             settingsFileLines(port, LanguageCombo->currentText()));
+}

@@ -1,0 +1,147 @@
+// The window's own frame: the title bar with icon, title text and the strip of minimise,
+// maximise and close, the drag that moves the window, and where the centre area sits.
+
+#include "app/FrameGeometry.h"
+#include "controls/VaskelControls.h"
+#include "window/FocuserWin.h"
+#include "window/LayoutGeometry.h"
+#include "window/WidgetKit.h"
+
+#include <QGuiApplication>
+#include <QPixmap>
+#include <QResizeEvent>
+#include <QScreen>
+#include <QWindow>
+
+void TVaskelWindow::BuildFrame() {
+    using namespace frame;
+    TitlebarPanel = new QWidget(this);
+    TitlebarPanel->setGeometry(0, 0, kWindowWidth, kTitleBarHeight);
+
+    TitlebarLabel = new QLabel(QStringLiteral("  CALVETTA"), TitlebarPanel);
+    TitlebarLabel->setGeometry(kTitleLabelLeft, 0, kTitleLabelWidth, kTitleLabelHeight);
+    QFont titleFont;
+    titleFont.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Titillium Web")});
+    titleFont.setPixelSize(16);
+    TitlebarLabel->setFont(titleFont);
+    TitlebarLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    TitlebarLabel->setAutoFillBackground(true);
+    QPalette pal = TitlebarLabel->palette();
+    pal.setColor(QPalette::Window, palette::kWindow);
+    pal.setColor(QPalette::WindowText, Qt::white);
+    TitlebarLabel->setPalette(pal);
+    TitlebarLabel->installEventFilter(this);
+
+    AppIconImage = makePicture(TitlebarPanel, QStringLiteral("appIcon"),
+                               QRect(0, 0, kIconSize, kIconSize));
+    setWindowIcon(AppIconImage->pixmap());
+
+    ThreeButtonsPanel = new QWidget(TitlebarPanel);
+    ThreeButtonsPanel->setGeometry(kWindowWidth - kStripWidth, 0, kStripWidth, kStripHeight);
+    ThreeButtonsPanel->setMouseTracking(true);
+    ThreeButtonsPanel->installEventFilter(this);
+    const QRect strip(0, 0, kStripWidth, kStripHeight);
+    ThreeButtonsImage = makePicture(ThreeButtonsPanel, QStringLiteral("titleButtons"), strip);
+    TopButton1Image = makePicture(ThreeButtonsPanel, QStringLiteral("titleButtonsHi1"), strip);
+    TopButton2Image = makePicture(ThreeButtonsPanel, QStringLiteral("titleButtonsHi2"), strip);
+    TopButton3Image = makePicture(ThreeButtonsPanel, QStringLiteral("titleButtonsHi3"), strip);
+    for (QLabel* hi : {TopButton1Image, TopButton2Image, TopButton3Image})
+        hi->hide();
+}
+
+namespace {
+
+// Window systems such as Wayland do not let a program place its own window; there the
+// window system moves it.
+bool windowSystemMovesWindows() {
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
+} // namespace
+
+void TVaskelWindow::TitlebarLabelMouseDown(int x, int y) {
+    if (windowSystemMovesWindows() && windowHandle() && windowHandle()->startSystemMove())
+        return;
+    moveWindowActive = true;
+    moveWindowClickX = x;
+    moveWindowClickY = y;
+    TitlebarLabel->grabMouse();
+}
+
+void TVaskelWindow::TitlebarLabelMouseMove(int x, int y) {
+    if (!moveWindowActive)
+        return;
+    move(this->x() + x - moveWindowClickX, this->y() + y - moveWindowClickY);
+}
+
+void TVaskelWindow::TitlebarLabelMouseUp() {
+    TitlebarLabel->releaseMouse();
+    moveWindowActive = false;
+}
+
+void TVaskelWindow::ThreeButtonsPanelMouseMove(int x, int y) {
+    topButtonHilited = frame::buttonAt(x, y);
+    TopButton1Image->setVisible(topButtonHilited == 1);
+    TopButton2Image->setVisible(topButtonHilited == 2);
+    TopButton3Image->setVisible(topButtonHilited == 3);
+}
+
+void TVaskelWindow::ThreeButtonsPanelMouseLeave() {
+    topButtonHilited = -1;
+    for (QLabel* hi : {TopButton1Image, TopButton2Image, TopButton3Image})
+        hi->hide();
+}
+
+void TVaskelWindow::ThreeButtonsPanelMouseDown() {
+    switch (topButtonHilited) {
+    case 1:
+        showMinimized();
+        break;
+    case 2:
+        if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+            showNormal();
+        else
+            showMaximized();
+        centreCentreArea();
+        break;
+    case 3:
+        if (endApplication)
+            endApplication();
+        break;
+    default:
+        break;
+    }
+    for (QLabel* hi : {TopButton1Image, TopButton2Image, TopButton3Image})
+        hi->hide();
+}
+
+// The centre area is centred in the space below the title bar, so that at the normal size it
+// fills it exactly and no row of it hides under the title bar.
+void TVaskelWindow::centreCentreArea() {
+    const int left = (width() - layout::kAreaWidth) / 2;
+    const int top = frame::kTitleBarHeight +
+                    (height() - frame::kTitleBarHeight - layout::kAreaHeight) / 2;
+    CenterLayoutPanel->move(left, top);
+}
+
+void TVaskelWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int w = width();
+    TitlebarPanel->setGeometry(0, 0, w, frame::kTitleBarHeight);
+    TitlebarLabel->resize(w - (frame::kWindowWidth - frame::kTitleLabelWidth),
+                          frame::kTitleLabelHeight);
+    ThreeButtonsPanel->move(w - frame::kStripWidth, 0);
+    centreCentreArea();
+    TitlebarPanel->raise();
+}
+
+void TVaskelWindow::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (centredOnce_)
+        return;
+    centredOnce_ = true;
+    if (QScreen* s = screen()) {
+        const QRect avail = s->availableGeometry();
+        move(avail.center() - QPoint(width() / 2, height() / 2));
+    }
+}

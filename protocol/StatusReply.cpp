@@ -1,0 +1,141 @@
+// The main window's handling of the focuser's replies and text lines.
+
+#include "i18n/Translator.h"
+#include "protocol/StatusRules.h"
+#include "window/FocuserWin.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+#include "controls/VaskelControls.h"
+
+using namespace status;
+
+bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sourceStr) {
+    if (CalibrationPanel->isVisible()) {
+        // While a calibration runs, replies are only searched for the end of the run.
+        QString compact = sourceStr;
+        compact.remove(u' ');
+        if (compact.contains(QLatin1String("\"CAL_STATUS\":\"stop\"")))
+            CalibrationPanel->hide();
+        return true;
+    }
+    if (!msg)
+        return false;
+
+    const rapidjson::Value* get = memberObject(*msg, "get");
+    if (!get)
+        return false;
+    const rapidjson::Value* network = memberObject(*get, "WIFI");
+    if (!network)
+        network = memberObject(*get, "WIFIAP");
+    if (!network)
+        return false;
+    const rapidjson::Value* mot1 = memberObject(*get, "MOT1");
+    if (!mot1)
+        return false;
+    const rapidjson::Value* versions = memberObject(*get, "SWVERS");
+    if (!versions)
+        return false;
+
+    const auto calStatus = memberText(*mot1, "CAL_STATUS");
+    CalibrationPanel->setVisible(calStatus && *calStatus != QLatin1String("stop"));
+
+    if (CalibrationPanel->isVisible())
+        return true;
+
+    const QString firmware = requiredText(*versions, "SWAPP");
+    VaskelFirmwareVersionLabel->setText(firmware);
+    HalvorbeckFwLabel->setText(QStringLiteral("Fw: ") + firmware);
+
+    WebVersionLabel->setText(TR(QStringLiteral("Virtual Handpad")) + QStringLiteral(" v") +
+                             requiredText(*versions, "SWWEB"));
+
+    const QString ssid = requiredText(*network, "SSID");
+    serialNumberLabelV->setText(ssid);
+    serialNumberLabelV->repaint();
+    serialNumberLabelH->setText(ssid);
+    serialNumberLabelH->repaint();
+
+    WifiPasswordLabel->setText(requiredText(*network, "PWD"));
+
+    const bool fahrenheit = GradiFCheck->isChecked();
+    const Reading external = formatTemperature(requiredText(*get, "EXT_T"), fahrenheit);
+    ExternalTemperatureLabel->setText(external.text);
+    ExternalTemperatureLed->setVisible(external.lampOn);
+
+    if (const auto ntc = memberText(*mot1, "NTC_T")) {
+        const Reading internal = formatTemperature(*ntc, fahrenheit);
+        InternalTemperatureLabel->setText(internal.text);
+        InternalTemperatureLed->setVisible(internal.lampOn);
+    } else {
+        InternalTemperatureLabel->setText(QStringLiteral("---"));
+    }
+
+    const Reading supply = formatVoltage(requiredText(*get, "VIN_12V"));
+    PowerSupply12VLabel->setText(supply.text);
+    Power12vLed->setVisible(supply.lampOn);
+
+    LedStateLabel->setText(TR(requiredText(*get, "DIMLEDS").toUpper()));
+
+    endOfRangeSensor = memberText(*mot1, "HSENDET") == QStringLiteral("1");
+
+    const QString model = requiredText(*get, "MODNAME");
+    maxFocuserDist = 25.0;
+    const ModelRow row = modelRow(model);
+    SetFocuserType(row.view == View::Halvorbeck ? ftHalvorbeck : ftVaskel);
+    maxFocuserDist = row.travelFromCalibration ? travelFromCalMaxPos(memberText(*mot1, "CAL_MAXPOS"))
+                                               : row.fixedTravel;
+    Righello15Image->setVisible(row.ruler15);
+    Righello35Image->setVisible(row.ruler35);
+
+    for (int n = 1; n <= 9; ++n) {
+        const QByteArray block = "PRESET_" + QByteArray::number(n);
+        const QString name = requiredText(requiredObject(*get, block.constData()), "NAME");
+        TSimpleBitmapButton* button = presetButtons[n - 1];
+        if (name.isEmpty()) {
+            button->setText(QStringLiteral("-"));
+            button->SetImageBase(0);
+        } else {
+            button->setText(name);
+            button->SetImageBase(2);
+        }
+        button->repaint();
+    }
+
+    for (int n = 1; n <= 3; ++n) {
+        const QByteArray block = "RUNPRESET_" + QByteArray::number(n);
+        const rapidjson::Value* preset = memberObject(*get, block.constData());
+        motorPresetNames[n - 1] = preset ? requiredText(*preset, "RP_NAME") : QString();
+    }
+
+    const auto absPos = memberText(*mot1, "ABS_POS");
+    lastMotorPosition = absPos ? toIntDef(*absPos, 0) : 0;
+    if (lastMotorPosition != lastShownPosition) {
+        lastShownPosition = lastMotorPosition;
+        ShowPosition(lastShownPosition);
+        PlacePositionGraphics(lastShownPosition);
+    }
+
+    update();
+
+    if (!versionWarningShown && VaskelFirmwareVersionLabel->text() != QLatin1String(kProgramVersion)) {
+        versionWarningShown = true;
+        dialogs.message(DialogKind::Warning, firmwareWarning(model));
+    }
+    return true;
+}
+
+void TVaskelWindow::ParseExtraMessage(const QString& S) {
+    if (S.contains(QLatin1String("GoTo cmd completed")))
+        motorMoving = false;
+    bool ok = false;
+    const int position = S.toInt(&ok);
+    if (!ok || position == -99999999)
+        return;
+    lastMotorPosition = position;
+    lastShownPosition = position;
+    ShowPosition(position);
+    PlacePositionGraphics(position);
+}

@@ -1,0 +1,102 @@
+// Start-up: the settings file in its formats, the stored language, and what is written back.
+
+#include "WindowFixture.h"
+#include "app/FontUtils.h"
+#include "controls/VaskelControls.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QStringEncoder>
+
+TEST_F(WindowTest, WithoutSettingsNoPortIsChosenAndTheLanguageIsEnglish) {
+    ScopedFakePort com4(QStringLiteral("COM4"));
+    auto& w = open();
+    EXPECT_EQ(w.PortCombo->currentIndex(), -1);
+    EXPECT_EQ(w.PortCombo->currentText(), "");
+    EXPECT_GE(w.PortCombo->findText("COM4"), 0);
+    EXPECT_EQ(w.LanguageCombo->currentText(), "EN");
+    EXPECT_FALSE(serialTraceEnabled);
+    EXPECT_EQ(QDir::currentPath(), QDir(dir.path()).canonicalPath())
+        << "the program's directory becomes the working directory";
+}
+
+TEST_F(WindowTest, StoredLanguageAndTraceApplyAndVanishAfterTheUserPicksALanguage) {
+    italian();
+    programFile("VaskelManager_DE.txt", "Settings=Einstellungen\r\n");
+    writeSettings("[Calvetta]\r\nLang=IT\r\nSerialTrace=Y\r\n");
+    const QByteArray before = settingsFile();
+    auto& w = open();
+    EXPECT_EQ(w.LanguageCombo->currentText(), "IT");
+    EXPECT_EQ(w.SettingsGroupLabel->text(), "Impostazioni");
+    EXPECT_TRUE(serialTraceEnabled);
+    EXPECT_EQ(settingsFile(), before) << "start-up does not rewrite the settings";
+
+    w.LanguageCombo->setCurrentIndex(w.LanguageCombo->findText("DE"));
+    w.LanguageComboChange(w.LanguageCombo);
+    EXPECT_EQ(settingsFile(), QByteArray("Lang=DE\r\n"));
+}
+
+TEST_F(WindowTest, PortLinesSelectThePortWithOrWithoutAnIndex) {
+    ScopedFakePort com4(QStringLiteral("COM4")), com7(QStringLiteral("COM7"));
+    writeSettings("Port[2]=com4\r\n");
+    EXPECT_EQ(open().PortCombo->currentText(), "COM4");
+    writeSettings("Port[x]=COM4\r\n");
+    EXPECT_EQ(open().PortCombo->currentIndex(), -1);
+    writeSettings("port=COM4\r\n");
+    EXPECT_EQ(open().PortCombo->currentIndex(), -1) << "keys are compared with letter case";
+    writeSettings("Port=COM4\r\nPort=COM9\r\n");
+    EXPECT_EQ(open().PortCombo->currentIndex(), -1) << "a later line wins, an unknown port clears";
+    writeSettings("PortCombo=COM7\r\n");
+    EXPECT_EQ(open().PortCombo->currentText(), "COM7") << "the key the program writes is read too";
+}
+
+TEST_F(WindowTest, TraceNeedsExactlyCapitalY) {
+    writeSettings("SerialTrace=y\n");
+    open();
+    EXPECT_FALSE(serialTraceEnabled);
+    writeSettings("SerialTrace = Y \n");
+    open();
+    EXPECT_TRUE(serialTraceEnabled);
+}
+
+TEST_F(WindowTest, SettingsFilesAreReadInEveryEncoding) {
+    ScopedFakePort port(QStringLiteral(u"PORTÉ"));
+    writeSettings("Port=PORT\xC9\r\n");
+    EXPECT_EQ(open().PortCombo->currentText(), QStringLiteral(u"PORTÉ")) << "Windows-1252";
+    writeSettings("\xEF\xBB\xBFPort=PORT\xC3\x89\n");
+    EXPECT_EQ(open().PortCombo->currentText(), QStringLiteral(u"PORTÉ")) << "UTF-8 with a mark";
+    QStringEncoder le(QStringEncoder::Utf16LE);
+    writeSettings("\xFF\xFE" + QByteArray(le(QStringLiteral(u"Port=PORTÉ\r\n"))));
+    EXPECT_EQ(open().PortCombo->currentText(), QStringLiteral(u"PORTÉ")) << "UTF-16 with a mark";
+}
+
+TEST_F(WindowTest, ChosenPortAndLanguageComeBackAtTheNextStart) {
+    ScopedFakePort port(QStringLiteral(u"PORTÉ"));
+    italian();
+    {
+        auto& w = open();
+        w.PortCombo->setCurrentIndex(w.PortCombo->findText(QStringLiteral(u"PORTÉ")));
+        w.LanguageCombo->setCurrentIndex(w.LanguageCombo->findText("IT"));
+        w.LanguageComboChange(w.LanguageCombo);
+    }
+    EXPECT_EQ(settingsFile(), QByteArray("PortCombo=PORT\xC9\r\nLang=IT\r\n"));
+    auto& again = open();
+    EXPECT_EQ(again.PortCombo->currentText(), QStringLiteral(u"PORTÉ"));
+    EXPECT_EQ(again.LanguageCombo->currentText(), "IT");
+    EXPECT_EQ(again.OpenCloseButtonLabel->text(), "Connetti");
+}
+
+TEST_F(WindowTest, StoredLanguageWithoutItsFileIsIgnored) {
+    writeSettings("Lang=FR\r\n");
+    auto& w = open();
+    EXPECT_EQ(w.LanguageCombo->currentText(), "EN");
+    EXPECT_EQ(w.SettingsGroupLabel->text(), "Settings");
+}
+
+TEST(Fonts, InstalledFamilyIsFoundWhateverItsCaseAndNothingMoreIsAdded) {
+    EXPECT_TRUE(IsFontInstalled("titillium web"));
+    EXPECT_FALSE(IsFontInstalled("No Such Family 123"));
+    EXPECT_EQ(InstallFonts(), 0);
+    EXPECT_GT(QFontInfo(interfaceFont(20)).pixelSize(), 0);
+    EXPECT_EQ(QFontInfo(interfaceFont(20)).family(), "Titillium Web");
+}

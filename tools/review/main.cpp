@@ -1,0 +1,90 @@
+// Renders the main window to PNG files, in each view and with its overlays, for review:
+//   calvetta-review OUTPUT_DIR
+// The window is filled by a status reply as a focuser would send it.
+
+#include "app/FontUtils.h"
+#include "app/ProgramPaths.h"
+#include "window/FocuserWin.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <rapidjson/document.h>
+
+namespace {
+
+QString statusReply(const char* model, const char* cal) {
+    return QStringLiteral(
+               R"({"res":{"get":{"WIFI":{"SSID":"%1_3F2A","PWD":"orion-42"},)"
+               R"("MOT1":{"ABS_POS":243500,"CAL_STATUS":"stop","CAL_DIR":"normal","CAL_MAXPOS":%2,)"
+               R"("HSENDET":"1","NTC_T":24.6,"FnRUN_ACC":4,"FnRUN_SPD":7,"FnRUN_DEC":5,)"
+               R"("FnRUN_CURR_ACC":3,"FnRUN_CURR_SPD":6,"FnRUN_CURR_DEC":2,"FnRUN_CURR_HOLD":1,)"
+               R"("HOLDCURR_STATUS":1},"SWVERS":{"SWAPP":"1.3","SWWEB":"2.1"},)"
+               R"("EXT_T":8.4,"VIN_12V":12.3,"DIMLEDS":"low","MODNAME":"%1",)"
+               R"("PRESET_1":{"NAME":"Moon","M1POS":120000},"PRESET_2":{"NAME":"Jupiter","M1POS":365000},)"
+               R"("PRESET_3":{"NAME":"","M1POS":0},"PRESET_4":{"NAME":"Camera","M1POS":500000},)"
+               R"("PRESET_5":{"NAME":"","M1POS":0},"PRESET_6":{"NAME":"","M1POS":0},)"
+               R"("PRESET_7":{"NAME":"Eyepiece 25","M1POS":210000},"PRESET_8":{"NAME":"","M1POS":0},)"
+               R"("PRESET_9":{"NAME":"","M1POS":0},)"
+               R"("RUNPRESET_1":{"RP_NAME":"Light"},"RUNPRESET_2":{"RP_NAME":"Camera"},)"
+               R"("RUNPRESET_3":{"RP_NAME":""}}}})")
+        .arg(QLatin1String(model), QLatin1String(cal));
+}
+
+void feed(TVaskelWindow& w, const QString& reply) {
+    const QByteArray utf8 = reply.toUtf8();
+    rapidjson::Document doc;
+    doc.Parse(utf8.constData(), utf8.size());
+    w.ParseMessage(&doc["res"], reply);
+}
+
+bool save(TVaskelWindow& w, const QDir& out, const QString& name) {
+    QApplication::processEvents();
+    const QString path = out.filePath(name + QStringLiteral(".png"));
+    const bool ok = w.grab().save(path);
+    QTextStream(stdout) << (ok ? "wrote " : "FAILED ") << path << Qt::endl;
+    return ok;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    InstallFonts();
+    if (argc < 2) {
+        QTextStream(stderr) << "usage: calvetta-review OUTPUT_DIR" << Qt::endl;
+        return 2;
+    }
+    const QDir out(QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1])));
+    out.mkpath(QStringLiteral("."));
+
+    // A program directory of its own, so that no settings file of a real installation is read.
+    QTemporaryDir programDir;
+    setExecutablePathForTesting(programDir.filePath(QStringLiteral("calvetta")));
+
+    bool ok = true;
+    TVaskelWindow w;
+    w.dialogs.message = [](DialogKind, const QString&) {};
+    w.show();
+    ok &= save(w, out, QStringLiteral("view-no-focuser"));
+
+    feed(w, statusReply("VASKEL4", "731636"));
+    ok &= save(w, out, QStringLiteral("view-vaskel"));
+
+    feed(w, statusReply("HALVORBECK2", "128000"));
+    ok &= save(w, out, QStringLiteral("view-halvorbeck"));
+
+    w.FormKeyDown(Qt::Key_F2);
+    w.CalibrationSelectPanel->show();
+    w.CalibrationSelectPanel->raise();
+    ok &= save(w, out, QStringLiteral("calibration-selector"));
+    w.CalibrationSelectPanel->hide();
+
+    w.CalibrationPanel->show();
+    w.CalibrationPanel->raise();
+    ok &= save(w, out, QStringLiteral("calibrating"));
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,387 @@
+// The main window's construction: the centre area with its fixed controls in their stacking
+// order, the calibration overlays, the popup menus and the timers.
+
+#include "window/FocuserWin.h"
+
+#include "app/FrameGeometry.h"
+#include "calibration/CalibrationGeometry.h"
+#include "controls/VaskelControls.h"
+#include "i18n/Translator.h"
+#include "window/WidgetKit.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QRadioButton>
+#include <QScreen>
+#include <QTimer>
+#include <QWindow>
+
+using namespace layout;
+
+namespace {
+
+QComboBox* makeCombo(QWidget* parent, const QRect& box) {
+    auto* combo = new QComboBox(parent);
+    combo->setGeometry(box);
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setFont(interfaceFont(18));
+    combo->setStyleSheet(QStringLiteral(
+        "QComboBox { background: rgb(116,116,116); color: white; border: none; padding-left: 2px; }"
+        "QComboBox QLineEdit { background: rgb(116,116,116); color: white; border: none; }"
+        "QComboBox::drop-down { width: 12px; border: none; }"
+        "QComboBox QAbstractItemView { background: rgb(116,116,116); color: white; "
+        "selection-background-color: rgb(205,15,42); }"));
+    return combo;
+}
+
+QLineEdit* makeField(QWidget* parent, const QString& text, const QRect& box, int fontHeight,
+                     bool bold, const QString& background) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setGeometry(box);
+    edit->setFrame(false);
+    edit->setAlignment(Qt::AlignCenter);
+    edit->setFont(interfaceFont(fontHeight, bold));
+    edit->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: black; border: none; }")
+                            .arg(background));
+    return edit;
+}
+
+// A pair of radio buttons, each followed by its caption label, on a panel of their own.
+QWidget* makeRadioPair(QWidget* parent, const QRect& box, QRadioButton** first,
+                       QLabel** firstLabel, const QString& firstText, QRadioButton** second,
+                       QLabel** secondLabel, const QString& secondText) {
+    auto* panel = new QWidget(parent);
+    panel->setGeometry(box);
+    const int half = box.width() / 2;
+    const QString radioStyle = QStringLiteral(
+        "QRadioButton::indicator { width: 13px; height: 13px; border-radius: 7px; "
+        "border: 1px solid rgb(94,94,94); background: rgb(35,35,35); }"
+        "QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, "
+        "radius:0.5, fx:0.5, fy:0.5, stop:0 rgb(255,80,90), stop:0.45 rgb(205,15,42), "
+        "stop:0.55 rgb(35,35,35), stop:1 rgb(35,35,35)); }");
+    auto build = [&](int left, QRadioButton** radio, QLabel** label, const QString& text) {
+        *radio = new QRadioButton(panel);
+        (*radio)->setGeometry(left, (box.height() - 17) / 2, 17, 17);
+        (*radio)->setStyleSheet(radioStyle);
+        (*radio)->setCursor(Qt::PointingHandCursor);
+        *label = makeText(panel, text, QRect(left + 17, 0, half - 17, box.height()), 18,
+                          Qt::white);
+    };
+    build(0, first, firstLabel, firstText);
+    build(half, second, secondLabel, secondText);
+    return panel;
+}
+
+} // namespace
+
+TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
+    setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
+    setWindowTitle(QStringLiteral("Vaskel robotic microfocuser"));
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, palette::kWindow);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    resize(frame::kWindowWidth, frame::kWindowHeight);
+    endApplication = [] { QCoreApplication::quit(); };
+    dialogs = WindowDialogs::modal(this);
+
+    BuildFrame();
+    BuildCentreArea();
+    BuildOverlays();
+    BuildMenus();
+
+    PollTimer = new QTimer(this);
+    PollTimer->setInterval(1000);
+    connect(PollTimer, &QTimer::timeout, this, &TVaskelWindow::PollTimerTimer);
+    PollEnableTimer = new QTimer(this);
+    PollEnableTimer->setInterval(50);
+    connect(PollEnableTimer, &QTimer::timeout, this, &TVaskelWindow::PollEnableTimerTimer);
+    FreeSerialTimer = new QTimer(this);
+    FreeSerialTimer->setInterval(3000);
+    connect(FreeSerialTimer, &QTimer::timeout, this, &TVaskelWindow::FreeSerialTimerTimer);
+
+    // The window sees key presses before its controls do.
+    qApp->installEventFilter(this);
+
+    FormCreate();
+}
+
+TVaskelWindow::~TVaskelWindow() {
+    qApp->removeEventFilter(this);
+    if (programTranslator() == translator.get())
+        setProgramTranslator(nullptr);
+}
+
+void TVaskelWindow::BuildCentreArea() {
+    CenterLayoutPanel = new QWidget(this);
+    CenterLayoutPanel->setGeometry(0, kAreaTop, kAreaWidth, kAreaHeight);
+    QWidget* area = CenterLayoutPanel;
+
+    // Pictures and labels, the later above the earlier.
+    BackgroundImage = makePicture(area, QStringLiteral("background"),
+                                  QRect(0, 0, kAreaWidth, kAreaHeight), true);
+    Righello15Image = makePicture(area, QStringLiteral("ruler15"), toRect(kRuler));
+    Righello35Image = makePicture(area, QStringLiteral("ruler35"), toRect(kRuler));
+    Righello15Image->hide();
+    Righello35Image->hide();
+
+    const QColor white = Qt::white, black = Qt::black;
+    PowerGroupLabel = makeText(area, QStringLiteral("Enviromental and power data"),
+                               toRect(kPowerGroupCaption), 24, white, Qt::AlignLeft | Qt::AlignVCenter,
+                               true);
+    auto rowCaption = [&](const QString& text, int top) {
+        return makeText(area, text, QRect(kRowCaptionLeft, top, kRowCaptionWidth, kRowHeight), 20,
+                        white);
+    };
+    ExternalTempLabelLabel = rowCaption(QStringLiteral("External temperature"), kRowTops[0]);
+    InternalTempLabelLebl = rowCaption(QStringLiteral("Internal temperature"), kRowTops[1]);
+    Power12LabelLabel = rowCaption(QStringLiteral("Power supply from 12V DC"), kRowTops[2]);
+    // A row of the design that no focuser model fills; it follows the language all the same.
+    PowerUSBLabelLabel = rowCaption(QStringLiteral("Power supply from USB"), kRowTops[2] + 46);
+    PowerUSBLabelLabel->hide();
+    auto rowValue = [&](int top) {
+        return makeText(area, QStringLiteral("---"),
+                        QRect(kRowValueLeft, top, kRowValueWidth, kRowHeight), 20, black,
+                        Qt::AlignCenter, true);
+    };
+    ExternalTemperatureLabel = rowValue(kRowTops[0]);
+    InternalTemperatureLabel = rowValue(kRowTops[1]);
+    PowerSupply12VLabel = rowValue(kRowTops[2]);
+
+    VirtualHandpadTitleLabel = makeText(area, QStringLiteral("Virtual Handpad"),
+                                        toRect(kHandpadCaption), 24, white,
+                                        Qt::AlignLeft | Qt::AlignVCenter, true);
+    WebVersionLabel = makeText(area, QString(), toRect(kWebVersion), 18, white);
+    SettingsGroupLabel = makeText(area, QStringLiteral("Settings"), toRect(kSettingsCaption), 24,
+                                  white, Qt::AlignLeft | Qt::AlignVCenter, true);
+    PositionLabel =
+        makeText(area, QStringLiteral("POSITION"), toRect(kPositionCaption), 22, white, Qt::AlignCenter);
+    StepLabel = makeText(area, QStringLiteral("STEP"), toRect(kStepCaption), 22, white, Qt::AlignCenter);
+    LedLightLabelLabel = makeText(area, QStringLiteral("LED lights"), toRect(kLedCaption), 18, white);
+    TravelLabelLabel = makeText(area, QStringLiteral("Travel"), toRect(kTravelCaption), 18, white);
+    TemperatureLabelLabel =
+        makeText(area, QStringLiteral("Temperature"), toRect(kTemperatureCaption), 18, white);
+    WifiLabelLabel = makeText(area, QStringLiteral("WiFi password"), toRect(kWifiCaption), 18, white);
+    VaskelFwLabel =
+        makeText(area, QStringLiteral("FW"), toRect(kVaskelFwCaption), 18, black, Qt::AlignCenter);
+    VaskelFirmwareVersionLabel =
+        makeText(area, QStringLiteral("-"), toRect(kVaskelFwVersion), 18, black, Qt::AlignCenter);
+    WifiPasswordLabel =
+        makeText(area, QString(), toRect(kWifiPassword), 20, white, Qt::AlignCenter);
+    WifiPasswordLabel->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    WifiPasswordLabel->setCursor(Qt::PointingHandCursor);
+    WifiPasswordLabel->installEventFilter(this);
+
+    auto lamp = [&](int top) {
+        QLabel* l = makePicture(area, QStringLiteral("lamp"),
+                                QRect(kLampLeft, top, kLampSize, kLampSize));
+        l->hide();
+        return l;
+    };
+    ExternalTemperatureLed = lamp(kLampTops[0]);
+    InternalTemperatureLed = lamp(kLampTops[1]);
+    Power12vLed = lamp(kLampTops[2]);
+    LedDropdownImage = makePicture(area, QStringLiteral("ledDropdown"), toRect(kLedDropdown));
+    LedStateLabel = makeText(area, QString(), toRect(kLedState), 22, white, Qt::AlignCenter);
+    LedStateLabel->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    LedStateLabel->setCursor(Qt::PointingHandCursor);
+    LedStateLabel->installEventFilter(this);
+
+    FocuserOpticImage = makePicture(area, QStringLiteral("drawTube"), toRect(kDrawTube));
+    Image3 = makePicture(area, QStringLiteral("focuserBody"), toRect(kFocuserBody));
+    TrackerThumb = makePicture(area, QStringLiteral("trackerThumb"), toRect(kTrackerThumb));
+    TrackerThumb->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    TrackerThumb->installEventFilter(this);
+    VaskelImageBlockPanel = makePicture(area, QStringLiteral("imageBlock"), toRect(kDeviceArea));
+    HalvorbeckOverlayImage =
+        makePicture(area, QStringLiteral("halvorbeckOverlay"), toRect(kDeviceArea));
+    HalvorbeckOverlayImage->hide();
+    ScaleBlockPanel = makePicture(area, QStringLiteral("scaleBlock"), toRect(kScaleBlock), true);
+    RightButtonsOverlayPanel =
+        makePicture(area, QStringLiteral("settingsFrame"), toRect(kSettingsFrame));
+    RightButtonsOverlayPanel->hide();
+    serialNumberLabelH = makeText(area, QString(), toRect(kSerialNumberH), 13, white, Qt::AlignCenter);
+    serialNumberLabelH->hide();
+    HalvorbeckFwLabel = makeText(area, QString(), toRect(kHalvorbeckFw), 13, white,
+                                 Qt::AlignRight | Qt::AlignVCenter);
+    HalvorbeckFwLabel->hide();
+
+    // Input controls, above every picture and label.
+    PortCombo = makeCombo(area, toRect(kPortCombo));
+    OpenCloseButtonPanel = makeTextButton(area, QStringLiteral("Open/Close"), toRect(kOpenCloseButton),
+                                          16, &OpenCloseButtonLabel);
+    OpenCloseButtonPanel->installEventFilter(this);
+    LanguageLabelPanel = makeTextButton(area, QStringLiteral("Language"), toRect(kLanguageButton), 16,
+                                        &LanguageButtonLabel);
+    LanguageLabelPanel->installEventFilter(this);
+    LanguageCombo = makeCombo(area, toRect(kLanguageCombo));
+    connect(LanguageCombo, &QComboBox::activated, this,
+            [this](int) { LanguageComboChange(LanguageCombo); });
+    connect(LanguageCombo->lineEdit(), &QLineEdit::returnPressed, this,
+            [this] { LanguageComboChange(LanguageCombo); });
+
+    CurrentPositionEdit = makeField(area, QStringLiteral("---"), toRect(kPositionEdit), 22, true,
+                                    QStringLiteral("transparent"));
+    StepInput = makeField(area, QStringLiteral("1"), toRect(kStepInput), 28, false,
+                          QStringLiteral("rgb(199,197,196)"));
+
+    TravelRadioPanel = makeRadioPair(area, toRect(kTravelRadio), &MmCheck, &TravelMMlabel,
+                                     QStringLiteral("mm"), &StepsCheck, &TravelSepsLabel,
+                                     QStringLiteral("steps"));
+    StepsCheck->setChecked(true);
+    QLabel* celsiusLabel = nullptr;
+    QLabel* fahrenheitLabel = nullptr;
+    TempearuteRadioPanel = makeRadioPair(area, toRect(kTemperatureRadio), &GradiCCheck,
+                                         &celsiusLabel, QStringLiteral("\u00B0C"), &GradiFCheck,
+                                         &fahrenheitLabel, QStringLiteral("\u00B0F"));
+    GradiCCheck->setChecked(true);
+    for (QRadioButton* radio : {StepsCheck, MmCheck, GradiCCheck, GradiFCheck}) {
+        connect(radio, &QRadioButton::toggled, this, [this, radio](bool on) {
+            if (on)
+                OnChangeRadioClick(radio);
+        });
+    }
+}
+
+void TVaskelWindow::BuildOverlays() {
+    const QRect whole(0, 0, kAreaWidth, kAreaHeight);
+
+    CalibrationPanel = new QWidget(CenterLayoutPanel);
+    CalibrationPanel->setGeometry(whole);
+    makePicture(CalibrationPanel, QStringLiteral("calibrationDarkening"), whole, true);
+    CalibrationLabel = makeText(CalibrationPanel, QStringLiteral("Calibrating"), whole, 36,
+                                Qt::white, Qt::AlignCenter, true);
+    CalibrationLabel->setWordWrap(true);
+    CalibrationPanel->hide();
+
+    CalibrationSelectPanel = new QWidget(CenterLayoutPanel);
+    CalibrationSelectPanel->setGeometry(whole);
+    makePicture(CalibrationSelectPanel, QStringLiteral("calibrationDarkening"), whole, true);
+    CalibrationPopupPanel = new QWidget(CalibrationSelectPanel);
+    CalibrationPopupPanel->setGeometry(calibration::kPopupLeft, calibration::kPopupTop,
+                                       calibration::kPopupWidth, calibration::kPopupHeight);
+    CalibrationPopupPanel->setAutoFillBackground(true);
+    QPalette white = CalibrationPopupPanel->palette();
+    white.setColor(QPalette::Window, Qt::white);
+    CalibrationPopupPanel->setPalette(white);
+    makeText(CalibrationPopupPanel, QStringLiteral("Select current position of your VASKEL"),
+             QRect(15, 10, 300, 26), 24, Qt::black, Qt::AlignCenter, true);
+    VaskelCalibrationSelectImage = makePicture(
+        CalibrationPopupPanel, QStringLiteral("calibrationSelect"),
+        QRect(calibration::kSelectLeft, calibration::kSelectTop, calibration::kSelectWidth,
+              calibration::kSelectHeight));
+    VaskelCalibrationSelectImage->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+    VaskelCalibrationSelectImage->setCursor(Qt::PointingHandCursor);
+    VaskelCalibrationSelectImage->installEventFilter(this);
+    CalibrationSelectPanel->hide();
+}
+
+void TVaskelWindow::BuildMenus() {
+    auto item = [this](QMenu* menu, const QString& caption, int tag, bool isDefault = false) {
+        QAction* action = menu->addAction(caption);
+        action->setData(tag);
+        if (isDefault) {
+            QFont f = action->font();
+            f.setBold(true);
+            action->setFont(f);
+            menu->setDefaultAction(action);
+        }
+        return action;
+    };
+
+    PresetPopup = new QMenu(this);
+    GotoPresetMenuItem = item(PresetPopup, QStringLiteral("&Go to preset position"), 0, true);
+    RenamePresetMenuItem = item(PresetPopup, QStringLiteral("Re&name"), 1);
+    RecordPresetMenuItem = item(PresetPopup, QStringLiteral("&Record current position"), 2);
+    DeletePresetMenuItem = item(PresetPopup, QStringLiteral("&Delete"), 3);
+
+    LedsPopup = new QMenu(this);
+    Off1 = item(LedsPopup, QStringLiteral("O&ff"), 0);
+    Low1 = item(LedsPopup, QStringLiteral("&Low"), 1);
+    Middle1 = item(LedsPopup, QStringLiteral("&Middle"), 2);
+    On1 = item(LedsPopup, QStringLiteral("&On"), 3);
+
+    // Never translated.
+    MotorSettinfsPopup = new QMenu(this);
+    item(MotorSettinfsPopup, QStringLiteral("&Load preset parameters"), 0, true);
+    item(MotorSettinfsPopup, QStringLiteral("Re&name"), 1);
+    item(MotorSettinfsPopup, QStringLiteral("&Record current parameters"), 2);
+    item(MotorSettinfsPopup, QStringLiteral("&Delete"), 3);
+    OnOffPopup = new QMenu(this);
+    item(OnOffPopup, QStringLiteral("O&ff"), 0);
+    item(OnOffPopup, QStringLiteral("&On"), 1);
+}
+
+bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        // Every key for this window passes its window-system window once, before the focused
+        // control gets it; the window looks at it there and lets it go on.
+        if (windowHandle() && watched == static_cast<QObject*>(windowHandle()))
+            FormKeyDown(static_cast<QKeyEvent*>(event)->key());
+        return false;
+    }
+    const auto type = event->type();
+    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
+        type != QEvent::MouseMove && type != QEvent::Leave)
+        return QWidget::eventFilter(watched, event);
+    auto* mouse = type == QEvent::Leave ? nullptr : static_cast<QMouseEvent*>(event);
+    const QPoint pos = mouse ? mouse->position().toPoint() : QPoint();
+
+    if (watched == TitlebarLabel && mouse) {
+        if (type == QEvent::MouseButtonPress)
+            TitlebarLabelMouseDown(pos.x(), pos.y());
+        else if (type == QEvent::MouseMove)
+            TitlebarLabelMouseMove(pos.x(), pos.y());
+        else
+            TitlebarLabelMouseUp();
+        return true;
+    }
+    if (watched == ThreeButtonsPanel) {
+        if (type == QEvent::Leave)
+            ThreeButtonsPanelMouseLeave();
+        else if (type == QEvent::MouseMove)
+            ThreeButtonsPanelMouseMove(pos.x(), pos.y());
+        else if (type == QEvent::MouseButtonPress)
+            ThreeButtonsPanelMouseDown();
+        return type != QEvent::Leave;
+    }
+    if (watched == OpenCloseButtonPanel && type == QEvent::MouseButtonRelease) {
+        OpenCloseButtonLabelClick(OpenCloseButtonPanel);
+        return true;
+    }
+    if (watched == LanguageLabelPanel && type == QEvent::MouseButtonRelease) {
+        // The caption of the language list opens the list; it never connects.
+        LanguageCombo->showPopup();
+        return true;
+    }
+    if (watched == TrackerThumb && mouse) {
+        if (type == QEvent::MouseButtonPress)
+            TrackerThumbMouseDown(pos.x());
+        else if (type == QEvent::MouseMove)
+            TrackerThumbMouseMove(pos.x());
+        else
+            TrackerThumbMouseUp();
+        return true;
+    }
+    if (watched == VaskelCalibrationSelectImage && type == QEvent::MouseButtonPress) {
+        VaskelCalibrationSelectImageMouseDown(pos.x());
+        return true;
+    }
+    if (watched == LedStateLabel && type == QEvent::MouseButtonRelease) {
+        LedStateLabelClick();
+        return true;
+    }
+    if (watched == WifiPasswordLabel && type == QEvent::MouseButtonPress) {
+        WifiPasswordLabelMouseDown();
+        return true;
+    }
+    return QWidget::eventFilter(watched, event);
+}

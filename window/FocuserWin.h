@@ -1,0 +1,263 @@
+#pragma once
+// The main window: one borderless window with its own title bar and the centre area on which
+// every display and command of the program sits. Its methods are spread over files named by
+// concern: app/ (start-up, settings, frame), window/ (layout, views, commands), i18n/
+// (retranslation), protocol/ (reply handling).
+
+#include "protocol/PositionRules.h"
+#include "serial/SerInterface.h"
+#include "window/Dialogs.h"
+
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <functional>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QAction;
+class QRadioButton;
+class QTimer;
+class TSimpleBitmapButton;
+class TVerticalLabel;
+class TLangTranslator;
+
+enum TFocuserType { ftNone = 0, ftVaskel = 1, ftHalvorbeck = 2 };
+
+constexpr const char* kProgramVersion = "1.3";
+
+class TVaskelWindow : public QWidget, public ILinkHost {
+    Q_OBJECT
+public:
+    explicit TVaskelWindow(QWidget* parent = nullptr);
+    ~TVaskelWindow() override;
+
+    // --- Start-up and settings file ---
+    void FormCreate();
+    void LoadSettings();
+    void ApplySetting(const QString& key, const QString& value, int index);
+    void SaveSettings();
+
+    // --- Retranslation ---
+    // Loads the language of the list and sets every fixed text again; `sender` is the list
+    // when the user picked the language (only then are the settings saved).
+    void LanguageComboChange(QObject* sender);
+
+    // --- Views ---
+    void SetFocuserType(TFocuserType type);
+    void ResetDeviceDisplays();
+    void FormKeyDown(int key);
+    void CancelCalibrationSelect();
+    void CreatePresetButtons();
+    void CreateSettingButtons();
+    void CreateHandpadButtons();
+    void CreateCancelButton();
+
+    // --- Window frame ---
+    void TitlebarLabelMouseDown(int x, int y);
+    void TitlebarLabelMouseMove(int x, int y);
+    void TitlebarLabelMouseUp();
+    void ThreeButtonsPanelMouseMove(int x, int y);
+    void ThreeButtonsPanelMouseDown();
+    void ThreeButtonsPanelMouseLeave();
+    // What ends the program; the title bar's close button calls it. Tests replace it.
+    std::function<void()> endApplication;
+
+    // --- Connection (the link reaches the window through these) ---
+    void OpenCloseButtonLabelClick(QObject* sender) override;
+    bool ParseMessage(const rapidjson::Value* msg, const QString& sourceStr) override;
+    void ParseExtraMessage(const QString& S) override;
+    void RequestStatus();
+    void PollEnableTimerTimer();
+    void PollTimerTimer();
+    void FreeSerialTimerTimer();
+
+    // --- Position display ---
+    void ShowPosition(int s);
+    void PlacePositionGraphics(int s);
+    void TrackerThumbMouseDown(int x);
+    void TrackerThumbMouseMove(int x);
+    void TrackerThumbMouseUp();
+
+    // --- Commands filled by their own concerns ---
+    void HandpadButtonClick(TSimpleBitmapButton* sender);
+    void PresetButtonClick(TSimpleBitmapButton* sender);
+    void ShowPresetPopup(TSimpleBitmapButton* sender);
+    void CalibrationButtonClick(TSimpleBitmapButton* sender);
+    void VaskelCalibrationSelectImageMouseDown(int x);
+    void ShowCalibrationWizard();
+    void UpgradeButtonClick(TSimpleBitmapButton* sender);
+    void AdvSettingsButtonClick(TSimpleBitmapButton* sender);
+    void GotoPresetMenuItemClick();
+    void RenamePresetMenuItemClick();
+    void RecordPresetMenuItemClick();
+    void DeletePresetMenuItemClick();
+    void LedStateLabelClick();
+    void OnOnOffPopupClick(QAction* item);
+    void WifiPasswordLabelMouseDown();
+    void OnChangeRadioClick(QRadioButton* sender);
+
+    // ======================= fields, by concern =======================
+
+    // Frame
+    QWidget* TitlebarPanel = nullptr;
+    QLabel* AppIconImage = nullptr;
+    QLabel* TitlebarLabel = nullptr;
+    QWidget* ThreeButtonsPanel = nullptr;
+    QLabel* ThreeButtonsImage = nullptr;
+    QLabel* TopButton1Image = nullptr;
+    QLabel* TopButton2Image = nullptr;
+    QLabel* TopButton3Image = nullptr;
+    bool moveWindowActive = false;
+    int moveWindowClickX = 0;
+    int moveWindowClickY = 0;
+    int topButtonHilited = -1;
+    QString originalTitlebarText;
+
+    // Centre area and its pictures
+    QWidget* CenterLayoutPanel = nullptr;
+    QLabel* BackgroundImage = nullptr;
+    QLabel* Image3 = nullptr;
+    QLabel* FocuserOpticImage = nullptr;
+    QLabel* VaskelImageBlockPanel = nullptr;
+    QLabel* HalvorbeckOverlayImage = nullptr;
+    QLabel* TrackerThumb = nullptr;
+    QLabel* Righello15Image = nullptr;
+    QLabel* Righello35Image = nullptr;
+    QLabel* ScaleBlockPanel = nullptr;
+    QLabel* RightButtonsOverlayPanel = nullptr;
+    QLabel* LedDropdownImage = nullptr;
+    QLabel* ExternalTemperatureLed = nullptr;
+    QLabel* InternalTemperatureLed = nullptr;
+    QLabel* Power12vLed = nullptr;
+
+    // Connection and language
+    QComboBox* PortCombo = nullptr;
+    QFrame* OpenCloseButtonPanel = nullptr;
+    QLabel* OpenCloseButtonLabel = nullptr;
+    QFrame* LanguageLabelPanel = nullptr;
+    QLabel* LanguageButtonLabel = nullptr;
+    QComboBox* LanguageCombo = nullptr;
+
+    // Device data
+    QLabel* VaskelFwLabel = nullptr;
+    QLabel* VaskelFirmwareVersionLabel = nullptr;
+    QLabel* serialNumberLabelH = nullptr;
+    QLabel* HalvorbeckFwLabel = nullptr;
+    TVerticalLabel* serialNumberLabelV = nullptr;
+    QLabel* PowerGroupLabel = nullptr;
+    QLabel* ExternalTempLabelLabel = nullptr;
+    QLabel* InternalTempLabelLebl = nullptr;
+    QLabel* Power12LabelLabel = nullptr;
+    QLabel* PowerUSBLabelLabel = nullptr;
+    QLabel* ExternalTemperatureLabel = nullptr;
+    QLabel* InternalTemperatureLabel = nullptr;
+    QLabel* PowerSupply12VLabel = nullptr;
+    QLabel* WebVersionLabel = nullptr;
+
+    // Handpad and position
+    QLabel* PositionLabel = nullptr;
+    QLineEdit* CurrentPositionEdit = nullptr;
+    QLabel* StepLabel = nullptr;
+    QLineEdit* StepInput = nullptr;
+    QLabel* VirtualHandpadTitleLabel = nullptr;
+    TSimpleBitmapButton* stepLeftButton = nullptr;
+    TSimpleBitmapButton* stepRightButton = nullptr;
+    TSimpleBitmapButton* fastLeftButton = nullptr;
+    TSimpleBitmapButton* fastRightButton = nullptr;
+    TSimpleBitmapButton* stopButton = nullptr;
+    TSimpleBitmapButton* goButton = nullptr;
+
+    // Presets
+    std::array<TSimpleBitmapButton*, 9> presetButtons{};
+    QMenu* PresetPopup = nullptr;
+    QAction* GotoPresetMenuItem = nullptr;
+    QAction* RenamePresetMenuItem = nullptr;
+    QAction* RecordPresetMenuItem = nullptr;
+    QAction* DeletePresetMenuItem = nullptr;
+    int clickedPreset = 0;
+
+    // Settings group
+    QLabel* SettingsGroupLabel = nullptr;
+    TSimpleBitmapButton* calibrationButton = nullptr;
+    TSimpleBitmapButton* upgradeButton = nullptr;
+    TSimpleBitmapButton* advSettingsButton = nullptr;
+    QLabel* LedLightLabelLabel = nullptr;
+    QLabel* LedStateLabel = nullptr;
+    QMenu* LedsPopup = nullptr;
+    QAction* Off1 = nullptr;
+    QAction* Low1 = nullptr;
+    QAction* Middle1 = nullptr;
+    QAction* On1 = nullptr;
+    QLabel* TravelLabelLabel = nullptr;
+    QWidget* TravelRadioPanel = nullptr;
+    QRadioButton* MmCheck = nullptr;
+    QRadioButton* StepsCheck = nullptr;
+    QLabel* TravelMMlabel = nullptr;
+    QLabel* TravelSepsLabel = nullptr;
+    QLabel* TemperatureLabelLabel = nullptr;
+    QWidget* TempearuteRadioPanel = nullptr;
+    QRadioButton* GradiCCheck = nullptr;
+    QRadioButton* GradiFCheck = nullptr;
+    QLabel* WifiLabelLabel = nullptr;
+    QLabel* WifiPasswordLabel = nullptr;
+    QMenu* MotorSettinfsPopup = nullptr;
+    QMenu* OnOffPopup = nullptr;
+
+    // Calibration overlays
+    QWidget* CalibrationPanel = nullptr;
+    QLabel* CalibrationLabel = nullptr;
+    QWidget* CalibrationSelectPanel = nullptr;
+    QWidget* CalibrationPopupPanel = nullptr;
+    QLabel* VaskelCalibrationSelectImage = nullptr;
+    TSimpleBitmapButton* cancelButton = nullptr;
+
+    // Timers
+    QTimer* PollTimer = nullptr;
+    QTimer* PollEnableTimer = nullptr;
+    QTimer* FreeSerialTimer = nullptr;
+
+    // Device state as last reported, and the connection
+    TFocuserType focuserType = ftVaskel;
+    QString serialPort = QStringLiteral("AUTO");
+    int lastMotorPosition = 0;
+    int lastShownPosition = -1;
+    double maxFocuserDist = 25.0;
+    bool motorMoving = false;
+    bool endOfRangeSensor = false;
+    bool versionWarningShown = false;
+    bool posTracking = false;
+    int posTrackingX = 0;
+
+    // Names of the motor parameter presets as last reported.
+    std::array<QString, 3> motorPresetNames;
+
+    // Messages, questions and text input; tests answer them.
+    WindowDialogs dialogs;
+
+    // The one dictionary of the program, made by FormCreate.
+    std::unique_ptr<TLangTranslator> translator;
+
+    // How often the whole window was repainted by a change of view (tests tell one from none).
+    int viewRepaints = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void BuildFrame();
+    void BuildCentreArea();
+    void BuildOverlays();
+    void BuildMenus();
+    void centreCentreArea();
+    void FillPortCombo();
+    void FillLanguageCombo();
+    bool centredOnce_ = false;
+    bool busyCursorShown_ = false;
+};

@@ -1,0 +1,99 @@
+// The virtual handpad: steps, fast steps, GO and STOP; the position field, the draw tube and the
+// slider thumb; the choice of units.
+
+#include "controls/VaskelControls.h"
+#include "i18n/Translator.h"
+#include "protocol/PositionRules.h"
+#include "protocol/Requests.h"
+#include "window/FocuserWin.h"
+#include "window/LayoutGeometry.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+
+using namespace position;
+
+void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
+    if (!serialLink)
+        return;
+    const bool steps = StepsCheck->isChecked();
+    const std::int64_t a = stepAmount(StepInput->text(), steps);
+    const int p = lastMotorPosition;
+    auto gotoTarget = [this](int t) {
+        serialLink->EnqueueCommand(request::verboseTimeGoto(t));
+        motorMoving = true;
+    };
+    switch (sender->Tag) {
+    case 0:
+        gotoTarget(stepTarget(p, -a));
+        break;
+    case 1:
+        gotoTarget(stepTarget(p, a));
+        break;
+    case 2:
+        gotoTarget(stepTarget(p, -10 * a));
+        break;
+    case 3:
+        gotoTarget(stepTarget(p, 10 * a));
+        break;
+    case 4:
+        serialLink->EnqueueCommand(request::motorStop());
+        motorMoving = false;
+        break;
+    case 5:
+        gotoTarget(goTarget(CurrentPositionEdit->text(), steps, p, maxFocuserDist));
+        break;
+    default:
+        break;
+    }
+    // A move may have released the link (a failed write disconnects).
+    RequestStatus();
+}
+
+void TVaskelWindow::ShowPosition(int s) {
+    CurrentPositionEdit->setText(formatPosition(s, StepsCheck->isChecked()));
+}
+
+void TVaskelWindow::PlacePositionGraphics(int s) {
+    FocuserOpticImage->move(layout::kTubeLeftMin + tubeOffset(s, maxFocuserDist),
+                            FocuserOpticImage->y());
+    TrackerThumb->move(layout::kThumbLeftMin + thumbOffset(s, maxFocuserDist), TrackerThumb->y());
+}
+
+void TVaskelWindow::TrackerThumbMouseDown(int x) {
+    if (!serialLink)
+        return;
+    posTracking = true;
+    posTrackingX = x;
+    TrackerThumb->grabMouse();
+}
+
+void TVaskelWindow::TrackerThumbMouseMove(int x) {
+    if (!posTracking)
+        return;
+    const int left = std::clamp(TrackerThumb->x() + x - posTrackingX, layout::kThumbLeftMin,
+                                layout::kThumbLeftMin + layout::kThumbTravel);
+    TrackerThumb->move(left, TrackerThumb->y());
+    const int s = positionAtThumbOffset(left - layout::kThumbLeftMin, maxFocuserDist);
+    PlacePositionGraphics(s);
+    ShowPosition(s);
+}
+
+void TVaskelWindow::TrackerThumbMouseUp() {
+    if (posTracking)
+        TrackerThumb->releaseMouse();
+    posTracking = false;
+}
+
+void TVaskelWindow::OnChangeRadioClick(QRadioButton* sender) {
+    if (sender == StepsCheck) {
+        StepInput->setText(stepInputInSteps(StepInput->text()));
+        StepLabel->setText(TR(QStringLiteral("STEP")));
+    } else if (sender == MmCheck) {
+        StepInput->setText(stepInputInMillimetres(StepInput->text()));
+        StepLabel->setText(TR(QStringLiteral("MM")));
+    }
+    lastShownPosition = -1;
+    RequestStatus();
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Small builders for the window's fixed controls: pictures from the program's resources and
+// text labels in the interface font.
+
+#include "window/LayoutGeometry.h"
+
+#include <QColor>
+#include <QLabel>
+#include <QRect>
+
+class QFrame;
+
+inline QRect toRect(const layout::Box& b) { return QRect(b.left, b.top, b.width, b.height); }
+
+// A picture control showing the named resource; `stretch` scales it to the box.
+// Pictures take no pointer events unless the window asks for them.
+QLabel* makePicture(QWidget* parent, const QString& resource, const QRect& box,
+                    bool stretch = false);
+
+// A text label: font height in pixels (cell height), colour, alignment.
+QLabel* makeText(QWidget* parent, const QString& text, const QRect& box, int fontHeight,
+                 const QColor& colour, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter,
+                 bool bold = false);
+
+// A flat text button: a panel in the button colours with a centred caption and a hand cursor.
+QFrame* makeTextButton(QWidget* parent, const QString& text, const QRect& box, int fontHeight,
+                       QLabel** label);
+
+namespace palette {
+inline const QColor kWindow(48, 48, 48);
+inline const QColor kPanel(35, 35, 35);
+inline const QColor kFrame(94, 94, 94);
+inline const QColor kList(116, 116, 116);
+inline const QColor kValueField(199, 197, 196);
+inline const QColor kAccent(205, 15, 42);
+} // namespace palette
