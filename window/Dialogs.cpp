@@ -1,5 +1,7 @@
 #include "window/Dialogs.h"
 
+#include <QDir>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -31,6 +33,15 @@ WindowDialogs WindowDialogs::modal(QWidget* parent) {
         if (!ok)
             return std::nullopt;
         return text;
+    };
+    d.openFile = [parent](const QString& title,
+                          const QString& filter) -> std::optional<QString> {
+        // The working directory stays the program's own.
+        const QString path = QFileDialog::getOpenFileName(parent, title, QString(), filter, nullptr,
+                                                          QFileDialog::ReadOnly);
+        if (path.isEmpty())
+            return std::nullopt;
+        return path;
     };
     return d;
 }

@@ -19,6 +19,9 @@ struct WindowDialogs {
                                          const QString& initial)>
         input;
 
+    // A file to open, chosen by the user; nothing when cancelled.
+    std::function<std::optional<QString>(const QString& title, const QString& filter)> openFile;
+
     // Modal dialogs over `parent`.
     static WindowDialogs modal(QWidget* parent);
 };

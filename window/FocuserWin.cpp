@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
@@ -92,6 +93,13 @@ TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
     resize(frame::kWindowWidth, frame::kWindowHeight);
     endApplication = [] { QCoreApplication::quit(); };
     dialogs = WindowDialogs::modal(this);
+    startProgram = [](const QString& commandLine) {
+        QStringList args = QProcess::splitCommand(commandLine);
+        if (args.isEmpty())
+            return false;
+        const QString program = args.takeFirst();
+        return QProcess::startDetached(program, args);
+    };
 
     BuildFrame();
     BuildCentreArea();
@@ -311,13 +319,13 @@ void TVaskelWindow::BuildMenus() {
 
     // Never translated.
     MotorSettinfsPopup = new QMenu(this);
-    item(MotorSettinfsPopup, QStringLiteral("&Load preset parameters"), 0, true);
-    item(MotorSettinfsPopup, QStringLiteral("Re&name"), 1);
-    item(MotorSettinfsPopup, QStringLiteral("&Record current parameters"), 2);
-    item(MotorSettinfsPopup, QStringLiteral("&Delete"), 3);
+    LoadMotoParamsItem = item(MotorSettinfsPopup, QStringLiteral("&Load preset parameters"), 0, true);
+    RenameMotorParamsItem = item(MotorSettinfsPopup, QStringLiteral("Re&name"), 1);
+    RecordMotorParamsItem = item(MotorSettinfsPopup, QStringLiteral("&Record current parameters"), 2);
+    DeleteMotorParamsItem = item(MotorSettinfsPopup, QStringLiteral("&Delete"), 3);
     OnOffPopup = new QMenu(this);
-    item(OnOffPopup, QStringLiteral("O&ff"), 0);
-    item(OnOffPopup, QStringLiteral("&On"), 1);
+    OffItem = item(OnOffPopup, QStringLiteral("O&ff"), 0);
+    OnItem = item(OnOffPopup, QStringLiteral("&On"), 1);
 }
 
 bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -83,7 +83,7 @@ public:
     void TrackerThumbMouseMove(int x);
     void TrackerThumbMouseUp();
 
-    // --- Commands filled by their own concerns ---
+    // --- Commands ---
     void HandpadButtonClick(TSimpleBitmapButton* sender);
     void PresetButtonClick(TSimpleBitmapButton* sender);
     void ShowPresetPopup(TSimpleBitmapButton* sender);
@@ -98,6 +98,15 @@ public:
     void DeletePresetMenuItemClick();
     void LedStateLabelClick();
     void OnOnOffPopupClick(QAction* item);
+    // Motor parameter presets (the menu of the advanced panel's user-preset boxes) and the
+    // hold-motor menu.
+    void ShowMotorSettingsPopup(const QPoint& globalPos);
+    void ShowOnOffPopup(const QPoint& globalPos);
+    void LoadMotoParamsItemClick();
+    void RenameMotorParamsItemClick();
+    void RecordMotorParamsItemClick();
+    void DeleteMotorParamsItemClick();
+    void OnOffItemClick(QAction* item);
     void WifiPasswordLabelMouseDown();
     void OnChangeRadioClick(QRadioButton* sender);
 
@@ -206,7 +215,13 @@ public:
     QLabel* WifiLabelLabel = nullptr;
     QLabel* WifiPasswordLabel = nullptr;
     QMenu* MotorSettinfsPopup = nullptr;
+    QAction* LoadMotoParamsItem = nullptr;
+    QAction* RenameMotorParamsItem = nullptr;
+    QAction* RecordMotorParamsItem = nullptr;
+    QAction* DeleteMotorParamsItem = nullptr;
     QMenu* OnOffPopup = nullptr;
+    QAction* OffItem = nullptr;
+    QAction* OnItem = nullptr;
 
     // Calibration overlays
     QWidget* CalibrationPanel = nullptr;
@@ -236,8 +251,11 @@ public:
     // Names of the motor parameter presets as last reported.
     std::array<QString, 3> motorPresetNames;
 
-    // Messages, questions and text input; tests answer them.
+    // Messages, questions, text input and file choice; tests answer them.
     WindowDialogs dialogs;
+
+    // Starts an outside program with its command line; true when it started. Tests replace it.
+    std::function<bool(const QString& commandLine)> startProgram;
 
     // The one dictionary of the program, made by FormCreate.
     std::unique_ptr<TLangTranslator> translator;

@@ -1,0 +1,5 @@
+// The firmware upgrade.
+
+#include "window/FocuserWin.h"
+
+void TVaskelWindow::UpgradeButtonClick(TSimpleBitmapButton* /*sender*/) {}
