@@ -1,12 +1,114 @@
 // The advanced settings button, the motor parameter presets menu and the hold-motor menu.
+// The menus act on the open advanced panel: the preset whose box was right-clicked, the
+// values of its sliders.
 
+#include "advanced/HalvorbeckAdvPanel.h"
+#include "i18n/Translator.h"
+#include "protocol/Requests.h"
+#include "serial/ErrorReport.h"
 #include "window/FocuserWin.h"
 
-void TVaskelWindow::AdvSettingsButtonClick(TSimpleBitmapButton* /*sender*/) {}
-void TVaskelWindow::ShowMotorSettingsPopup(const QPoint& /*globalPos*/) {}
-void TVaskelWindow::ShowOnOffPopup(const QPoint& /*globalPos*/) {}
-void TVaskelWindow::LoadMotoParamsItemClick() {}
-void TVaskelWindow::RenameMotorParamsItemClick() {}
-void TVaskelWindow::RecordMotorParamsItemClick() {}
-void TVaskelWindow::DeleteMotorParamsItemClick() {}
-void TVaskelWindow::OnOffItemClick(QAction* /*item*/) {}
+#include <QAction>
+#include <QMenu>
+
+namespace {
+
+// The user preset whose menu is open, or 0 when there is none to act on.
+int chosenMotorPreset() {
+    if (!activeAdvPanel)
+        return 0;
+    const int n = activeAdvPanel->selectedPreset;
+    return n >= 1 && n <= 3 ? n : 0;
+}
+
+} // namespace
+
+void TVaskelWindow::AdvSettingsButtonClick(TSimpleBitmapButton* /*sender*/) {
+    // One panel at a time: it is the one the status replies and the menus reach.
+    if (activeAdvPanel) {
+        activeAdvPanel->raise();
+        return;
+    }
+    THalvorbeckAdvPanel* panel = nullptr;
+    try {
+        panel = new THalvorbeckAdvPanel(CenterLayoutPanel);
+    } catch (const std::exception& e) {
+        reportError(errorText(e));
+        return;
+    }
+    panel->showMotorSettingsPopup = [this](const QPoint& at) { ShowMotorSettingsPopup(at); };
+    panel->showOnOffPopup = [this](const QPoint& at) { ShowOnOffPopup(at); };
+    panel->raise();
+    panel->show();
+}
+
+void TVaskelWindow::ShowMotorSettingsPopup(const QPoint& globalPos) {
+    QAction* chosen = MotorSettinfsPopup->exec(globalPos);
+    if (chosen == LoadMotoParamsItem)
+        LoadMotoParamsItemClick();
+    else if (chosen == RenameMotorParamsItem)
+        RenameMotorParamsItemClick();
+    else if (chosen == RecordMotorParamsItem)
+        RecordMotorParamsItemClick();
+    else if (chosen == DeleteMotorParamsItem)
+        DeleteMotorParamsItemClick();
+}
+
+void TVaskelWindow::ShowOnOffPopup(const QPoint& globalPos) {
+    if (QAction* chosen = OnOffPopup->exec(globalPos))
+        OnOffItemClick(chosen);
+}
+
+void TVaskelWindow::LoadMotoParamsItemClick() {
+    const int n = chosenMotorPreset();
+    if (!n || !serialLink)
+        return;
+    serialLink->EnqueueUrgentCommand(request::runPresetLoad(n));
+}
+
+void TVaskelWindow::RenameMotorParamsItemClick() {
+    const int n = chosenMotorPreset();
+    if (!n)
+        return;
+    const auto name = dialogs.input(TR(QStringLiteral("Rename preset")),
+                                    TR(QStringLiteral("Preset name")), QStringLiteral("New name"));
+    if (!name || !serialLink)
+        return;
+    serialLink->EnqueueCommand(request::runPresetRename(n, request::presetName(*name)));
+    RequestStatus();
+}
+
+void TVaskelWindow::RecordMotorParamsItemClick() {
+    const int n = chosenMotorPreset();
+    if (!n)
+        return;
+    const auto name = dialogs.input(TR(QStringLiteral("Record preset")),
+                                    TR(QStringLiteral("Preset name")), QStringLiteral("New name"));
+    // The values are those the sliders show once the name is given.
+    if (!name || !serialLink || !activeAdvPanel)
+        return;
+    const THalvorbeckAdvPanel& panel = *activeAdvPanel;
+    request::MotorPresetValues values;
+    values.speedAccel = panel.trackSpeedAccel->position;
+    values.speedDecel = panel.trackSpeedDecel->position;
+    values.speedRun = panel.trackSpeedRun->position;
+    values.currentAccel = panel.trackCurrentAccel->position;
+    values.currentDecel = panel.trackCurrentDecel->position;
+    values.currentRun = panel.trackCurrentRun->position;
+    values.currentHold = panel.trackCurrentHold->position;
+    serialLink->EnqueueCommand(request::runPresetRecord(n, request::presetName(*name), values));
+    RequestStatus();
+}
+
+void TVaskelWindow::DeleteMotorParamsItemClick() {
+    const int n = chosenMotorPreset();
+    if (!n || !serialLink)
+        return;
+    serialLink->EnqueueCommand(request::runPresetDelete(n));
+    RequestStatus();
+}
+
+void TVaskelWindow::OnOffItemClick(QAction* item) {
+    if (activeAdvPanel && item)
+        activeAdvPanel->UpdateHoldMotor(item->data().toInt());
+}

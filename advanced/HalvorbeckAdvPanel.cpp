@@ -1,0 +1,292 @@
+// The advanced settings panel and its sliders: drawing, pointer handling, the requests.
+
+#include "advanced/HalvorbeckAdvPanel.h"
+
+#include "advanced/AdvTrackRules.h"
+#include "advanced/AdvancedGeometry.h"
+#include "i18n/Translator.h"
+#include "protocol/Requests.h"
+#include "serial/SerInterface.h"
+
+#include <QFontMetrics>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QtMath>
+
+using namespace advanced;
+
+THalvorbeckAdvPanel* activeAdvPanel = nullptr;
+
+namespace {
+
+const QColor kFillColour(205, 15, 42);
+
+// Every request of the panel jumps the queue; without a link nothing goes out.
+void sendUrgent(const QString& request) {
+    if (serialLink)
+        serialLink->EnqueueUrgentCommand(request);
+}
+
+// The frame rectangle of a highlightable box, or null (none, or the close box).
+const Rect* boxRect(int region) {
+    if (region >= 0 && region <= 2)
+        return &kQuickSettingBoxes[region];
+    if (region >= 3 && region <= 5)
+        return &kUserPresetBoxes[region - 3];
+    if (region == 6)
+        return &kHoldMotorBox;
+    return nullptr;
+}
+
+// Text whose cell starts at (x, y), as the program writes on its pictures.
+void textAt(QPainter& p, int x, int y, const QString& text) {
+    p.drawText(x, y + p.fontMetrics().ascent(), text);
+}
+
+void centredAt(QPainter& p, int x, int y, const QString& text) {
+    textAt(p, x - p.fontMetrics().horizontalAdvance(text) / 2, y, text);
+}
+
+int pointerX(const QMouseEvent* event) {
+    return qFloor(event->position().x());
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+// THalvorbeckAdvTrack
+
+THalvorbeckAdvTrack::THalvorbeckAdvTrack(QWidget* aowner) : QWidget(aowner) {
+    // The value under the pointer is followed even before a press.
+    setMouseTracking(true);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void THalvorbeckAdvTrack::SetupAtPos(const QString& aParamName, QWidget* par, int x, int y, int w,
+                                     int h, const QString& text, int apos, int amin, int amax) {
+    if (par != parentWidget())
+        setParent(par);
+    setGeometry(x - kSliderBarStart, y - 7, w + kSliderBarMargins, h + 16);
+    labelText = text;
+    position = apos;
+    min = amin;
+    max = amax;
+    paramName = aParamName;
+}
+
+void THalvorbeckAdvTrack::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    // Every slider lies on the same groove and value plate: the frame's area under the first.
+    if (auto* panel = qobject_cast<THalvorbeckAdvPanel*>(parentWidget());
+        panel && panel->normalFrame)
+        p.drawImage(0, 0, *panel->normalFrame, kSliderBackgroundX, kSliderBackgroundY, width(),
+                    height());
+
+    p.setFont(interfaceFont(18));
+    p.setBackgroundMode(Qt::TransparentMode);
+    p.setPen(Qt::white);
+    textAt(p, 1, 7, labelText);
+
+    const int thumbX = trackThumbX(position, width(), min, max);
+    const QRect fill(QPoint(141, 9), QPoint(thumbX - 3, 22)); // empty at the lowest value
+    if (fill.isValid())
+        p.fillRect(fill, kFillColour);
+
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(Qt::black, 1));
+    p.setBrush(Qt::white);
+    p.drawRoundedRect(QRectF(thumbX - 11.5, 4.5, 23, 23), 4, 4);
+    p.setRenderHint(QPainter::Antialiasing, false);
+
+    p.setPen(Qt::black);
+    textAt(p, 95, 7, QString::number(position));
+}
+
+void THalvorbeckAdvTrack::mouseMoveEvent(QMouseEvent* event) {
+    mousePos = trackValueAt(pointerX(event), width(), min, max);
+    if (dragging && position != mousePos) {
+        position = mousePos;
+        update();
+    }
+}
+
+void THalvorbeckAdvTrack::mousePressEvent(QMouseEvent* event) {
+    if (pointerX(event) < kSliderPressStart)
+        return;
+    grabMouse();
+    dragging = true;
+    position = mousePos;
+    update();
+}
+
+void THalvorbeckAdvTrack::mouseReleaseEvent(QMouseEvent*) {
+    if (!dragging)
+        return;
+    dragging = false;
+    releaseMouse();
+    // Sent even when unchanged: the user asked for this value.
+    sendUrgent(request::motorParameter(paramName, position));
+}
+
+// ---------------------------------------------------------------------------------------------
+// THalvorbeckAdvPanel
+
+THalvorbeckAdvPanel::THalvorbeckAdvPanel(QWidget* aowner) : QWidget(aowner) {
+    // The pictures first: a panel that cannot be drawn is never announced as open.
+    darkeningImage = LoadResourceBitmap(QStringLiteral("halvorbeckDarkening"));
+    normalFrame = LoadResourceBitmap(QStringLiteral("advancedMask"));
+    hiliteFrame = LoadResourceBitmap(QStringLiteral("advancedMaskHi"));
+    activeAdvPanel = this;
+
+    // The owner is the window's centre area, the whole window below its title bar.
+    setGeometry(0, 0, kPanelWidth, kPanelHeight);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    holdMotorText = QStringLiteral("ON");
+    panelX = (width() - normalFrame->width()) / 2;
+    panelY = (height() - normalFrame->height()) / 2;
+    hilitedBtn = -1;
+
+    struct Row {
+        THalvorbeckAdvTrack* THalvorbeckAdvPanel::*field;
+        const char* label;
+        const char* param;
+        int max;
+    };
+    static constexpr Row rows[7] = {
+        {&THalvorbeckAdvPanel::trackSpeedAccel, "Acceleration", "FnRUN_ACC", 10},
+        {&THalvorbeckAdvPanel::trackSpeedRun, "Run", "FnRUN_SPD", 10},
+        {&THalvorbeckAdvPanel::trackSpeedDecel, "Deceleration", "FnRUN_DEC", 10},
+        {&THalvorbeckAdvPanel::trackCurrentAccel, "Acceleration", "FnRUN_CURR_ACC", 10},
+        {&THalvorbeckAdvPanel::trackCurrentRun, "Run", "FnRUN_CURR_SPD", 10},
+        {&THalvorbeckAdvPanel::trackCurrentDecel, "Deceleration", "FnRUN_CURR_DEC", 10},
+        {&THalvorbeckAdvPanel::trackCurrentHold, "Hold", "FnRUN_CURR_HOLD", 5},
+    };
+    for (int i = 0; i < 7; ++i) {
+        auto* track = new THalvorbeckAdvTrack(this);
+        track->SetupAtPos(QLatin1String(rows[i].param), this,
+                          panelX + kSliderLeft + kSliderBarStart, panelY + kSliderTops[i] + 7,
+                          kSliderBarEnd - kSliderBarStart, kSliderHeight - 16,
+                          QLatin1String(rows[i].label), 1, 1, rows[i].max);
+        this->*rows[i].field = track;
+    }
+}
+
+THalvorbeckAdvPanel::~THalvorbeckAdvPanel() {
+    if (activeAdvPanel == this)
+        activeAdvPanel = nullptr;
+}
+
+std::array<THalvorbeckAdvTrack*, 7> THalvorbeckAdvPanel::tracks() const {
+    return {trackSpeedAccel, trackSpeedRun,     trackSpeedDecel, trackCurrentAccel,
+            trackCurrentRun, trackCurrentDecel, trackCurrentHold};
+}
+
+void THalvorbeckAdvPanel::SetRuntimeParameters(int sa, int sr, int sd, int ca, int cr, int cd,
+                                               int ch, int hs) {
+    const int values[7] = {sa, sr, sd, ca, cr, cd, ch};
+    const auto all = tracks();
+    for (int i = 0; i < 7; ++i) {
+        if (!all[i]->dragging)
+            all[i]->position = values[i];
+        all[i]->update();
+    }
+    holdMotorText = hs == 0 ? QStringLiteral("OFF") : QStringLiteral("ON");
+    update();
+}
+
+void THalvorbeckAdvPanel::SetPresetNames(const QString& pn1, const QString& pn2,
+                                         const QString& pn3) {
+    presetNames = {pn1, pn2, pn3};
+}
+
+void THalvorbeckAdvPanel::UpdateHoldMotor(int val) {
+    holdMotorText = val == 0 ? QStringLiteral("OFF") : QStringLiteral("ON");
+    sendUrgent(request::holdCurrentStatus(val));
+}
+
+void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.drawImage(0, 0, *darkeningImage);
+    p.drawImage(panelX, panelY, *normalFrame);
+    if (const Rect* box = boxRect(hilitedBtn))
+        p.drawImage(panelX + box->left, panelY + box->top, *hiliteFrame, box->left, box->top,
+                    box->width, box->height);
+
+    p.setBackgroundMode(Qt::TransparentMode);
+    p.setPen(Qt::white);
+    p.setFont(interfaceFont(34, true));
+    centredAt(p, panelX + normalFrame->width() / 2, panelY + kTitleY,
+              TR(QStringLiteral("Advanced settings")));
+
+    p.setFont(interfaceFont(26));
+    centredAt(p, panelX + kQuickCaptionX, panelY + 97, TR(QStringLiteral("Light and Fast")));
+    centredAt(p, panelX + kQuickCaptionX, panelY + 147, TR(QStringLiteral("Medium")));
+    centredAt(p, panelX + kQuickCaptionX, panelY + 197, TR(QStringLiteral("Heavy and Slow")));
+    // The section captions stand at a fixed place of the panel, whatever the frame's size.
+    textAt(p, kFrameLeft + kSectionCaptionX, panelY + 61, TR(QStringLiteral("Speed")));
+    textAt(p, kFrameLeft + kSectionCaptionX, panelY + 259, TR(QStringLiteral("Current")));
+    textAt(p, panelX + kHoldCaptionX, panelY + 490, TR(QStringLiteral("Hold")));
+    textAt(p, panelX + kHoldCaptionX, panelY + 508, TR(QStringLiteral("motor")));
+    textAt(p, panelX + kQuickTitleX, panelY + kQuickTitleY, TR(QStringLiteral("Quick settings")));
+    centredAt(p, panelX + kHoldStateX, panelY + kHoldStateY, holdMotorText);
+    for (int i = 0; i < 3; ++i)
+        centredAt(p, panelX + kPresetNameX0 + kPresetNameStep * i, panelY + kPresetNameY,
+                  presetNames[i]);
+}
+
+void THalvorbeckAdvPanel::mouseMoveEvent(QMouseEvent* event) {
+    const int region = regionAt(pointerX(event) - panelX, qFloor(event->position().y()) - panelY);
+    if (region != hilitedBtn) {
+        hilitedBtn = region;
+        update();
+    }
+}
+
+void THalvorbeckAdvPanel::mousePressEvent(QMouseEvent* event) {
+    const Qt::MouseButton button = event->button();
+    if (button == Qt::RightButton) {
+        if (hilitedBtn < 3 || hilitedBtn > 5)
+            return;
+        selectedPreset = hilitedBtn - 2;
+        const Rect& box = kUserPresetBoxes[hilitedBtn - 3];
+        // Below the box, at its left edge.
+        if (showMotorSettingsPopup)
+            showMotorSettingsPopup(
+                mapToGlobal(QPoint(panelX + box.left, panelY + box.top + box.height)));
+        return;
+    }
+    if (button != Qt::LeftButton && button != Qt::MiddleButton)
+        return;
+    switch (hilitedBtn) {
+    case 0:
+        sendUrgent(request::runPresetQuick(request::QuickSetting::Light));
+        break;
+    case 1:
+        sendUrgent(request::runPresetQuick(request::QuickSetting::Medium));
+        break;
+    case 2:
+        sendUrgent(request::runPresetQuick(request::QuickSetting::Slow));
+        break;
+    case 3:
+    case 4:
+    case 5:
+        sendUrgent(request::runPresetLoad(hilitedBtn - 2));
+        break;
+    case 6:
+        if (showOnOffPopup)
+            showOnOffPopup(mapToGlobal(QPoint(panelX + kHoldMotorBox.left,
+                                              panelY + kHoldMotorBox.top + kHoldMotorBox.height)));
+        break;
+    case kCloseRegion:
+        // Not at once: the press that asked for it is still being handled.
+        deleteLater();
+        break;
+    default:
+        break;
+    }
+}
+
+void THalvorbeckAdvPanel::mouseReleaseEvent(QMouseEvent*) {
+    // Presses act; releases do nothing, and go no further than the panel.
+}
