@@ -1,0 +1,182 @@
+// The CALIBRATION button: by family and sensor, the position selector of a Vaskel with the
+// end-of-range sensor, and the wizard of a Halvorbeck opened modally.
+
+#include "CalibrationFixture.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+
+namespace {
+
+const QString kMin = request::calStatusMinWithSensor();
+const QString kMax = request::calStatusMaxWithSensor();
+
+} // namespace
+
+class SensorCalibrationTest : public CalibrationTest {
+protected:
+    TVaskelWindow& vaskelWithSensor() {
+        auto& w = connected();
+        w.SetFocuserType(ftVaskel);
+        w.endOfRangeSensor = true;
+        click(w.calibrationButton);
+        EXPECT_FALSE(w.CalibrationSelectPanel->isHidden());
+        return w;
+    }
+
+    // Runs `inside` once the modal wizard is up, then makes sure the loop ends.
+    void whileWizardIsOpen(TVaskelWindow& w,
+                           const std::function<void(THalvorbeck2WizardWindow&)>& inside) {
+        bool ran = false;
+        QTimer::singleShot(0, [&] {
+            ran = true;
+            ASSERT_NE(activeWizard, nullptr);
+            inside(*activeWizard);
+        });
+        // Never hang: whatever `inside` did, the wizard is gone after a generous while.
+        QTimer guard;
+        guard.setInterval(2000);
+        QObject::connect(&guard, &QTimer::timeout, [] {
+            if (activeWizard) {
+                ADD_FAILURE() << "the wizard did not close";
+                activeWizard->reject();
+            }
+        });
+        guard.start();
+        click(w.calibrationButton);
+        EXPECT_TRUE(ran) << "the wizard's modal loop ran";
+        EXPECT_EQ(activeWizard, nullptr) << "freed when the loop returned";
+    }
+};
+
+TEST_F(SensorCalibrationTest, SelectorColumnsChooseMinimumOrMaximum) {
+    const struct {
+        int x;
+        const QString* sent;
+    } cases[] = {{11, &kMin},    {110, &kMin},   {133, &kMax},   {259, &kMax}, {10, nullptr},
+                 {111, nullptr}, {132, nullptr}, {260, nullptr}, {0, nullptr}, {271, nullptr}};
+    for (const auto& c : cases) {
+        for (int y : {0, 92, 184}) {
+            SCOPED_TRACE(testing::Message() << "x=" << c.x << " y=" << y);
+            auto& w = vaskelWithSensor();
+            wire();
+            pointerPress(w.VaskelCalibrationSelectImage, {c.x, y});
+            if (c.sent) {
+                EXPECT_EQ(wire(), QStringList{*c.sent});
+                EXPECT_FALSE(w.CalibrationPanel->isHidden()) << "the run is shown";
+                EXPECT_TRUE(w.CalibrationSelectPanel->isHidden());
+            } else {
+                EXPECT_EQ(wire(), QStringList{});
+                EXPECT_TRUE(w.CalibrationPanel->isHidden());
+                EXPECT_FALSE(w.CalibrationSelectPanel->isHidden()) << "the choice stays";
+            }
+            window.reset();
+            serialLink.reset();
+        }
+    }
+}
+
+TEST_F(SensorCalibrationTest, AnyMouseButtonChooses) {
+    for (Qt::MouseButton b : {Qt::RightButton, Qt::MiddleButton}) {
+        auto& w = vaskelWithSensor();
+        wire();
+        pointerPress(w.VaskelCalibrationSelectImage, {200, 50}, b);
+        EXPECT_EQ(wire(), QStringList{kMax});
+        EXPECT_FALSE(w.CalibrationPanel->isHidden());
+        window.reset();
+        serialLink.reset();
+    }
+}
+
+TEST_F(SensorCalibrationTest, ConfirmationDecidesForAVaskelWithoutSensor) {
+    auto& w = connected();
+    w.SetFocuserType(ftVaskel);
+    w.endOfRangeSensor = false;
+    wire();
+
+    log.answerYes = false;
+    click(w.calibrationButton);
+    EXPECT_EQ(log.questions, QStringList{"Start calibration now?"});
+    EXPECT_EQ(wire(), QStringList{});
+    EXPECT_TRUE(w.CalibrationPanel->isHidden());
+    EXPECT_TRUE(w.CalibrationSelectPanel->isHidden());
+
+    log.answerYes = true;
+    click(w.calibrationButton);
+    EXPECT_EQ(wire(), QStringList{request::calStatusExec()});
+    EXPECT_FALSE(w.CalibrationPanel->isHidden());
+}
+
+TEST_F(SensorCalibrationTest, NothingHappensWithoutAModelOrWithoutALink) {
+    auto& w = connected();
+    w.SetFocuserType(ftNone);
+    wire();
+    click(w.calibrationButton);
+    EXPECT_EQ(wire(), QStringList{});
+    EXPECT_TRUE(log.questions.isEmpty());
+    EXPECT_TRUE(w.CalibrationSelectPanel->isHidden());
+    EXPECT_EQ(activeWizard, nullptr);
+
+    // Disconnected: not even a Halvorbeck opens its wizard.
+    w.OpenCloseButtonLabelClick(nullptr);
+    ASSERT_FALSE(serialLink);
+    for (TFocuserType t : {ftVaskel, ftHalvorbeck}) {
+        w.SetFocuserType(t);
+        w.endOfRangeSensor = true;
+        click(w.calibrationButton);
+        EXPECT_TRUE(w.CalibrationSelectPanel->isHidden());
+        EXPECT_TRUE(log.questions.isEmpty());
+        EXPECT_EQ(activeWizard, nullptr);
+    }
+}
+
+TEST_F(SensorCalibrationTest, HalvorbeckOpensTheWizardModally) {
+    auto& w = connected();
+    w.SetFocuserType(ftHalvorbeck);
+    wire();
+    whileWizardIsOpen(w, [&](THalvorbeck2WizardWindow& wz) {
+        EXPECT_TRUE(wz.isVisible());
+        EXPECT_TRUE(wz.isModal());
+        EXPECT_EQ(wz.parent(), nullptr) << "no owner";
+        EXPECT_EQ(QApplication::activeModalWidget(), &wz);
+        EXPECT_EQ(wire(), QStringList{request::calDirRead()});
+        // The status poll goes on while the wizard is open and feeds it.
+        deviceSends(statusReply("INVERT"));
+        EXPECT_TRUE(wz.ReverseCheck->isChecked());
+        click(wz.navCloseButton);
+    });
+    EXPECT_EQ(wire(), QStringList{});
+}
+
+TEST_F(SensorCalibrationTest, EveryWayOfClosingFreesTheWizard) {
+    auto& w = connected();
+    w.SetFocuserType(ftHalvorbeck);
+    const std::function<void(THalvorbeck2WizardWindow&)> ways[] = {
+        [](THalvorbeck2WizardWindow& wz) { click(wz.navCloseButton); },
+        [](THalvorbeck2WizardWindow& wz) { click(wz.winCloseButton); },
+        [](THalvorbeck2WizardWindow& wz) {
+            QKeyEvent esc(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(&wz, &esc);
+        },
+        [](THalvorbeck2WizardWindow& wz) { // CLOSE of the external-focuser path
+            wz.FocuserTypeCombo->setCurrentIndex(0);
+            click(wz.navNextButton);
+            click(wz.navNextButton);
+        },
+        [](THalvorbeck2WizardWindow& wz) { // the end of the MicroFocuser path
+            wz.FocuserTypeCombo->setCurrentIndex(1);
+            for (int i = 0; i < 4; ++i)
+                click(wz.navNextButton);
+        },
+    };
+    for (const auto& way : ways) {
+        whileWizardIsOpen(w, way);
+        // A later direction in a status reply reaches no window (and touches no freed one).
+        deviceSends(statusReply("invert"));
+        EXPECT_EQ(activeWizard, nullptr);
+    }
+    wire();
+}
