@@ -1,5 +1,58 @@
-// The firmware upgrade.
+// The firmware upgrade: unpack the chosen package, check its images, free the port and hand
+// everything to esptool, which flashes the controller on its own.
 
+#include "i18n/Translator.h"
+#include "serial/ErrorReport.h"
+#include "window/FirmwarePackage.h"
 #include "window/FocuserWin.h"
 
-void TVaskelWindow::UpgradeButtonClick(TSimpleBitmapButton* /*sender*/) {}
+#include <QComboBox>
+#include <QDir>
+
+void TVaskelWindow::UpgradeButtonClick(TSimpleBitmapButton* /*sender*/) {
+    if (!serialLink)
+        return;
+    const auto package = dialogs.openFile(QStringLiteral("Select firmware to start upgrade"),
+                                          QStringLiteral("Firmware FW files (*.fw)"));
+    if (!package)
+        return;
+
+    const QString temp = QString::fromLatin1(firmware::kTempDir);
+    QDir().mkdir(temp);
+    firmware::emptyDirectory(temp);
+    try {
+        firmware::extractArchive(*package, temp);
+    } catch (const firmware::EPackageError& e) {
+        reportError(e.message());
+        return;
+    }
+
+    const firmware::FirmwareFiles files = firmware::checkFirmwareFiles();
+    if (!files.missing.isEmpty()) {
+        dialogs.message(DialogKind::Error, firmware::missingFilesMessage(files.missing));
+        return;
+    }
+
+    // Without a port name the tool could not be told where to write, and the disconnect
+    // below (which reads the same list) would leave the port held.
+    const QString port = firmware::toolPortName(PortCombo->currentText());
+    if (port.isEmpty()) {
+        dialogs.message(
+            DialogKind::Error,
+            TR(QStringLiteral("Choose the focuser's port before upgrading the firmware")));
+        return;
+    }
+    const QString commandLine = firmware::esptoolCommandLine(port, files);
+
+    // The tool opens the port itself, so ours is closed first.
+    OpenCloseButtonLabelClick(nullptr);
+
+    if (startProgram && startProgram(commandLine))
+        dialogs.message(
+            DialogKind::Information,
+            TR(QStringLiteral("Upgrade in progress: wait until completed then reconnect.")));
+    else
+        dialogs.message(
+            DialogKind::Error,
+            TR(QStringLiteral("Unable to start firmware upgrade: is \"esptool.exe\" installed?")));
+}

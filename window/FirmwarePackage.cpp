@@ -1,0 +1,322 @@
+#include "window/FirmwarePackage.h"
+
+#include "i18n/Translator.h"
+#include "serial/PortDiscovery.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+#include <algorithm>
+#include <memory>
+#include <vector>
+#include <zip.h>
+
+namespace firmware {
+
+namespace {
+
+#if defined(Q_OS_WIN)
+constexpr Qt::CaseSensitivity kNameCase = Qt::CaseInsensitive;
+#else
+constexpr Qt::CaseSensitivity kNameCase = Qt::CaseSensitive;
+#endif
+
+QString zipMessage(zip_error_t* error) {
+    return QString::fromUtf8(zip_error_strerror(error));
+}
+
+struct ZipCloser {
+    void operator()(zip_t* za) const { zip_discard(za); }
+};
+using ZipArchive = std::unique_ptr<zip_t, ZipCloser>;
+
+struct ZipFileCloser {
+    void operator()(zip_file_t* f) const { zip_fclose(f); }
+};
+using ZipEntryReader = std::unique_ptr<zip_file_t, ZipFileCloser>;
+
+// An error record that frees itself.
+struct ZipError {
+    ZipError() { zip_error_init(&error); }
+    ~ZipError() { zip_error_fini(&error); }
+    ZipError(const ZipError&) = delete;
+    ZipError& operator=(const ZipError&) = delete;
+    zip_error_t error;
+};
+
+ZipArchive openArchive(const QString& archivePath) {
+    ZipError err;
+#if defined(_WIN32)
+    zip_source_t* source = zip_source_win32w_create(
+        reinterpret_cast<const wchar_t*>(archivePath.utf16()), 0, -1, &err.error);
+#else
+    zip_source_t* source =
+        zip_source_file_create(QFile::encodeName(archivePath).constData(), 0, -1, &err.error);
+#endif
+    if (!source)
+        throw EPackageError(zipMessage(&err.error));
+    zip_t* za = zip_open_from_source(source, ZIP_RDONLY, &err.error);
+    if (!za) {
+        zip_source_free(source);
+        throw EPackageError(zipMessage(&err.error));
+    }
+    return ZipArchive(za);
+}
+
+// One entry to extract: its stored name and its path below the target folder, part by part.
+struct Entry {
+    zip_uint64_t index = 0;
+    QString name;
+    QStringList parts;
+    bool isDirectory = false;
+};
+
+EPackageError refused(const QString& name, const QString& why) {
+    return EPackageError(
+        QStringLiteral("The firmware package cannot be used: its entry \"%1\" %2.").arg(name, why));
+}
+
+// Splits a stored name into path parts below the target folder. Both separators count, as
+// they do for archives made on Windows; a name that would leave the folder is refused.
+Entry parseEntry(zip_uint64_t index, const QString& name) {
+    Entry entry;
+    entry.index = index;
+    entry.name = name;
+    QString path = name;
+    path.replace(u'\\', u'/');
+    entry.isDirectory = path.endsWith(u'/');
+    const bool drive = path.size() >= 2 && path[1] == u':' && path[0].isLetter();
+    if (path.startsWith(u'/') || drive)
+        throw refused(name, QStringLiteral("has an absolute path"));
+    // The tool's command line quotes every image path; a quote inside one would end it early.
+    if (path.contains(u'"'))
+        throw refused(name, QStringLiteral("has a double quote in its name"));
+    for (const QString& part : path.split(u'/', Qt::SkipEmptyParts)) {
+        if (part == QLatin1String(".."))
+            throw refused(name, QStringLiteral("points outside the folder it is unpacked into"));
+#if defined(Q_OS_WIN)
+        if (part.contains(u':'))
+            throw refused(name, QStringLiteral("has a colon in its path"));
+#endif
+        if (part != QLatin1String("."))
+            entry.parts.append(part);
+    }
+    return entry;
+}
+
+// Makes the folders of `parts` below `root` (all of them, or all but the last). An existing
+// link on the way is never gone through, so nothing can land outside `root`.
+QString makeFolders(const QString& root, const Entry& entry, qsizetype count) {
+    QString path = root;
+    for (qsizetype i = 0; i < count; ++i) {
+        path += u'/' + entry.parts[i];
+        const QFileInfo info(path);
+        if (info.isSymLink())
+            throw refused(entry.name, QStringLiteral("would be written through a link"));
+        if (!info.exists()) {
+            if (!QDir().mkdir(path))
+                throw EPackageError(QStringLiteral("Cannot create the folder %1.")
+                                        .arg(QDir::toNativeSeparators(path)));
+        } else if (!info.isDir()) {
+            throw EPackageError(QStringLiteral("Cannot create the folder %1: a file has that name.")
+                                    .arg(QDir::toNativeSeparators(path)));
+        }
+    }
+    return path;
+}
+
+void extractFile(zip_t* za, const Entry& entry, const QString& root) {
+    const QString folder = makeFolders(root, entry, entry.parts.size() - 1);
+    const QString target = folder + u'/' + entry.parts.last();
+    const QString shown = QDir::toNativeSeparators(target);
+    const QFileInfo info(target);
+    if (info.isSymLink())
+        QFile::remove(target); // replaced, never written through
+    else if (info.isDir())
+        throw EPackageError(QStringLiteral("Cannot write %1: a folder has that name.").arg(shown));
+
+    ZipEntryReader reader(zip_fopen_index(za, entry.index, 0));
+    if (!reader)
+        throw EPackageError(zipMessage(zip_get_error(za)));
+    QFile out(target);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        throw EPackageError(QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()));
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        const zip_int64_t n = zip_fread(reader.get(), buffer.data(), buffer.size());
+        if (n < 0)
+            throw EPackageError(zipMessage(zip_file_get_error(reader.get())));
+        if (n == 0)
+            break;
+        if (out.write(buffer.data(), n) != n)
+            throw EPackageError(
+                QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()));
+    }
+    if (!out.flush())
+        throw EPackageError(QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()));
+}
+
+// Matches `name` against a pattern where * stands for any text and ? for one character.
+bool wildcardMatch(QStringView pattern, QStringView name) {
+    qsizetype p = 0, n = 0, starP = -1, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == u'*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() &&
+                   (pattern[p] == u'?' ||
+                    pattern.mid(p, 1).compare(name.mid(n, 1), kNameCase) == 0)) {
+            ++p;
+            ++n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == u'*')
+        ++p;
+    return p == pattern.size();
+}
+
+qsizetype lastSeparator(const QString& path) {
+#if defined(Q_OS_WIN)
+    return std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
+#else
+    return path.lastIndexOf(u'/');
+#endif
+}
+
+QString quoted(const QString& path) {
+    return u'"' + path + u'"';
+}
+
+} // namespace
+
+QString tempPath(const QString& name) {
+    return QLatin1String(kTempDir) + QLatin1Char(kPathSeparator) + name;
+}
+
+void emptyDirectory(const QString& dir) {
+    QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QFileInfo info = it.fileInfo();
+        // A link is removed itself, whatever it points to; real folders stay.
+        if (info.isSymLink() || !info.isDir())
+            QFile::remove(info.filePath());
+    }
+}
+
+void extractArchive(const QString& archivePath, const QString& dir) {
+    const ZipArchive archive = openArchive(archivePath);
+    zip_t* za = archive.get();
+    const zip_int64_t count = zip_get_num_entries(za, 0);
+
+    // Every name is checked before anything is written, so a refused package leaves no trace.
+    std::vector<Entry> entries;
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const auto index = static_cast<zip_uint64_t>(i);
+        const char* name = zip_get_name(za, index, ZIP_FL_ENC_GUESS);
+        if (!name)
+            throw EPackageError(zipMessage(zip_get_error(za)));
+        Entry entry = parseEntry(index, QString::fromUtf8(name));
+        if (!entry.parts.isEmpty())
+            entries.push_back(std::move(entry));
+    }
+
+    for (const Entry& entry : entries) {
+        // No link is ever made: a link entry becomes a plain file holding its stored text (what
+        // an extractor without links produces), so nothing is read or written through one.
+        if (entry.isDirectory)
+            makeFolders(dir, entry, entry.parts.size());
+        else
+            extractFile(za, entry, dir);
+    }
+}
+
+bool FindFirstMatch(const QString& pattern, QString& path) {
+    path.clear();
+    const qsizetype cut = lastSeparator(pattern);
+    const QString folderPart = pattern.left(cut + 1);
+    const QString namePattern = pattern.mid(cut + 1);
+    const QString folder = folderPart.isEmpty() ? QStringLiteral(".") : folderPart;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        const QString name = it.fileName();
+        if (wildcardMatch(namePattern, name)) {
+            path = folderPart + name;
+            return true;
+        }
+    }
+    return false;
+}
+
+FirmwareFiles checkFirmwareFiles() {
+    FirmwareFiles files;
+    QString missing;
+    const auto exact = [&missing](const char* name, QString& path) {
+        path = tempPath(QLatin1String(name));
+        if (!QFileInfo(path).isFile())
+            missing += QStringLiteral(", ") + QLatin1String(name);
+    };
+    const auto pattern = [&missing](const char* name, QString& path) {
+        if (!FindFirstMatch(tempPath(QLatin1String(name)), path))
+            missing += QStringLiteral(", ") + QLatin1String(name);
+    };
+    exact("boot_app0.bin", files.bootApp);
+    exact("bootloader_dio_80m.bin", files.bootloader);
+    exact("focuser.partitions.bin", files.partitions);
+    pattern("Focuser_web_*.bin", files.webImage);
+    pattern("Focuser_v*.bin", files.appImage);
+    files.missing = missing.mid(2);
+    return files;
+}
+
+QString missingFilesMessage(const QString& missing) {
+    const QString breaks = QStringLiteral("\r\n\r\n");
+    return TR(QStringLiteral("Some files needed for the update are missing:")) + breaks + missing +
+           breaks + TR(QStringLiteral("Please add the missing files before trying again"));
+}
+
+QString toolPortName(const QString& portListText) {
+#if defined(Q_OS_WIN)
+    return portListText.trimmed().isEmpty() ? QString() : portListText;
+#else
+    // The same device a link opens for this text.
+    QString serPort = portListText;
+    const qsizetype com = serPort.indexOf(QLatin1String("COM"));
+    if (com >= 0)
+        serPort.remove(com, 3);
+    return portDeviceName(serPort);
+#endif
+}
+
+QString esptoolCommandLine(const QString& port, const FirmwareFiles& files) {
+    // clang-format off
+    const QStringList parts{
+        QLatin1String(kEsptool),
+        QStringLiteral("--chip"), QStringLiteral("esp32"),
+        QStringLiteral("--port"), port,
+        QStringLiteral("--baud"), QStringLiteral("921600"),
+        QStringLiteral("--before"), QStringLiteral("default_reset"),
+        QStringLiteral("--after"), QStringLiteral("hard_reset"),
+        QStringLiteral("write_flash"), QStringLiteral("-z"),
+        QStringLiteral("--flash_mode"), QStringLiteral("dio"),
+        QStringLiteral("--flash_freq"), QStringLiteral("80m"),
+        QStringLiteral("--flash_size"), QStringLiteral("detect"),
+        QStringLiteral("0xe000"), quoted(files.bootApp),
+        QStringLiteral("0x1000"), quoted(files.bootloader),
+        QStringLiteral("0x10000"), quoted(files.appImage),
+        QStringLiteral("0x290000"), quoted(files.webImage),
+        QStringLiteral("0x8000"), quoted(files.partitions),
+    };
+    // clang-format on
+    return parts.join(u' ');
+}
+
+} // namespace firmware

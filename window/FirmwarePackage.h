@@ -1,0 +1,81 @@
+#pragma once
+// The firmware package and the flashing tool's command line: unpacking a ".fw" archive into
+// the working folder `temp`, checking that the five images the controller needs are there,
+// and the command that hands them to esptool. No widget here; the upgrade button's handler
+// (Upgrade.cpp) puts these steps together.
+
+#include <QString>
+#include <stdexcept>
+
+namespace firmware {
+
+// The folder the package is unpacked into, relative to the working directory (the program's
+// own), and the separator its paths use on this platform.
+inline constexpr char kTempDir[] = "temp";
+#if defined(Q_OS_WIN)
+inline constexpr char kPathSeparator = '\\';
+inline constexpr char kEsptool[] = "esptool.exe";
+#else
+inline constexpr char kPathSeparator = '/';
+inline constexpr char kEsptool[] = "esptool"; // the command Debian's package installs
+#endif
+
+// `temp` followed by the separator and `name`: "temp\boot_app0.bin" on Windows.
+QString tempPath(const QString& name);
+
+// A package that cannot be unpacked. The text is the archive component's own message, or
+// says which entry was refused and why.
+class EPackageError : public std::runtime_error {
+public:
+    explicit EPackageError(const QString& message)
+        : std::runtime_error(message.toStdString()), message_(message) {}
+    const QString& message() const { return message_; }
+
+private:
+    QString message_;
+};
+
+// Deletes every file (and link) at the top level of `dir`. Subdirectories stay; a file that cannot
+// be deleted is left where it is.
+void emptyDirectory(const QString& dir);
+
+// Extracts every entry of the ZIP archive `archivePath` into `dir`, keeping the paths stored
+// in the archive. Throws EPackageError when the archive cannot be read or an entry cannot be
+// written; an entry whose path would leave `dir` (absolute, or with a ".." part) refuses the
+// whole archive before anything is written. Symbolic-link entries are written as plain files
+// holding their stored text, so that nothing is ever written or read through them.
+void extractArchive(const QString& archivePath, const QString& dir);
+
+// Finds the first directory entry (of any kind) matching `pattern`, whose last part may hold
+// the wildcards * and ?. On success `path` is the pattern's directory part followed by the
+// entry's name; otherwise it is empty. "First" is the order the directory search returns.
+bool FindFirstMatch(const QString& pattern, QString& path);
+
+// The images a package must leave at the top level of `temp`, and what was found.
+struct FirmwareFiles {
+    QString bootApp;    // temp + boot_app0.bin
+    QString bootloader; // temp + bootloader_dio_80m.bin
+    QString partitions; // temp + focuser.partitions.bin
+    QString webImage;   // the first match of Focuser_web_*.bin
+    QString appImage;   // the first match of Focuser_v*.bin
+    // The missing names or patterns, in the order above, separated by ", "; empty when all
+    // five are present.
+    QString missing;
+};
+
+// Checks `temp` for the five images, in the order boot_app0.bin, bootloader_dio_80m.bin,
+// focuser.partitions.bin, Focuser_web_*.bin, Focuser_v*.bin.
+FirmwareFiles checkFirmwareFiles();
+
+// The message for a package with files missing: both sentences translated.
+QString missingFilesMessage(const QString& missing);
+
+// The port name handed to the tool for the port list's text: on Windows the text itself
+// (COM5); elsewhere the device a link opens for it (ttyUSB0 gives /dev/ttyUSB0). Empty when
+// the text names no port.
+QString toolPortName(const QString& portListText);
+
+// The whole command line that starts esptool on `port` with the five images.
+QString esptoolCommandLine(const QString& port, const FirmwareFiles& files);
+
+} // namespace firmware
