@@ -62,7 +62,7 @@ void TVaskelWindow::PollEnableTimerTimer() {
 void TVaskelWindow::PollTimerTimer() {
     if (!serialLink)
         return;
-    if (CalibrationPanel->isVisible()) {
+    if (!CalibrationPanel->isHidden()) {
         const QString base = TR(QStringLiteral("Calibrating")) + QStringLiteral("\r\n");
         const QString text = CalibrationLabel->text();
         if (text == base + QStringLiteral("."))

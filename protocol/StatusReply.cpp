@@ -1,5 +1,8 @@
 // The main window's handling of the focuser's replies and text lines.
 
+#include "advanced/HalvorbeckAdvPanel.h"
+#include "calibration/HB2CalibrationWin.h"
+#include "controls/VaskelControls.h"
 #include "i18n/Translator.h"
 #include "protocol/StatusRules.h"
 #include "window/FocuserWin.h"
@@ -8,12 +11,10 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
-#include "controls/VaskelControls.h"
-
 using namespace status;
 
 bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sourceStr) {
-    if (CalibrationPanel->isVisible()) {
+    if (!CalibrationPanel->isHidden()) {
         // While a calibration runs, replies are only searched for the end of the run.
         QString compact = sourceStr;
         compact.remove(u' ');
@@ -42,7 +43,11 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
     const auto calStatus = memberText(*mot1, "CAL_STATUS");
     CalibrationPanel->setVisible(calStatus && *calStatus != QLatin1String("stop"));
 
-    if (CalibrationPanel->isVisible())
+    // An open calibration wizard takes the motor direction (only the first one counts there).
+    if (const auto calDir = memberText(*mot1, "CAL_DIR"); calDir && activeWizard)
+        activeWizard->SetReverseCalibration(*calDir);
+
+    if (!CalibrationPanel->isHidden())
         return true;
 
     const QString firmware = requiredText(*versions, "SWAPP");
@@ -116,6 +121,20 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
         lastShownPosition = lastMotorPosition;
         ShowPosition(lastShownPosition);
         PlacePositionGraphics(lastShownPosition);
+    }
+
+    // The open advanced panel shows the motor's speeds and currents; only then must the
+    // reply carry them. All are read before any is shown.
+    if (activeAdvPanel) {
+        static const char* const motorKeys[8] = {
+            "FnRUN_ACC",      "FnRUN_SPD",      "FnRUN_DEC",       "FnRUN_CURR_ACC",
+            "FnRUN_CURR_SPD", "FnRUN_CURR_DEC", "FnRUN_CURR_HOLD", "HOLDCURR_STATUS"};
+        int v[8];
+        for (int i = 0; i < 8; ++i)
+            v[i] = toIntDef(requiredText(*mot1, motorKeys[i]), i < 7 ? 1 : 0);
+        activeAdvPanel->SetRuntimeParameters(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+        activeAdvPanel->SetPresetNames(motorPresetNames[0], motorPresetNames[1],
+                                       motorPresetNames[2]);
     }
 
     update();

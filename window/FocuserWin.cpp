@@ -18,6 +18,7 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
@@ -97,6 +98,16 @@ TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
         QStringList args = QProcess::splitCommand(commandLine);
         if (args.isEmpty())
             return false;
+#if !defined(Q_OS_WIN)
+        // The tool reports its progress on a console: give it a terminal window where the
+        // desktop has one, and refuse at once when the tool itself is not installed.
+        if (QStandardPaths::findExecutable(args.first()).isEmpty())
+            return false;
+        const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
+        const bool desktop = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+        if (!terminal.isEmpty() && desktop)
+            return QProcess::startDetached(terminal, QStringList{QStringLiteral("-e")} + args);
+#endif
         const QString program = args.takeFirst();
         return QProcess::startDetached(program, args);
     };
@@ -124,6 +135,8 @@ TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
 
 TVaskelWindow::~TVaskelWindow() {
     qApp->removeEventFilter(this);
+    if (busyCursorShown_)
+        QApplication::restoreOverrideCursor();
     if (programTranslator() == translator.get())
         setProgramTranslator(nullptr);
 }

@@ -1,0 +1,213 @@
+// Connecting and disconnecting, the three timers, and polling.
+
+#include "WindowFixture.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QTimer>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QAbstractItemView>
+
+namespace {
+const QByteArray kStatus = R"({"req":{"get": ""}})";
+const QByteArray kCalRead = R"({"req":{"get":{"MOT1":{"CAL_STATUS":""}}}})";
+} // namespace
+
+class ConnectionTest : public WindowTest {
+protected:
+    TVaskelWindow& connected() {
+        auto& w = open();
+        w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
+        w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+        return w;
+    }
+    // The device answers whatever was written, so that the next request goes out at once.
+    void answer() {
+        port.line().receive(R"({"res":{"ok":1}})");
+        pumpEvents();
+    }
+    ScopedFakePort port{QStringLiteral("FAKE")};
+};
+
+TEST_F(ConnectionTest, ConnectOpensTheLinkAndStartsTheOpening) {
+    auto& w = connected();
+    ASSERT_TRUE(serialLink);
+    EXPECT_TRUE(port.line().open);
+    EXPECT_EQ(w.serialPort, "FAKE");
+    EXPECT_EQ(w.OpenCloseButtonLabel->text(), "Disconnect");
+    EXPECT_TRUE(w.PollEnableTimer->isActive());
+    EXPECT_EQ(w.PollEnableTimer->interval(), 50);
+    EXPECT_FALSE(w.PollTimer->isActive());
+    ASSERT_NE(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
+    EXPECT_TRUE(port.line().written.isEmpty()) << "nothing is asked before the first poll tick";
+
+    w.PollEnableTimerTimer();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(w.PollTimer->isActive());
+    EXPECT_EQ(w.PollTimer->interval(), 1000);
+    EXPECT_FALSE(w.PollEnableTimer->isActive());
+
+    w.PollTimerTimer();
+    EXPECT_EQ(port.line().takeWritten(), kStatus);
+}
+
+TEST_F(ConnectionTest, EmptyPortTextDoesNothing) {
+    auto& w = open();
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    EXPECT_FALSE(serialLink);
+    EXPECT_EQ(w.serialPort, "AUTO");
+    EXPECT_FALSE(w.PollEnableTimer->isActive());
+}
+
+TEST_F(ConnectionTest, FirstComIsRemovedFromThePortText) {
+    auto& w = open();
+    w.PortCombo->setCurrentText(QStringLiteral("COM12"));
+    w.OpenCloseButtonLabelClick(nullptr);
+    EXPECT_EQ(w.serialPort, "12");
+    ASSERT_TRUE(serialLink);
+#if !defined(Q_OS_WIN)
+    EXPECT_FALSE(serialLink->port().FOpen()) << "a bare number names no device here";
+#endif
+}
+
+TEST_F(ConnectionTest, PortThatCannotBeOpenedShowsTheErrorAndChangesNothingElse) {
+    port.line().failOpen = true;
+    auto& w = open();
+    w.lastShownPosition = 77;
+    w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    EXPECT_EQ(errors, QStringList{port.line().openError});
+    EXPECT_FALSE(serialLink);
+    EXPECT_EQ(w.OpenCloseButtonLabel->text(), "Connect");
+    EXPECT_FALSE(w.PollEnableTimer->isActive());
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(w.serialPort, "FAKE");
+    EXPECT_EQ(w.lastShownPosition, -1);
+}
+
+TEST_F(ConnectionTest, DisconnectReleasesTheLinkAndEmptiesTheDisplays) {
+    auto& w = connected();
+    w.PollEnableTimerTimer();
+    w.CurrentPositionEdit->setText("1234");
+    w.WifiPasswordLabel->setText("secret");
+    TSerialInterface* link = serialLink.get();
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    EXPECT_FALSE(serialLink);
+    EXPECT_EQ(releasedLink.get(), link);
+    EXPECT_FALSE(port.line().open);
+    EXPECT_FALSE(w.PollTimer->isActive());
+    EXPECT_TRUE(w.FreeSerialTimer->isActive());
+    EXPECT_EQ(w.FreeSerialTimer->interval(), 3000);
+    EXPECT_EQ(w.OpenCloseButtonLabel->text(), "Connect");
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "---");
+    EXPECT_EQ(w.WifiPasswordLabel->text(), "");
+
+    w.FreeSerialTimerTimer();
+    EXPECT_FALSE(releasedLink);
+    EXPECT_FALSE(w.FreeSerialTimer->isActive());
+}
+
+TEST_F(ConnectionTest, ConnectAndDisconnectWithin50msStillFinishesTheOpening) {
+    auto& w = connected();
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    EXPECT_TRUE(w.PollEnableTimer->isActive());
+    w.PollEnableTimerTimer();
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(w.PollTimer->isActive());
+    w.PollTimerTimer();
+    EXPECT_TRUE(port.line().written.isEmpty()) << "ticks without a link send nothing";
+}
+
+TEST_F(ConnectionTest, SecondReleaseWithin3sDoesNotRestartTheFreeTimer) {
+    auto& w = connected();
+    w.OpenCloseButtonLabelClick(nullptr);
+    w.FreeSerialTimer->stop();
+    w.FreeSerialTimer->start(2000); // as if 1 s had passed since the first release
+    w.OpenCloseButtonLabelClick(nullptr);
+    TSerialInterface* second = serialLink.get();
+    ASSERT_TRUE(second);
+    w.OpenCloseButtonLabelClick(nullptr);
+    EXPECT_EQ(releasedLink.get(), second);
+    EXPECT_LT(w.FreeSerialTimer->remainingTime(), 2900) << "not restarted by the second release";
+    w.FreeSerialTimerTimer();
+    EXPECT_FALSE(releasedLink);
+}
+
+TEST_F(ConnectionTest, PollingPausesWhileTheMotorMovesAndAfterReconnecting) {
+    auto& w = connected();
+    w.PollEnableTimerTimer();
+    w.motorMoving = true;
+    w.PollTimerTimer();
+    EXPECT_TRUE(port.line().written.isEmpty());
+    w.OpenCloseButtonLabelClick(nullptr);
+    w.OpenCloseButtonLabelClick(nullptr); // a go-to was under way: still moving after reconnecting
+    w.PollEnableTimerTimer();
+    w.PollTimerTimer();
+    EXPECT_TRUE(port.line().written.isEmpty());
+    w.RequestStatus();
+    EXPECT_EQ(port.line().takeWritten(), kStatus) << "requests that follow commands still go out";
+    answer();
+    w.ParseExtraMessage("GoTo cmd completed");
+    w.PollTimerTimer();
+    EXPECT_EQ(port.line().takeWritten(), kStatus);
+}
+
+TEST_F(ConnectionTest, WhileCalibratingThePollAsksOnlyForTheCalibrationStateAndAnimates) {
+    auto& w = connected();
+    w.PollEnableTimerTimer();
+    w.CalibrationPanel->show();
+    const QString base = QStringLiteral("Calibrating\r\n");
+    QStringList texts;
+    for (int i = 0; i < 4; ++i) {
+        w.PollTimerTimer();
+        EXPECT_EQ(port.line().takeWritten(), kCalRead);
+        answer();
+        texts.append(w.CalibrationLabel->text());
+    }
+    EXPECT_EQ(texts, (QStringList{base + ".", base + "..", base + "...", base + "."}));
+}
+
+TEST_F(ConnectionTest, FailedWriteDisconnectsWithoutAMessage) {
+    auto& w = connected();
+    w.PollEnableTimerTimer();
+    port.line().failWrites = true;
+    w.PollTimerTimer();
+    EXPECT_FALSE(serialLink);
+    EXPECT_TRUE(releasedLink);
+    EXPECT_EQ(w.OpenCloseButtonLabel->text(), "Connect");
+    EXPECT_FALSE(w.PollTimer->isActive());
+    EXPECT_TRUE(errors.isEmpty());
+    EXPECT_TRUE(log.messages.isEmpty());
+}
+
+TEST_F(ConnectionTest, LanguageCaptionOpensTheListAndNeverConnects) {
+    auto& w = open();
+    w.FormKeyDown(Qt::Key_F2);
+    w.show();
+    w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.LanguageLabelPanel, &press);
+    QCoreApplication::sendEvent(w.LanguageLabelPanel, &release);
+    EXPECT_FALSE(serialLink);
+    EXPECT_TRUE(w.LanguageCombo->view()->isVisible());
+    w.LanguageCombo->hidePopup();
+}
+
+TEST_F(ConnectionTest, ClickOnTheConnectButtonConnects) {
+    auto& w = open();
+    w.show();
+    w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.OpenCloseButtonPanel, &press);
+    QCoreApplication::sendEvent(w.OpenCloseButtonPanel, &release);
+    EXPECT_TRUE(serialLink);
+}

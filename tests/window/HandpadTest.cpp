@@ -1,0 +1,152 @@
+// The handpad: what each button sends, the step amount, the GO target, units and the thumb.
+
+#include "ConnectedWindow.h"
+#include "controls/VaskelControls.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+TEST_F(ConnectedTest, WithoutAFocuserNoButtonSendsAnything) {
+    auto& w = open();
+    for (TSimpleBitmapButton* b : {w.stepLeftButton, w.stepRightButton, w.fastLeftButton,
+                                   w.fastRightButton, w.stopButton, w.goButton})
+        QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(serialLink);
+    EXPECT_FALSE(w.motorMoving);
+}
+
+TEST_F(ConnectedTest, StepsMoveByTheAmountAndStopAtZero) {
+    auto& w = connected();
+    const struct {
+        TSimpleBitmapButton* TVaskelWindow::*button;
+        int from;
+        const char* amount;
+        int to;
+    } cases[] = {{&TVaskelWindow::stepLeftButton, 3, "10", 0},
+                 {&TVaskelWindow::fastLeftButton, 50, "10", 0},
+                 {&TVaskelWindow::fastRightButton, 1000, "7", 1070},
+                 {&TVaskelWindow::stepRightButton, 1000, "7", 1007},
+                 {&TVaskelWindow::stepRightButton, 1000, "0", 1001},
+                 {&TVaskelWindow::stepRightButton, 1000, "-5", 1001},
+                 {&TVaskelWindow::stepRightButton, 1000, "2.5", 1001},
+                 {&TVaskelWindow::stepRightButton, 1000, "many", 1001}};
+    for (const auto& c : cases) {
+        w.lastMotorPosition = c.from;
+        w.StepInput->setText(c.amount);
+        w.motorMoving = false;
+        QTest::mouseClick(w.*c.button, Qt::LeftButton, {}, QPoint(5, 5));
+        EXPECT_EQ(requests(), (QList<QByteArray>{gotoRequest(c.to), kStatusRequest}))
+            << c.from << " by " << c.amount;
+        EXPECT_TRUE(w.motorMoving);
+    }
+}
+
+TEST_F(ConnectedTest, MillimetreAmountsAreConvertedToSteps) {
+    auto& w = connected();
+    w.MmCheck->setChecked(true);
+    requests();
+    w.lastMotorPosition = 0;
+    w.StepInput->setText("0.001");
+    w.HandpadButtonClick(w.stepRightButton);
+    EXPECT_EQ(requests().value(0), gotoRequest(29));
+    w.StepInput->setText("none");
+    w.HandpadButtonClick(w.stepRightButton);
+    EXPECT_EQ(requests().value(0), gotoRequest(1));
+}
+
+TEST_F(ConnectedTest, GoIsHeldToTheTravel) {
+    auto& w = connected();
+    w.lastMotorPosition = 1234;
+    const struct {
+        const char* field;
+        int target;
+    } cases[] = {{"---", 1234}, {"12.5", 1234}, {"-40", 0}, {"999999", 731636}, {"5000", 5000}};
+    for (const auto& c : cases) {
+        w.CurrentPositionEdit->setText(c.field);
+        w.HandpadButtonClick(w.goButton);
+        EXPECT_EQ(requests().value(0), gotoRequest(c.target)) << c.field;
+    }
+}
+
+TEST_F(ConnectedTest, GoInMillimetresUsesTheShownValue) {
+    auto& w = connected();
+    w.MmCheck->setChecked(true);
+    requests();
+    w.lastMotorPosition = 10000;
+    w.ShowPosition(10000);
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "0.34");
+    w.HandpadButtonClick(w.goButton);
+    EXPECT_EQ(requests().value(0), gotoRequest(9950));
+}
+
+TEST_F(ConnectedTest, StopClearsTheMoveAndAsksForTheStatus) {
+    auto& w = connected();
+    w.motorMoving = true;
+    w.HandpadButtonClick(w.stopButton);
+    EXPECT_FALSE(w.motorMoving);
+    EXPECT_EQ(requests(),
+              (QList<QByteArray>{R"({"req":{"cmd":{"MOT1":{"MOT_STOP":""}}}})", kStatusRequest}));
+}
+
+TEST_F(ConnectedTest, ChangingTheUnitConvertsTheStepAmount) {
+    auto& w = connected();
+    w.StepInput->setText("1000");
+    w.MmCheck->setChecked(true);
+    EXPECT_EQ(w.StepInput->text(), "0.034");
+    EXPECT_EQ(w.StepLabel->text(), "MM");
+    EXPECT_EQ(w.lastShownPosition, -1);
+    EXPECT_EQ(requests(), QList<QByteArray>{kStatusRequest});
+    w.StepsCheck->setChecked(true);
+    EXPECT_EQ(w.StepInput->text(), "995");
+    EXPECT_EQ(w.StepLabel->text(), "STEP");
+    w.StepInput->setText("1");
+    w.MmCheck->setChecked(true);
+    EXPECT_EQ(w.StepInput->text(), "0.001");
+}
+
+TEST_F(ConnectedTest, ChangingTheTemperatureUnitForcesTheNextRedraw) {
+    auto& w = connected();
+    w.StepInput->setText("42");
+    w.lastShownPosition = 500;
+    requests();
+    w.GradiFCheck->setChecked(true);
+    EXPECT_EQ(w.StepInput->text(), "42");
+    EXPECT_EQ(w.lastShownPosition, -1);
+    EXPECT_EQ(requests(), QList<QByteArray>{kStatusRequest});
+}
+
+TEST_F(ConnectedTest, DraggingTheThumbChoosesATargetAndSendsNothing) {
+    auto& w = connected();
+    w.show();
+    requests();
+    auto mouse = [&](QEvent::Type type, int x, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, QPointF(x, 10), w.TrackerThumb->mapToGlobal(QPointF(x, 10)),
+                      Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(w.TrackerThumb, &e);
+    };
+    mouse(QEvent::MouseButtonPress, 10, Qt::LeftButton);
+    EXPECT_TRUE(w.posTracking);
+    mouse(QEvent::MouseMove, 500, Qt::LeftButton);
+    EXPECT_EQ(w.TrackerThumb->x(), 325);
+    EXPECT_EQ(w.FocuserOpticImage->x(), 279);
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "731636");
+    mouse(QEvent::MouseMove, -1000, Qt::LeftButton);
+    EXPECT_EQ(w.TrackerThumb->x(), 95);
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "0");
+    mouse(QEvent::MouseButtonRelease, -1000, Qt::NoButton);
+    EXPECT_FALSE(w.posTracking);
+    EXPECT_TRUE(requests().isEmpty());
+}
+
+TEST_F(ConnectedTest, ThumbDoesNotMoveWithoutAFocuser) {
+    auto& w = open();
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(10, 10), QPointF(10, 10), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.TrackerThumb, &press);
+    QMouseEvent move(QEvent::MouseMove, QPointF(100, 10), QPointF(100, 10), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.TrackerThumb, &move);
+    EXPECT_EQ(w.TrackerThumb->x(), 95);
+}

@@ -1,0 +1,166 @@
+// Position presets and the device options: LED level and WiFi password.
+
+#include "ConnectedWindow.h"
+#include "controls/VaskelControls.h"
+
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <QLineEdit>
+
+namespace {
+
+// Chooses a menu item by its accelerator key once the menu is open; records where it opened.
+void chooseOnceOpen(QMenu* menu, Qt::Key key, QPoint* openedAt = nullptr) {
+    QTimer::singleShot(0, menu, [menu, key, openedAt] {
+        if (openedAt)
+            *openedAt = menu->pos();
+        QTest::keyClick(menu, key);
+    });
+}
+
+} // namespace
+
+TEST_F(ConnectedTest, LeftClickGoesToThePresetEvenWhenFree) {
+    auto& w = connected();
+    QTest::mouseClick(w.presetButtons[4], Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(requests(), (QList<QByteArray>{R"({"req":{"cmd":{"PRESET":5}}})", kStatusRequest}));
+    EXPECT_FALSE(w.motorMoving) << "preset moves do not suspend polling";
+}
+
+TEST_F(ConnectedTest, WithoutAFocuserThePresetGridDoesNothing) {
+    auto& w = open();
+    QTest::mouseClick(w.presetButtons[0], Qt::LeftButton, {}, QPoint(5, 5));
+    QTest::mouseClick(w.presetButtons[0], Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(w.PresetPopup->isVisible());
+    EXPECT_EQ(w.clickedPreset, 0);
+}
+
+TEST_F(ConnectedTest, RightClickThenDeleteSendsAtOnceWithoutAsking) {
+    auto& w = connected();
+    w.show();
+    w.move(0, 0);
+    QPoint openedAt;
+    chooseOnceOpen(w.PresetPopup, Qt::Key_D, &openedAt);
+    QTest::mouseClick(w.presetButtons[4], Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(w.clickedPreset, 5);
+    EXPECT_EQ(openedAt, w.presetButtons[4]->mapToGlobal(QPoint(0, 47)))
+        << "the menu opens below the button's bottom-left corner";
+    EXPECT_EQ(requests(),
+              (QList<QByteArray>{R"({"req":{"set":{"PRESET_5":{"NAME":""}}}})", kStatusRequest}));
+    EXPECT_TRUE(log.questions.isEmpty());
+}
+
+TEST_F(ConnectedTest, MenuGoesToThePreset) {
+    auto& w = connected();
+    w.show();
+    chooseOnceOpen(w.PresetPopup, Qt::Key_G);
+    QTest::mouseClick(w.presetButtons[8], Qt::RightButton, {}, QPoint(5, 5));
+    EXPECT_EQ(requests(), (QList<QByteArray>{R"({"req":{"cmd":{"PRESET":9}}})", kStatusRequest}));
+}
+
+TEST_F(ConnectedTest, RecordTakesTheLastReportedPositionAndDropsQuotes) {
+    auto& w = connected();
+    w.clickedPreset = 3;
+    w.lastMotorPosition = 4321;
+    w.CurrentPositionEdit->setText("999"); // not what is recorded
+    log.inputAnswer = QStringLiteral("\"Moon\" edge");
+    w.RecordPresetMenuItemClick();
+    EXPECT_EQ(log.inputs, QStringList{"Record preset|Preset name|New name"});
+    EXPECT_EQ(requests(),
+              (QList<QByteArray>{R"({"req":{"set":{"PRESET_3":{"NAME":"Moon edge","M1POS":4321}}}})",
+                                 kStatusRequest}));
+}
+
+TEST_F(ConnectedTest, RenameWithAnEmptyNameFreesThePreset) {
+    auto& w = connected();
+    w.clickedPreset = 2;
+    log.inputAnswer = QString();
+    w.RenamePresetMenuItemClick();
+    EXPECT_EQ(requests(),
+              (QList<QByteArray>{R"({"req":{"set":{"PRESET_2":{"NAME":""}}}})", kStatusRequest}));
+}
+
+TEST_F(ConnectedTest, CancelInEitherDialogSendsNothing) {
+    auto& w = connected();
+    w.clickedPreset = 2;
+    log.inputAnswer.reset();
+    w.RenamePresetMenuItemClick();
+    w.RecordPresetMenuItemClick();
+    EXPECT_TRUE(requests().isEmpty());
+}
+
+TEST_F(ConnectedTest, RecordDialogTranslatesItsInitialTextRenameDoesNot) {
+    programFile("VaskelManager_IT.txt", "New name=Nuovo nome\r\nPreset name=Nome\r\n"
+                                        "Rename preset=Rinomina\r\nRecord preset=Memorizza\r\n");
+    writeSettings("Lang=IT\r\n");
+    auto& w = connected();
+    log.inputAnswer.reset();
+    w.RenamePresetMenuItemClick();
+    w.RecordPresetMenuItemClick();
+    EXPECT_EQ(log.inputs, (QStringList{"Rinomina|Nome|New name", "Memorizza|Nome|Nuovo nome"}));
+}
+
+TEST_F(ConnectedTest, LedLevelMenuSendsTheChosenLevel) {
+    auto& w = connected();
+    w.show();
+    w.move(0, 0); // room on the screen for the menu where it is asked to open
+    QPoint openedAt;
+    chooseOnceOpen(w.LedsPopup, Qt::Key_M, &openedAt);
+    w.LedStateLabelClick();
+    // Asked to open at (16, label height); a menu that would run off the screen is moved left.
+    const QPoint asked = w.LedStateLabel->mapToGlobal(QPoint(16, 18));
+    EXPECT_EQ(openedAt.y(), asked.y());
+    const int screenRight = w.screen()->geometry().right();
+    EXPECT_TRUE(openedAt.x() == asked.x() ||
+                (openedAt.x() < asked.x() && openedAt.x() + w.LedsPopup->width() - 1 == screenRight))
+        << openedAt.x() << " for " << asked.x();
+    EXPECT_EQ(requests(), (QList<QByteArray>{R"({"req":{"cmd":{"DIMLEDS":"middle"}}})", kStatusRequest}));
+    const struct {
+        QAction* TVaskelWindow::*item;
+        const char* level;
+    } items[] = {{&TVaskelWindow::Off1, "off"}, {&TVaskelWindow::Low1, "low"}, {&TVaskelWindow::On1, "on"}};
+    for (const auto& i : items) {
+        w.OnOnOffPopupClick(w.*i.item);
+        EXPECT_EQ(requests().value(0),
+                  QByteArray(R"({"req":{"cmd":{"DIMLEDS":")") + i.level + R"("}}})");
+    }
+}
+
+TEST_F(ConnectedTest, WithoutAFocuserTheOptionRowsDoNothing) {
+    auto& w = open();
+    w.LedStateLabelClick();
+    w.WifiPasswordLabelMouseDown();
+    EXPECT_TRUE(log.questions.isEmpty());
+    EXPECT_FALSE(w.LedsPopup->isVisible());
+}
+
+TEST_F(ConnectedTest, PasswordChangeIsConfirmedAndEscapesQuotesOnly) {
+    auto& w = connected();
+    log.inputAnswer = QStringLiteral(R"(my"pass\word)");
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::RightButton,
+                      Qt::RightButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.WifiPasswordLabel, &press);
+    EXPECT_EQ(log.questions, QStringList{"Do you want to change the current WiFi password?"});
+    EXPECT_EQ(log.inputs, QStringList{"Change WiFi password|New password|"});
+    EXPECT_EQ(requests(), (QList<QByteArray>{R"({"req":{"set":{"WIFI":{"PWD":"my\"pass\word"}}}})",
+                                             kStatusRequest}));
+}
+
+TEST_F(ConnectedTest, PasswordChangeStopsAtNoCancelOrEmpty) {
+    auto& w = connected();
+    log.answerYes = false;
+    log.inputAnswer = QStringLiteral("x");
+    w.WifiPasswordLabelMouseDown();
+    EXPECT_TRUE(log.inputs.isEmpty());
+    log.answerYes = true;
+    log.inputAnswer.reset();
+    w.WifiPasswordLabelMouseDown();
+    log.inputAnswer = QString();
+    w.WifiPasswordLabelMouseDown();
+    EXPECT_EQ(log.messages, QStringList{"The password cannot be empty - password not changed"});
+    EXPECT_TRUE(requests().isEmpty());
+}
