@@ -3,15 +3,14 @@
 
 #include "app/FrameGeometry.h"
 #include "controls/VaskelControls.h"
+#include "controls/WindowDrag.h"
 #include "window/FocuserWin.h"
 #include "window/LayoutGeometry.h"
 #include "window/WidgetKit.h"
 
-#include <QGuiApplication>
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QWindow>
 
 void TVaskelWindow::BuildFrame() {
     using namespace frame;
@@ -49,18 +48,8 @@ void TVaskelWindow::BuildFrame() {
         hi->hide();
 }
 
-namespace {
-
-// Window systems such as Wayland do not let a program place its own window; there the
-// window system moves it.
-bool windowSystemMovesWindows() {
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
-} // namespace
-
 void TVaskelWindow::TitlebarLabelMouseDown(int x, int y) {
-    if (windowSystemMovesWindows() && windowHandle() && windowHandle()->startSystemMove())
+    if (startWindowSystemMove(this))
         return;
     moveWindowActive = true;
     moveWindowClickX = x;

@@ -5,6 +5,7 @@
 #include "calibration/CalibrationGeometry.h"
 #include "calibration/HalvorbeckCalibPanel.h"
 #include "controls/VaskelControls.h"
+#include "controls/WindowDrag.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
 #include "serial/SerInterface.h"
@@ -460,6 +461,8 @@ void THalvorbeck2WizardWindow::SetReverseCalibration(const QString& s) {
 // The window itself: its drag, where it opens, the line under the title strip
 
 void THalvorbeck2WizardWindow::TitlePanelMouseDown(int x, int y) {
+    if (startWindowSystemMove(this))
+        return;
     moveWindowActive = true;
     moveWindowClickX = x;
     moveWindowClickY = y;

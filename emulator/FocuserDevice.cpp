@@ -207,8 +207,9 @@ DeviceSettings factorySettings(const DeviceConfig& config) {
     const ModelTraits& t = traitsOf(config.model);
     const std::uint64_t id = mixBits(config.seed);
     DeviceSettings s;
+    // Short enough for the window's network-name labels.
     s.ssid = t.name.toUpper() + QLatin1Char('_') +
-             QStringLiteral("%1").arg(id & 0xFFFFFF, 6, 16, QLatin1Char('0')).toUpper();
+             QStringLiteral("%1").arg(id & 0xFFFF, 4, 16, QLatin1Char('0')).toUpper();
     s.password = QStringLiteral("night%1").arg((id >> 24) % 10000, 4, 10, QLatin1Char('0'));
     s.firmware = QStringLiteral("1.3");
     s.webVersion = QStringLiteral("1.6");

@@ -4,10 +4,11 @@
 
 namespace {
 
-// Travels: 25.0 and 15.0 mm at 0.00003417 mm per step; the SCT motor unit's 128000 steps.
+// Travels at 0.00003417 mm per step: 35.0 mm for the VASKEL4 (its 35 mm ruler), 25.0 mm for
+// the VASKEL3, 15.0 mm for the older models; the SCT motor unit's 128000 steps.
 const std::array<ModelTraits, 5>& allTraits() {
     static const std::array<ModelTraits, 5> traits{{
-        {QStringLiteral("VASKEL4"), 731636, true, false, 6000.0, 15000.0},
+        {QStringLiteral("VASKEL4"), 1024290, true, false, 6000.0, 15000.0},
         {QStringLiteral("VASKEL3"), 731636, false, false, 6000.0, 15000.0},
         {QStringLiteral("VASKEL2"), 438982, false, false, 5000.0, 12000.0},
         {QStringLiteral("Vaskel"), 438982, false, false, 4000.0, 10000.0},

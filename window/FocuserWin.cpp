@@ -7,6 +7,7 @@
 #include "calibration/CalibrationGeometry.h"
 #include "controls/VaskelControls.h"
 #include "i18n/Translator.h"
+#include "window/OutsideProgram.h"
 #include "window/WidgetKit.h"
 
 #include <QAction>
@@ -17,8 +18,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QRadioButton>
 #include <QScreen>
 #include <QTimer>
@@ -94,23 +93,7 @@ TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
     resize(frame::kWindowWidth, frame::kWindowHeight);
     endApplication = [] { QCoreApplication::quit(); };
     dialogs = WindowDialogs::modal(this);
-    startProgram = [](const QString& commandLine) {
-        QStringList args = QProcess::splitCommand(commandLine);
-        if (args.isEmpty())
-            return false;
-#if !defined(Q_OS_WIN)
-        // The tool reports its progress on a console: give it a terminal window where the
-        // desktop has one, and refuse at once when the tool itself is not installed.
-        if (QStandardPaths::findExecutable(args.first()).isEmpty())
-            return false;
-        const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
-        const bool desktop = !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-        if (!terminal.isEmpty() && desktop)
-            return QProcess::startDetached(terminal, QStringList{QStringLiteral("-e")} + args);
-#endif
-        const QString program = args.takeFirst();
-        return QProcess::startDetached(program, args);
-    };
+    startProgram = startOutsideProgram;
 
     BuildFrame();
     BuildCentreArea();

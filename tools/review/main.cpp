@@ -2,9 +2,13 @@
 //   calvetta-review OUTPUT_DIR
 // The window is filled by a status reply as a focuser would send it.
 
+#include "advanced/HalvorbeckAdvPanel.h"
 #include "app/FontUtils.h"
 #include "app/ProgramPaths.h"
+#include "calibration/HB2CalibrationWin.h"
 #include "window/FocuserWin.h"
+
+#include <QComboBox>
 
 #include <QApplication>
 #include <QDir>
@@ -39,7 +43,7 @@ void feed(TVaskelWindow& w, const QString& reply) {
     w.ParseMessage(&doc["res"], reply);
 }
 
-bool save(TVaskelWindow& w, const QDir& out, const QString& name) {
+bool save(QWidget& w, const QDir& out, const QString& name) {
     QApplication::processEvents();
     const QString path = out.filePath(name + QStringLiteral(".png"));
     const bool ok = w.grab().save(path);
@@ -71,7 +75,7 @@ int main(int argc, char* argv[]) {
     w.show();
     ok &= save(w, out, QStringLiteral("view-no-focuser"));
 
-    feed(w, statusReply("VASKEL4", "731636"));
+    feed(w, statusReply("VASKEL4", "1024290"));
     ok &= save(w, out, QStringLiteral("view-vaskel"));
 
     feed(w, statusReply("HALVORBECK2", "128000"));
@@ -86,5 +90,33 @@ int main(int argc, char* argv[]) {
     w.CalibrationPanel->show();
     w.CalibrationPanel->raise();
     ok &= save(w, out, QStringLiteral("calibrating"));
+    w.CalibrationPanel->hide();
+
+    // The advanced settings over the Halvorbeck view, filled by a status reply.
+    feed(w, statusReply("HALVORBECK2", "128000"));
+    auto* panel = new THalvorbeckAdvPanel(w.CenterLayoutPanel);
+    panel->show();
+    feed(w, statusReply("HALVORBECK2", "128000"));
+    ok &= save(w, out, QStringLiteral("advanced-settings"));
+    delete panel;
+
+    // The calibration wizard: its start page, a MicroFocuser step and the calibration bars.
+    {
+        THalvorbeck2WizardWindow wizard;
+        wizard.show();
+        ok &= save(wizard, out, QStringLiteral("wizard-start"));
+        wizard.FocuserTypeCombo->setCurrentIndex(1);
+        wizard.NextClick();
+        wizard.ButtonsTimerTimer();
+        ok &= save(wizard, out, QStringLiteral("wizard-microfocuser"));
+    }
+    {
+        THalvorbeck2WizardWindow wizard;
+        wizard.show();
+        wizard.FocuserTypeCombo->setCurrentIndex(0);
+        wizard.NextClick();
+        wizard.ButtonsTimerTimer();
+        ok &= save(wizard, out, QStringLiteral("wizard-calibration"));
+    }
     return ok ? 0 : 1;
 }
