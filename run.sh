@@ -8,7 +8,7 @@ tools/setup/fonts.sh
 
 build=build/run
 if [[ ! -f "$build/build.ninja" ]]; then
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVETTA_TESTS=OFF
 fi
 cmake --build "$build"
 exec "$build/bin/calvetta" "$@"

@@ -13,6 +13,16 @@
 namespace {
 const QByteArray kStatus = R"({"req":{"get": ""}})";
 const QByteArray kCalRead = R"({"req":{"get":{"MOT1":{"CAL_STATUS":""}}}})";
+
+// A left click as the window system delivers it to the panel.
+void click(QWidget* w) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+                        Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w, &press);
+    QCoreApplication::sendEvent(w, &release);
+}
 } // namespace
 
 class ConnectionTest : public WindowTest {
@@ -188,12 +198,7 @@ TEST_F(ConnectionTest, LanguageCaptionOpensTheListAndNeverConnects) {
     w.FormKeyDown(Qt::Key_F2);
     w.show();
     w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w.LanguageLabelPanel, &press);
-    QCoreApplication::sendEvent(w.LanguageLabelPanel, &release);
+    click(w.LanguageLabelPanel);
     EXPECT_FALSE(serialLink);
     EXPECT_TRUE(w.LanguageCombo->view()->isVisible());
     w.LanguageCombo->hidePopup();
@@ -203,11 +208,6 @@ TEST_F(ConnectionTest, ClickOnTheConnectButtonConnects) {
     auto& w = open();
     w.show();
     w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                        Qt::NoButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w.OpenCloseButtonPanel, &press);
-    QCoreApplication::sendEvent(w.OpenCloseButtonPanel, &release);
+    click(w.OpenCloseButtonPanel);
     EXPECT_TRUE(serialLink);
 }
