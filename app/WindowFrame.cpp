@@ -3,7 +3,6 @@
 
 #include "app/FrameGeometry.h"
 #include "controls/VaskelControls.h"
-#include "controls/WindowDrag.h"
 #include "window/FocuserWin.h"
 #include "window/LayoutGeometry.h"
 #include "window/WidgetKit.h"
@@ -49,24 +48,12 @@ void TVaskelWindow::BuildFrame() {
 }
 
 void TVaskelWindow::TitlebarLabelMouseDown(int x, int y) {
-    if (startWindowSystemMove(this))
-        return;
-    moveWindowActive = true;
-    moveWindowClickX = x;
-    moveWindowClickY = y;
-    TitlebarLabel->grabMouse();
+    beginTitleDrag(this, TitlebarLabel, x, y);
 }
 
-void TVaskelWindow::TitlebarLabelMouseMove(int x, int y) {
-    if (!moveWindowActive)
-        return;
-    move(this->x() + x - moveWindowClickX, this->y() + y - moveWindowClickY);
-}
+void TVaskelWindow::TitlebarLabelMouseMove(int x, int y) { continueTitleDrag(this, x, y); }
 
-void TVaskelWindow::TitlebarLabelMouseUp() {
-    TitlebarLabel->releaseMouse();
-    moveWindowActive = false;
-}
+void TVaskelWindow::TitlebarLabelMouseUp() { endTitleDrag(TitlebarLabel); }
 
 void TVaskelWindow::ThreeButtonsPanelMouseMove(int x, int y) {
     topButtonHilited = frame::buttonAt(x, y);

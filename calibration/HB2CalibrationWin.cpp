@@ -5,7 +5,6 @@
 #include "calibration/CalibrationGeometry.h"
 #include "calibration/HalvorbeckCalibPanel.h"
 #include "controls/VaskelControls.h"
-#include "controls/WindowDrag.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
 #include "serial/SerInterface.h"
@@ -461,24 +460,14 @@ void THalvorbeck2WizardWindow::SetReverseCalibration(const QString& s) {
 // The window itself: its drag, where it opens, the line under the title strip
 
 void THalvorbeck2WizardWindow::TitlePanelMouseDown(int x, int y) {
-    if (startWindowSystemMove(this))
-        return;
-    moveWindowActive = true;
-    moveWindowClickX = x;
-    moveWindowClickY = y;
-    TitlePanel->grabMouse();
+    beginTitleDrag(this, TitlePanel, x, y);
 }
 
 void THalvorbeck2WizardWindow::TitlePanelMouseMove(int x, int y) {
-    if (!moveWindowActive)
-        return;
-    move(this->x() + x - moveWindowClickX, this->y() + y - moveWindowClickY);
+    continueTitleDrag(this, x, y);
 }
 
-void THalvorbeck2WizardWindow::TitlePanelMouseUp() {
-    TitlePanel->releaseMouse();
-    moveWindowActive = false;
-}
+void THalvorbeck2WizardWindow::TitlePanelMouseUp() { endTitleDrag(TitlePanel); }
 
 bool THalvorbeck2WizardWindow::eventFilter(QObject* watched, QEvent* event) {
     const bool fromTitle =

@@ -3,6 +3,8 @@
 // user through numbered steps. The first page chooses the kind of focuser (external, the
 // MicroFocuser of an SCT, or none) and the motor direction; the kind picks the path.
 
+#include "controls/WindowDrag.h"
+
 #include <QDialog>
 #include <QPixmap>
 #include <QStringList>
@@ -31,7 +33,7 @@ private:
     QColor fill_;
 };
 
-class THalvorbeck2WizardWindow : public QDialog {
+class THalvorbeck2WizardWindow : public QDialog, public TitleDrag {
     Q_OBJECT
 public:
     static constexpr int kMaxProgressCircles = 21;
@@ -63,9 +65,6 @@ public:
     QLabel* TitleBoldLabel = nullptr;
     QLabel* TitleLabel = nullptr;
     TSimpleBitmapButton* winCloseButton = nullptr;
-    bool moveWindowActive = false;
-    int moveWindowClickX = 0;
-    int moveWindowClickY = 0;
 
     // Left column
     QWidget* LeftPanel = nullptr;

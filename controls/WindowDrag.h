@@ -1,9 +1,20 @@
 #pragma once
-// Moving a borderless window by its own title strip.
+// Moving a borderless window by its own title strip: the point pressed stays under the
+// pointer. Windows with a title strip of their own inherit this.
 
 class QWidget;
 
-// Where the window system does not let a program place its own window (Wayland), asks it to
-// move `window` with the pointer, as a title bar would, and returns true. Returns false where
-// the program moves the window itself.
-bool startWindowSystemMove(QWidget* window);
+class TitleDrag {
+public:
+    bool moveWindowActive = false; // a drag is in progress
+    int moveWindowClickX = 0;      // where the strip was pressed, in the grabbing control
+    int moveWindowClickY = 0;
+
+protected:
+    // A press at (x, y) of `grabber`, a control of `window`. Where the window system does not
+    // let a program place its own window (Wayland), the window system moves it instead.
+    void beginTitleDrag(QWidget* window, QWidget* grabber, int x, int y);
+    // A pointer move to (x, y) of the grabbing control.
+    void continueTitleDrag(QWidget* window, int x, int y) const;
+    void endTitleDrag(QWidget* grabber);
+};

@@ -4,6 +4,7 @@
 // concern: app/ (start-up, settings, frame), window/ (layout, views, commands), i18n/
 // (retranslation), protocol/ (reply handling).
 
+#include "controls/WindowDrag.h"
 #include "protocol/PositionRules.h"
 #include "serial/SerInterface.h"
 #include "window/Dialogs.h"
@@ -13,6 +14,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <optional>
 
 class QComboBox;
 class QFrame;
@@ -30,7 +32,7 @@ enum TFocuserType { ftNone = 0, ftVaskel = 1, ftHalvorbeck = 2 };
 
 constexpr const char* kProgramVersion = "1.3";
 
-class TVaskelWindow : public QWidget, public ILinkHost {
+class TVaskelWindow : public QWidget, public ILinkHost, public TitleDrag {
     Q_OBJECT
 public:
     explicit TVaskelWindow(QWidget* parent = nullptr);
@@ -96,6 +98,10 @@ public:
     void RenamePresetMenuItemClick();
     void RecordPresetMenuItemClick();
     void DeletePresetMenuItemClick();
+    void goToPreset(int n);
+    // The preset name dialog (a translated caption, the prompt "Preset name"); the typed name
+    // with its double quotes removed, or nothing on Cancel.
+    std::optional<QString> askPresetName(const QString& captionKey, const QString& initial);
     void LedStateLabelClick();
     void OnOnOffPopupClick(QAction* item);
     // Motor parameter presets (the menu of the advanced panel's user-preset boxes) and the
@@ -121,9 +127,6 @@ public:
     QLabel* TopButton1Image = nullptr;
     QLabel* TopButton2Image = nullptr;
     QLabel* TopButton3Image = nullptr;
-    bool moveWindowActive = false;
-    int moveWindowClickX = 0;
-    int moveWindowClickY = 0;
     int topButtonHilited = -1;
     QString originalTitlebarText;
 

@@ -70,11 +70,10 @@ void TVaskelWindow::RenameMotorParamsItemClick() {
     const int n = chosenMotorPreset();
     if (!n)
         return;
-    const auto name = dialogs.input(TR(QStringLiteral("Rename preset")),
-                                    TR(QStringLiteral("Preset name")), QStringLiteral("New name"));
+    const auto name = askPresetName(QStringLiteral("Rename preset"), QStringLiteral("New name"));
     if (!name || !serialLink)
         return;
-    serialLink->EnqueueCommand(request::runPresetRename(n, request::presetName(*name)));
+    serialLink->EnqueueCommand(request::runPresetRename(n, *name));
     RequestStatus();
 }
 
@@ -82,8 +81,7 @@ void TVaskelWindow::RecordMotorParamsItemClick() {
     const int n = chosenMotorPreset();
     if (!n)
         return;
-    const auto name = dialogs.input(TR(QStringLiteral("Record preset")),
-                                    TR(QStringLiteral("Preset name")), QStringLiteral("New name"));
+    const auto name = askPresetName(QStringLiteral("Record preset"), QStringLiteral("New name"));
     // The values are those the sliders show once the name is given.
     if (!name || !serialLink || !activeAdvPanel)
         return;
@@ -96,7 +94,7 @@ void TVaskelWindow::RecordMotorParamsItemClick() {
     values.currentDecel = panel.trackCurrentDecel->position;
     values.currentRun = panel.trackCurrentRun->position;
     values.currentHold = panel.trackCurrentHold->position;
-    serialLink->EnqueueCommand(request::runPresetRecord(n, request::presetName(*name), values));
+    serialLink->EnqueueCommand(request::runPresetRecord(n, *name, values));
     RequestStatus();
 }
 

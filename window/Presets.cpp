@@ -9,12 +9,7 @@
 #include <QAction>
 #include <QMenu>
 
-void TVaskelWindow::PresetButtonClick(TSimpleBitmapButton* sender) {
-    if (!serialLink)
-        return;
-    serialLink->EnqueueCommand(request::presetGo(sender->Tag));
-    RequestStatus();
-}
+void TVaskelWindow::PresetButtonClick(TSimpleBitmapButton* sender) { goToPreset(sender->Tag); }
 
 void TVaskelWindow::ShowPresetPopup(TSimpleBitmapButton* sender) {
     if (!serialLink)
@@ -31,29 +26,36 @@ void TVaskelWindow::ShowPresetPopup(TSimpleBitmapButton* sender) {
         DeletePresetMenuItemClick();
 }
 
-void TVaskelWindow::GotoPresetMenuItemClick() {
+void TVaskelWindow::GotoPresetMenuItemClick() { goToPreset(clickedPreset); }
+
+void TVaskelWindow::goToPreset(int n) {
     if (!serialLink)
         return;
-    serialLink->EnqueueCommand(request::presetGo(clickedPreset));
+    serialLink->EnqueueCommand(request::presetGo(n));
     RequestStatus();
 }
 
+std::optional<QString> TVaskelWindow::askPresetName(const QString& captionKey,
+                                                    const QString& initial) {
+    const auto name = dialogs.input(TR(captionKey), TR(QStringLiteral("Preset name")), initial);
+    if (!name)
+        return std::nullopt;
+    return request::presetName(*name);
+}
+
 void TVaskelWindow::RenamePresetMenuItemClick() {
-    const auto name = dialogs.input(TR(QStringLiteral("Rename preset")),
-                                    TR(QStringLiteral("Preset name")), QStringLiteral("New name"));
+    const auto name = askPresetName(QStringLiteral("Rename preset"), QStringLiteral("New name"));
     if (!name || !serialLink)
         return;
-    serialLink->EnqueueCommand(request::presetRename(clickedPreset, request::presetName(*name)));
+    serialLink->EnqueueCommand(request::presetRename(clickedPreset, *name));
     RequestStatus();
 }
 
 void TVaskelWindow::RecordPresetMenuItemClick() {
-    const auto name = dialogs.input(TR(QStringLiteral("Record preset")),
-                                    TR(QStringLiteral("Preset name")), TR(QStringLiteral("New name")));
+    const auto name = askPresetName(QStringLiteral("Record preset"), TR(QStringLiteral("New name")));
     if (!name || !serialLink)
         return;
-    serialLink->EnqueueCommand(
-        request::presetRecord(clickedPreset, request::presetName(*name), lastMotorPosition));
+    serialLink->EnqueueCommand(request::presetRecord(clickedPreset, *name, lastMotorPosition));
     RequestStatus();
 }
 

@@ -36,6 +36,17 @@ Heard splitWire(const QByteArray& bytes) {
     return heard;
 }
 
+QList<long long> numbers(const QStringList& lines) {
+    QList<long long> out;
+    for (const QString& l : lines) {
+        bool ok = false;
+        const long long n = l.toLongLong(&ok);
+        if (ok)
+            out.append(n);
+    }
+    return out;
+}
+
 rapidjson::Document parseObject(const QString& text) {
     rapidjson::Document doc;
     const QByteArray utf8 = text.toUtf8();

@@ -21,6 +21,9 @@ struct Heard {
 // Splits device bytes (Windows-1252) at the braces of whole objects and at line ends.
 Heard splitWire(const QByteArray& bytes);
 
+// The lines that are whole numbers (position reports), as numbers.
+QList<long long> numbers(const QStringList& lines);
+
 // Parses one object; fails the test when it is not JSON.
 rapidjson::Document parseObject(const QString& text);
 

@@ -5,21 +5,6 @@
 #include <QRegularExpression>
 #include <algorithm>
 
-namespace {
-
-QList<long long> numbers(const QStringList& lines) {
-    QList<long long> out;
-    for (const QString& l : lines) {
-        bool ok = false;
-        const long long n = l.toLongLong(&ok);
-        if (ok)
-            out.append(n);
-    }
-    return out;
-}
-
-} // namespace
-
 TEST_F(DeviceTest, GotoReportsThePositionAndEndsWithTheCompletionLine) {
     const long long start = device->position();
     const long long target = start + 100000;

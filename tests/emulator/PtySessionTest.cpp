@@ -8,21 +8,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-namespace {
-
-QList<long long> numberLines(const QStringList& lines) {
-    QList<long long> out;
-    for (const QString& l : lines) {
-        bool ok = false;
-        const long long n = l.toLongLong(&ok);
-        if (ok)
-            out.append(n);
-    }
-    return out;
-}
-
-} // namespace
-
 class PtySession : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -59,7 +44,7 @@ protected:
         host.lines.clear();
         ask(r);
         EXPECT_TRUE(waitUntil([&] { return host.lines.contains("GoTo cmd completed"); }, 30000));
-        return numberLines(host.lines);
+        return numbers(host.lines);
     }
 
     QTemporaryDir dir;
