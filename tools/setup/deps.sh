@@ -7,6 +7,9 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     libzip-dev rapidjson-dev libgtest-dev
     fontconfig npm
+    qt6-charts-dev libindi-dev socat
+    libbenchmark-dev clang libclang-rt-14-dev
+    ccache
 )
 
 missing=()
