@@ -23,13 +23,11 @@ int main(int argc, char* argv[]) {
     // The emulated focusers SIM and SIMH, listed after the real ports.
     registerEmulatedPorts();
 
-    int result = 0;
-    {
-        TVaskelWindow window;
-        window.show();
-        result = app.exec();
-    }
-    // The program ends without releasing the link: nothing more is sent to the focuser.
+    TVaskelWindow window;
+    window.show();
+    const int result = app.exec();
+    // The links point to the window, so they go first. Nothing more is sent to the focuser:
+    // destroying a link only closes its port.
     serialLink.reset();
     releasedLink.reset();
     return result;

@@ -2,7 +2,7 @@
 // The main window: one borderless window with its own title bar and the centre area on which
 // every display and command of the program sits. Its methods are spread over files named by
 // concern: app/ (start-up, settings, frame), window/ (layout, views, commands), i18n/
-// (retranslation), protocol/ (reply handling).
+// (retranslation).
 
 #include "controls/WindowDrag.h"
 #include "protocol/PositionRules.h"
