@@ -27,6 +27,43 @@ QString shortest(double v, const QLocale& locale) {
     return plain.toString(v, 'g', 15);
 }
 
+// The text in the C locale's form ("-12.5"), or nothing when it is not a decimal number.
+// `separator` is the locale's decimal separator; empty for an integer.
+std::optional<QString> canonicalNumber(const QString& text, const QLocale& locale,
+                                       const QString& separator) {
+    const QString t = text.trimmed();
+    // The plain sign or the locale's own (a minus sign proper in some locales).
+    auto signLength = [&t](const QString& plain, const QString& local) -> qsizetype {
+        if (t.startsWith(plain))
+            return plain.size();
+        return !local.isEmpty() && t.startsWith(local) ? local.size() : 0;
+    };
+    QString out;
+    qsizetype i = signLength(QStringLiteral("-"), locale.negativeSign());
+    if (i > 0)
+        out.append(u'-');
+    else
+        i = signLength(QStringLiteral("+"), locale.positiveSign());
+    bool digits = false, separated = false;
+    while (i < t.size()) {
+        if (t[i].isDigit()) {
+            out.append(QChar(u'0' + t[i].digitValue()));
+            digits = true;
+            ++i;
+        } else if (!separated && !separator.isEmpty() &&
+                   QStringView(t).mid(i).startsWith(separator)) {
+            out.append(u'.');
+            separated = true;
+            i += separator.size();
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!digits)
+        return std::nullopt;
+    return out;
+}
+
 } // namespace
 
 int roundHalfEven(double v) {
@@ -37,16 +74,24 @@ int roundHalfEven(double v) {
 
 double roundToThousandths(double v) { return nearestEven(v * 1000.0) / 1000.0; }
 
-int parseInt(const QString& text, int fallback) {
+std::optional<int> decimalInteger(const QString& text) {
+    const auto canonical = canonicalNumber(text, QLocale::c(), QString());
     bool ok = false;
-    const int v = text.trimmed().toInt(&ok, 10);
-    return ok ? v : fallback;
+    const int v = canonical ? canonical->toInt(&ok, 10) : 0;
+    return ok ? std::optional<int>(v) : std::nullopt;
 }
 
-double parseFloat(const QString& text, double fallback, const QLocale& locale) {
+std::optional<double> decimalNumber(const QString& text, const QLocale& locale) {
+    const auto canonical = canonicalNumber(text, locale, locale.decimalPoint());
     bool ok = false;
-    const double v = locale.toDouble(text.trimmed(), &ok);
-    return ok && std::isfinite(v) ? v : fallback;
+    const double v = canonical ? QLocale::c().toDouble(*canonical, &ok) : 0;
+    return ok && std::isfinite(v) ? std::optional<double>(v) : std::nullopt;
+}
+
+int parseInt(const QString& text, int fallback) { return decimalInteger(text).value_or(fallback); }
+
+double parseFloat(const QString& text, double fallback, const QLocale& locale) {
+    return decimalNumber(text, locale).value_or(fallback);
 }
 
 int stepAmount(const QString& stepInput, bool stepsSelected, const QLocale& locale) {

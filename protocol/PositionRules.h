@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 // Millimetres of travel per motor step: the one factor between the two units.
 constexpr double MmPerStep = 0.00003417;
@@ -16,7 +17,13 @@ int roundHalfEven(double v);
 // Nearest multiple of 0.001, halves to even.
 double roundToThousandths(double v);
 
-// Parses with the locale's decimal separator; `fallback` when the text is not a number.
+// Typed and received numbers. A number is an optional sign and decimal digits, for a float
+// with at most one decimal separator, the locale's; blanks may surround it. Group separators,
+// exponents, "inf", "nan" and anything left over make a text no number: under one locale the
+// other's separator would otherwise be taken for a group separator and scale the value.
+std::optional<int> decimalInteger(const QString& text);
+std::optional<double> decimalNumber(const QString& text, const QLocale& locale = QLocale());
+// The same, with `fallback` when the text is not a number.
 int parseInt(const QString& text, int fallback);
 double parseFloat(const QString& text, double fallback, const QLocale& locale = QLocale());
 

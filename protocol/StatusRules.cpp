@@ -15,7 +15,8 @@ QString numberText(const rapidjson::Value& v, const QLocale& locale) {
         return QString::number(v.GetInt64());
     if (v.IsUint64())
         return QString::number(v.GetUint64());
-    QString s = QLocale::c().toString(v.GetDouble(), 'g', QLocale::FloatingPointShortest);
+    // Plain decimals, never an exponent: the text is read back as a decimal number.
+    QString s = QLocale::c().toString(v.GetDouble(), 'f', QLocale::FloatingPointShortest);
     s.replace(u'.', locale.decimalPoint());
     return s;
 }
@@ -35,14 +36,13 @@ QString valueText(const rapidjson::Value& v, const QLocale& locale) {
     return QString::fromUtf8(buffer.GetString(), static_cast<qsizetype>(buffer.GetSize()));
 }
 
-double parseLocaleNumber(const QString& text, const QLocale& locale, double fallback) {
+// A received number: with a dot (as the device writes it) or the locale's separator.
+std::optional<double> receivedNumber(const QString& text, const QLocale& locale) {
     QString s = text;
     const qsizetype dot = s.indexOf(u'.');
     if (dot >= 0)
         s.replace(dot, 1, locale.decimalPoint());
-    bool ok = false;
-    const double v = locale.toDouble(s.trimmed(), &ok);
-    return ok ? v : fallback;
+    return position::decimalNumber(s, locale);
 }
 
 QString oneDecimal(double v, const QLocale& locale) {
@@ -88,11 +88,7 @@ const rapidjson::Value& requiredObject(const rapidjson::Value& object, const cha
     return *v;
 }
 
-int toIntDef(const QString& text, int fallback) {
-    bool ok = false;
-    const int v = text.toInt(&ok);
-    return ok ? v : fallback;
-}
+int toIntDef(const QString& text, int fallback) { return position::parseInt(text, fallback); }
 
 ModelRow modelRow(const QString& modelName) {
     ModelRow row;
@@ -118,16 +114,17 @@ double travelFromCalMaxPos(const std::optional<QString>& calMaxPos) {
 }
 
 Reading formatTemperature(const QString& text, bool fahrenheit, const QLocale& locale) {
-    const double celsius = parseLocaleNumber(text, locale, 99.99);
-    if (!(celsius >= -120))
+    // A text that is no number is no reading: it is not shown as a made-up temperature.
+    const auto celsius = receivedNumber(text, locale);
+    if (!celsius || !(*celsius >= -120))
         return {QStringLiteral("---"), false};
     if (fahrenheit)
-        return {oneDecimal(celsius * 1.8 + 32, locale) + QStringLiteral(" \u00B0F"), true};
-    return {oneDecimal(celsius, locale) + QStringLiteral(" \u00B0C"), true};
+        return {oneDecimal(*celsius * 1.8 + 32, locale) + QStringLiteral(" \u00B0F"), true};
+    return {oneDecimal(*celsius, locale) + QStringLiteral(" \u00B0C"), true};
 }
 
 Reading formatVoltage(const QString& text, const QLocale& locale) {
-    const double volts = parseLocaleNumber(text, locale, 0);
+    const double volts = receivedNumber(text, locale).value_or(0);
     if (!(volts >= 0.5))
         return {QStringLiteral("---"), false};
     return {oneDecimal(volts, locale) + QStringLiteral("V"), true};

@@ -49,9 +49,10 @@ struct Reading {
     QString text;
     bool lampOn = false;
 };
-// "21.5 °C" / "70.7 °F", or "---" with the lamp off below -120 degrees.
+// "21.5 °C" / "70.7 °F", or "---" with the lamp off below -120 degrees or when the text is
+// no number. Received texts may carry a dot or the locale's decimal separator.
 Reading formatTemperature(const QString& text, bool fahrenheit, const QLocale& locale = QLocale());
-// "12.3V", or "---" with the lamp off below 0.5 V.
+// "12.3V", or "---" with the lamp off below 0.5 V or when the text is no number.
 Reading formatVoltage(const QString& text, const QLocale& locale = QLocale());
 
 // The warning shown once per run when the firmware is not the program's own version.

@@ -4,6 +4,7 @@
 #include "calibration/HB2CalibrationWin.h"
 #include "controls/VaskelControls.h"
 #include "i18n/Translator.h"
+#include "protocol/PositionRules.h"
 #include "protocol/StatusRules.h"
 #include "window/FocuserWin.h"
 
@@ -149,9 +150,11 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
 void TVaskelWindow::ParseExtraMessage(const QString& S) {
     if (S.contains(QLatin1String("GoTo cmd completed")))
         motorMoving = false;
-    bool ok = false;
-    const int position = S.toInt(&ok);
-    if (!ok || position == -99999999)
+    const auto number = position::decimalInteger(S);
+    if (!number)
+        return;
+    const int position = *number;
+    if (position == -99999999)
         return;
     lastMotorPosition = position;
     lastShownPosition = position;

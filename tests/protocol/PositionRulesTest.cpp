@@ -8,6 +8,29 @@ using namespace position;
 
 const QLocale kC = QLocale::c();
 const QLocale kItalian(QLocale::Italian, QLocale::Italy);
+const QLocale kGerman(QLocale::German, QLocale::Germany);
+const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
+
+TEST(PositionRules, NumbersUseOnlyTheLocalesDecimalSeparator) {
+    EXPECT_EQ(decimalNumber(" -2,25 ", kGerman), -2.25);
+    EXPECT_EQ(decimalNumber("0.500", kEnglish), 0.5);
+    EXPECT_EQ(decimalNumber(QStringLiteral(u"\u22122,5"), QLocale(QLocale::Swedish)), -2.5)
+        << "the locale's own minus sign";
+    // The other locale's separator would be a group separator here: no number at all.
+    for (const char* text : {"0.500", "1.234,5", "1,2,3", "inf", "-inf", "nan", "1e3", "12abc", "",
+                             "-", ","})
+        EXPECT_EQ(decimalNumber(text, kItalian), std::nullopt) << text;
+    EXPECT_EQ(decimalNumber("0,500", kEnglish), std::nullopt);
+    EXPECT_EQ(decimalNumber(QString(400, u'9'), kC), std::nullopt) << "too large to be finite";
+    EXPECT_EQ(decimalInteger(" 42 "), 42);
+    for (const char* text : {"1,000", "1.000", "2.5", "1e3", "2147483648", "7 steps"})
+        EXPECT_EQ(decimalInteger(text), std::nullopt) << text;
+    // A step of 0.5 mm typed with the wrong separator moves one step, not 500 mm.
+    EXPECT_EQ(stepAmount("0.500", false, kItalian), 1);
+    EXPECT_EQ(goTarget("1.000", false, 1234, 25.0, kItalian), 1234);
+    EXPECT_EQ(stepInputInMillimetres("1.000", kItalian), "0,001");
+    EXPECT_EQ(stepInputInSteps("0,5", kGerman), "14633");
+}
 
 TEST(PositionRules, RoundingGoesToTheEvenNeighbourAtHalves) {
     EXPECT_EQ(roundHalfEven(0.5), 0);

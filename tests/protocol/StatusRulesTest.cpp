@@ -26,6 +26,10 @@ TEST(StatusRules, MembersReadAsTextFirstOccurrenceWins) {
     EXPECT_EQ(memberText(d, "n", kGerman), "21,5");
     EXPECT_EQ(memberText(d, "i", kGerman), "-127");
     EXPECT_EQ(memberText(d, "big", kGerman), "731636");
+    EXPECT_EQ(memberText(parse(R"({"t":0.00001})"), "t", kGerman), "0,00001")
+        << "plain decimals, no exponent";
+    EXPECT_EQ(toIntDef(*memberText(parse(R"({"p":1E2})"), "p", kC), -1), 100);
+    EXPECT_EQ(toIntDef("1,000", -1), -1);
     EXPECT_EQ(memberText(d, "dup", kC), "first");
     EXPECT_EQ(memberText(d, "absent", kC), std::nullopt);
     EXPECT_THROW(requiredText(d, "absent", kC), EReplyError);
@@ -78,9 +82,17 @@ TEST(StatusRules, TemperatureTexts) {
     EXPECT_EQ(formatTemperature("21,5", false, kGerman).text, QStringLiteral(u"21,5 °C"))
         << "a number already in the locale's form (a JSON number) reads the same";
     EXPECT_EQ(formatTemperature("21.5", true, kC).text, QStringLiteral(u"70.7 °F"));
-    EXPECT_EQ(formatTemperature("warm", false, kC).text, QStringLiteral(u"100.0 °C"));
-    EXPECT_EQ(formatTemperature("warm", true, kC).text, QStringLiteral(u"212.0 °F"));
     EXPECT_EQ(formatTemperature("1234.5", false, kGerman).text, QStringLiteral(u"1234,5 °C"));
+}
+
+TEST(StatusRules, TemperatureThatIsNoNumberShowsDashesWithItsLampOff) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    for (const auto& [text, locale] : {std::pair{"warm", kC}, {"nan", kC}, {"inf", kC},
+                                       {"21,5", english}, {"1.234,5", kGerman}}) {
+        const Reading r = formatTemperature(text, true, locale);
+        EXPECT_EQ(r.text, "---") << text;
+        EXPECT_FALSE(r.lampOn) << text;
+    }
 }
 
 TEST(StatusRules, VoltageTexts) {
@@ -91,6 +103,10 @@ TEST(StatusRules, VoltageTexts) {
     EXPECT_TRUE(formatVoltage("12", kC).lampOn);
     EXPECT_EQ(formatVoltage("n/a", kC).text, "---");
     EXPECT_EQ(formatVoltage("12.26", kGerman).text, "12,3V");
+    EXPECT_EQ(formatVoltage("12,26", kGerman).text, "12,3V");
+    for (const char* text : {"inf", "nan", "12,3", "1e1"})
+        EXPECT_EQ(formatVoltage(text, QLocale(QLocale::English, QLocale::UnitedStates)).text, "---")
+            << text;
 }
 
 TEST(StatusRules, FirmwareWarningNamesTheFamily) {

@@ -70,6 +70,37 @@ TEST_F(ConnectedTest, GoIsHeldToTheTravel) {
     }
 }
 
+TEST_F(ConnectedTest, MillimetresTypedInAnotherLocaleMoveOnlyWhatIsMeant) {
+    struct DefaultLocale {
+        QLocale previous;
+        ~DefaultLocale() { QLocale::setDefault(previous); }
+    } restore;
+    const QLocale italian(QLocale::Italian, QLocale::Italy), german(QLocale::German, QLocale::Germany),
+        english(QLocale::English, QLocale::UnitedStates);
+    auto& w = connected();
+    w.MmCheck->setChecked(true);
+    requests();
+    // 0.5 mm is 14633 steps; a separator of the other locale makes the amount no number (1 step).
+    const struct {
+        QLocale locale;
+        const char* typed;
+        int to;
+    } cases[] = {{italian, "0,500", 15633}, {italian, "0.500", 1001}, {german, "0.500", 1001},
+                 {english, "0,500", 1001},  {english, "0.500", 15633}};
+    for (const auto& c : cases) {
+        QLocale::setDefault(c.locale);
+        w.lastMotorPosition = 1000;
+        w.StepInput->setText(c.typed);
+        QTest::mouseClick(w.stepRightButton, Qt::LeftButton, {}, QPoint(5, 5));
+        EXPECT_EQ(requests().value(0), gotoRequest(c.to)) << c.typed << " under "
+                                                           << c.locale.name().toStdString();
+    }
+    QLocale::setDefault(italian);
+    w.CurrentPositionEdit->setText("1.000");
+    QTest::mouseClick(w.goButton, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(requests().value(0), gotoRequest(1000)) << "not 1000 mm, the far end of the travel";
+}
+
 TEST_F(ConnectedTest, GoInMillimetresUsesTheShownValue) {
     auto& w = connected();
     w.MmCheck->setChecked(true);

@@ -101,6 +101,18 @@ TEST_F(StatusReplyTest, TextAndNumberTemperaturesShowAlikeInAnyLocale) {
     QLocale::setDefault(previous);
 }
 
+TEST_F(StatusReplyTest, TemperatureThatIsNoNumberShowsDashesAndHidesItsLamp) {
+    StatusDoc doc;
+    deliver(doc);
+    doc.set("EXT_T", "error");
+    doc.mot1("NTC_T", "nan");
+    deliver(doc);
+    EXPECT_EQ(w().ExternalTemperatureLabel->text(), "---");
+    EXPECT_EQ(w().InternalTemperatureLabel->text(), "---");
+    EXPECT_TRUE(w().ExternalTemperatureLed->isHidden());
+    EXPECT_TRUE(w().InternalTemperatureLed->isHidden());
+}
+
 TEST_F(StatusReplyTest, MissingInternalSensorShowsDashesAndLeavesItsLamp) {
     StatusDoc doc;
     deliver(doc);
