@@ -30,7 +30,7 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* /*sender*/) {
     } else {
         lastShownPosition = -1;
         try {
-            CreateSerialLink(serialPort, *this);
+            CreateSerialLink(serialPort, *this, *clock);
         } catch (const EComError& e) {
             reportError(e.message());
             return;
@@ -72,8 +72,13 @@ void TVaskelWindow::PollTimerTimer() {
         else
             CalibrationLabel->setText(base + QStringLiteral("."));
         serialLink->EnqueueCommand(request::calStatusRead());
-    } else if (!motorMoving) {
-        RequestStatus();
+    } else {
+        // A lost completion line or a refused move would otherwise stop every display until
+        // STOP is pressed.
+        if (motorMoving && clock->tickCount() - lastMoveNewsT >= kMoveSilenceMs)
+            motorMoving = false;
+        if (!motorMoving)
+            RequestStatus();
     }
 }
 

@@ -94,6 +94,7 @@ TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
     endApplication = [] { QCoreApplication::quit(); };
     dialogs = WindowDialogs::modal(this);
     startProgram = startOutsideProgram;
+    lastMoveNewsT = clock->tickCount();
 
     BuildFrame();
     BuildCentreArea();

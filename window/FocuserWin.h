@@ -246,6 +246,12 @@ public:
     int lastShownPosition = -1;
     double maxFocuserDist = 25.0;
     bool motorMoving = false;
+    // When the device last gave news during a move (a reply or a position line); after
+    // kMoveSilenceMs without any, polling resumes as if the move had ended.
+    std::uint32_t lastMoveNewsT = 0;
+    static constexpr std::uint32_t kMoveSilenceMs = 10000;
+    // The time the window and the links it makes read; tests drive their own.
+    const TickClock* clock = &systemClock();
     bool endOfRangeSensor = false;
     bool versionWarningShown = false;
     bool posTracking = false;

@@ -23,6 +23,7 @@ void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
     auto gotoTarget = [this](int t) {
         serialLink->EnqueueCommand(request::verboseTimeGoto(t));
         motorMoving = true;
+        lastMoveNewsT = clock->tickCount();
     };
     switch (sender->Tag) {
     case 0:

@@ -15,6 +15,7 @@
 using namespace status;
 
 bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sourceStr) {
+    lastMoveNewsT = clock->tickCount();
     if (!CalibrationPanel->isHidden()) {
         // While a calibration runs, replies are only searched for the end of the run.
         QString compact = sourceStr;
@@ -153,6 +154,7 @@ void TVaskelWindow::ParseExtraMessage(const QString& S) {
     const auto number = position::decimalInteger(S);
     if (!number)
         return;
+    lastMoveNewsT = clock->tickCount();
     const int position = *number;
     if (position == -99999999)
         return;

@@ -39,6 +39,7 @@ protected:
         pumpEvents();
     }
     ScopedFakePort port{QStringLiteral("FAKE")};
+    ManualClock clock{0xFFFFF000u}; // wraps within the first seconds
 };
 
 TEST_F(ConnectionTest, ConnectOpensTheLinkAndStartsTheOpening) {
@@ -210,4 +211,33 @@ TEST_F(ConnectionTest, ClickOnTheConnectButtonConnects) {
     w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
     click(w.OpenCloseButtonPanel);
     EXPECT_TRUE(serialLink);
+}
+
+TEST_F(ConnectionTest, AMoveSilentForTenSecondsNoLongerHoldsThePolling) {
+    auto& w = open();
+    w.clock = &clock;
+    w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    w.PollEnableTimerTimer();
+    w.HandpadButtonClick(w.stepRightButton);
+    ASSERT_TRUE(w.motorMoving);
+    port.line().takeWritten();
+    answer(); // the go-to's reply lets the status request out
+    answer();
+    port.line().takeWritten();
+
+    auto tickAfter = [&](std::uint32_t ms) {
+        clock.advance(ms);
+        w.PollTimerTimer();
+        return port.line().takeWritten();
+    };
+    EXPECT_EQ(tickAfter(9999), "") << "ten seconds since the last reply are not yet over";
+    w.ParseExtraMessage("1500");
+    EXPECT_EQ(tickAfter(9999), "") << "a position line is news of the move";
+    answer();
+    EXPECT_EQ(tickAfter(9999), "") << "so is any reply";
+    EXPECT_TRUE(w.motorMoving);
+    EXPECT_EQ(tickAfter(1), kStatus);
+    EXPECT_FALSE(w.motorMoving);
+    EXPECT_EQ(w.lastMotorPosition, 1500) << "nothing else changes";
 }
