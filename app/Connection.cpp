@@ -11,14 +11,19 @@
 #include <QLabel>
 #include <QTimer>
 
-void TVaskelWindow::OpenCloseButtonLabelClick(QObject* /*sender*/) {
+void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
     const QString portText = PortCombo->currentText();
-    if (portText.isEmpty())
+    // Without a sender a failed write or the upgrade is releasing the link: that must happen
+    // whatever the port box holds, or a closed link would stay and drop every request.
+    const bool releasing = !sender && serialLink;
+    if (portText.isEmpty() && !releasing)
         return;
-    serialPort = portText;
-    const qsizetype com = serialPort.indexOf(QLatin1String("COM"));
-    if (com >= 0)
-        serialPort.remove(com, 3);
+    if (!portText.isEmpty()) {
+        serialPort = portText;
+        const qsizetype com = serialPort.indexOf(QLatin1String("COM"));
+        if (com >= 0)
+            serialPort.remove(com, 3);
+    }
 
     if (serialLink) {
         PollTimer->stop();

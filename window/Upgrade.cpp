@@ -33,8 +33,7 @@ void TVaskelWindow::UpgradeButtonClick(TSimpleBitmapButton* /*sender*/) {
         return;
     }
 
-    // Without a port name the tool could not be told where to write, and the disconnect
-    // below (which reads the same list) would leave the port held.
+    // Without a port name the tool could not be told where to write.
     const QString port = firmware::toolPortName(PortCombo->currentText());
     if (port.isEmpty()) {
         dialogs.message(
@@ -44,8 +43,10 @@ void TVaskelWindow::UpgradeButtonClick(TSimpleBitmapButton* /*sender*/) {
     }
     const QString commandLine = firmware::esptoolCommandLine(port, files);
 
-    // The tool opens the port itself, so ours is closed first.
-    OpenCloseButtonLabelClick(nullptr);
+    // The tool opens the port itself, so ours is closed first. The link may already be gone
+    // (lost while the file dialog was open): the toggle would then connect and take the port.
+    if (serialLink)
+        OpenCloseButtonLabelClick(nullptr);
 
     if (startProgram && startProgram(commandLine))
         dialogs.message(

@@ -93,6 +93,24 @@ TEST_F(UpgradeTest, CompletePackageFreesThePortThenStartsTheTool) {
     EXPECT_EQ(readFile("temp/Focuser_v2.1.bin"), "app");
 }
 
+TEST_F(UpgradeTest, ALinkLostWhileTheDialogIsOpenIsNotReconnected) {
+    auto& w = connected();
+    choosePackage(ZipBuilder().completePackage());
+    w.dialogs.openFile = [&](const QString&, const QString&) {
+        port.line().failWrites = true;
+        w.PollTimerTimer(); // the next poll finds the line gone
+        return chosen;
+    };
+    w.UpgradeButtonClick(w.upgradeButton);
+    ASSERT_EQ(started, QStringList{commandLine("FAKE")});
+    EXPECT_TRUE(portFreeAtStart);
+    EXPECT_FALSE(serialLink);
+    EXPECT_FALSE(port.line().open);
+    EXPECT_EQ(w.OpenCloseButtonLabel->text(), "Connect");
+    EXPECT_EQ(log.messages,
+              QStringList{"Upgrade in progress: wait until completed then reconnect."});
+}
+
 TEST_F(UpgradeTest, ToolThatCannotStartLeavesThePortReleased) {
     toolStarts = false;
     auto& w = connected();

@@ -213,6 +213,18 @@ TEST_F(ConnectionTest, ClickOnTheConnectButtonConnects) {
     EXPECT_TRUE(serialLink);
 }
 
+TEST_F(ConnectionTest, FailedWriteReleasesTheLinkEvenWithAnEmptyPortBox) {
+    auto& w = connected();
+    w.PollEnableTimerTimer();
+    w.PortCombo->setCurrentText(QString());
+    port.line().failWrites = true;
+    w.RequestStatus();
+    EXPECT_FALSE(serialLink) << "a closed link left in place would drop every request";
+    EXPECT_EQ(w.OpenCloseButtonLabel->text(), "Connect");
+    EXPECT_FALSE(w.PollTimer->isActive());
+    EXPECT_EQ(w.serialPort, "FAKE") << "the empty box names no port";
+}
+
 TEST_F(ConnectionTest, AMoveSilentForTenSecondsNoLongerHoldsThePolling) {
     auto& w = open();
     w.clock = &clock;
