@@ -44,6 +44,9 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
 
     const auto calStatus = memberText(*mot1, "CAL_STATUS");
     CalibrationPanel->setVisible(calStatus && *calStatus != QLatin1String("stop"));
+    // Over the content, as when a click shows it: nothing under it takes a click meanwhile.
+    if (!CalibrationPanel->isHidden())
+        CalibrationPanel->raise();
 
     // An open calibration wizard takes the motor direction (only the first one counts there).
     if (const auto calDir = memberText(*mot1, "CAL_DIR"); calDir && activeWizard)

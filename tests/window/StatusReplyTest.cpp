@@ -190,6 +190,34 @@ TEST_F(StatusReplyTest, RunningCalibrationShowsTheOverlayAndStopsThere) {
     EXPECT_TRUE(w().CalibrationPanel->isHidden()) << "blanks are removed before the search";
 }
 
+TEST_F(StatusReplyTest, OverlayShownByAReplyTakesTheClicksOfEverythingUnderIt) {
+    auto& win = open();
+    win.show();
+    StatusDoc doc;
+    deliver(doc);
+    const QList<QWidget*> controls = {win.goButton,        win.stopButton,       win.stepLeftButton,
+                                      win.fastRightButton, win.presetButtons[0], win.presetButtons[8],
+                                      win.calibrationButton, win.upgradeButton,  win.OpenCloseButtonPanel,
+                                      win.CurrentPositionEdit, win.StepInput,    win.TrackerThumb};
+    auto takenBy = [&](QWidget* control) {
+        return win.childAt(control->mapTo(&win, control->rect().center()));
+    };
+    auto overlayTakes = [&](QWidget* hit) {
+        return hit == win.CalibrationPanel || win.CalibrationPanel->isAncestorOf(hit);
+    };
+    doc.mot1("CAL_STATUS", "exec");
+    deliver(doc);
+    ASSERT_FALSE(win.CalibrationPanel->isHidden());
+    for (QWidget* control : controls)
+        EXPECT_TRUE(overlayTakes(takenBy(control))) << control->x() << "," << control->y();
+
+    ::deliver(win, R"({"res":{"get":{"MOT1":{"CAL_STATUS":"stop"}}}})");
+    for (QWidget* control : controls) {
+        QWidget* hit = takenBy(control);
+        EXPECT_TRUE(hit == control || control->isAncestorOf(hit)) << control->x() << "," << control->y();
+    }
+}
+
 TEST_F(StatusReplyTest, WhileCalibratingOtherRepliesChangeNothing) {
     open().CalibrationPanel->show();
     StatusDoc doc;
