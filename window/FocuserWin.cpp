@@ -358,7 +358,8 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
             ThreeButtonsPanelMouseDown();
         return type != QEvent::Leave;
     }
-    if (watched == OpenCloseButtonPanel && type == QEvent::MouseButtonRelease) {
+    if (watched == OpenCloseButtonPanel && type == QEvent::MouseButtonRelease &&
+        mouse->button() == Qt::LeftButton) {
         OpenCloseButtonLabelClick(OpenCloseButtonPanel);
         return true;
     }
@@ -380,7 +381,8 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         VaskelCalibrationSelectImageMouseDown(pos.x());
         return true;
     }
-    if (watched == LedStateLabel && type == QEvent::MouseButtonRelease) {
+    if (watched == LedStateLabel && type == QEvent::MouseButtonRelease &&
+        mouse->button() == Qt::LeftButton) {
         LedStateLabelClick();
         return true;
     }

@@ -14,11 +14,11 @@ namespace {
 const QByteArray kStatus = R"({"req":{"get": ""}})";
 const QByteArray kCalRead = R"({"req":{"get":{"MOT1":{"CAL_STATUS":""}}}})";
 
-// A left click as the window system delivers it to the panel.
-void click(QWidget* w) {
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), Qt::LeftButton,
+// A click as the window system delivers it to the panel.
+void click(QWidget* w, Qt::MouseButton button = Qt::LeftButton) {
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), button, button,
+                      Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), button,
                         Qt::NoButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &press);
     QCoreApplication::sendEvent(w, &release);
@@ -210,6 +210,19 @@ TEST_F(ConnectionTest, ClickOnTheConnectButtonConnects) {
     w.show();
     w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
     click(w.OpenCloseButtonPanel);
+    EXPECT_TRUE(serialLink);
+}
+
+TEST_F(ConnectionTest, OtherButtonsNeitherConnectNorDisconnect) {
+    auto& w = open();
+    w.show();
+    w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
+    click(w.OpenCloseButtonPanel, Qt::RightButton);
+    click(w.OpenCloseButtonPanel, Qt::MiddleButton);
+    EXPECT_FALSE(serialLink);
+    EXPECT_EQ(w.OpenCloseButtonLabel->text(), "Connect");
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    click(w.OpenCloseButtonPanel, Qt::RightButton);
     EXPECT_TRUE(serialLink);
 }
 

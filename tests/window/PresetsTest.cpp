@@ -130,6 +130,26 @@ TEST_F(ConnectedTest, LedLevelMenuSendsTheChosenLevel) {
     }
 }
 
+TEST_F(ConnectedTest, OnlyALeftClickOpensTheLedMenu) {
+    auto& w = connected();
+    w.show();
+    requests();
+    auto opensMenu = [&](Qt::MouseButton button) {
+        bool opened = false;
+        QTimer::singleShot(0, w.LedsPopup, [&] {
+            opened = w.LedsPopup->isVisible();
+            w.LedsPopup->close();
+        });
+        QTest::mouseClick(w.LedStateLabel, button, {}, QPoint(5, 5));
+        pumpEvents();
+        return opened;
+    };
+    EXPECT_FALSE(opensMenu(Qt::RightButton));
+    EXPECT_FALSE(opensMenu(Qt::MiddleButton));
+    EXPECT_TRUE(opensMenu(Qt::LeftButton));
+    EXPECT_TRUE(requests().isEmpty());
+}
+
 TEST_F(ConnectedTest, WithoutAFocuserTheOptionRowsDoNothing) {
     auto& w = open();
     w.LedStateLabelClick();
