@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QAbstractItemView>
+#include <QElapsedTimer>
 
 namespace {
 const QByteArray kStatus = R"({"req":{"get": ""}})";
@@ -224,6 +225,23 @@ TEST_F(ConnectionTest, OtherButtonsNeitherConnectNorDisconnect) {
     w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
     click(w.OpenCloseButtonPanel, Qt::RightButton);
     EXPECT_TRUE(serialLink);
+}
+
+TEST_F(ConnectionTest, FirstStatusRequestFollowsTheClickByAboutASecondOnRealTimers) {
+    auto& w = open();
+    w.show();
+    w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
+    QElapsedTimer sinceClick;
+    sinceClick.start();
+    click(w.OpenCloseButtonPanel);
+    ASSERT_TRUE(serialLink);
+    ASSERT_TRUE(waitUntil([&] { return !port.line().written.isEmpty(); }));
+    const qint64 ms = sinceClick.elapsed();
+    EXPECT_EQ(port.line().written, kStatus);
+    // 50 ms of opening and one poll interval; coarse timers may fire up to 5 % early.
+    EXPECT_GE(ms, 950);
+    EXPECT_LT(ms, 5000);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(ConnectionTest, FailedWriteReleasesTheLinkEvenWithAnEmptyPortBox) {

@@ -80,3 +80,74 @@ TEST_F(WindowTest, RetranslatingTwiceChangesNothingMore) {
     EXPECT_EQ(w.TitlebarLabel->text(), title);
     EXPECT_EQ(w.StepLabel->text(), step);
 }
+
+TEST_F(WindowTest, EveryCaptionAndMenuItemShowsItsTranslation) {
+    // A dictionary with every text the window sets again; "mm" and "MM" are one key.
+    const QStringList keys = {
+        "  CALVETTA", "CALIBRATION", "UPGRADE", "ADV.SETTINGS", "GO", "STOP", "CANCEL", "STEP",
+        "MM", "Virtual Handpad", "Enviromental and power data", "Settings", "POSITION", "FW",
+        "Connect", "Disconnect", "Language", "External temperature", "Internal temperature",
+        "Power supply from 12V DC", "Power supply from USB", "LED lights", "Travel",
+        "Temperature", "WiFi password", "steps", "&Go to preset position", "Re&name",
+        "&Record current position", "&Delete", "O&ff", "&Low", "&Middle", "&On"};
+    auto tr = [](const QString& key) { return QStringLiteral("<") + key.trimmed() + u'>'; };
+    QByteArray dictionary;
+    for (const QString& key : keys)
+        dictionary += (key + u'=' + tr(key) + QStringLiteral("\r\n")).toLatin1();
+    programFile("VaskelManager_XX.txt", dictionary);
+    ScopedFakePort port(QStringLiteral("FAKE"));
+    auto& w = open();
+    choose(w, "XX");
+
+    auto shown = [&w] {
+        return QList<std::pair<QString, QString>>{
+            {w.TitlebarLabel->text(), "  CALVETTA"},
+            {w.calibrationButton->Text(), "CALIBRATION"},
+            {w.upgradeButton->Text(), "UPGRADE"},
+            {w.advSettingsButton->Text(), "ADV.SETTINGS"},
+            {w.goButton->Text(), "GO"},
+            {w.stopButton->Text(), "STOP"},
+            {w.cancelButton->Text(), "CANCEL"},
+            {w.StepLabel->text(), w.StepsCheck->isChecked() ? "STEP" : "MM"},
+            {w.VirtualHandpadTitleLabel->text(), "Virtual Handpad"},
+            {w.PowerGroupLabel->text(), "Enviromental and power data"},
+            {w.SettingsGroupLabel->text(), "Settings"},
+            {w.PositionLabel->text(), "POSITION"},
+            {w.VaskelFwLabel->text(), "FW"},
+            {w.OpenCloseButtonLabel->text(), serialLink ? "Disconnect" : "Connect"},
+            {w.LanguageButtonLabel->text(), "Language"},
+            {w.ExternalTempLabelLabel->text(), "External temperature"},
+            {w.InternalTempLabelLebl->text(), "Internal temperature"},
+            {w.Power12LabelLabel->text(), "Power supply from 12V DC"},
+            {w.PowerUSBLabelLabel->text(), "Power supply from USB"},
+            {w.LedLightLabelLabel->text(), "LED lights"},
+            {w.TravelLabelLabel->text(), "Travel"},
+            {w.TemperatureLabelLabel->text(), "Temperature"},
+            {w.WifiLabelLabel->text(), "WiFi password"},
+            {w.TravelMMlabel->text(), "MM"},
+            {w.TravelSepsLabel->text(), "steps"},
+            {w.GotoPresetMenuItem->text(), "&Go to preset position"},
+            {w.RenamePresetMenuItem->text(), "Re&name"},
+            {w.RecordPresetMenuItem->text(), "&Record current position"},
+            {w.DeletePresetMenuItem->text(), "&Delete"},
+            {w.Off1->text(), "O&ff"},
+            {w.Low1->text(), "&Low"},
+            {w.Middle1->text(), "&Middle"},
+            {w.On1->text(), "&On"}};
+    };
+    auto expectTranslated = [&](const char* state) {
+        for (const auto& [text, key] : shown()) {
+            const QString expected = key == "  CALVETTA" ? tr(key) + " v1.3" : tr(key);
+            EXPECT_EQ(text, expected) << state << ": " << key.toStdString();
+        }
+    };
+    expectTranslated("disconnected, steps");
+
+    w.PortCombo->setCurrentText("FAKE");
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    ASSERT_TRUE(serialLink);
+    w.MmCheck->setChecked(true);
+    choose(w, "EN");
+    choose(w, "XX");
+    expectTranslated("connected, millimetres");
+}
