@@ -87,6 +87,10 @@ bool TSerialInterface::IsQueueEmpty() {
 }
 
 void TSerialInterface::TriggerAvail(std::uint16_t count) {
+    // Bytes held too long under a modal box were dropped before this batch: what was being
+    // received cannot be completed.
+    if (com->inputLostBeforeBatch())
+        framer.resynchronise();
     // Frames left over when handling an earlier batch failed come first.
     if (!handleFrames())
         return;
