@@ -3,6 +3,7 @@
 #include "protocol/Requests.h"
 
 #include <gtest/gtest.h>
+#include <rapidjson/document.h>
 
 using namespace request;
 
@@ -60,10 +61,40 @@ TEST(Requests, PositionPresets) {
     EXPECT_EQ(presetRename(5, ""), presetDelete(5)) << "an empty rename equals the delete";
 }
 
-TEST(Requests, PresetNamesLoseDoubleQuotesAndNothingElse) {
+TEST(Requests, PresetNamesLoseDoubleQuotesAndAreEscapedForJson) {
     EXPECT_EQ(presetRename(4, QStringLiteral(u"  \"M 42\" \\n é\t")),
-              QStringLiteral(u"{\"req\":{\"set\":{\"PRESET_4\":{\"NAME\":\"  M 42 \\n é\t\"}}}}"));
+              QStringLiteral(u"{\"req\":{\"set\":{\"PRESET_4\":{\"NAME\":\"  M 42 \\\\n é\\u0009\"}}}}"));
     EXPECT_EQ(runPresetRename(2, "\"\""), R"({"req":{"set":{"RUNPRESET_2":{"RP_NAME":""}}}})");
+    // The window strips the quotes itself before building the request: no second escaping.
+    const QString typed = QStringLiteral(R"(C:\ "x")");
+    EXPECT_EQ(presetRename(1, presetName(typed)), presetRename(1, typed));
+    EXPECT_EQ(presetRename(1, typed), R"({"req":{"set":{"PRESET_1":{"NAME":"C:\\ x"}}}})");
+}
+
+TEST(Requests, EveryNameOnTheWireIsJsonThatReadsBackAsTyped) {
+    QString controls;
+    for (char16_t c = 0; c < 0x20; ++c)
+        controls.append(QChar(c));
+    const QString typed[] = {QStringLiteral(R"(\)"), QStringLiteral(R"(a\"b)"),
+                             QStringLiteral(R"(\\server\u0041)"), controls,
+                             QStringLiteral(u"é\x7f€ {}")};
+    const auto valueIn = [](const QString& request, const char* block, const char* name) {
+        const QByteArray utf8 = request.toUtf8();
+        rapidjson::Document d;
+        d.Parse(utf8.constData(), utf8.size());
+        EXPECT_FALSE(d.HasParseError()) << request.toStdString();
+        if (d.HasParseError())
+            return QString();
+        const rapidjson::Value& v = d["req"]["set"][block][name];
+        return QString::fromUtf8(v.GetString(), v.GetStringLength());
+    };
+    for (const QString& t : typed) {
+        EXPECT_EQ(valueIn(presetRecord(2, t, 7), "PRESET_2", "NAME"), presetName(t));
+        EXPECT_EQ(valueIn(runPresetRecord(1, t, {}), "RUNPRESET_1", "RP_NAME"), presetName(t));
+        EXPECT_EQ(valueIn(wifiPasswordSet(t), "WIFI", "PWD"), t) << "the password keeps its quotes";
+    }
+    EXPECT_EQ(jsonEscaped(controls.mid(0x1e)), R"(\u001E\u001F)");
+    EXPECT_EQ(jsonEscaped(QStringLiteral(u"\x7f é")), QStringLiteral(u"\x7f é")) << "not controls in JSON";
 }
 
 TEST(Requests, MotorPresetsAndQuickSettings) {
@@ -91,6 +122,6 @@ TEST(Requests, DeviceOptions) {
     EXPECT_EQ(dimLeds(LedLevel::Middle), R"({"req":{"cmd":{"DIMLEDS":"middle"}}})");
     EXPECT_EQ(dimLeds(LedLevel::On), R"({"req":{"cmd":{"DIMLEDS":"on"}}})");
     EXPECT_EQ(wifiPasswordSet("secret"), R"({"req":{"set":{"WIFI":{"PWD":"secret"}}}})");
-    EXPECT_EQ(wifiPasswordSet(R"(a"b\c)"), R"({"req":{"set":{"WIFI":{"PWD":"a\"b\c"}}}})")
-        << "a quote gets a backslash, a backslash goes out unchanged";
+    EXPECT_EQ(wifiPasswordSet(R"(a"b\c)"), R"({"req":{"set":{"WIFI":{"PWD":"a\"b\\c"}}}})")
+        << "a quote and a backslash each get a backslash";
 }
