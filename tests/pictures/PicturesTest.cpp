@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QRect>
 #include <QSize>
+#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -148,13 +149,54 @@ TEST(Pictures, EveryPictureIsEmbeddedUnderItsNameAtItsSize) {
         const QImage image = load(QString::fromLatin1(e.name));
         ASSERT_FALSE(image.isNull()) << e.name;
         EXPECT_EQ(image.size(), e.size) << e.name;
-        expectedNames << QString::fromLatin1(e.name);
+        // Its twin for high-density screens, beside it under Qt's "@2x" name.
+        const QString twin = QString::fromLatin1(e.name) + QStringLiteral("@2x");
+        EXPECT_EQ(load(twin).size(), e.size * 2) << e.name;
+        expectedNames << QString::fromLatin1(e.name) << twin;
     }
     // Nothing else is embedded at the root but the two fonts.
     for (const QString& entry : QDir(QStringLiteral(":/")).entryList(QDir::Files)) {
         if (entry == QLatin1String("fontNormal") || entry == QLatin1String("fontBold"))
             continue;
         EXPECT_TRUE(expectedNames.contains(entry)) << qPrintable(entry) << " is not expected";
+    }
+}
+
+// The 2x twin is the same drawing at twice the resolution: averaged back down to 1x it
+// matches the 1x picture but for anti-aliasing, and nothing in it is moved or cut off.
+TEST(Pictures, TwinsAt2xAreTheSameDrawing) {
+    // Premultiplied, so that fully transparent pixels of any colour compare equal.
+    auto channels = [](QRgb c) {
+        return std::array<double, 4>{qRed(c) * qAlpha(c) / 255.0, qGreen(c) * qAlpha(c) / 255.0,
+                                     qBlue(c) * qAlpha(c) / 255.0, double(qAlpha(c))};
+    };
+    for (const Expected& e : expectedPictures()) {
+        const QImage one = load(QString::fromLatin1(e.name));
+        const QImage two = load(QString::fromLatin1(e.name) + QStringLiteral("@2x"));
+        ASSERT_EQ(two.size(), one.size() * 2) << e.name;
+        double sum = 0;
+        int far = 0;
+        for (int y = 0; y < one.height(); ++y) {
+            for (int x = 0; x < one.width(); ++x) {
+                std::array<double, 4> block{};
+                for (QRgb c : {two.pixel(2 * x, 2 * y), two.pixel(2 * x + 1, 2 * y),
+                               two.pixel(2 * x, 2 * y + 1), two.pixel(2 * x + 1, 2 * y + 1)}) {
+                    const auto v = channels(c);
+                    for (int i = 0; i < 4; ++i)
+                        block[i] += v[i] / 4;
+                }
+                const auto v = channels(one.pixel(x, y));
+                double d = 0;
+                for (int i = 0; i < 4; ++i)
+                    d += std::abs(block[i] - v[i]);
+                sum += d;
+                far += d > 200;
+            }
+        }
+        // Edges and hinted text differ a little; a moved, cut or missing part differs a lot.
+        const double pixels = double(one.width()) * one.height();
+        EXPECT_LT(sum / pixels, 15.0) << e.name;
+        EXPECT_LT(far / pixels, 0.03) << e.name;
     }
 }
 
