@@ -160,9 +160,9 @@ void THalvorbeck2WizardWindow::BuildTitleStrip() {
     TitlePanel = makeArea(this, QRect(0, 0, kWizardWidth, kWizardTitleHeight));
     TitlePanel->installEventFilter(this);
 
-    TitleIconImage = new PictureLabel(
-        TitlePanel, QStringLiteral("wizardIcon"),
-        QRect(kWizardIconLeft, kWizardIconTop, kWizardIconSize, kWizardIconSize));
+    TitleIconImage =
+        new PictureLabel(TitlePanel, QStringLiteral("wizardIcon"),
+                         QRect(kWizardIconLeft, kWizardIconTop, kWizardIconSize, kWizardIconSize));
     TitleIconImage->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     // Neither caption is translated.
@@ -189,8 +189,9 @@ void THalvorbeck2WizardWindow::BuildLeftColumn() {
     const auto intro =
         LoadResourceBitmap(QStringLiteral("wizimgIntro"), WizardImage->devicePixelRatio());
     const qreal ratio = intro->devicePixelRatio();
-    introPicture_ = QPixmap::fromImage(intro->scaled((QSizeF(WizardImage->size()) * ratio).toSize(),
-                                                     Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    introPicture_ =
+        QPixmap::fromImage(intro->scaled((QSizeF(WizardImage->size()) * ratio).toSize(),
+                                         Qt::KeepAspectRatio, Qt::SmoothTransformation));
     introPicture_.setDevicePixelRatio(ratio);
 
     ProgressPanel = makeArea(LeftPanel, QRect(0, kBodyHeight - kProgressStripHeight,

@@ -4,8 +4,8 @@
 
 #include <QPixmap>
 
-PictureLabel::PictureLabel(QWidget* parent, const QString& resource, const QRect& box,
-                           bool stretch, Decode decode)
+PictureLabel::PictureLabel(QWidget* parent, const QString& resource, const QRect& box, bool stretch,
+                           Decode decode)
     : QLabel(parent), resource_(resource), stretch_(stretch) {
     setGeometry(box);
     setAlignment(Qt::AlignLeft | Qt::AlignTop);

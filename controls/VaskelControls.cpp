@@ -118,8 +118,8 @@ std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devi
             image.setDevicePixelRatio(2);
         } else {
             image = image.scaled(qCeil(logical.width() * devicePixelRatio),
-                                 qCeil(logical.height() * devicePixelRatio),
-                                 Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+                                 qCeil(logical.height() * devicePixelRatio), Qt::IgnoreAspectRatio,
+                                 Qt::SmoothTransformation);
             image.setDevicePixelRatio(devicePixelRatio);
         }
     } else {

