@@ -17,10 +17,6 @@ public:
     PictureLabel(QWidget* parent, const QString& resource, const QRect& box, bool stretch = false,
                  Decode decode = Decode::Now);
 
-    const QString& resource() const { return resource_; }
-    // The device pixel ratio the picture held was loaded for; 0 while none is held.
-    qreal pictureRatio() const { return ratio_; }
-
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -33,5 +29,5 @@ private:
 
     QString resource_;
     bool stretch_;
-    qreal ratio_ = 0;
+    qreal ratio_ = 0; // the ratio the picture shown was loaded for; 0 while none is
 };

@@ -110,8 +110,9 @@ std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devi
     QImage image;
     QSize logical;
     const QString twinName = name + QStringLiteral("@2x");
-    const QString twin = resourcePath(twinName);
-    if (pictureScaleFor(devicePixelRatio) == 2 && QFileInfo(twin).isFile()) {
+    const QString twin =
+        pictureScaleFor(devicePixelRatio) == 2 ? resourcePath(twinName) : QString();
+    if (!twin.isEmpty() && QFileInfo(twin).isFile()) {
         image = readPng(twin, twinName);
         logical = QSize((image.width() + 1) / 2, (image.height() + 1) / 2);
         if (qFuzzyCompare(devicePixelRatio, 2.0)) {
