@@ -359,6 +359,14 @@ void FocuserDevice::takeByte(char c) {
     }
 }
 
+void FocuserDevice::hostHungUp() {
+    update();
+    output_.clear();
+    frame_.clear();
+    depth_ = 0;
+    overflow_ = inString_ = escaped_ = false;
+}
+
 void FocuserDevice::abandonFrame(const char* why) {
     frame_.clear();
     depth_ = 0;

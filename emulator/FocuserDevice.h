@@ -97,6 +97,9 @@ public:
     QByteArray takeOutput();
     // Bytes produced but due later (delayed or split replies).
     bool hasPendingOutput() const { return !output_.empty(); }
+    // The host has gone from the line: a request half received and every reply not yet sent
+    // are dropped, so that the next connection starts clean.
+    void hostHungUp();
 
     // Device time in milliseconds since power-on.
     std::uint64_t uptime() const { return now_; }
