@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QtEndian>
 #include <gtest/gtest.h>
 #include <list>
 #include <zip.h>
@@ -64,3 +65,29 @@ private:
     };
     std::list<Entry> entries_;
 };
+
+// Makes the archive at `path` declare `size` bytes for its entry `name`, in the entry's local
+// header and in the central directory alike, whatever the entry really holds: a forged archive.
+inline void setDeclaredSize(const QString& path, const QByteArray& name, quint32 size) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    int patched = 0;
+    // Local headers keep the name length at 26, the name at 30 and the size at 22; the central
+    // directory's at 28, 46 and 24.
+    for (const auto& [signature, nameLength, nameAt, sizeAt] :
+         {std::tuple{QByteArray("PK\x03\x04"), 26, 30, 22},
+          std::tuple{QByteArray("PK\x01\x02"), 28, 46, 24}}) {
+        for (qsizetype at = bytes.indexOf(signature); at >= 0;
+             at = bytes.indexOf(signature, at + 4)) {
+            const auto length = qFromLittleEndian<quint16>(bytes.constData() + at + nameLength);
+            if (bytes.mid(at + nameAt, length) != name)
+                continue;
+            qToLittleEndian<quint32>(size, bytes.data() + at + sizeAt);
+            ++patched;
+        }
+    }
+    ASSERT_EQ(patched, 2) << name.constData();
+    file.seek(0);
+    file.write(bytes);
+}
