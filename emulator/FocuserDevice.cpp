@@ -733,7 +733,6 @@ bool FocuserDevice::startCalibration(const QString& how) {
     // Every run measures the travel a little differently, as a real one does.
     const double spread = (static_cast<double>(nextRandom() % 2001) - 1000.0) / 1000.0;
     calibration_.newMaxPos = static_cast<int>(std::lround(t.nominalTravel * (1 + 0.004 * spread)));
-    calibration_.kind = kind;
     switch (kind) {
     case CalibrationKind::Exec:
         // In to the end, out across the whole travel counting the steps, and back to zero.

@@ -14,8 +14,8 @@
 #include <array>
 #include <cstdint>
 #include <deque>
-#include <vector>
 #include <rapidjson/document.h>
+#include <vector>
 
 // Misbehaviour to switch on in tests and demonstrations. All off by default.
 struct FaultSwitches {
@@ -124,7 +124,6 @@ private:
     // motor's own speed, so a run takes as long as the travel makes it take.
     struct Calibration {
         bool active = false;
-        CalibrationKind kind = CalibrationKind::Exec;
         int newMaxPos = 0;
         std::vector<std::int64_t> legs;
         std::size_t leg = 0;
