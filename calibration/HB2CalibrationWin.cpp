@@ -150,7 +150,8 @@ void TDropDownList::paintEvent(QPaintEvent*) {
     const QPointF c = QRectF(zone).center() + QPointF(1, 0);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::white);
-    painter.drawPolygon(QPolygonF{c + QPointF(-5, -2.5), c + QPointF(5, -2.5), c + QPointF(0, 3.5)});
+    painter.drawPolygon(
+        QPolygonF{c + QPointF(-5, -2.5), c + QPointF(5, -2.5), c + QPointF(0, 3.5)});
 
     // The chosen text, or the prompt, dimmer, while nothing is chosen.
     const bool chosen = currentIndex() >= 0;
@@ -251,9 +252,9 @@ void THalvorbeck2WizardWindow::BuildRightColumn() {
     FocuserTypeCombo->setEditable(false);
     FocuserTypeCombo->setFont(interfaceFont(18));
     FocuserTypeCombo->setCursor(Qt::PointingHandCursor);
-    FocuserTypeCombo->setStyleSheet(QStringLiteral(
-        "QComboBox QAbstractItemView { background: rgb(116,116,116); color: white; "
-        "selection-background-color: rgb(205,15,42); }"));
+    FocuserTypeCombo->setStyleSheet(
+        QStringLiteral("QComboBox QAbstractItemView { background: rgb(116,116,116); color: white; "
+                       "selection-background-color: rgb(205,15,42); }"));
     FocuserTypeCombo->addItem(QStringLiteral("Telescope with external focuser (i.e. Crayford)"));
     FocuserTypeCombo->addItem(QStringLiteral("SCT telescopes with MicroFocuser"));
     FocuserTypeCombo->setPlaceholderText(QStringLiteral("Select..."));

@@ -236,7 +236,8 @@ void extractArchive(const QString& archivePath, const QString& dir, Platform pla
     const zip_int64_t count = zip_get_num_entries(za, 0);
     if (count > kMaxEntries)
         throw EPackageError(
-            QStringLiteral("The firmware package cannot be used: it holds %1 entries, more than %2.")
+            QStringLiteral(
+                "The firmware package cannot be used: it holds %1 entries, more than %2.")
                 .arg(count)
                 .arg(kMaxEntries));
 
@@ -322,7 +323,8 @@ QString missingFilesMessage(const QString& missing) {
 QString startFailedMessage(Platform platform) {
     // One text per tool name, so that each language file holds whole sentences.
     return platform == Platform::Windows
-               ? TR(QStringLiteral("Unable to start firmware upgrade: is \"esptool.exe\" installed?"))
+               ? TR(QStringLiteral(
+                     "Unable to start firmware upgrade: is \"esptool.exe\" installed?"))
                : TR(QStringLiteral("Unable to start firmware upgrade: is \"esptool\" installed?"));
 }
 

@@ -104,8 +104,7 @@ bool startOutsideProgram(const QString& commandLine) {
     LaunchSurroundings surroundings;
     surroundings.programDirectory = QCoreApplication::applicationDirPath();
     surroundings.workingDirectory = QDir::currentPath();
-    surroundings.desktop = platform != Platform::Linux ||
-                           !qEnvironmentVariableIsEmpty("DISPLAY") ||
+    surroundings.desktop = platform != Platform::Linux || !qEnvironmentVariableIsEmpty("DISPLAY") ||
                            !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
     surroundings.isExecutable = [](const QString& path) {
         const QFileInfo file(path);

@@ -7,19 +7,14 @@ using request::CalFocuserStep;
 TEST_F(DeviceTest, AutomaticCalibrationTakesTheTimeItsTravelTakesThenStoresTheTravel) {
     const ModelTraits& t = traitsOf(FocuserModel::Vaskel4);
     std::vector<long long> measured;
-    struct Run {
-        QString how;
-        int speed;        // FnRUN_SPD during the run
-        int traversals;   // whole travels driven, besides the way in from where it stands
-        bool inFromStart; // first in to the end from the position it stands at
-    };
-    for (const Run& r : {Run{request::calStatusExec(), 5, 2, true},
-                         Run{request::calStatusMinWithSensor(), 5, 2, false},
-                         Run{request::calStatusMaxWithSensor(), 10, 1, false}}) {
-        SCOPED_TRACE(r.how.toStdString());
-        ask(request::motorParameter(request::MotorParameter::Spd, r.speed));
+    // The run, the motor's speed setting, and the whole travels driven besides the way in.
+    for (const auto& [how, speed, crossings] : {std::tuple{request::calStatusExec(), 5, 2},
+                                                {request::calStatusMinWithSensor(), 5, 2},
+                                                {request::calStatusMaxWithSensor(), 10, 1}}) {
+        SCOPED_TRACE(how.toStdString());
+        ask(request::motorParameter(request::MotorParameter::Spd, speed));
         const long long from = device->position();
-        EXPECT_EQ(textAt(ask(r.how), "res/set/MOT1/CAL_STATUS"), "done");
+        EXPECT_EQ(textAt(ask(how), "res/set/MOT1/CAL_STATUS"), "done");
         int ms = 0;
         while (textAt(ask(request::calStatusRead()), "res/get/MOT1/CAL_STATUS") == "exec" &&
                ms < 300000) {
@@ -34,8 +29,9 @@ TEST_F(DeviceTest, AutomaticCalibrationTakesTheTimeItsTravelTakesThenStoresTheTr
         EXPECT_NEAR(measured.back(), t.nominalTravel, t.nominalTravel * 0.01);
 
         // At top speed all the way, give or take each leg's acceleration and braking.
-        const double steps = double(r.traversals) * measured.back() + (r.inFromStart ? from : 0);
-        const double expectedMs = steps / (t.stepsPerSecondPerSpeed * r.speed) * 1000;
+        const double steps =
+            double(crossings) * measured.back() + (how == request::calStatusExec() ? from : 0);
+        const double expectedMs = steps / (t.stepsPerSecondPerSpeed * speed) * 1000;
         EXPECT_GE(ms, expectedMs);
         EXPECT_LE(ms, expectedMs + 2500);
     }

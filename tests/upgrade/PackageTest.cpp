@@ -231,81 +231,35 @@ TEST_F(PackageTest, ArchivesBeyondTheLimitsAreRefusedBeforeAnythingIsWritten) {
         many.file(QStringLiteral("f%1.bin").arg(i), "x");
     EXPECT_EQ(unpack(many), "") << "as many entries as allowed";
     QDir("temp").removeRecursively();
-    QDir().mkdir("temp");
     EXPECT_NE(unpack(many.folder("one-more/")), "");
-    EXPECT_EQ(entries("temp"), QStringList());
-
-    // The declared sizes add up beyond the limit, though each alone is within it.
-    ZipBuilder().file("first.bin", "a").file("second.bin", "b").write("big.fw");
-    setDeclaredSize("big.fw", "first.bin", kMaxUnpackedBytes / 2);
-    setDeclaredSize("big.fw", "second.bin", kMaxUnpackedBytes / 2 + 1);
+    // Declared sizes that add up beyond the limit, though each alone is within it.
+    ZipBuilder().file("a.bin", "a").file("b.bin", "b").write("big.fw");
+    setDeclaredSize("big.fw", "a.bin", kMaxUnpackedBytes / 2);
+    setDeclaredSize("big.fw", "b.bin", kMaxUnpackedBytes / 2 + 1);
     EXPECT_THROW(extractArchive("big.fw", "temp"), EPackageError);
     EXPECT_EQ(entries("temp"), QStringList());
-}
 
-TEST_F(PackageTest, AnEntryThatInflatesBeyondItsDeclaredSizeStopsTheExtraction) {
+    // An entry that inflates beyond its declared size is stopped, and no part of it kept.
     ZipBuilder().file("Focuser_v1.bin", QByteArray(200000, 'a')).write("forged.fw");
     setDeclaredSize("forged.fw", "Focuser_v1.bin", 1000);
-    try {
-        extractArchive("forged.fw", "temp");
-        FAIL() << "accepted";
-    } catch (const EPackageError& e) {
-        EXPECT_TRUE(e.message().contains("Focuser_v1.bin")) << e.message().toStdString();
-    }
-    EXPECT_FALSE(QFileInfo::exists("temp/Focuser_v1.bin")) << "no part of it is left";
+    EXPECT_THROW(extractArchive("forged.fw", "temp"), EPackageError);
+    EXPECT_EQ(entries("temp"), QStringList());
 }
 
-TEST_F(PackageTest, PreparingTheFolderMakesItOrEmptiesItButNeverGoesThroughALink) {
-    QDir("temp").removeRecursively();
-    prepareFolder("temp");
-    EXPECT_TRUE(QFileInfo("temp").isDir());
-
-    QDir().mkdir("elsewhere");
-    writeFile("elsewhere/precious.bin", "kept");
-    QDir("temp").removeRecursively();
-    QFile::link(cwd.filePath("elsewhere"), "temp");
-    EXPECT_THROW(prepareFolder("temp"), EPackageError);
-    EXPECT_EQ(readFile("elsewhere/precious.bin"), "kept");
-
-    QFile::remove("temp");
-    writeFile("temp", "a file");
-    EXPECT_THROW(prepareFolder("temp"), EPackageError);
-    EXPECT_EQ(readFile("temp"), "a file");
-}
-
-TEST_F(PackageTest, EachPlatformHasItsOwnToolPathsAndNames) {
+TEST_F(PackageTest, WindowsHasItsOwnToolPathsAndNames) {
     FirmwareFiles files;
-    files.bootApp = tempPath("boot_app0.bin", Platform::Windows);
-    files.bootloader = tempPath("bootloader_dio_80m.bin", Platform::Windows);
-    files.partitions = tempPath("focuser.partitions.bin", Platform::Windows);
-    files.webImage = tempPath("Focuser_web_2.bin", Platform::Windows);
-    files.appImage = tempPath("Focuser_v2.bin", Platform::Windows);
+    for (QString* path :
+         {&files.bootApp, &files.bootloader, &files.appImage, &files.webImage, &files.partitions})
+        *path = tempPath("x.bin", Platform::Windows);
     EXPECT_EQ(esptoolCommandLine("COM5", files, Platform::Windows),
               "esptool.exe --chip esp32 --port COM5 --baud 921600 --before default_reset"
               " --after hard_reset write_flash -z --flash_mode dio --flash_freq 80m"
-              " --flash_size detect 0xe000 \"temp\\boot_app0.bin\" 0x1000"
-              " \"temp\\bootloader_dio_80m.bin\" 0x10000 \"temp\\Focuser_v2.bin\" 0x290000"
-              " \"temp\\Focuser_web_2.bin\" 0x8000 \"temp\\focuser.partitions.bin\"");
-    EXPECT_TRUE(esptoolCommandLine("/dev/ttyUSB0", files, Platform::Linux).startsWith("esptool --"));
-    EXPECT_EQ(tempPath("boot_app0.bin", Platform::MacOS), "temp/boot_app0.bin");
-
+              " --flash_size detect 0xe000 \"temp\\x.bin\" 0x1000 \"temp\\x.bin\" 0x10000"
+              " \"temp\\x.bin\" 0x290000 \"temp\\x.bin\" 0x8000 \"temp\\x.bin\"");
     EXPECT_EQ(toolPortName("COM5", Platform::Windows), "COM5");
-    EXPECT_EQ(toolPortName(" ", Platform::Windows), "");
-    EXPECT_EQ(toolPortName("COM5", Platform::Linux), "");
-    EXPECT_EQ(toolPortName("cu.usbserial-10", Platform::MacOS), "/dev/cu.usbserial-10");
-
     EXPECT_TRUE(startFailedMessage(Platform::Windows).contains("\"esptool.exe\""));
-    EXPECT_TRUE(startFailedMessage(Platform::Linux).contains("\"esptool\""));
-
-    // Image names compare as the file system does.
-    EXPECT_TRUE(wildcardMatch(u"Focuser_v*.bin", u"FOCUSER_V2.BIN", fileNameCase(Platform::Windows)));
-    EXPECT_TRUE(wildcardMatch(u"Focuser_v*.bin", u"focuser_v2.bin", fileNameCase(Platform::MacOS)));
-    EXPECT_FALSE(wildcardMatch(u"Focuser_v*.bin", u"FOCUSER_V2.BIN", fileNameCase(Platform::Linux)));
-
-    // A colon is no part of a Windows file name; elsewhere it is.
+    EXPECT_TRUE(
+        wildcardMatch(u"Focuser_v*.bin", u"FOCUSER_V2.BIN", fileNameCase(Platform::Windows)));
     ZipBuilder().file("Focuser_v2:b.bin", "x").write("colon.fw");
     EXPECT_THROW(extractArchive("colon.fw", "temp", Platform::Windows), EPackageError);
-    EXPECT_EQ(entries("temp"), QStringList());
-    extractArchive("colon.fw", "temp", Platform::Linux);
-    EXPECT_EQ(entries("temp"), QStringList{"Focuser_v2:b.bin"});
 }

@@ -66,28 +66,22 @@ private:
     std::list<Entry> entries_;
 };
 
-// Makes the archive at `path` declare `size` bytes for its entry `name`, in the entry's local
-// header and in the central directory alike, whatever the entry really holds: a forged archive.
+// Makes the archive at `path` declare `size` bytes for its entry `name`, in its local header
+// and in the central directory, whatever the entry holds: a forged archive.
 inline void setDeclaredSize(const QString& path, const QByteArray& name, quint32 size) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     QByteArray bytes = file.readAll();
-    int patched = 0;
-    // Local headers keep the name length at 26, the name at 30 and the size at 22; the central
-    // directory's at 28, 46 and 24.
-    for (const auto& [signature, nameLength, nameAt, sizeAt] :
-         {std::tuple{QByteArray("PK\x03\x04"), 26, 30, 22},
-          std::tuple{QByteArray("PK\x01\x02"), 28, 46, 24}}) {
-        for (qsizetype at = bytes.indexOf(signature); at >= 0;
-             at = bytes.indexOf(signature, at + 4)) {
-            const auto length = qFromLittleEndian<quint16>(bytes.constData() + at + nameLength);
-            if (bytes.mid(at + nameAt, length) != name)
-                continue;
-            qToLittleEndian<quint32>(size, bytes.data() + at + sizeAt);
-            ++patched;
-        }
+    // Signature, offset of the name's length, of the name, of the size.
+    for (const auto& [signature, lengthAt, nameAt, sizeAt] :
+         {std::tuple{"PK\x03\x04", 26, 30, 22}, std::tuple{"PK\x01\x02", 28, 46, 24}}) {
+        qsizetype at = bytes.indexOf(signature);
+        while (at >= 0 && bytes.mid(at + nameAt, qFromLittleEndian<quint16>(bytes.constData() + at +
+                                                                            lengthAt)) != name)
+            at = bytes.indexOf(signature, at + 4);
+        ASSERT_GE(at, 0) << name.constData();
+        qToLittleEndian<quint32>(size, bytes.data() + at + sizeAt);
     }
-    ASSERT_EQ(patched, 2) << name.constData();
     file.seek(0);
     file.write(bytes);
 }
