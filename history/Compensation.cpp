@@ -102,7 +102,7 @@ bool TemperatureCompensation::quietAt(std::uint32_t tick) const {
 TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& s) {
     Decision d;
     lastChangeOwn_ = false;
-    if (s.calibrating || s.moving)
+    if (s.calibrating || s.busy)
         lastActivity_ = s.tick;
     if (s.position) {
         if (lastPosition_ && *s.position != *lastPosition_) {

@@ -65,7 +65,7 @@ public:
         std::optional<double> temperature; // degrees Celsius of the chosen source
         int travelSteps = 0;
         bool calibrating = false;
-        bool moving = false;               // a move started by the user is under way
+        bool busy = false; // the user is moving the focuser or setting up a calibration
     };
 
     enum class State {

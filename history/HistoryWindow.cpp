@@ -207,8 +207,8 @@ HistoryChart THistoryWindow::makeChart(const QRect& box, bool timeLabels,
     c.view->setBackgroundBrush(kBody);
     c.view->setRenderHint(QPainter::Antialiasing);
     c.view->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // The same left and right edges on every chart: one time axis for the three.
-    // Room above and below for the value labels at the ends of the axis.
+    // The same left and right edges on every chart, so that the three share one time axis;
+    // room above and below for the value labels at the ends of the axis.
     c.chart->setPlotArea(QRectF(kPlotLeft, 10, box.width() - kPlotLeft - kPlotRight,
                                 box.height() - 10 - (timeLabels ? 26 : 10)));
     return c;
@@ -313,6 +313,7 @@ void THistoryWindow::BuildCompensationPanel() {
 void THistoryWindow::Retranslate() {
     const QString degree = fahrenheit_ ? QStringLiteral("\u00B0F") : QStringLiteral("\u00B0C");
     TitleLabel->setText(TR(QStringLiteral("Session history")));
+    setWindowTitle(TitleLabel->text()); // the task bar's name for it
     TemperatureCaption->setText(TR(QStringLiteral("Temperature")) + QStringLiteral(" (") + degree +
                                 u')');
     ExternalLegend->setText(TR(QStringLiteral("External")));
@@ -533,6 +534,10 @@ void THistoryWindow::TakeSettingsFromControls() {
     CompensationSettings s = history_.settings();
     s.enabled = CompensationCheck->isChecked();
     s.source = InternalRadio->isChecked() ? TemperatureSource::Internal : TemperatureSource::External;
+    if (s.source != history_.settings().source) {
+        shownFit.reset(); // a fit of the other sensor's temperatures
+        ShowFit();
+    }
     // A value that is not a number, or out of its range, is not taken: the field shows the
     // value in force again.
     if (const auto v = typedNumber(CoefficientEdit->text())) {
@@ -557,28 +562,29 @@ void THistoryWindow::TakeSettingsFromControls() {
 }
 
 void THistoryWindow::FitButtonClick() {
-    pendingFit = history_.fit();
+    shownFit = history_.fit();
+    fitApplied = false;
     ShowFit();
 }
 
 void THistoryWindow::ApplyFitButtonClick() {
-    if (!pendingFit || !pendingFit->ok)
+    if (!shownFit || !shownFit->ok || fitApplied)
         return;
     CompensationSettings s = history_.settings();
-    s.coefficient = std::round(pendingFit->slope * 100) / 100;
-    pendingFit.reset();
+    s.coefficient = std::round(shownFit->slope * 100) / 100;
+    fitApplied = true;
     history_.setSettings(s);
     ShowSettings();
     ShowFit();
 }
 
 void THistoryWindow::ShowFit() {
-    applyFitButton->setEnabled(pendingFit && pendingFit->ok);
-    if (!pendingFit) {
+    applyFitButton->setEnabled(shownFit && shownFit->ok && !fitApplied);
+    if (!shownFit) {
         FitLabel->clear();
         return;
     }
-    const FocusFit& f = *pendingFit;
+    const FocusFit& f = *shownFit;
     if (!f.ok) {
         FitLabel->setText(
             TR(QStringLiteral("Too few focus positions: %1 found, at least %2 over %3 are needed."))

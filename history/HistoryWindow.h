@@ -97,8 +97,9 @@ public:
     QLabel* LogLabel = nullptr;
     QLabel* FileLabel = nullptr;
 
-    // The fit last shown, waiting for the user to apply it.
-    std::optional<history::FocusFit> pendingFit;
+    // The fit last shown, and whether the user has applied it.
+    std::optional<history::FocusFit> shownFit;
+    bool fitApplied = false;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

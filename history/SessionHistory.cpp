@@ -81,7 +81,7 @@ void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::
         settings().source == TemperatureSource::External ? sample.external : sample.internal;
     input.travelSteps = sample.travelSteps;
     input.calibrating = calibrating;
-    input.moving = isMoving && isMoving();
+    input.busy = isBusy && isBusy();
     auto decision = compensation_.sample(input);
 
     HistoryRow row = toRow(now, sample);

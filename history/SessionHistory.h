@@ -33,9 +33,9 @@ public:
     // The user gave a command: the compensation waits.
     void userCommand();
 
-    // Set by the owner: whether a move the user started is under way, and how to send a goto
-    // (false when nothing could be sent).
-    std::function<bool()> isMoving;
+    // Set by the owner: whether the user is moving the focuser or setting up a calibration,
+    // and how to send a goto (false when nothing could be sent).
+    std::function<bool()> isBusy;
     std::function<bool(int target)> sendGoto;
     // Called when the user changed the compensation settings, so that they are saved.
     std::function<void()> saveSettings;

@@ -3,6 +3,7 @@
 // and the gotos of the temperature compensation.
 
 #include "app/ProgramPaths.h"
+#include "calibration/HB2CalibrationWin.h"
 #include "history/HistoryWindow.h"
 #include "history/SessionHistory.h"
 #include "i18n/Translator.h"
@@ -29,7 +30,9 @@ void TVaskelWindow::useSessionHistory(std::unique_ptr<TSessionHistory> history) 
     historyWindow.reset();
     sessionHistory = std::move(history);
     sessionHistory->adoptSettings(settings);
-    sessionHistory->isMoving = [this] { return motorMoving; };
+    sessionHistory->isBusy = [this] {
+        return motorMoving || activeWizard || !CalibrationSelectPanel->isHidden();
+    };
     sessionHistory->sendGoto = [this](int target) {
         if (!serialLink)
             return false;

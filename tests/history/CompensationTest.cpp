@@ -7,7 +7,6 @@
 #include "protocol/Requests.h"
 
 #include <cmath>
-#include <functional>
 
 using namespace history;
 using Decision = TemperatureCompensation::Decision;
@@ -15,12 +14,7 @@ using Decision = TemperatureCompensation::Decision;
 namespace {
 
 CompensationSettings on(double coefficient = -40, double band = 0.5, int maxStep = 200) {
-    CompensationSettings s;
-    s.enabled = true;
-    s.coefficient = coefficient;
-    s.deadBand = band;
-    s.maxStep = maxStep;
-    return s;
+    return {true, coefficient, TemperatureSource::External, band, maxStep};
 }
 
 // A focuser polled once a second: a goto arrives by the next sample.
@@ -29,24 +23,21 @@ struct Polled {
     std::uint32_t tick = 1000;
     int position = 100000;
     int travel = 731636;
-    bool moving = false, calibrating = false;
+    bool busy = false, calibrating = false;
 
     explicit Polled(CompensationSettings s = on()) { comp.setSettings(s); }
-    // `seconds` samples with the temperature the script gives for each; the decisions taken.
-    std::vector<Decision> run(int seconds, const std::function<std::optional<double>(int)>& t) {
+    // `seconds` samples at temperature `t`; the decisions taken.
+    std::vector<Decision> run(int seconds, std::optional<double> t) {
         std::vector<Decision> taken;
         for (int i = 0; i < seconds; ++i) {
             tick += 1000;
-            const Decision d = comp.sample({tick, position, t(i), travel, calibrating, moving});
+            const Decision d = comp.sample({tick, position, t, travel, calibrating, busy});
             if (d.kind == Decision::Move)
                 position = d.to;
             if (d.kind != Decision::None)
                 taken.push_back(d);
         }
         return taken;
-    }
-    std::vector<Decision> run(int seconds, std::optional<double> t) {
-        return run(seconds, [t](int) { return t; });
     }
 };
 
@@ -77,19 +68,16 @@ TEST(Compensation, OneGotoByCoefficientTimesChangeOnceTheDeadBandIsCrossed) {
 TEST(Compensation, WaitsTenSecondsAfterAMoveACalibrationOrACommandAndRefocusSetsTheReference) {
     Polled f;
     f.run(3, 10.0);
-    const auto warm = [](int) { return std::optional<double>(14.0); }; // far beyond the band
     f.comp.userCommand(f.tick);
-    EXPECT_EQ(moves(f.run(9, warm)), 0);
+    EXPECT_EQ(moves(f.run(9, 14.0)), 0); // far beyond the band
     EXPECT_EQ(f.comp.state(), TemperatureCompensation::State::Busy);
-    EXPECT_EQ(moves(f.run(1, warm)), 1) << "ten seconds after the command";
-
-    f.moving = true;
-    EXPECT_TRUE(f.run(60, warm).empty());
-    f.moving = false;
-    f.calibrating = true;
-    EXPECT_TRUE(f.run(60, warm).empty());
-    f.calibrating = false;
-    EXPECT_TRUE(f.run(9, warm).empty());
+    EXPECT_EQ(moves(f.run(1, 14.0)), 1) << "ten seconds after the command";
+    for (bool* flag : {&f.busy, &f.calibrating}) {
+        *flag = true;
+        EXPECT_TRUE(f.run(60, 14.0).empty());
+        *flag = false;
+        EXPECT_TRUE(f.run(9, 14.0).empty());
+    }
 
     // A move the compensation did not make is the user's new focus: a reference, no goto.
     f.position += 5000;
@@ -104,9 +92,9 @@ TEST(Compensation, StepsAreLimitedAndHeldToTheTravel) {
     f.run(2, 10.0);
     // A degree warmer while the user moves: owed -1000 steps, paid 200 at a time, ten seconds
     // apart, the last ones inside the dead band.
-    f.moving = true;
+    f.busy = true;
     f.run(900, 11.0);
-    f.moving = false;
+    f.busy = false;
     auto ds = f.run(300, 11.0);
     ASSERT_EQ(moves(ds), 5);
     for (const Decision& d : ds)
@@ -136,20 +124,18 @@ TEST(Compensation, StepsAreLimitedAndHeldToTheTravel) {
 TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) {
     Polled f;
     f.run(2, 10.0);
-    f.moving = true;
+    f.busy = true;
     f.run(600, 11.0); // smoothed well past the dead band meanwhile
-    f.moving = false;
+    f.busy = false;
     EXPECT_TRUE(f.run(600, std::nullopt).empty());
     EXPECT_EQ(f.comp.state(), TemperatureCompensation::State::NoReading);
     EXPECT_EQ(moves(f.run(1, 11.0)), 1) << "the first reading again";
 
     Polled off(CompensationSettings{});
-    EXPECT_TRUE(off.run(600, [](int i) { return std::optional<double>(10.0 - i * 0.01); }).empty());
+    off.run(10, 10.0);
+    EXPECT_TRUE(off.run(600, 4.0).empty());
     EXPECT_EQ(off.comp.state(), TemperatureCompensation::State::Off);
-    CompensationSettings s = off.comp.settings();
-    s.enabled = true;
-    s.coefficient = -40;
-    off.comp.setSettings(s);
+    off.comp.setSettings(on());
     const auto ds = off.run(5, 4.0);
     ASSERT_EQ(ds.size(), 1u);
     EXPECT_EQ(ds[0].kind, Decision::Reference) << "what happened while off is not corrected";
@@ -164,11 +150,7 @@ TEST(CompensationSettingsFile, UnknownKeysAndBadValuesFallBackToTheDefaults) {
          {std::pair{"TempCompensation", "Y"}, {"TempCompCoefficient", "-12.5"},
           {"TempCompSource", "internal"}, {"TempCompDeadBand", "0.3"}, {"TempCompMaxStep", "50"}})
         EXPECT_TRUE(applyCompensationSetting(s, key, value));
-    EXPECT_TRUE(s.enabled);
-    EXPECT_EQ(s.coefficient, -12.5);
-    EXPECT_EQ(s.source, TemperatureSource::Internal);
-    EXPECT_EQ(s.deadBand, 0.3);
-    EXPECT_EQ(s.maxStep, 50);
+    EXPECT_EQ(s, (CompensationSettings{true, -12.5, TemperatureSource::Internal, 0.3, 50}));
     EXPECT_EQ(compensationSettingLines(s),
               (QStringList{"TempCompensation=Y", "TempCompCoefficient=-12.5",
                            "TempCompSource=Internal", "TempCompDeadBand=0.3",
@@ -191,11 +173,9 @@ TEST_F(HistoryTest, TheEmulatedFocuserFollowsATemperatureRamp) {
     int gotos = 0;
     history().sendGoto = [&](int target) {
         send(request::verboseTimeGoto(target));
-        ++gotos;
-        return true;
+        return ++gotos > 0;
     };
-    CompensationSettings s = on(-40, 0.3);
-    history().setSettings(s);
+    history().setSettings(on(-40, 0.3));
 
     const int start = static_cast<int>(device.position());
     std::optional<double> firstReference;
@@ -214,8 +194,7 @@ TEST_F(HistoryTest, TheEmulatedFocuserFollowsATemperatureRamp) {
     const double cooled = *history().compensation().smoothed() - *firstReference;
     EXPECT_LT(cooled, -2.0) << "the ramp, on top of the air's own drift";
     EXPECT_GE(gotos, 6);
-    const double expected = -40 * cooled;
-    EXPECT_NEAR(device.position() - start, expected, 40 * 0.3 + 2)
+    EXPECT_NEAR(device.position() - start, -40 * cooled, 40 * 0.3 + 2)
         << "within one dead band of coefficient x change";
     EXPECT_EQ(history().rows().size(), 3600u);
     EXPECT_EQ(readFile(history().filePath()).count('\n'), 3601);
@@ -227,12 +206,11 @@ TEST(EmulatorRamp, TheAirChangesByTheRampOnTopOfItsDrift) {
     ramped.temperatureRampPerHour = -2.5;
     FocuserDevice plain(clock), cooling(clock, ramped);
     clock.advance(2 * 3600 * 1000);
-    auto externalOf = [](const FocuserDevice& d) {
+    auto externalOf = [](FocuserDevice& d) {
+        d.update();
         rapidjson::Document doc;
         doc.Parse(d.statusReply().constData());
         return doc["res"]["get"]["EXT_T"].GetDouble();
     };
-    plain.update();
-    cooling.update();
     EXPECT_NEAR(externalOf(cooling) - externalOf(plain), -5.0, 1.0 / 16 + 0.01);
 }

@@ -34,11 +34,6 @@ protected:
     QByteArray file(const QString& night) {
         return readFile(dir.filePath(QStringLiteral("calvetta-history-%1.csv").arg(night)));
     }
-    // The local offset as the file writes it, e.g. "+01:00".
-    static QString offsetOf(const QDateTime& t) {
-        const int m = t.offsetFromUtc() / 60;
-        return QString::asprintf("%c%02d:%02d", m < 0 ? '-' : '+', std::abs(m) / 60, std::abs(m) % 60);
-    }
 
     QTemporaryDir dir;
     ManualClock clock;

@@ -96,20 +96,13 @@ TEST_F(HistoryWindowTest, ThePanelOpensItAndItFollowsTheRepliesAndTheUnit) {
 TEST_F(HistoryWindowTest, AWholeNightLoadsAndDrawsQuickly) {
     const int kRows = 12 * 3600;
     writeFile(dir.filePath(kNightFile), nightFile(kRows, [](int i) {
-                  StatusSample s;
-                  s.model = QStringLiteral("VASKEL4");
-                  s.position = 240000 + (i / 1800) * 25;
-                  s.external = 12 - i / 3600.0 * 0.8 + ((i * 7919LL) % 13) * 0.01;
-                  s.internal = *s.external + 4.2;
-                  s.voltage = 12.3 + ((i * 104729LL) % 5) * 0.01;
-                  if (i == 20000)
-                      s.external = -4.0; // one cold spike the decimation must keep
-                  return s;
+                  const double t = i == 20000 ? -4.0 // a cold spike the decimation must keep
+                                              : 12 - i / 4500.0 + ((i * 7919LL) % 13) * 0.01;
+                  return StatusSample{"VASKEL4", 240000 + i / 1800 * 25, t, t + 4.2, 12.3, 0};
               }));
     auto& w = withHistory(open());
     w.show();
-    // The processor time the program spends, which other programs on the machine do not
-    // inflate; the wall time is reported beside it.
+    // Processor time, which other programs on the machine do not inflate; wall time beside it.
     QElapsedTimer wall;
     wall.start();
     const std::clock_t cpuStart = std::clock();
@@ -126,21 +119,15 @@ TEST_F(HistoryWindowTest, AWholeNightLoadsAndDrawsQuickly) {
 #endif
     EXPECT_FALSE(first.isNull());
 
-    THistoryWindow& h = *w.historyWindow;
     const auto& rows = w.sessionHistory->rows();
     ASSERT_EQ(rows.size(), static_cast<std::size_t>(kRows));
-    const QList<QPointF> external = drawn(h.temperatureChart, 0);
-    const int columns = THistoryWindow::kWidth; // far more than the charts' columns
-    EXPECT_LE(external.size(), 2 * columns);
+    const QList<QPointF> external = drawn(w.historyWindow->temperatureChart, 0);
+    EXPECT_LE(external.size(), 2 * THistoryWindow::kWidth) << "at most two a pixel column";
     EXPECT_GT(external.size(), 200);
-    const auto byY = [](QPointF a, QPointF b) { return a.y() < b.y(); };
-    const auto byExternal = [](const HistoryRow& a, const HistoryRow& b) {
-        return a.external < b.external;
-    };
-    EXPECT_EQ(std::min_element(external.begin(), external.end(), byY)->y(), -4.0);
-    EXPECT_EQ(std::max_element(external.begin(), external.end(), byY)->y(),
-              std::max_element(rows.begin(), rows.end(), byExternal)->external)
-        << "the warmest second of the night is drawn";
+    const auto [low, high] = std::minmax_element(external.begin(), external.end(),
+                                                 [](QPointF a, QPointF b) { return a.y() < b.y(); });
+    EXPECT_EQ(low->y(), -4.0);
+    EXPECT_EQ(high->y(), rows[6].external) << "the warmest second of the night is drawn";
 }
 
 TEST(ChartSeries, EachColumnKeepsItsExtremesInTimeOrderAndGapsBreakTheLine) {
@@ -166,18 +153,14 @@ TEST(ChartSeries, EachColumnKeepsItsExtremesInTimeOrderAndGapsBreakTheLine) {
 }
 
 TEST(ChartSeries, TimeTicksFallOnRoundLocalTimes) {
-    const qint64 t0 = QDateTime(QDate(2026, 1, 2), QTime(18, 30, 1), Qt::UTC).toMSecsSinceEpoch();
-    const qint64 hour = 3600000;
+    const qint64 h = 3600000, t0 = 1767378601000; // 2026-01-02 18:30:01 UTC
     // Twelve hours: every two hours, on the hours of UTC and of a zone 5:30 ahead.
-    auto ticks = roundTimeTicks(t0, t0 + 12 * hour, 0, 9);
-    ASSERT_EQ(ticks.size(), 6u);
-    EXPECT_EQ(ticks.front(), t0 - 1000 + hour / 2 + hour);
-    EXPECT_EQ(ticks[1] - ticks[0], 2 * hour);
-    ticks = roundTimeTicks(t0, t0 + 12 * hour, 5 * hour + hour / 2, 9);
-    EXPECT_EQ((ticks.front() + 5 * hour + hour / 2) % (2 * hour), 0);
-    EXPECT_GT(ticks.front(), t0);
-    // Half an hour: every ten minutes, the finest step.
-    EXPECT_EQ(roundTimeTicks(t0, t0 + hour / 2, 0, 9).size(), 3u);
+    const auto utc = roundTimeTicks(t0, t0 + 12 * h, 0, 9);
+    ASSERT_EQ(utc.size(), 6u);
+    EXPECT_EQ(utc[0], t0 - 1000 + 3 * h / 2);
+    EXPECT_EQ(utc[5] - utc[0], 10 * h);
+    EXPECT_EQ((roundTimeTicks(t0, t0 + 12 * h, 11 * h / 2, 9)[0] + 11 * h / 2) % (2 * h), 0);
+    EXPECT_EQ(roundTimeTicks(t0, t0 + h / 2, 0, 9).size(), 3u) << "ten minutes at the finest";
 }
 
 TEST_F(HistoryWindowTest, CompensationSettingsComeFromTheSettingsFileAndGoBackToIt) {
@@ -215,33 +198,13 @@ TEST_F(HistoryWindowTest, CompensationSettingsComeFromTheSettingsFileAndGoBackTo
 TEST_F(HistoryWindowTest, TheFitIsShownAndAppliedOnlyWhenAccepted) {
     // Refocuses by hand, a degree apart, on exactly -40 steps per degree; the first hold is
     // where the night began, not a focus.
-    writeFile(dir.filePath(kNightFile), nightFile(300, [](int i) {
-                  const int rest = i / 100;
-                  StatusSample s;
-                  s.external = 10.0 - rest;
-                  s.position = 20000 + 40 * rest;
-                  return s;
+    writeFile(dir.filePath(kNightFile), nightFile(400, [](int i) {
+                  return StatusSample{{}, 20000 + 40 * (i / 100), 10.0 - i / 100, {}, {}, 0};
               }));
     auto& w = withHistory(open());
     w.ShowHistoryWindow();
-    THistoryWindow& h = *w.historyWindow;
-    EXPECT_FALSE(h.applyFitButton->isEnabled());
-    h.FitButtonClick();
-    EXPECT_TRUE(h.FitLabel->text().startsWith("Too few focus positions: 2 found"))
-        << qPrintable(h.FitLabel->text());
-    EXPECT_FALSE(h.applyFitButton->isEnabled());
-
-    QByteArray file = readFile(dir.filePath(kNightFile));
-    file += nightFile(500, [](int) {
-                StatusSample s;
-                s.external = 5.0;
-                s.position = 20200;
-                return s;
-            }).mid(headerLine().size()).replace("T18:", "T19:");
-    writeFile(dir.filePath(kNightFile), file);
-    w.useSessionHistory(std::make_unique<TSessionHistory>(dir.path(), clock));
-    w.ShowHistoryWindow();
     THistoryWindow& again = *w.historyWindow;
+    EXPECT_FALSE(again.applyFitButton->isEnabled());
     again.FitButtonClick();
     EXPECT_TRUE(again.FitLabel->text().startsWith(
         QStringLiteral(u"Fit over 3 focus positions\n-40 ± 0 steps/°C")))
@@ -259,11 +222,7 @@ TEST_F(HistoryWindowTest, GotosGoOnTheWireButNotWithinTenSecondsOfAClick) {
     auto& w = withHistory(connected());
     w.PollTimer->stop(); // the test plays the replies
     port.line().takeWritten();
-    CompensationSettings s;
-    s.enabled = true;
-    s.coefficient = -40;
-    s.deadBand = 0.3;
-    w.sessionHistory->setSettings(s);
+    w.sessionHistory->setSettings({true, -40, TemperatureSource::External, 0.3, 200});
     StatusDoc doc;
     auto second = [&](double celsius) {
         clock.advance(1000);

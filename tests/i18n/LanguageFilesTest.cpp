@@ -96,32 +96,15 @@ const QStringList kAdvancedPanelKeys = {
     "Current",           "Hold",           "motor"};
 // The history window, its compensation and the tooltip of the environmental panel.
 const QStringList kHistoryKeys = {
-    "Session history",
-    "Click to show the session history",
-    "External",
-    "Internal",
-    "Supply voltage",
-    "Focuser position",
-    "Temperature compensation",
-    "Coefficient",
-    "Source",
-    "Dead band",
-    "Maximum per step",
-    "FIT",
-    "APPLY",
-    "Compensation log",
-    "Compensation is off",
+    "Session history", "Click to show the session history", "External", "Internal",
+    "Supply voltage", "Focuser position", "Temperature compensation", "Coefficient", "Source",
+    "Dead band", "Maximum per step", "FIT", "APPLY", "Compensation log", "Compensation is off",
     "Waiting for a temperature reading",
     "Waiting until the focuser has been left alone for 10 seconds",
-    "Now %1, at the last focus %2",
-    "Focus reference %1 at %2 steps",
-    "%1: moved %2 steps to %3",
-    "%1: held at the end of the travel",
-    "The history file cannot be written: %1",
-    "History file: %1",
-    "Too few focus positions: %1 found, at least %2 over %3 are needed.",
-    "Fit over %1 focus positions",
-    "Quality: R\u00B2 %1, scatter %2 steps"};
+    "Now %1, at the last focus %2", "Focus reference %1 at %2 steps", "%1: moved %2 steps to %3",
+    "%1: held at the end of the travel", "The history file cannot be written: %1",
+    "History file: %1", "Too few focus positions: %1 found, at least %2 over %3 are needed.",
+    "Fit over %1 focus positions", "Quality: R\u00B2 %1, scatter %2 steps"};
 // The LED levels as the device reports them, upper-cased before they are looked up.
 const QStringList kLedLevelKeys = {"OFF", "LOW", "MIDDLE", "ON"};
 
