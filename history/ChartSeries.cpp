@@ -1,9 +1,8 @@
 #include "history/ChartSeries.h"
 
-#include "history/FocusFit.h"
-
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace history {
 

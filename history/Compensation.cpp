@@ -16,16 +16,6 @@ const QString kSourceKey = QStringLiteral("TempCompSource");
 const QString kDeadBandKey = QStringLiteral("TempCompDeadBand");
 const QString kMaxStepKey = QStringLiteral("TempCompMaxStep");
 
-// Up to four decimals, '.' as the separator, no exponent: the settings file's numbers.
-QString settingNumber(double v) {
-    QString s = QString::number(v, 'f', 4);
-    while (s.endsWith(u'0'))
-        s.chop(1);
-    if (s.endsWith(u'.'))
-        s.chop(1);
-    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
-}
-
 bool within(int v, int a, int b) {
     return v >= std::min(a, b) && v <= std::max(a, b);
 }
@@ -66,11 +56,11 @@ QStringList compensationSettingLines(const CompensationSettings& settings) {
     if (settings.enabled != defaults.enabled)
         lines.append(kEnabledKey + (settings.enabled ? QStringLiteral("=Y") : QStringLiteral("=N")));
     if (settings.coefficient != defaults.coefficient)
-        lines.append(kCoefficientKey + u'=' + settingNumber(settings.coefficient));
+        lines.append(kCoefficientKey + u'=' + plainDecimal(settings.coefficient, 4));
     if (settings.source != defaults.source)
         lines.append(kSourceKey + QStringLiteral("=Internal"));
     if (settings.deadBand != defaults.deadBand)
-        lines.append(kDeadBandKey + u'=' + settingNumber(settings.deadBand));
+        lines.append(kDeadBandKey + u'=' + plainDecimal(settings.deadBand, 4));
     if (settings.maxStep != defaults.maxStep)
         lines.append(kMaxStepKey + u'=' + QString::number(settings.maxStep));
     return lines;

@@ -15,8 +15,6 @@ namespace history {
 constexpr qint64 kRestHoldMs = 30000;
 // Its temperature is the mean over this first part of the rest.
 constexpr qint64 kRestTemperatureMs = 30000;
-// Rows further apart than this are not one stretch of the night.
-constexpr qint64 kGapMs = 30000;
 
 struct FocusPoint {
     qint64 ms = 0;

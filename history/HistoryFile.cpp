@@ -94,14 +94,7 @@ QString twoDigits(int v) {
 }
 
 QString numberField(const std::optional<double>& v) {
-    if (!v)
-        return {};
-    QString s = QString::number(*v, 'f', 3);
-    while (s.endsWith(u'0'))
-        s.chop(1);
-    if (s.endsWith(u'.'))
-        s.chop(1);
-    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+    return v ? plainDecimal(*v, 3) : QString();
 }
 
 // The model as a CSV field: quoted when it holds a comma or a quote; line breaks never
@@ -218,6 +211,17 @@ bool valueField(QByteArrayView field, double& out) {
 }
 
 } // namespace
+
+QString plainDecimal(double v, int decimals) {
+    QString s = QString::number(v, 'f', decimals);
+    if (s.contains(u'.')) {
+        while (s.endsWith(u'0'))
+            s.chop(1);
+        if (s.endsWith(u'.'))
+            s.chop(1);
+    }
+    return s == QLatin1String("-0") ? QStringLiteral("0") : s;
+}
 
 std::optional<double> parseDecimal(QStringView text, QChar decimalPoint) {
     const QStringView t = text.trimmed();

@@ -14,6 +14,9 @@
 
 namespace history {
 
+// Rows further apart than this are not one stretch of the night (the link was down).
+constexpr qint64 kGapMs = 30000;
+
 // Readings below this are the sensors' fault codes (-127 for a missing probe), not weather.
 constexpr double kLowestTemperature = -120.0;
 
@@ -21,6 +24,10 @@ constexpr double kLowestTemperature = -120.0;
 // at most one decimal point, blanks around it. No exponent, no group separators, no "inf" or
 // "nan"; anything else is nothing.
 std::optional<double> parseDecimal(QStringView text, QChar decimalPoint = u'.');
+
+// `v` with at most `decimals` decimals, '.' as the separator, no exponent, no trailing zeros:
+// the numbers of the history file and the settings file.
+QString plainDecimal(double v, int decimals);
 
 // A temperature as the focuser reports it: a JSON number or a decimal text, finite and not
 // below kLowestTemperature; nothing otherwise (absent, not a number, a sensor fault).
