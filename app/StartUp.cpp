@@ -5,6 +5,7 @@
 #include "calibration/CalibrationGeometry.h"
 #include "i18n/CodePage.h"
 #include "i18n/Translator.h"
+#include "history/SessionHistory.h"
 #include "serial/PortDiscovery.h"
 #include "window/FocuserWin.h"
 
@@ -42,6 +43,7 @@ void TVaskelWindow::FormCreate() {
     CalibrationPanel->setGeometry(whole);
     CalibrationSelectPanel->setGeometry(whole);
 
+    BuildHistory();
     ResetDeviceDisplays();
     LoadSettings();
     LanguageComboChange(nullptr);
@@ -104,6 +106,8 @@ void TVaskelWindow::ApplySetting(const QString& key, const QString& value, int /
         }
     } else if (key == QLatin1String("SerialTrace")) {
         serialTraceEnabled = value == QLatin1String("Y");
+    } else if (sessionHistory) {
+        sessionHistory->applySetting(key, value);
     }
 }
 
@@ -111,6 +115,8 @@ void TVaskelWindow::SaveSettings() {
     std::optional<QString> port;
     if (PortCombo->currentIndex() >= 0)
         port = PortCombo->itemText(PortCombo->currentIndex());
-    codepage::writeAnsiLines(settingsFilePath(),
-                             settingsFileLines(port, LanguageCombo->currentText()));
+    QStringList lines = settingsFileLines(port, LanguageCombo->currentText());
+    if (sessionHistory)
+        lines += sessionHistory->settingLines();
+    codepage::writeAnsiLines(settingsFilePath(), lines);
 }

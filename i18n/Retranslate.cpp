@@ -78,6 +78,7 @@ void TVaskelWindow::LanguageComboChange(QObject* sender) {
         action->setText(TR(QString::fromLatin1(key)));
 
     WebVersionLabel->clear();
+    RetranslateHistory();
 
     if (sender)
         SaveSettings();
