@@ -4,6 +4,7 @@
 
 #include "calibration/CalibrationGeometry.h"
 #include "calibration/HalvorbeckCalibPanel.h"
+#include "controls/PictureLabel.h"
 #include "controls/VaskelControls.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
@@ -31,6 +32,8 @@ const QColor kLeftColumn(26, 26, 26);
 const QColor kSeparator(69, 69, 69);
 const QColor kCircleLit(119, 119, 119);
 const QColor kCircleDim(51, 51, 51);
+const QColor kList(116, 116, 116);
+const QColor kPrompt(218, 218, 218);
 
 constexpr int kSeparatorHeight = 2;
 constexpr int kBodyTop = kWizardTitleHeight + kSeparatorHeight;
@@ -127,6 +130,41 @@ void TProgressCircle::paintEvent(QPaintEvent*) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TDropDownList
+
+QRect TDropDownList::arrowZone(const QRect& box) {
+    return QRect(box.right() + 1 - kArrowZoneWidth, box.top(), kArrowZoneWidth, box.height());
+}
+
+void TDropDownList::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect box = rect();
+    painter.fillRect(box, kList);
+
+    // The arrow segment: a grooved separator and a downward arrow head.
+    const QRect zone = arrowZone(box);
+    const int inset = box.height() / 4;
+    painter.fillRect(QRect(zone.left(), inset, 1, box.height() - 2 * inset), QColor(0, 0, 0, 110));
+    painter.fillRect(QRect(zone.left() + 1, inset, 1, box.height() - 2 * inset),
+                     QColor(255, 255, 255, 40));
+    const QPointF c = QRectF(zone).center() + QPointF(1, 0);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    painter.drawPolygon(
+        QPolygonF{c + QPointF(-5, -2.5), c + QPointF(5, -2.5), c + QPointF(0, 3.5)});
+
+    // The chosen text, or the prompt, dimmer, while nothing is chosen.
+    const bool chosen = currentIndex() >= 0;
+    const QRect textZone(kTextInset, 0, zone.left() - 2 * kTextInset, box.height());
+    painter.setFont(font());
+    painter.setPen(chosen ? QColor(Qt::white) : kPrompt);
+    painter.drawText(textZone, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(chosen ? currentText() : placeholderText(),
+                                              Qt::ElideRight, textZone.width()));
+}
+
+// ---------------------------------------------------------------------------------------------
 // Construction
 
 THalvorbeck2WizardWindow::THalvorbeck2WizardWindow(QWidget* parent) : QDialog(parent) {
@@ -159,10 +197,9 @@ void THalvorbeck2WizardWindow::BuildTitleStrip() {
     TitlePanel = makeArea(this, QRect(0, 0, kWizardWidth, kWizardTitleHeight));
     TitlePanel->installEventFilter(this);
 
-    TitleIconImage = new QLabel(TitlePanel);
-    TitleIconImage->setGeometry(kWizardIconLeft, kWizardIconTop, kWizardIconSize, kWizardIconSize);
-    TitleIconImage->setPixmap(
-        QPixmap::fromImage(*LoadResourceBitmap(QStringLiteral("wizardIcon"))));
+    TitleIconImage =
+        new PictureLabel(TitlePanel, QStringLiteral("wizardIcon"),
+                         QRect(kWizardIconLeft, kWizardIconTop, kWizardIconSize, kWizardIconSize));
     TitleIconImage->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     // Neither caption is translated.
@@ -185,9 +222,14 @@ void THalvorbeck2WizardWindow::BuildLeftColumn() {
                              kWizardPictureHeight);
     WizardImage->setAlignment(Qt::AlignCenter);
     WizardImage->setAttribute(Qt::WA_TransparentForMouseEvents);
-    const auto intro = LoadResourceBitmap(QStringLiteral("wizimgIntro"));
-    introPicture_ = QPixmap::fromImage(
-        intro->scaled(WizardImage->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    // Scaled proportionally into the picture area, in the pixels of the wizard's screen.
+    const auto intro =
+        LoadResourceBitmap(QStringLiteral("wizimgIntro"), WizardImage->devicePixelRatio());
+    const qreal ratio = intro->devicePixelRatio();
+    introPicture_ =
+        QPixmap::fromImage(intro->scaled((QSizeF(WizardImage->size()) * ratio).toSize(),
+                                         Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    introPicture_.setDevicePixelRatio(ratio);
 
     ProgressPanel = makeArea(LeftPanel, QRect(0, kBodyHeight - kProgressStripHeight,
                                               kWizardLeftColumnWidth, kProgressStripHeight));
@@ -210,18 +252,17 @@ void THalvorbeck2WizardWindow::BuildRightColumn() {
     FocuserTypeLabel =
         makeLabel(StartPage, QStringLiteral("Select your focuser type:"),
                   QRect(0, 122, kPageWidth, 19), 18, false, Qt::AlignHCenter | Qt::AlignTop);
-    FocuserTypeCombo = new QComboBox(StartPage);
+    FocuserTypeCombo = new TDropDownList(StartPage);
     FocuserTypeCombo->setGeometry(36, 141, 273, 26);
     FocuserTypeCombo->setEditable(false);
     FocuserTypeCombo->setFont(interfaceFont(18));
     FocuserTypeCombo->setCursor(Qt::PointingHandCursor);
-    FocuserTypeCombo->setStyleSheet(QStringLiteral(
-        "QComboBox { background: rgb(116,116,116); color: white; border: none; padding-left: 4px; }"
-        "QComboBox::drop-down { width: 16px; border: none; }"
-        "QComboBox QAbstractItemView { background: rgb(116,116,116); color: white; "
-        "selection-background-color: rgb(205,15,42); }"));
+    FocuserTypeCombo->setStyleSheet(
+        QStringLiteral("QComboBox QAbstractItemView { background: rgb(116,116,116); color: white; "
+                       "selection-background-color: rgb(205,15,42); }"));
     FocuserTypeCombo->addItem(QStringLiteral("Telescope with external focuser (i.e. Crayford)"));
     FocuserTypeCombo->addItem(QStringLiteral("SCT telescopes with MicroFocuser"));
+    FocuserTypeCombo->setPlaceholderText(QStringLiteral("Select..."));
     FocuserTypeCombo->setCurrentIndex(-1);
     ReverseCheck = new QCheckBox(StartPage);
     ReverseCheck->setGeometry(36, 184, 17, 21);

@@ -76,7 +76,9 @@ const QStringList kMainWindowKeys = {
     "Some files needed for the update are missing:",
     "Please add the missing files before trying again",
     "Unable to start firmware upgrade: is \"esptool.exe\" installed?",
-    "Upgrade in progress: wait until completed then reconnect."};
+    "Unable to start firmware upgrade: is \"esptool\" installed?",
+    "Upgrade in progress: wait until completed then reconnect.",
+    "Choose the focuser's port before upgrading the firmware"};
 const QStringList kCalibrationPanelKeys = {"Start Calibration", "Set ZERO position",
                                            "Move out (!CAUTION!)", "Stop Motor and Set max limit"};
 const QStringList kWizardKeys = {"< PREVIOUS",
@@ -124,6 +126,7 @@ const QList<QStringList> kMenus = {
 // Parts of the English that are names or marks and stay as they are.
 const QList<std::pair<QString, QString>> kKeptParts = {
     {"Unable to start firmware upgrade: is \"esptool.exe\" installed?", "\"esptool.exe\""},
+    {"Unable to start firmware upgrade: is \"esptool\" installed?", "\"esptool\""},
     {"Power supply from 12V DC", "12V DC"},
     {"Power supply from USB", "USB"},
     {"WiFi password", "WiFi"},
@@ -235,7 +238,7 @@ protected:
 
 TEST(LanguageFiles, TheKeyListIsComplete) {
     const QStringList keys = allKeys();
-    EXPECT_EQ(keys.size(), 73 + 4);
+    EXPECT_EQ(keys.size(), 75 + 4);
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 }
 
