@@ -145,24 +145,8 @@ std::optional<PropertySeen> IndiSession::property(const char* name) {
     return it->second;
 }
 
-IPState IndiSession::state(const char* name) {
-    return property(name).value_or(PropertySeen{}).state;
-}
-
-double IndiSession::number(const char* name, const char* element) {
-    return property(name).value_or(PropertySeen{}).elements[element].number;
-}
-
-bool IndiSession::isOn(const char* name, const char* element) {
-    return property(name).value_or(PropertySeen{}).elements[element].on;
-}
-
-std::string IndiSession::text(const char* name, const char* element) {
-    return property(name).value_or(PropertySeen{}).elements[element].text;
-}
-
-std::string IndiSession::label(const char* name, const char* element) {
-    return property(name).value_or(PropertySeen{}).elements[element].label;
+ElementSeen IndiSession::element(const char* name, const char* e) {
+    return property(name).value_or(PropertySeen{}).elements[e];
 }
 
 std::string IndiSession::elementLabelled(const char* name, const std::string& wanted) {

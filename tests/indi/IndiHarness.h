@@ -65,11 +65,12 @@ protected:
 
     // What the client knows now (a copy, or a default when it does not know the property).
     std::optional<PropertySeen> property(const char* name);
-    IPState state(const char* name);
-    double number(const char* name, const char* element);
-    bool isOn(const char* name, const char* element);
-    std::string text(const char* name, const char* element);
-    std::string label(const char* name, const char* element);
+    IPState state(const char* name) { return property(name).value_or(PropertySeen{}).state; }
+    ElementSeen element(const char* name, const char* element);
+    double number(const char* name, const char* e) { return element(name, e).number; }
+    bool isOn(const char* name, const char* e) { return element(name, e).on; }
+    std::string text(const char* name, const char* e) { return element(name, e).text; }
+    std::string label(const char* name, const char* e) { return element(name, e).label; }
     // The element of a switch vector that carries `label`; empty when none does.
     std::string elementLabelled(const char* name, const std::string& label);
     std::vector<PropertySeen> historyOf(const char* name);

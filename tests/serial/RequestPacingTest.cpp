@@ -23,21 +23,6 @@ TEST(RequestPacer, AnOverdueReplyReleasesTheQueueOneRequestAtATime) {
     EXPECT_TRUE(p.isIdle(2100));
 }
 
-TEST(RequestPacer, AReplyReleasesTheHeadOnlyOnceItIsWritten) {
-    RequestPacer p;
-    p.admit("status", false, 0);
-    p.admit("goto", false, 10);
-    EXPECT_EQ(p.replyArrived(), "goto");
-    EXPECT_EQ(p.queue().size(), 1u) << "a refused write leaves it at the head";
-    p.headWritten();
-    EXPECT_TRUE(p.queue().empty());
-    EXPECT_EQ(p.replyArrived(), std::nullopt);
-    EXPECT_FALSE(p.isWaitingAnswer());
-    p.admit("x", false, 20);
-    p.clear();
-    EXPECT_TRUE(p.isIdle(20));
-}
-
 TEST(PortErrors, TheReasonAndTheHint) {
     const QString denied = portOpenErrorText("/dev/ttyUSB0", portOpenFailureFromErrno(EACCES), "");
     EXPECT_TRUE(denied.startsWith("Cannot open /dev/ttyUSB0: permission denied"));
