@@ -619,16 +619,16 @@ void CalvettaFocuser::reportUnusable(const QString& why) {
     if (unusableReported)
         return;
     unusableReported = true;
-    LOGF_WARN("The focuser sent %s; it is ignored.", utf8(why).constData());
     setReadingsState(IPS_ALERT);
+    LOGF_WARN("The focuser sent %s; it is ignored.", utf8(why).constData());
 }
 
 void CalvettaFocuser::reportSilence() {
     silenceReported = true;
+    setReadingsState(IPS_ALERT);
     LOGF_ERROR("The focuser on %s does not answer (nothing for %u s). Check its cable and its "
                "12 V supply.",
                serialConnection->port(), kSilenceMs / 1000);
-    setReadingsState(IPS_ALERT);
 }
 
 void CalvettaFocuser::setReadingsState(IPState state) {

@@ -181,7 +181,7 @@ TEST_F(IndiSession, AFocuserThatFallsSilentOrSendsGarbageIsReported) {
     // Frozen: no answer at all, then back.
     ::kill(static_cast<pid_t>(emulator.processId()), SIGSTOP);
     EXPECT_TRUE(waitMessage("does not answer"));
-    EXPECT_EQ(state("FOCUS_TEMPERATURE"), IPS_ALERT);
+    EXPECT_TRUE(waitState("FOCUS_TEMPERATURE", IPS_ALERT));
     ::kill(static_cast<pid_t>(emulator.processId()), SIGCONT);
     EXPECT_TRUE(waitMessage("answers again"));
 
