@@ -4,6 +4,7 @@
 
 #include "advanced/AdvTrackRules.h"
 #include "advanced/AdvancedGeometry.h"
+#include "controls/Theme.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
 #include "serial/SerInterface.h"
@@ -19,7 +20,6 @@ THalvorbeckAdvPanel* activeAdvPanel = nullptr;
 
 namespace {
 
-const QColor kFillColour(205, 15, 42);
 
 // Every request of the panel jumps the queue; without a link nothing goes out.
 void sendUrgent(const QString& request) {
@@ -84,21 +84,21 @@ void THalvorbeckAdvTrack::paintEvent(QPaintEvent*) {
 
     p.setFont(interfaceFont(18));
     p.setBackgroundMode(Qt::TransparentMode);
-    p.setPen(Qt::white);
+    p.setPen(theme::shown(Qt::white));
     textAt(p, 1, 7, labelText);
 
     const int thumbX = trackThumbX(position, width(), min, max);
     const QRect fill(QPoint(141, 9), QPoint(thumbX - 3, 22)); // empty at the lowest value
     if (fill.isValid())
-        p.fillRect(fill, kFillColour);
+        p.fillRect(fill, theme::shown(palette::kAccent));
 
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1));
-    p.setBrush(Qt::white);
+    p.setPen(QPen(theme::shown(Qt::black), 1));
+    p.setBrush(theme::shown(Qt::white));
     p.drawRoundedRect(QRectF(thumbX - 11.5, 4.5, 23, 23), 4, 4);
     p.setRenderHint(QPainter::Antialiasing, false);
 
-    p.setPen(Qt::black);
+    p.setPen(theme::shown(Qt::black));
     textAt(p, 95, 7, QString::number(position));
 }
 
@@ -214,7 +214,7 @@ void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
                     box->width, box->height);
 
     p.setBackgroundMode(Qt::TransparentMode);
-    p.setPen(Qt::white);
+    p.setPen(theme::shown(Qt::white));
     p.setFont(interfaceFont(34, true));
     centredAt(p, panelX + normalFrame->width() / 2, panelY + kTitleY,
               TR(QStringLiteral("Advanced settings")));

@@ -3,6 +3,7 @@
 #include "app/ProgramPaths.h"
 #include "app/Settings.h"
 #include "calibration/CalibrationGeometry.h"
+#include "controls/Theme.h"
 #include "i18n/CodePage.h"
 #include "i18n/Translator.h"
 #include "serial/PortDiscovery.h"
@@ -104,6 +105,8 @@ void TVaskelWindow::ApplySetting(const QString& key, const QString& value, int /
         }
     } else if (key == QLatin1String("SerialTrace")) {
         serialTraceEnabled = value == QLatin1String("Y");
+    } else if (key == QLatin1String("NightVision")) {
+        SetNightVision(nightVisionSetting(value));
     }
 }
 
@@ -111,6 +114,7 @@ void TVaskelWindow::SaveSettings() {
     std::optional<QString> port;
     if (PortCombo->currentIndex() >= 0)
         port = PortCombo->itemText(PortCombo->currentIndex());
-    codepage::writeAnsiLines(settingsFilePath(),
-                             settingsFileLines(port, LanguageCombo->currentText()));
+    codepage::writeAnsiLines(
+        settingsFilePath(),
+        settingsFileLines(port, LanguageCombo->currentText(), theme::nightVision()));
 }

@@ -15,6 +15,7 @@ void TVaskelWindow::BuildFrame() {
     using namespace frame;
     TitlebarPanel = new QWidget(this);
     TitlebarPanel->setGeometry(0, 0, kWindowWidth, kTitleBarHeight);
+    TitlebarPanel->installEventFilter(this); // its right click opens the title bar's menu
 
     TitlebarLabel = new QLabel(QStringLiteral("  CALVETTA"), TitlebarPanel);
     TitlebarLabel->setGeometry(kTitleLabelLeft, 0, kTitleLabelWidth, kTitleLabelHeight);
@@ -24,10 +25,12 @@ void TVaskelWindow::BuildFrame() {
     TitlebarLabel->setFont(titleFont);
     TitlebarLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     TitlebarLabel->setAutoFillBackground(true);
-    QPalette pal = TitlebarLabel->palette();
-    pal.setColor(QPalette::Window, palette::kWindow);
-    pal.setColor(QPalette::WindowText, Qt::white);
-    TitlebarLabel->setPalette(pal);
+    theme::followLook(TitlebarLabel, [label = TitlebarLabel] {
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::Window, theme::shown(palette::kWindow));
+        pal.setColor(QPalette::WindowText, theme::shown(Qt::white));
+        label->setPalette(pal);
+    });
     TitlebarLabel->installEventFilter(this);
 
     AppIconImage = makePicture(TitlebarPanel, QStringLiteral("appIcon"),

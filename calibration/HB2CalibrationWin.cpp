@@ -4,6 +4,7 @@
 
 #include "calibration/CalibrationGeometry.h"
 #include "calibration/HalvorbeckCalibPanel.h"
+#include "controls/Theme.h"
 #include "controls/VaskelControls.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
@@ -26,9 +27,9 @@ namespace {
 
 using namespace calibration;
 
-const QColor kBackground(35, 35, 35);
-const QColor kLeftColumn(26, 26, 26);
-const QColor kSeparator(69, 69, 69);
+const QColor& kBackground = palette::kPanel;
+const QColor& kLeftColumn = palette::kDeepPanel;
+const QColor& kSeparator = palette::kSeparator;
 const QColor kCircleLit(119, 119, 119);
 const QColor kCircleDim(51, 51, 51);
 
@@ -50,9 +51,11 @@ QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& box, int fo
     label->setFont(interfaceFont(fontHeight, bold));
     label->setAlignment(align);
     label->setTextFormat(Qt::PlainText);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(pal);
+    theme::followLook(label, [label] {
+        QPalette pal = label->palette();
+        pal.setColor(QPalette::WindowText, theme::shown(Qt::white));
+        label->setPalette(pal);
+    });
     return label;
 }
 
@@ -61,9 +64,11 @@ QWidget* makeArea(QWidget* parent, const QRect& box, const QColor* fill = nullpt
     area->setGeometry(box);
     if (fill) {
         area->setAutoFillBackground(true);
-        QPalette pal = area->palette();
-        pal.setColor(QPalette::Window, *fill);
-        area->setPalette(pal);
+        theme::followLook(area, [area, colour = *fill] {
+            QPalette pal = area->palette();
+            pal.setColor(QPalette::Window, theme::shown(colour));
+            area->setPalette(pal);
+        });
     }
     return area;
 }
@@ -122,7 +127,7 @@ void TProgressCircle::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(fill_);
+    painter.setBrush(theme::shown(fill_));
     painter.drawEllipse(rect());
 }
 
@@ -134,9 +139,11 @@ THalvorbeck2WizardWindow::THalvorbeck2WizardWindow(QWidget* parent) : QDialog(pa
     setWindowTitle(QStringLiteral("HALVORBECK 2 calibration wizard"));
     setFixedSize(kWizardWidth, kWizardHeight);
     setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kBackground);
-    setPalette(pal);
+    theme::followLook(this, [this] {
+        QPalette pal = palette();
+        pal.setColor(QPalette::Window, theme::shown(kBackground));
+        setPalette(pal);
+    });
 
     BuildTitleStrip();
     BuildLeftColumn();
@@ -215,23 +222,27 @@ void THalvorbeck2WizardWindow::BuildRightColumn() {
     FocuserTypeCombo->setEditable(false);
     FocuserTypeCombo->setFont(interfaceFont(18));
     FocuserTypeCombo->setCursor(Qt::PointingHandCursor);
-    FocuserTypeCombo->setStyleSheet(QStringLiteral(
-        "QComboBox { background: rgb(116,116,116); color: white; border: none; padding-left: 4px; }"
-        "QComboBox::drop-down { width: 16px; border: none; }"
-        "QComboBox QAbstractItemView { background: rgb(116,116,116); color: white; "
-        "selection-background-color: rgb(205,15,42); }"));
+    theme::followLook(FocuserTypeCombo, [combo = FocuserTypeCombo] {
+        combo->setStyleSheet(theme::dropDownListSheet(4, 16));
+    });
     FocuserTypeCombo->addItem(QStringLiteral("Telescope with external focuser (i.e. Crayford)"));
     FocuserTypeCombo->addItem(QStringLiteral("SCT telescopes with MicroFocuser"));
     FocuserTypeCombo->setCurrentIndex(-1);
     ReverseCheck = new QCheckBox(StartPage);
     ReverseCheck->setGeometry(36, 184, 17, 21);
     ReverseCheck->setCursor(Qt::PointingHandCursor);
-    ReverseCheck->setStyleSheet(QStringLiteral(
-        "QCheckBox::indicator { width: 13px; height: 13px; border: 1px solid rgb(94,94,94); "
-        "background: rgb(26,26,26); }"
-        "QCheckBox::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, radius:0.6, "
-        "fx:0.5, fy:0.5, stop:0 rgb(255,80,90), stop:0.5 rgb(205,15,42), stop:0.62 rgb(205,15,42), "
-        "stop:0.7 rgb(26,26,26), stop:1 rgb(26,26,26)); }"));
+    theme::followLook(ReverseCheck, [check = ReverseCheck] {
+        using theme::sheetColour;
+        check->setStyleSheet(
+            QStringLiteral(
+                "QCheckBox::indicator { width: 13px; height: 13px; border: 1px solid %1; "
+                "background: %2; }"
+                "QCheckBox::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, "
+                "radius:0.6, fx:0.5, fy:0.5, stop:0 %3, stop:0.5 %4, stop:0.62 %4, "
+                "stop:0.7 %2, stop:1 %2); }")
+                .arg(sheetColour(palette::kFrame), sheetColour(palette::kDeepPanel),
+                     sheetColour(QColor(255, 80, 90)), sheetColour(palette::kAccent)));
+    });
     ReverseLabel =
         makeLabel(StartPage, QStringLiteral("Reverse motor"), QRect(56, 186, 200, 19), 18);
 
@@ -502,7 +513,8 @@ void THalvorbeck2WizardWindow::showEvent(QShowEvent* event) {
 
 void THalvorbeck2WizardWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(QRect(0, kWizardTitleHeight, kWizardWidth, kSeparatorHeight), kSeparator);
+    painter.fillRect(QRect(0, kWizardTitleHeight, kWizardWidth, kSeparatorHeight),
+                     theme::shown(kSeparator));
 }
 
 // ---------------------------------------------------------------------------------------------

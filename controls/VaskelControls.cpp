@@ -1,6 +1,7 @@
 #include "controls/VaskelControls.h"
 
 #include "controls/CaptionLayout.h"
+#include "controls/Theme.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -314,7 +315,7 @@ void TSimpleBitmapButton::paintEvent(QPaintEvent*) {
         return;
 
     QPainter painter(this);
-    painter.fillRect(rect(), FBackColor);
+    painter.fillRect(rect(), theme::shown(FBackColor));
     const bool lit = hover && isEnabled();
     painter.drawImage(QPoint(0, 0), *bitmaps_[FimageBase + (lit ? 1 : 0)]);
 
@@ -322,7 +323,7 @@ void TSimpleBitmapButton::paintEvent(QPaintEvent*) {
         return;
     const QFont font = interfaceFont(FFontHeight);
     painter.setFont(font);
-    painter.setPen(isEnabled() ? QColor(255, 255, 255) : QColor(128, 128, 128));
+    painter.setPen(theme::shown(isEnabled() ? QColor(255, 255, 255) : QColor(128, 128, 128)));
     painter.setBackgroundMode(Qt::TransparentMode);
 
     const QFontMetrics metrics(font);
@@ -360,7 +361,7 @@ void TVerticalLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QFont font = interfaceFont(FFontHeight);
     painter.setFont(font);
-    painter.setPen(Qt::black);
+    painter.setPen(theme::shown(Qt::black));
     painter.setBackgroundMode(Qt::TransparentMode);
 
     const QFontMetrics metrics(font);

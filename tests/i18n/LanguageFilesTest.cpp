@@ -76,7 +76,8 @@ const QStringList kMainWindowKeys = {
     "Some files needed for the update are missing:",
     "Please add the missing files before trying again",
     "Unable to start firmware upgrade: is \"esptool.exe\" installed?",
-    "Upgrade in progress: wait until completed then reconnect."};
+    "Upgrade in progress: wait until completed then reconnect.",
+    "Night vision"};
 const QStringList kCalibrationPanelKeys = {"Start Calibration", "Set ZERO position",
                                            "Move out (!CAUTION!)", "Stop Motor and Set max limit"};
 const QStringList kWizardKeys = {"< PREVIOUS",
@@ -235,7 +236,7 @@ protected:
 
 TEST(LanguageFiles, TheKeyListIsComplete) {
     const QStringList keys = allKeys();
-    EXPECT_EQ(keys.size(), 73 + 4);
+    EXPECT_EQ(keys.size(), 73 + 1 + 4) << "the program's texts, night vision, the LED levels";
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 }
 
