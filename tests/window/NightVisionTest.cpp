@@ -1,0 +1,277 @@
+// Night vision and the look of the toolkit's popups: every view, panel and wizard page red on
+// black below the cap, the switch and its settings key, menus and dialogs in the window's
+// palette.
+
+#include "StatusDoc.h"
+#include "WindowFixture.h"
+#include "advanced/HalvorbeckAdvPanel.h"
+#include "calibration/HB2CalibrationWin.h"
+#include "controls/Theme.h"
+#include "controls/VaskelControls.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+// Antialiasing over red and black never makes green or blue; a little is allowed all the same.
+constexpr int kGreenBlueNoise = 6;
+
+struct Strongest {
+    int red = 0;
+    int greenOrBlue = 0;
+    QPoint greenOrBlueAt;
+};
+
+Strongest strongest(const QImage& render) {
+    const QImage image = render.convertToFormat(QImage::Format_RGB32);
+    Strongest s;
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+        for (int x = 0; x < image.width(); ++x) {
+            s.red = std::max(s.red, qRed(line[x]));
+            const int gb = std::max(qGreen(line[x]), qBlue(line[x]));
+            if (gb > s.greenOrBlue) {
+                s.greenOrBlue = gb;
+                s.greenOrBlueAt = QPoint(x, y);
+            }
+        }
+    }
+    return s;
+}
+
+// Red on black, below the cap, and not blank: the top red is reached by the text.
+::testing::AssertionResult redOnBlack(const QImage& render) {
+    if (render.isNull())
+        return ::testing::AssertionFailure() << "nothing rendered";
+    const Strongest s = strongest(render);
+    if (s.greenOrBlue > kGreenBlueNoise) {
+        const QRgb c = render.pixel(s.greenOrBlueAt);
+        return ::testing::AssertionFailure()
+               << "pixel " << s.greenOrBlueAt.x() << "," << s.greenOrBlueAt.y() << " is ("
+               << qRed(c) << "," << qGreen(c) << "," << qBlue(c) << ")";
+    }
+    if (s.red > theme::kNightCap)
+        return ::testing::AssertionFailure() << "red " << s.red << " is above the cap";
+    if (s.red < theme::kNightCap - 10)
+        return ::testing::AssertionFailure() << "the brightest red is only " << s.red;
+    return ::testing::AssertionSuccess();
+}
+
+int countOf(const QImage& render, const QColor& colour) {
+    const QImage image = render.convertToFormat(QImage::Format_RGB32);
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += image.pixel(x, y) == colour.rgb();
+    return n;
+}
+
+// Runs `open`, which shows a modal dialog, and returns the dialog as it first shows; the
+// dialog is then cancelled.
+QImage grabModal(const std::function<void()>& open) {
+    QImage shot;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (!dialog && top->isVisible())
+                dialog = qobject_cast<QDialog*>(top);
+        }
+        if (!dialog)
+            return;
+        shot = dialog->grab().toImage();
+        dialog->reject();
+    });
+    open();
+    return shot;
+}
+
+QImage grabMenu(QMenu* menu, QAction* lit) {
+    menu->popup(QPoint(100, 100));
+    menu->setActiveAction(lit);
+    QCoreApplication::processEvents();
+    const QImage shot = menu->grab().toImage();
+    menu->hide();
+    return shot;
+}
+
+} // namespace
+
+class NightVisionTest : public WindowTest {
+protected:
+    void TearDown() override {
+        WindowTest::TearDown();
+        theme::setLook(theme::Look::Normal);
+    }
+    void deliver(TVaskelWindow& w, const QString& model) {
+        StatusDoc doc;
+        doc.set(QStringLiteral("MODNAME"), model);
+        const QByteArray text = doc.text();
+        rapidjson::Document parsed;
+        parsed.Parse(text.constData(), text.size());
+        w.ParseMessage(&parsed["res"], QString::fromUtf8(text));
+    }
+    QImage render(QWidget& w) {
+        QCoreApplication::processEvents();
+        return w.grab().toImage();
+    }
+};
+
+TEST_F(NightVisionTest, EveryViewPanelAndWizardPageIsRedOnBlackBelowTheCap) {
+    auto& w = open();
+    w.show();
+    w.SetNightVision(true);
+    // A text input with the focus shows its caret.
+    QApplication::setActiveWindow(&w);
+    w.StepInput->setFocus();
+
+    EXPECT_TRUE(redOnBlack(render(w))) << "no focuser";
+    deliver(w, QStringLiteral("VASKEL4"));
+    EXPECT_TRUE(redOnBlack(render(w))) << "Vaskel, lamps lit and a preset stored";
+    deliver(w, QStringLiteral("HALVORBECK2"));
+    EXPECT_TRUE(redOnBlack(render(w))) << "Halvorbeck";
+
+    w.CalibrationSelectPanel->show();
+    w.CalibrationSelectPanel->raise();
+    EXPECT_TRUE(redOnBlack(render(w))) << "calibration selector";
+    w.CalibrationSelectPanel->hide();
+    w.CalibrationPanel->show();
+    w.CalibrationPanel->raise();
+    EXPECT_TRUE(redOnBlack(render(w))) << "calibrating";
+    w.CalibrationPanel->hide();
+
+    {
+        THalvorbeckAdvPanel panel(w.CenterLayoutPanel);
+        panel.show();
+        deliver(w, QStringLiteral("HALVORBECK2"));
+        EXPECT_TRUE(redOnBlack(render(w))) << "advanced settings";
+    }
+
+    for (int kind : {0, 1}) {
+        THalvorbeck2WizardWindow wizard;
+        wizard.show();
+        EXPECT_TRUE(redOnBlack(render(wizard))) << "wizard start";
+        wizard.FocuserTypeCombo->setCurrentIndex(kind);
+        wizard.NextClick();
+        wizard.ButtonsTimerTimer();
+        EXPECT_TRUE(redOnBlack(render(wizard))) << "wizard, first step of path " << kind;
+    }
+}
+
+TEST_F(NightVisionTest, F4SwitchesAtOnceAndTheChoiceSurvivesARestart) {
+    auto& w = open();
+    EXPECT_FALSE(theme::nightVision()) << "no settings file: the normal look";
+    const QImage before = w.grab().toImage();
+    EXPECT_GT(strongest(before).greenOrBlue, 200);
+
+    w.FormKeyDown(Qt::Key_F4);
+    EXPECT_TRUE(theme::nightVision());
+    EXPECT_TRUE(w.NightVisionMenuItem->isChecked());
+    // Painted now, without a pass of the event loop: nothing of the normal look is left.
+    EXPECT_TRUE(redOnBlack(w.grab().toImage()));
+    EXPECT_EQ(settingsFile(), QByteArray("Lang=EN\r\nNightVision=Y\r\n"));
+
+    window.reset();
+    theme::setLook(theme::Look::Normal);
+    auto& again = open();
+    EXPECT_TRUE(theme::nightVision()) << "applied while the window is made, before it shows";
+    EXPECT_TRUE(again.NightVisionMenuItem->isChecked());
+    EXPECT_TRUE(redOnBlack(again.grab().toImage()));
+
+    again.FormKeyDown(Qt::Key_F4);
+    EXPECT_FALSE(theme::nightVision());
+    EXPECT_EQ(settingsFile(), QByteArray("Lang=EN\r\n"));
+    EXPECT_EQ(again.grab().toImage(), before) << "the normal look comes back whole";
+}
+
+TEST_F(NightVisionTest, OnlyExactlyYSwitchesItOnAndOlderFilesStartNormal) {
+    writeSettings("NightVision = Y \r\n");
+    open();
+    EXPECT_TRUE(theme::nightVision());
+    const QByteArray unchanged = "NightVision=Y\r\n";
+    writeSettings(unchanged);
+    open();
+    EXPECT_EQ(settingsFile(), unchanged) << "start-up does not rewrite the settings";
+
+    for (const char* value : {"y", "yes", "1", "N", ""}) {
+        writeSettings("NightVision=Y\r\nNightVision=" + QByteArray(value) + "\r\n");
+        open();
+        EXPECT_FALSE(theme::nightVision()) << "value '" << value << "' falls back to normal";
+        EXPECT_FALSE(window->NightVisionMenuItem->isChecked());
+    }
+
+    theme::setLook(theme::Look::NightVision);
+    writeSettings("Lang=EN\r\nSerialTrace=Y\r\n");
+    open();
+    EXPECT_FALSE(theme::nightVision()) << "a file of an earlier version";
+}
+
+TEST_F(NightVisionTest, RightClickOnTheTitleBarOffersTheSwitch) {
+    auto& w = open();
+    w.show();
+    QTest::mousePress(w.TitlebarLabel, Qt::RightButton, Qt::NoModifier, QPoint(200, 10));
+    ASSERT_TRUE(w.TitlebarPopup->isVisible());
+    EXPECT_FALSE(w.moveWindowActive) << "a right click starts no drag";
+    EXPECT_EQ(w.TitlebarPopup->actions(), QList<QAction*>{w.NightVisionMenuItem});
+    EXPECT_EQ(w.NightVisionMenuItem->text(), "Night vision\tF4");
+    EXPECT_FALSE(w.NightVisionMenuItem->isChecked());
+
+    w.NightVisionMenuItem->trigger();
+    w.TitlebarPopup->hide();
+    EXPECT_TRUE(theme::nightVision());
+    EXPECT_TRUE(w.NightVisionMenuItem->isChecked());
+    EXPECT_TRUE(settingsFile().contains("NightVision=Y"));
+
+    // Under the icon, left of the title text, too.
+    QTest::mousePress(w.TitlebarPanel, Qt::RightButton, Qt::NoModifier, QPoint(5, 10));
+    EXPECT_TRUE(w.TitlebarPopup->isVisible());
+    w.TitlebarPopup->hide();
+}
+
+TEST_F(NightVisionTest, MenusAndDialogsTakeTheDarkPaletteAndInNightVisionTheRedOne) {
+    auto& w = open();
+    const WindowDialogs dialogs = WindowDialogs::modal(&w);
+    const auto confirm = [&] { dialogs.confirm(QStringLiteral("Start calibration now?")); };
+    const auto input = [&] {
+        dialogs.input(QStringLiteral("Rename preset"), QStringLiteral("Preset name"),
+                      QStringLiteral("Moon"));
+    };
+    const auto file = [&] {
+        dialogs.openFile(QStringLiteral("Select firmware"), QStringLiteral("Firmware (*.fw)"));
+    };
+
+    const QImage menu = grabMenu(w.PresetPopup, w.RenamePresetMenuItem);
+    EXPECT_EQ(menu.pixelColor(3, 3), palette::kWindow) << "the menu's surface";
+    EXPECT_GT(countOf(menu, palette::kAccent), 200) << "the item under the pointer";
+    for (const auto& open : {std::function<void()>(confirm), std::function<void()>(input)}) {
+        const QImage dialog = grabModal(open);
+        ASSERT_FALSE(dialog.isNull());
+        EXPECT_EQ(dialog.pixelColor(2, 2), palette::kWindow);
+        EXPECT_GT(countOf(dialog, palette::kAccent), 500) << "the default button";
+    }
+    EXPECT_EQ(grabModal(file).pixelColor(2, 2), palette::kWindow);
+
+    w.SetNightVision(true);
+    const QColor nightWindow = theme::nightShade(palette::kWindow);
+    const QColor nightSelection = theme::programPalette(theme::Look::NightVision).highlight().color();
+    const QImage redMenu = grabMenu(w.PresetPopup, w.RenamePresetMenuItem);
+    EXPECT_TRUE(redOnBlack(redMenu));
+    EXPECT_EQ(redMenu.pixelColor(3, 3), nightWindow);
+    EXPECT_GT(countOf(redMenu, nightSelection), 200);
+    for (const auto& open : {std::function<void()>(confirm), std::function<void()>(input)}) {
+        const QImage dialog = grabModal(open);
+        EXPECT_TRUE(redOnBlack(dialog));
+        EXPECT_EQ(dialog.pixelColor(2, 2), nightWindow);
+        EXPECT_GT(countOf(dialog, nightSelection), 500) << "the default button";
+    }
+    const QImage redFile = grabModal(file);
+    EXPECT_TRUE(redOnBlack(redFile)) << "icons, lists and buttons of the file dialog";
+    EXPECT_EQ(redFile.pixelColor(2, 2), nightWindow);
+}
