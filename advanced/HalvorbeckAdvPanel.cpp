@@ -78,9 +78,11 @@ void THalvorbeckAdvTrack::paintEvent(QPaintEvent*) {
     QPainter p(this);
     // Every slider lies on the same groove and value plate: the frame's area under the first.
     if (auto* panel = qobject_cast<THalvorbeckAdvPanel*>(parentWidget());
-        panel && panel->normalFrame)
-        p.drawImage(0, 0, *panel->normalFrame, kSliderBackgroundX, kSliderBackgroundY, width(),
-                    height());
+        panel && panel->normalFrame) {
+        matchDeviceRatio(*panel->normalFrame, devicePixelRatio());
+        drawBitmapPart(p, QPoint(0, 0), *panel->normalFrame,
+                       QRect(kSliderBackgroundX, kSliderBackgroundY, width(), height()));
+    }
 
     p.setFont(interfaceFont(18));
     p.setBackgroundMode(Qt::TransparentMode);
@@ -133,9 +135,10 @@ void THalvorbeckAdvTrack::mouseReleaseEvent(QMouseEvent*) {
 
 THalvorbeckAdvPanel::THalvorbeckAdvPanel(QWidget* aowner) : QWidget(aowner) {
     // The pictures first: a panel that cannot be drawn is never announced as open.
-    darkeningImage = LoadResourceBitmap(QStringLiteral("halvorbeckDarkening"));
-    normalFrame = LoadResourceBitmap(QStringLiteral("advancedMask"));
-    hiliteFrame = LoadResourceBitmap(QStringLiteral("advancedMaskHi"));
+    const qreal ratio = devicePixelRatio();
+    darkeningImage = LoadResourceBitmap(QStringLiteral("halvorbeckDarkening"), ratio);
+    normalFrame = LoadResourceBitmap(QStringLiteral("advancedMask"), ratio);
+    hiliteFrame = LoadResourceBitmap(QStringLiteral("advancedMaskHi"), ratio);
     activeAdvPanel = this;
 
     // The owner is the window's centre area, the whole window below its title bar.
@@ -143,8 +146,8 @@ THalvorbeckAdvPanel::THalvorbeckAdvPanel(QWidget* aowner) : QWidget(aowner) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     holdMotorText = QStringLiteral("ON");
-    panelX = (width() - normalFrame->width()) / 2;
-    panelY = (height() - normalFrame->height()) / 2;
+    panelX = (width() - normalFrame->logicalSize.width()) / 2;
+    panelY = (height() - normalFrame->logicalSize.height()) / 2;
     hilitedBtn = -1;
 
     struct Row {
@@ -206,17 +209,19 @@ void THalvorbeckAdvPanel::UpdateHoldMotor(int val) {
 }
 
 void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
+    for (TTolveBitmap* picture : {darkeningImage.get(), normalFrame.get(), hiliteFrame.get()})
+        matchDeviceRatio(*picture, devicePixelRatio());
     QPainter p(this);
     p.drawImage(0, 0, *darkeningImage);
     p.drawImage(panelX, panelY, *normalFrame);
     if (const Rect* box = boxRect(hilitedBtn))
-        p.drawImage(panelX + box->left, panelY + box->top, *hiliteFrame, box->left, box->top,
-                    box->width, box->height);
+        drawBitmapPart(p, QPoint(panelX + box->left, panelY + box->top), *hiliteFrame,
+                       QRect(box->left, box->top, box->width, box->height));
 
     p.setBackgroundMode(Qt::TransparentMode);
     p.setPen(theme::shown(Qt::white));
     p.setFont(interfaceFont(34, true));
-    centredAt(p, panelX + normalFrame->width() / 2, panelY + kTitleY,
+    centredAt(p, panelX + normalFrame->logicalSize.width() / 2, panelY + kTitleY,
               TR(QStringLiteral("Advanced settings")));
 
     p.setFont(interfaceFont(26));

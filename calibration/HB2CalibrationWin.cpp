@@ -4,6 +4,7 @@
 
 #include "calibration/CalibrationGeometry.h"
 #include "calibration/HalvorbeckCalibPanel.h"
+#include "controls/PictureLabel.h"
 #include "controls/Theme.h"
 #include "controls/VaskelControls.h"
 #include "i18n/Translator.h"
@@ -166,10 +167,9 @@ void THalvorbeck2WizardWindow::BuildTitleStrip() {
     TitlePanel = makeArea(this, QRect(0, 0, kWizardWidth, kWizardTitleHeight));
     TitlePanel->installEventFilter(this);
 
-    TitleIconImage = new QLabel(TitlePanel);
-    TitleIconImage->setGeometry(kWizardIconLeft, kWizardIconTop, kWizardIconSize, kWizardIconSize);
-    TitleIconImage->setPixmap(
-        QPixmap::fromImage(*LoadResourceBitmap(QStringLiteral("wizardIcon"))));
+    TitleIconImage =
+        new PictureLabel(TitlePanel, QStringLiteral("wizardIcon"),
+                         QRect(kWizardIconLeft, kWizardIconTop, kWizardIconSize, kWizardIconSize));
     TitleIconImage->setAttribute(Qt::WA_TransparentForMouseEvents);
 
     // Neither caption is translated.
@@ -192,9 +192,14 @@ void THalvorbeck2WizardWindow::BuildLeftColumn() {
                              kWizardPictureHeight);
     WizardImage->setAlignment(Qt::AlignCenter);
     WizardImage->setAttribute(Qt::WA_TransparentForMouseEvents);
-    const auto intro = LoadResourceBitmap(QStringLiteral("wizimgIntro"));
-    introPicture_ = QPixmap::fromImage(
-        intro->scaled(WizardImage->size(), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    // Scaled proportionally into the picture area, in the pixels of the wizard's screen.
+    const auto intro =
+        LoadResourceBitmap(QStringLiteral("wizimgIntro"), WizardImage->devicePixelRatio());
+    const qreal ratio = intro->devicePixelRatio();
+    introPicture_ =
+        QPixmap::fromImage(intro->scaled((QSizeF(WizardImage->size()) * ratio).toSize(),
+                                         Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    introPicture_.setDevicePixelRatio(ratio);
 
     ProgressPanel = makeArea(LeftPanel, QRect(0, kBodyHeight - kProgressStripHeight,
                                               kWizardLeftColumnWidth, kProgressStripHeight));

@@ -20,9 +20,9 @@ THalvorbeckCaliPanel::THalvorbeckCaliPanel(QWidget* aowner) : QWidget(aowner) {
     setMouseTracking(true);
     setAttribute(Qt::WA_OpaquePaintEvent);
     fillParent();
-    normalFrame = LoadResourceBitmap(QStringLiteral("halvorbeckCalib"));
-    hiliteFrame = LoadResourceBitmap(QStringLiteral("halvorbeckCalibHi"));
-    greenFrame = LoadResourceBitmap(QStringLiteral("halvorbeckCalibGreen"));
+    normalFrame = LoadResourceBitmap(QStringLiteral("halvorbeckCalib"), devicePixelRatio());
+    hiliteFrame = LoadResourceBitmap(QStringLiteral("halvorbeckCalibHi"), devicePixelRatio());
+    greenFrame = LoadResourceBitmap(QStringLiteral("halvorbeckCalibGreen"), devicePixelRatio());
     placePicture();
 
     clickTimer = new QTimer(this);
@@ -95,8 +95,8 @@ bool THalvorbeckCaliPanel::eventFilter(QObject* watched, QEvent* event) {
 // Where the picture sits: centred, halves truncated towards zero. Kept current on resize as
 // well as at each paint, so that a pointer move before the first paint is tested right.
 void THalvorbeckCaliPanel::placePicture() {
-    panelX = (width() - normalFrame->width()) / 2;
-    panelY = (height() - normalFrame->height()) / 2;
+    panelX = (width() - normalFrame->logicalSize.width()) / 2;
+    panelY = (height() - normalFrame->logicalSize.height()) / 2;
 }
 
 void THalvorbeckCaliPanel::resizeEvent(QResizeEvent* event) {
@@ -106,6 +106,8 @@ void THalvorbeckCaliPanel::resizeEvent(QResizeEvent* event) {
 
 void THalvorbeckCaliPanel::paintEvent(QPaintEvent*) {
     placePicture();
+    for (TTolveBitmap* frame : {normalFrame.get(), hiliteFrame.get(), greenFrame.get()})
+        matchDeviceRatio(*frame, devicePixelRatio());
     QPainter painter(this);
     // The panel is opaque: what the picture leaves uncovered is the recess colour.
     painter.fillRect(rect(), theme::shown(palette::kPanel));
@@ -114,7 +116,7 @@ void THalvorbeckCaliPanel::paintEvent(QPaintEvent*) {
     const TTolveBitmap& overlay = clickedBtn >= 0 ? *greenFrame : *hiliteFrame;
     if (hilitedBtn >= 0 && hilitedBtn <= 3) {
         const QRect bar(kBarLeft, kBars[hilitedBtn].top, kBarWidth, kBarHeight);
-        painter.drawImage(bar.topLeft() + QPoint(panelX, panelY), overlay, bar);
+        drawBitmapPart(painter, bar.topLeft() + QPoint(panelX, panelY), overlay, bar);
     }
 
     const QFont font = interfaceFont(26);
@@ -125,7 +127,7 @@ void THalvorbeckCaliPanel::paintEvent(QPaintEvent*) {
     for (int i = 0; i < 4; ++i) {
         const QString caption = TR(barCaption(i));
         const int w = metrics.horizontalAdvance(caption);
-        const int x = panelX + normalFrame->width() / 2 - w / 2;
+        const int x = panelX + normalFrame->logicalSize.width() / 2 - w / 2;
         const int top = panelY + kBars[i].captionTop;
         painter.drawText(x, top + metrics.ascent(), caption);
     }

@@ -84,17 +84,49 @@ QString imageResourceRoot() {
     return resourceRoot();
 }
 
-std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name) {
-    const QString path = resourcePath(name);
-    if (!QFileInfo(path).isFile())
-        throw EResourceError(QStringLiteral("Resource %1 not found").arg(name));
+int pictureScaleFor(qreal devicePixelRatio) {
+    return devicePixelRatio > 1 ? 2 : 1;
+}
 
-    // The pictures are stored without an extension: the content must be a PNG.
+namespace {
+
+// The pictures are stored without an extension: the content must be a PNG.
+QImage readPng(const QString& path, const QString& name) {
     QImageReader reader(path, "png");
     QImage image = reader.read();
     if (image.isNull()) {
         throw EResourceError(QStringLiteral("Resource %1 is not a readable PNG image (%2)")
                                  .arg(name, reader.errorString()));
+    }
+    return image;
+}
+
+} // namespace
+
+std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devicePixelRatio) {
+    const QString path = resourcePath(name);
+    if (!QFileInfo(path).isFile())
+        throw EResourceError(QStringLiteral("Resource %1 not found").arg(name));
+
+    QImage image;
+    QSize logical;
+    const QString twinName = name + QStringLiteral("@2x");
+    const QString twin =
+        pictureScaleFor(devicePixelRatio) == 2 ? resourcePath(twinName) : QString();
+    if (!twin.isEmpty() && QFileInfo(twin).isFile()) {
+        image = readPng(twin, twinName);
+        logical = QSize((image.width() + 1) / 2, (image.height() + 1) / 2);
+        if (qFuzzyCompare(devicePixelRatio, 2.0)) {
+            image.setDevicePixelRatio(2);
+        } else {
+            image = image.scaled(qCeil(logical.width() * devicePixelRatio),
+                                 qCeil(logical.height() * devicePixelRatio), Qt::IgnoreAspectRatio,
+                                 Qt::SmoothTransformation);
+            image.setDevicePixelRatio(devicePixelRatio);
+        }
+    } else {
+        image = readPng(path, name);
+        logical = image.size();
     }
 
     auto bitmap = std::make_unique<TTolveBitmap>();
@@ -103,7 +135,32 @@ std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name) {
         image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32));
     bitmap->resourceName = name;
     bitmap->lockCount = 0;
+    bitmap->logicalSize = logical;
+    bitmap->loadedRatio = devicePixelRatio;
     return bitmap;
+}
+
+void matchDeviceRatio(TTolveBitmap& bitmap, qreal devicePixelRatio) {
+    if (qFuzzyCompare(bitmap.loadedRatio, devicePixelRatio))
+        return;
+    try {
+        const std::unique_ptr<TTolveBitmap> fresh =
+            LoadResourceBitmap(bitmap.resourceName, devicePixelRatio);
+        bitmap.QImage::operator=(std::move(*fresh));
+        bitmap.logicalSize = fresh->logicalSize;
+    } catch (const EResourceError&) {
+        // Drawn at the resolution it has: stretched, but drawn.
+    }
+    // Not tried again at every paint.
+    bitmap.loadedRatio = devicePixelRatio;
+}
+
+void drawBitmapPart(QPainter& painter, QPoint target, const TTolveBitmap& bitmap,
+                    const QRect& source) {
+    const qreal scale = bitmap.devicePixelRatio();
+    const QRectF pixels(source.x() * scale, source.y() * scale, source.width() * scale,
+                        source.height() * scale);
+    painter.drawImage(QRectF(target, QSizeF(source.size())), bitmap, pixels);
 }
 
 const QList<BitmapCacheEntry>& bitmapCache() {
@@ -206,7 +263,7 @@ TTolveImagedControl::~TTolveImagedControl() {
 void TTolveImagedControl::AddImage(const QString& resName) {
     TTolveBitmap* image = findCachedBitmap(resName);
     if (!image)
-        image = addToCache(resName, LoadResourceBitmap(resName));
+        image = addToCache(resName, LoadResourceBitmap(resName, devicePixelRatio()));
     bitmaps_.append(image);
     ++image->lockCount;
 }
@@ -317,7 +374,9 @@ void TSimpleBitmapButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), theme::shown(FBackColor));
     const bool lit = hover && isEnabled();
-    painter.drawImage(QPoint(0, 0), *bitmaps_[FimageBase + (lit ? 1 : 0)]);
+    TTolveBitmap& shown = *bitmaps_[FimageBase + (lit ? 1 : 0)];
+    matchDeviceRatio(shown, devicePixelRatio());
+    painter.drawImage(QPoint(0, 0), shown);
 
     if (FText.isEmpty())
         return;

@@ -12,12 +12,17 @@
 #include <memory>
 #include <stdexcept>
 
-// A picture loaded from the program's resources.
+class QPainter;
+
+// A picture loaded from the program's resources for one device pixel ratio; drawn with the
+// painter, it covers `logicalSize` whatever resolution it holds.
 class TTolveBitmap : public QImage {
 public:
     using QImage::QImage;
-    QString resourceName; // the key under which it sits in the cache
-    int lockCount = 0;    // list places in imaged controls that refer to it
+    QString resourceName;  // the key under which it sits in the cache
+    int lockCount = 0;     // list places in imaged controls that refer to it
+    QSize logicalSize;     // the size in logical pixels: the 1x picture's size
+    qreal loadedRatio = 1; // the device pixel ratio it was loaded for
 };
 
 // A missing or unreadable picture resource.
@@ -35,9 +40,27 @@ private:
 void setImageResourceRoot(const QString& root);
 QString imageResourceRoot();
 
-// Loads the PNG stored under `name` (alpha kept); throws EResourceError when it is missing or
-// unreadable. The caller owns the result; it does not enter the cache.
-std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name);
+// Every picture is stored twice: under its name at 1x, and under the name with "@2x" at twice
+// the resolution, drawn from the same geometry. A device of ratio 1 or less draws from the 1x
+// picture, any higher ratio from the 2x one.
+int pictureScaleFor(qreal devicePixelRatio);
+
+// Loads the picture stored under `name` (a PNG, alpha kept) for a device of `devicePixelRatio`.
+// Only the picture that ratio draws from is decoded: the 2x twin, smoothly scaled once to the
+// exact ratio when that is not 2 (1.25, 1.5), so that painting copies pixels one to one; or
+// the 1x picture as it is (at ratio 1 or less, or where no twin is stored, for the painter to
+// stretch). Every picture the program draws comes through here. Throws EResourceError when it
+// is missing or unreadable. The caller owns the result; it does not enter the cache.
+std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devicePixelRatio = 1);
+
+// Brings `bitmap` to the resolution of a device of `devicePixelRatio` (a window moved to
+// another screen), loading it afresh only when the ratio differs; the same object, with its
+// name and count, holds the new resolution. Left as it is when the picture cannot be loaded.
+void matchDeviceRatio(TTolveBitmap& bitmap, qreal devicePixelRatio);
+
+// Draws the part `source` of `bitmap` (in logical pixels of the picture) at `target`.
+void drawBitmapPart(QPainter& painter, QPoint target, const TTolveBitmap& bitmap,
+                    const QRect& source);
 
 // The program-wide cache: pairs of resource name and image, searched linearly, names compared
 // without regard to case. It holds only images added through AddImage.

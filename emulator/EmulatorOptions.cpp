@@ -63,6 +63,9 @@ OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions
         {QStringLiteral("oversized"),
          QStringLiteral("Fault: every <n>-th status reply is longer than 4000 characters."),
          QStringLiteral("n")},
+        {QStringLiteral("malformed-string"),
+         QStringLiteral("Fault: every <n>-th reply has a string that never closes."),
+         QStringLiteral("n")},
         {QStringLiteral("firmware"),
          QStringLiteral("Fault: reports firmware <version> instead of 1.3."),
          QStringLiteral("version")},
@@ -122,7 +125,8 @@ OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions
         !readCount(parser, QStringLiteral("drop-replies"), f.dropEvery, message) ||
         !readCount(parser, QStringLiteral("noise-lines"), f.noiseLines, message) ||
         !readCount(parser, QStringLiteral("stray-brace"), f.strayBraceEvery, message) ||
-        !readCount(parser, QStringLiteral("oversized"), f.oversizedEvery, message))
+        !readCount(parser, QStringLiteral("oversized"), f.oversizedEvery, message) ||
+        !readCount(parser, QStringLiteral("malformed-string"), f.malformedStringEvery, message))
         return OptionsResult::Error;
     if (parser.isSet(QStringLiteral("stray-open-brace"))) {
         if (!readCount(parser, QStringLiteral("stray-open-brace"), f.strayBraceEvery, message))

@@ -70,8 +70,9 @@ bool isHex(char c) {
     return std::isxdigit(static_cast<unsigned char>(c)) != 0;
 }
 
-// Names typed by the user arrive unescaped: a lone backslash or a control character inside a
-// string makes the request invalid JSON. The firmware takes such characters literally.
+// A host that does not escape the names it sends makes the request invalid JSON with a lone
+// backslash or a control character inside a string. The firmware takes such characters
+// literally.
 QByteArray repairStrings(const QByteArray& in) {
     QByteArray out;
     out.reserve(in.size() + 16);
@@ -826,6 +827,12 @@ void FocuserDevice::sendReply(const QByteArray& object, bool isStatus) {
             log += "boot=ok;wifi=sta;ntc=ok;heap=81234;loop=4ms;";
         bytes.chop(3); // the closing braces of get, res and the reply
         bytes += ",\"LOG\":\"" + log + "\"}}}";
+    }
+    if (f.malformedStringEvery > 0 &&
+        replies_ % static_cast<std::uint64_t>(f.malformedStringEvery) == 0) {
+        // As a firmware writes a name ending in a backslash without escaping it: the last
+        // string of the reply never closes.
+        bytes.insert(bytes.lastIndexOf('"'), '\\');
     }
 
     if (!f.splitReplies) {

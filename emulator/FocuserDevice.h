@@ -25,6 +25,7 @@ struct FaultSwitches {
     int strayBraceEvery = 0;   // every n-th reply is preceded by a lone brace
     char strayBrace = '}';
     int oversizedEvery = 0;  // every n-th status reply carries a log beyond 4000 characters
+    int malformedStringEvery = 0; // every n-th reply has a string that never closes
     QString firmwareVersion; // reported in place of the real one when not empty
 };
 

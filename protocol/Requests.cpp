@@ -6,6 +6,9 @@ namespace {
 
 QString num(int v) { return QString::number(v); }
 
+// A preset name as it goes between the quotes of its member.
+QString nameValue(const QString& typed) { return jsonEscaped(presetName(typed)); }
+
 } // namespace
 
 QString presetName(const QString& typed) {
@@ -14,11 +17,22 @@ QString presetName(const QString& typed) {
     return s;
 }
 
-QString wifiPassword(const QString& typed) {
-    QString s = typed;
-    s.replace(QStringLiteral("\""), QStringLiteral("\\\""));
+QString jsonEscaped(const QString& text) {
+    QString s;
+    s.reserve(text.size() + 8);
+    for (const QChar c : text) {
+        if (c == u'\\' || c == u'"')
+            s.append(u'\\').append(c);
+        else if (c.unicode() < 0x20)
+            s.append(QStringLiteral("\\u00"))
+                .append(QString::number(c.unicode(), 16).toUpper().rightJustified(2, u'0'));
+        else
+            s.append(c);
+    }
     return s;
 }
+
+QString wifiPassword(const QString& typed) { return jsonEscaped(typed); }
 
 QString status() { return QStringLiteral(R"({"req":{"get": ""}})"); }
 QString calStatusRead() { return QStringLiteral(R"({"req":{"get":{"MOT1":{"CAL_STATUS":""}}}})"); }
@@ -91,13 +105,13 @@ QString presetGo(int n) {
 
 QString presetRecord(int n, const QString& name, int position) {
     return QStringLiteral(R"({"req":{"set":{"PRESET_)") + num(n) + QStringLiteral(R"(":{"NAME":")") +
-           presetName(name) + QStringLiteral(R"(","M1POS":)") + num(position) +
+           nameValue(name) + QStringLiteral(R"(","M1POS":)") + num(position) +
            QStringLiteral("}}}}");
 }
 
 QString presetRename(int n, const QString& name) {
     return QStringLiteral(R"({"req":{"set":{"PRESET_)") + num(n) + QStringLiteral(R"(":{"NAME":")") +
-           presetName(name) + QStringLiteral(R"("}}}})");
+           nameValue(name) + QStringLiteral(R"("}}}})");
 }
 
 QString presetDelete(int n) {
@@ -117,7 +131,7 @@ QString runPresetLoad(int n) {
 
 QString runPresetRecord(int n, const QString& name, const MotorPresetValues& v) {
     return QStringLiteral(R"({"req":{"set":{"RUNPRESET_)") + num(n) + QStringLiteral(R"(":)") +
-           QStringLiteral(R"({"RP_NAME":")") + presetName(name) + QStringLiteral(R"(","M1ACC":)") +
+           QStringLiteral(R"({"RP_NAME":")") + nameValue(name) + QStringLiteral(R"(","M1ACC":)") +
            num(v.speedAccel) + QStringLiteral(R"(,"M1DEC":)") + num(v.speedDecel) +
            QStringLiteral(R"(,"M1SPD":)") + num(v.speedRun) + QStringLiteral(R"(,"M1CACC":)") +
            num(v.currentAccel) + QStringLiteral(R"(,"M1CDEC":)") + num(v.currentDecel) +
@@ -127,7 +141,7 @@ QString runPresetRecord(int n, const QString& name, const MotorPresetValues& v) 
 
 QString runPresetRename(int n, const QString& name) {
     return QStringLiteral(R"({"req":{"set":{"RUNPRESET_)") + num(n) +
-           QStringLiteral(R"(":{"RP_NAME":")") + presetName(name) + QStringLiteral(R"("}}}})");
+           QStringLiteral(R"(":{"RP_NAME":")") + nameValue(name) + QStringLiteral(R"("}}}})");
 }
 
 QString runPresetDelete(int n) {

@@ -1,15 +1,19 @@
 #pragma once
 // Every request the program sends to the focuser, as the exact text that goes on the wire.
-// Texts are joined from fixed pieces and values; no JSON library is involved, so what the
-// user types goes out as typed (apart from the double quotes named below).
+// Texts are joined from fixed pieces and values; no JSON library is involved. What the user
+// types goes into a JSON string escaped, so that the device stores exactly that text (apart
+// from the double quotes that preset names lose).
 
 #include <QString>
 
 namespace request {
 
 // Values put into texts.
-QString presetName(const QString& typed);   // every double quote removed
-QString wifiPassword(const QString& typed); // every double quote preceded by a backslash
+QString presetName(const QString& typed); // every double quote removed
+// Text as it stands between the quotes of a JSON string: a backslash or a double quote gets
+// a backslash before it, a control character becomes \u00XX.
+QString jsonEscaped(const QString& text);
+QString wifiPassword(const QString& typed); // the typed text, escaped
 
 // Reads.
 QString status();

@@ -37,9 +37,7 @@ void TApdComPort::SetOpen(bool open) {
         throw EComError(error);
     connect(transport_.get(), &SerialTransport::readyRead, this, &TApdComPort::onReadyRead,
             Qt::UniqueConnection);
-    received_.clear();
-    readPos_ = batchEnd_ = 0;
-    leftoverWaits_ = false;
+    clearReceived();
     open_ = true;
 }
 
@@ -65,9 +63,7 @@ std::uint8_t TApdComPort::GetChar() {
 void TApdComPort::FlushInBuffer() {
     if (transport_)
         transport_->discardInput();
-    received_.clear();
-    readPos_ = batchEnd_ = 0;
-    leftoverWaits_ = false;
+    clearReceived();
 }
 
 void TApdComPort::FlushOutBuffer() {
@@ -81,8 +77,14 @@ void TApdComPort::DonePort() {
         transport_->close();
     }
     open_ = false;
+    clearReceived();
+}
+
+void TApdComPort::clearReceived() {
     received_.clear();
-    readPos_ = batchEnd_ = 0;
+    readPos_ = batchEnd_ = heldFrom_ = 0;
+    lostAt_ = -1;
+    leftoverWaits_ = overflowed_ = lostBeforeBatch_ = false;
 }
 
 void TApdComPort::onReadyRead() {
@@ -91,6 +93,21 @@ void TApdComPort::onReadyRead() {
     const QByteArray bytes = transport_->readAll();
     if (bytes.isEmpty())
         return;
+    if (delivering_ &&
+        (overflowed_ || received_.size() - heldFrom_ + bytes.size() > kInputBufferSize)) {
+        // The handler runs a nested event loop and what arrived meanwhile fills the input
+        // buffer. What does not fit is dropped whole, and so is everything after it until the
+        // handler returns: the loss is one gap, at the end of what waits, and the reader is
+        // told of it with the batch that follows the gap.
+        if (!overflowed_) {
+            overflowed_ = true;
+            if (lostAt_ < 0)
+                lostAt_ = received_.size();
+            else
+                received_.truncate(lostAt_); // one gap only: what followed an earlier one goes too
+        }
+        return;
+    }
     received_.append(bytes);
     leftoverWaits_ = false;
     scheduleDelivery();
@@ -108,6 +125,8 @@ void TApdComPort::scheduleDelivery() {
 
 void TApdComPort::dropTaken() {
     received_.remove(0, readPos_);
+    if (lostAt_ >= 0)
+        lostAt_ -= readPos_;
     readPos_ = 0;
     batchEnd_ = 0;
 }
@@ -117,9 +136,16 @@ void TApdComPort::deliver() {
     // while the first is still being handled; bytes arriving meanwhile wait for it.
     if (delivering_ || !open_ || leftoverWaits_ || received_.isEmpty())
         return;
-    const qsizetype count = std::min<qsizetype>(received_.size(), kMaxBatch);
+    qsizetype count = std::min<qsizetype>(received_.size(), kMaxBatch);
+    // A batch never spans the gap left by dropped bytes; the one after it says so.
+    lostBeforeBatch_ = lostAt_ == 0;
+    if (lostAt_ == 0)
+        lostAt_ = -1;
+    else if (lostAt_ > 0)
+        count = std::min(count, lostAt_);
     readPos_ = 0;
     batchEnd_ = count;
+    heldFrom_ = received_.size();
     delivering_ = true;
     QString failure;
     bool failed = false;
@@ -135,6 +161,7 @@ void TApdComPort::deliver() {
     }
     if (self) {
         delivering_ = false;
+        overflowed_ = lostBeforeBatch_ = false;
         if (open_) {
             const bool newBytesArrived = received_.size() > count;
             dropTaken();

@@ -14,6 +14,8 @@ class TApdComPort : public QObject {
     Q_OBJECT
 public:
     static constexpr qint64 kOutputBufferSize = 4096;
+    // Received bytes that may wait while the handler runs a nested event loop (a modal box).
+    static constexpr qsizetype kInputBufferSize = 4096;
     static constexpr int kMaxBatch = 65535; // the handler's count is 16 bits wide
 
     explicit TApdComPort(QObject* parent = nullptr);
@@ -36,6 +38,9 @@ public:
 
     // The next byte of the batch being delivered; throws EComError past its end.
     std::uint8_t GetChar();
+    // While a batch is delivered: received bytes were dropped right before it, because more
+    // than kInputBufferSize of them waited for an earlier batch's handler.
+    bool inputLostBeforeBatch() const { return lostBeforeBatch_; }
 
     void FlushInBuffer();
     void FlushOutBuffer();
@@ -53,6 +58,7 @@ private:
     void scheduleDelivery();
     void deliver();
     void dropTaken();
+    void clearReceived();
 
     int comNumber_ = 1;
     PortSettings settings_;
@@ -65,4 +71,8 @@ private:
     bool delivering_ = false;
     bool deliveryQueued_ = false;
     bool leftoverWaits_ = false; // untaken bytes wait for the next batch to be announced
+    qsizetype heldFrom_ = 0;     // in received_: what arrived since the running handler began
+    qsizetype lostAt_ = -1;      // in received_: where bytes were dropped; -1 when none were
+    bool overflowed_ = false;    // bytes are being dropped until the running handler returns
+    bool lostBeforeBatch_ = false;
 };

@@ -87,70 +87,45 @@ bool TSerialInterface::IsQueueEmpty() {
 }
 
 void TSerialInterface::TriggerAvail(std::uint16_t count) {
-    const auto stillAlive = alive;
+    // Bytes held too long under a modal box were dropped before this batch: what was being
+    // received cannot be completed.
+    if (com->inputLostBeforeBatch())
+        framer.resynchronise();
+    // Frames left over when handling an earlier batch failed come first.
+    if (!handleFrames())
+        return;
     for (int i = 0; i < count; ++i) {
-        takeByte(codepage::ansiToUnicode(com->GetChar()));
-        // Handling a reply may have released or destroyed this link.
-        if (!*stillAlive || !com->FOpen())
+        framer.feed(codepage::ansiToUnicode(com->GetChar()));
+        if (!handleFrames())
             return;
     }
 }
 
-void TSerialInterface::takeByte(QChar c) {
-    const bool objectOpen = braceCount > 0;
-
-    if (objectOpen && inString) {
-        // Braces inside a JSON string are text, not structure.
-        rxBuffer.append(c);
-        if (escaped)
-            escaped = false;
-        else if (c == u'\\')
-            escaped = true;
-        else if (c == u'"')
-            inString = false;
-    } else if (c == u'{') {
-        rxBuffer.append(c);
-        ++braceCount;
-        return;
-    } else if (c == u'}' && objectOpen) {
-        rxBuffer.append(c);
-        if (--braceCount == 0)
-            completeObject();
-        return;
-    } else if (objectOpen) {
-        rxBuffer.append(c);
-        if (c == u'"')
-            inString = true;
-    } else {
-        // Outside objects: text lines. A stray "}" is text too.
-        if (c == u'\n' || c == u'\r') {
-            const QString line = std::exchange(rxBufferExtra, QString());
-            DispatchExtra(line);
-        } else {
-            rxBufferExtra.append(c);
-            if (rxBufferExtra.size() >= kMaxLineLength)
-                rxBufferExtra.clear();
-        }
-        return;
+bool TSerialInterface::handleFrames() {
+    const auto stillAlive = alive;
+    while (auto frame = framer.takeFrame()) {
+        if (frame->kind == ReplyFramer::FrameKind::Line)
+            DispatchExtra(frame->text);
+        else
+            completeObject(frame->text, frame->kind == ReplyFramer::FrameKind::Object);
+        // Handling a frame may have released or destroyed this link.
+        if (!*stillAlive || !com->FOpen())
+            return false;
     }
-
-    if (rxBuffer.size() >= kMaxObjectLength) {
-        rxBuffer.clear();
-        braceCount = 0;
-        inString = escaped = false;
-    }
+    return true;
 }
 
-void TSerialInterface::completeObject() {
-    const QString text = std::exchange(rxBuffer, QString());
-    inString = escaped = false;
+void TSerialInterface::completeObject(const QString& text, bool readable) {
     if (serialTraceEnabled)
         WriteTraceLine(QStringLiteral("[  RX] ") + text);
     const auto stillAlive = alive;
-    try {
-        DispatchReply(text);
-    } catch (...) {
-        // A reply that cannot be handled is dropped; framing goes on.
+    // A malformed reply cannot be read, but it is the device's answer all the same.
+    if (readable) {
+        try {
+            DispatchReply(text);
+        } catch (...) {
+            // A reply that cannot be handled is dropped; framing goes on.
+        }
     }
     if (!*stillAlive || !com->FOpen())
         return;

@@ -4,6 +4,7 @@
 // byte stream into JSON objects and text lines, and hands both to its host.
 
 #include "serial/ApdComPort.h"
+#include "serial/ReplyFraming.h"
 #include "serial/TickClock.h"
 
 #include <QObject>
@@ -31,8 +32,8 @@ protected:
 class TSerialInterface {
 public:
     static constexpr std::uint32_t kReplyWaitMs = 350;
-    static constexpr int kMaxObjectLength = 4000;
-    static constexpr int kMaxLineLength = 100;
+    static constexpr int kMaxObjectLength = ReplyFramer::kMaxObjectLength;
+    static constexpr int kMaxLineLength = ReplyFramer::kMaxLineLength;
 
     // Makes the link for the chosen port (the port list's text without "COM") and opens its
     // port when the text names one. Throws EComError when the port cannot be opened.
@@ -67,12 +68,12 @@ public:
     bool isWaitingAnswer() const { return waitingAnswer; }
     const std::deque<QString>& queue() const { return commandsQueue; }
     TApdComPort& port() { return *com; }
-    int pendingBraceCount() const { return braceCount; }
+    int pendingBraceCount() const { return framer.pendingBraceCount(); }
 
 private:
     void send(const QString& cmd, bool urgent);
-    void takeByte(QChar c);
-    void completeObject();
+    bool handleFrames();
+    void completeObject(const QString& text, bool readable);
     void DispatchReply(const QString& text);
     void DispatchExtra(const QString& line);
 
@@ -81,11 +82,7 @@ private:
     std::deque<QString> commandsQueue;
     bool waitingAnswer = false;
     std::uint32_t waitingAnswerT = 0;
-    QString rxBuffer;
-    QString rxBufferExtra;
-    int braceCount = 0;
-    bool inString = false; // inside a JSON string of the object being received
-    bool escaped = false;  // the previous character of that string was a backslash
+    ReplyFramer framer; // the received objects and lines
 
     ILinkHost& host;
     const TickClock& clock;

@@ -272,7 +272,9 @@ void TVaskelWindow::BuildOverlays() {
 
     CalibrationPanel = new QWidget(CenterLayoutPanel);
     CalibrationPanel->setGeometry(whole);
-    makePicture(CalibrationPanel, QStringLiteral("calibrationDarkening"), whole, true);
+    // The overlays' pictures are decoded when an overlay first opens.
+    const auto whenShown = PictureLabel::Decode::WhenShown;
+    makePicture(CalibrationPanel, QStringLiteral("calibrationDarkening"), whole, true, whenShown);
     CalibrationLabel = makeText(CalibrationPanel, QStringLiteral("Calibrating"), whole, 36,
                                 Qt::white, Qt::AlignCenter, true);
     CalibrationLabel->setWordWrap(true);
@@ -280,7 +282,8 @@ void TVaskelWindow::BuildOverlays() {
 
     CalibrationSelectPanel = new QWidget(CenterLayoutPanel);
     CalibrationSelectPanel->setGeometry(whole);
-    makePicture(CalibrationSelectPanel, QStringLiteral("calibrationDarkening"), whole, true);
+    makePicture(CalibrationSelectPanel, QStringLiteral("calibrationDarkening"), whole, true,
+                whenShown);
     CalibrationPopupPanel = new QWidget(CalibrationSelectPanel);
     CalibrationPopupPanel->setGeometry(calibration::kPopupLeft, calibration::kPopupTop,
                                        calibration::kPopupWidth, calibration::kPopupHeight);
@@ -296,7 +299,8 @@ void TVaskelWindow::BuildOverlays() {
     VaskelCalibrationSelectImage = makePicture(
         CalibrationPopupPanel, QStringLiteral("calibrationSelect"),
         QRect(calibration::kSelectLeft, calibration::kSelectTop, calibration::kSelectWidth,
-              calibration::kSelectHeight));
+              calibration::kSelectHeight),
+        false, whenShown);
     VaskelCalibrationSelectImage->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     VaskelCalibrationSelectImage->setCursor(Qt::PointingHandCursor);
     VaskelCalibrationSelectImage->installEventFilter(this);

@@ -3,17 +3,11 @@
 #include "controls/VaskelControls.h"
 
 #include <QFrame>
-#include <QPixmap>
 
-QLabel* makePicture(QWidget* parent, const QString& resource, const QRect& box, bool stretch) {
-    auto* label = new QLabel(parent);
-    label->setGeometry(box);
-    const auto image = LoadResourceBitmap(resource);
-    label->setPixmap(QPixmap::fromImage(*image));
-    label->setScaledContents(stretch);
-    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+QLabel* makePicture(QWidget* parent, const QString& resource, const QRect& box, bool stretch,
+                    PictureLabel::Decode decode) {
+    auto* label = new PictureLabel(parent, resource, box, stretch, decode);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
-    label->setObjectName(resource);
     return label;
 }
 

@@ -41,7 +41,7 @@ TEST_F(MotorPresetsTest, RenameSendsTheNameWithoutDoubleQuotesThenAsksForTheStat
         queued(),
         (QStringList{
             kTail,
-            QStringLiteral(R"({"req":{"set":{"RUNPRESET_2":{"RP_NAME":"Deep sky 'f/5' \ "}}}})"),
+            QStringLiteral(R"({"req":{"set":{"RUNPRESET_2":{"RP_NAME":"Deep sky 'f/5' \\ "}}}})"),
             kStatus}));
 
     log.inputAnswer = QString();

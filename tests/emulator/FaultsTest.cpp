@@ -74,3 +74,13 @@ TEST_F(DeviceTest, OversizedStatusAndForeignFirmwareVersion) {
     device->faults().firmwareVersion = "1.4";
     EXPECT_EQ(textAt(status(), "res/get/SWVERS/SWAPP"), "1.4");
 }
+
+TEST_F(DeviceTest, MalformedStringLeavesTheLastStringOfEveryNthReplyOpen) {
+    device->faults().malformedStringEvery = 2;
+    send(request::presetRename(1, "a"));
+    EXPECT_EQ(run(10).all, R"({"res":{"set":{"PRESET_1":{"NAME":"done"}}}})");
+    send(request::presetRename(1, "a"));
+    EXPECT_EQ(run(10).all, R"({"res":{"set":{"PRESET_1":{"NAME":"done\"}}}})");
+    send(request::status());
+    EXPECT_TRUE(statusTableViolations(parseObject(run(10).all)).isEmpty());
+}

@@ -42,12 +42,15 @@ TEST_F(DeviceTest, ABrokenOffRequestIsAbandonedAndTheNextOneAnswered) {
     EXPECT_EQ(textAt(parseObject(abandoned.objects[0]), "res/error"), "incomplete request");
     EXPECT_EQ(textAt(status(), "res/get/PRESET_1/NAME"), "Visual");
 
-    // A name ending in a backslash escapes its closing quote: the device waits for the gap,
-    // answers once, and is itself again for the next request.
-    send(request::presetRecord(8, "C:\\", 10));
+    // A name ending in an unescaped backslash escapes its closing quote: the device waits for
+    // the gap, answers once, and is itself again for the next request.
+    send(R"({"req":{"set":{"PRESET_8":{"NAME":"C:\","M1POS":10}}}})");
     EXPECT_TRUE(device->takeOutput().isEmpty());
     EXPECT_EQ(run(200).objects.size(), 1);
     EXPECT_TRUE(statusTableViolations(status()).isEmpty());
+    // The program escapes it, and the device answers at once.
+    ask(request::presetRecord(8, "C:\\", 10));
+    EXPECT_EQ(textAt(status(), "res/get/PRESET_8/NAME"), "C:\\");
 }
 
 TEST_F(DeviceTest, AnOverlongRequestIsRefusedAsAWhole) {

@@ -85,3 +85,13 @@ TEST(EmulatorOptions, MistakesAreRefusedWithAReason) {
     for (const QString& model : modelNames())
         EXPECT_TRUE(message.contains(model));
 }
+
+TEST(EmulatorOptions, MalformedStringSwitchIsReadAndListed) {
+    EmulatorOptions o;
+    QString message;
+    ASSERT_EQ(parse({"--malformed-string", "3"}, o, message), OptionsResult::Run);
+    EXPECT_EQ(o.device.faults.malformedStringEvery, 3);
+    EXPECT_EQ(parse({"--malformed-string", "x"}, o, message), OptionsResult::Error);
+    EXPECT_EQ(parse({"--help"}, o, message), OptionsResult::Help);
+    EXPECT_TRUE(message.contains("--malformed-string <n>"));
+}

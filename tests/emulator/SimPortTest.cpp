@@ -101,3 +101,82 @@ TEST(SimPort, WhatTheDeviceSaysWhileClosedIsLostButItsMoveGoesOn) {
     EXPECT_FALSE(focuser->device.moving());
     EXPECT_EQ(focuser->device.position(), 600000);
 }
+
+namespace {
+
+// The emulated focuser joined to a link by a fake line, both on one driven clock; what the
+// program writes reaches the device and its answer comes back every 10 ms.
+struct WiredFocuser {
+    void run(int ms) {
+        for (int t = 0; t < ms; t += 10) {
+            clock.advance(10);
+            device.receive(port.line().takeWritten());
+            if (const QByteArray bytes = device.takeOutput(); !bytes.isEmpty())
+                port.line().receive(bytes);
+            pumpEvents(2);
+        }
+    }
+
+    ScopedFakePort port{QStringLiteral("WIRED")};
+    ManualClock clock{1000};
+    FocuserDevice device{clock};
+    RecordingHost host;
+    TSerialInterface link{QStringLiteral("WIRED"), host, clock};
+};
+
+} // namespace
+
+TEST(WiredFocuser, NamesWithBackslashesAndControlCharactersComeBackAsTyped) {
+    WiredFocuser w;
+    const QString name = QStringLiteral(u"C:\\optics\\\t\x01 é\\");
+    const QString password = QStringLiteral(u"\\\\\"p\x1f\\u0041\\");
+    w.link.EnqueueCommand(request::presetRecord(3, name, 1234));
+    w.link.EnqueueCommand(request::runPresetRename(2, name));
+    w.link.EnqueueCommand(request::wifiPasswordSet(password));
+    w.link.EnqueueCommand(request::status());
+    w.run(300);
+    ASSERT_EQ(w.host.replies.size(), 4);
+    const auto reply = parseObject(w.host.replies.last());
+    EXPECT_EQ(textAt(reply, "res/get/PRESET_3/NAME"), name);
+    EXPECT_EQ(intAt(reply, "res/get/PRESET_3/M1POS"), 1234);
+    EXPECT_EQ(textAt(reply, "res/get/RUNPRESET_2/RP_NAME"), name);
+    EXPECT_EQ(textAt(reply, "res/get/WIFI/PWD"), password);
+    EXPECT_TRUE(w.host.lines.isEmpty());
+}
+
+TEST(WiredFocuser, AMalformedReplyCostsOnlyItselfDuringAMove) {
+    WiredFocuser w;
+    w.link.EnqueueCommand(request::status());
+    w.run(50);
+    ASSERT_EQ(w.host.replies.size(), 1);
+
+    // The answer to the go-to comes malformed, right before the status reply and the
+    // position lines.
+    w.device.faults().malformedStringEvery = 2;
+    const int target = static_cast<int>(w.device.position()) + 20000;
+    w.link.EnqueueCommand(request::verboseTimeGoto(target));
+    w.clock.advance(400); // long enough for the status request to go out at once
+    w.link.EnqueueCommand(request::status());
+    w.run(3000);
+    ASSERT_FALSE(w.device.moving());
+    ASSERT_EQ(w.host.replies.size(), 2);
+    EXPECT_EQ(textAt(parseObject(w.host.replies[1]), "res/get/MODNAME"), "VASKEL4");
+    const QList<long long> positions = numbers(w.host.lines);
+    EXPECT_GE(positions.size(), 3);
+    EXPECT_EQ(positions.value(positions.size() - 1), target);
+    EXPECT_EQ(w.host.lines.filter("GoTo cmd completed").size(), 1);
+
+    // Malformed with the status request queued behind it, and position lines straight after:
+    // the status request goes out all the same.
+    w.device.faults().malformedStringEvery = 4;
+    w.host.lines.clear();
+    w.link.EnqueueCommand(request::verboseTimeGoto(target - 20000));
+    w.link.EnqueueCommand(request::status());
+    w.run(3000);
+    ASSERT_EQ(w.host.replies.size(), 3);
+    EXPECT_EQ(textAt(parseObject(w.host.replies[2]), "res/get/MODNAME"), "VASKEL4");
+    EXPECT_EQ(numbers(w.host.lines).value(numbers(w.host.lines).size() - 1), target - 20000);
+    EXPECT_TRUE(w.host.lines.contains("GoTo cmd completed"));
+    EXPECT_EQ(w.link.pendingBraceCount(), 0);
+    EXPECT_TRUE(w.link.IsQueueEmpty());
+}

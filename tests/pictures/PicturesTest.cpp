@@ -148,13 +148,47 @@ TEST(Pictures, EveryPictureIsEmbeddedUnderItsNameAtItsSize) {
         const QImage image = load(QString::fromLatin1(e.name));
         ASSERT_FALSE(image.isNull()) << e.name;
         EXPECT_EQ(image.size(), e.size) << e.name;
-        expectedNames << QString::fromLatin1(e.name);
+        // Its twin for high-density screens, beside it under Qt's "@2x" name.
+        const QString twin = QString::fromLatin1(e.name) + QStringLiteral("@2x");
+        EXPECT_EQ(load(twin).size(), e.size * 2) << e.name;
+        expectedNames << QString::fromLatin1(e.name) << twin;
     }
     // Nothing else is embedded at the root but the two fonts.
     for (const QString& entry : QDir(QStringLiteral(":/")).entryList(QDir::Files)) {
         if (entry == QLatin1String("fontNormal") || entry == QLatin1String("fontBold"))
             continue;
         EXPECT_TRUE(expectedNames.contains(entry)) << qPrintable(entry) << " is not expected";
+    }
+}
+
+// The 2x twin is the same drawing at twice the resolution: averaged back down to 1x it
+// matches the 1x picture but for anti-aliasing and hinted text; nothing is moved or cut off.
+TEST(Pictures, TwinsAt2xAreTheSameDrawing) {
+    // Premultiplied, so that transparent pixels of any colour are alike.
+    auto channel = [](QRgb c, int shift) { return (c >> shift & 0xff) * qAlpha(c) / 255.0; };
+    for (const Expected& e : expectedPictures()) {
+        const QImage one = load(QString::fromLatin1(e.name));
+        const QImage two = load(QString::fromLatin1(e.name) + QStringLiteral("@2x"));
+        ASSERT_EQ(two.size(), one.size() * 2) << e.name;
+        double sum = 0;
+        int far = 0;
+        for (int y = 0; y < one.height(); ++y) {
+            for (int x = 0; x < one.width(); ++x) {
+                double d = 0;
+                for (int shift : {0, 8, 16}) {
+                    const double block = channel(two.pixel(2 * x, 2 * y), shift) +
+                                         channel(two.pixel(2 * x + 1, 2 * y), shift) +
+                                         channel(two.pixel(2 * x, 2 * y + 1), shift) +
+                                         channel(two.pixel(2 * x + 1, 2 * y + 1), shift);
+                    d += std::abs(block / 4 - channel(one.pixel(x, y), shift));
+                }
+                sum += d;
+                far += d > 150;
+            }
+        }
+        const double pixels = double(one.width()) * one.height();
+        EXPECT_LT(sum / pixels, 12.0) << e.name;
+        EXPECT_LT(far / pixels, 0.03) << e.name;
     }
 }
 

@@ -60,10 +60,17 @@ TEST(Requests, PositionPresets) {
     EXPECT_EQ(presetRename(5, ""), presetDelete(5)) << "an empty rename equals the delete";
 }
 
-TEST(Requests, PresetNamesLoseDoubleQuotesAndNothingElse) {
+TEST(Requests, PresetNamesLoseDoubleQuotesAndAreEscapedForJson) {
     EXPECT_EQ(presetRename(4, QStringLiteral(u"  \"M 42\" \\n é\t")),
-              QStringLiteral(u"{\"req\":{\"set\":{\"PRESET_4\":{\"NAME\":\"  M 42 \\n é\t\"}}}}"));
+              QStringLiteral(u"{\"req\":{\"set\":{\"PRESET_4\":{\"NAME\":\"  M 42 \\\\n é\\u0009\"}}}}"));
     EXPECT_EQ(runPresetRename(2, "\"\""), R"({"req":{"set":{"RUNPRESET_2":{"RP_NAME":""}}}})");
+    // The window strips the quotes itself before building the request: no second escaping.
+    const QString typed = QStringLiteral(R"(C:\ "x")");
+    EXPECT_EQ(presetRename(1, presetName(typed)), presetRename(1, typed));
+    EXPECT_EQ(presetRename(1, typed), R"({"req":{"set":{"PRESET_1":{"NAME":"C:\\ x"}}}})");
+    EXPECT_EQ(jsonEscaped(QStringLiteral(u"\x01\x1f\x7f é\\\"\\u0041")),
+              QStringLiteral(u"\\u0001\\u001F\x7f é\\\\\\\"\\\\u0041"))
+        << "only what JSON demands: controls below 0x20, backslash, quote";
 }
 
 TEST(Requests, MotorPresetsAndQuickSettings) {
@@ -91,6 +98,6 @@ TEST(Requests, DeviceOptions) {
     EXPECT_EQ(dimLeds(LedLevel::Middle), R"({"req":{"cmd":{"DIMLEDS":"middle"}}})");
     EXPECT_EQ(dimLeds(LedLevel::On), R"({"req":{"cmd":{"DIMLEDS":"on"}}})");
     EXPECT_EQ(wifiPasswordSet("secret"), R"({"req":{"set":{"WIFI":{"PWD":"secret"}}}})");
-    EXPECT_EQ(wifiPasswordSet(R"(a"b\c)"), R"({"req":{"set":{"WIFI":{"PWD":"a\"b\c"}}}})")
-        << "a quote gets a backslash, a backslash goes out unchanged";
+    EXPECT_EQ(wifiPasswordSet(R"(a"b\c)"), R"({"req":{"set":{"WIFI":{"PWD":"a\"b\\c"}}}})")
+        << "a quote and a backslash each get a backslash";
 }

@@ -156,3 +156,12 @@ TEST_F(LinkTest, WireTextIsWindows1252BothWays) {
     EXPECT_EQ(host.replies, QStringList{QStringLiteral(u"{\"res\":{\"n\":\"Musée €\"}}")});
     EXPECT_EQ(host.lines, QStringList{QStringLiteral(u"°C")});
 }
+
+TEST_F(LinkTest, LineBreaksBetweenMembersStayInsideTheObject) {
+    connect();
+    const QByteArray pretty = "{\r\n  \"res\": {\r\n    \"get\": {\"NAME\": \"a\\nb\"}\r\n  }\r\n}";
+    deviceSends(pretty + "\r\n");
+    EXPECT_EQ(host.replies, QStringList{QString::fromLatin1(pretty)});
+    EXPECT_EQ(host.hadRes, QList<bool>{true});
+    EXPECT_EQ(host.lines, (QStringList{"", ""}));
+}

@@ -123,6 +123,36 @@ TEST_F(LinkTest, BatchesAreNeverNestedAndNeverLongerThan65535Bytes) {
     EXPECT_EQ(counts, (std::vector<int>{65535, 70000 - 65535 + 4}));
 }
 
+TEST_F(LinkTest, BytesHeldUnderAModalBoxAreBoundedAndFramingRestartsCleanly) {
+    connect();
+    const auto reply = [](int n) { // about a kilobyte, as a status reply
+        return "{\"res\":{\"get\":{\"n\":" + QByteArray::number(n) + ",\"pad\":{\"x\":\"" +
+               QByteArray(960, 'x') + "\"}}}}";
+    };
+    QByteArray meanwhile;
+    for (int n = 1; n <= 6; ++n)
+        meanwhile += reply(n);
+    bool boxShown = false;
+    host.onReply = [&](const QString&) {
+        if (std::exchange(boxShown, true))
+            return;
+        // A modal box: events run while the device goes on sending, 300 bytes at a time.
+        for (qsizetype at = 0; at < meanwhile.size(); at += 300) {
+            port.line().receive(meanwhile.mid(at, 300));
+            pumpEvents();
+        }
+    };
+    deviceSends(reply(0));
+    // 13 pieces fit the 4096-byte buffer: replies 1 to 3 and the start of reply 4. After the
+    // loss come the end of a reply whose start was lost, a whole reply and a line.
+    deviceSends(R"(x","b":{"c":2}}}})" + reply(7) + "123\r\n");
+    ASSERT_EQ(host.replies.size(), 5);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(host.replies[i], QString::fromLatin1(reply(i < 4 ? i : 7)));
+    EXPECT_EQ(host.lines, (QStringList{"123", ""}));
+    EXPECT_EQ(link->pendingBraceCount(), 0);
+}
+
 TEST(PortNames, SystemPortsSortNaturallyWithUsbAdaptersFirst) {
     QStringList names{"ttyS10", "ttyUSB10", "ttyS2", "rfcomm0", "ttyUSB2", "ttyACM1", "ttyACM0"};
     std::sort(names.begin(), names.end(), portNameLess);

@@ -158,7 +158,7 @@ TEST_F(ConnectedTest, WithoutAFocuserTheOptionRowsDoNothing) {
     EXPECT_FALSE(w.LedsPopup->isVisible());
 }
 
-TEST_F(ConnectedTest, PasswordChangeIsConfirmedAndEscapesQuotesOnly) {
+TEST_F(ConnectedTest, PasswordChangeIsConfirmedAndEscapedForJson) {
     auto& w = connected();
     log.inputAnswer = QStringLiteral(R"(my"pass\word)");
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), Qt::RightButton,
@@ -166,7 +166,7 @@ TEST_F(ConnectedTest, PasswordChangeIsConfirmedAndEscapesQuotesOnly) {
     QCoreApplication::sendEvent(w.WifiPasswordLabel, &press);
     EXPECT_EQ(log.questions, QStringList{"Do you want to change the current WiFi password?"});
     EXPECT_EQ(log.inputs, QStringList{"Change WiFi password|New password|"});
-    EXPECT_EQ(requests(), (QList<QByteArray>{R"({"req":{"set":{"WIFI":{"PWD":"my\"pass\word"}}}})",
+    EXPECT_EQ(requests(), (QList<QByteArray>{R"({"req":{"set":{"WIFI":{"PWD":"my\"pass\\word"}}}})",
                                              kStatusRequest}));
 }
 

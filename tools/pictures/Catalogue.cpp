@@ -1,4 +1,5 @@
 #include "Catalogue.h"
+#include "Look.h"
 
 #include "advanced/AdvancedGeometry.h"
 #include "app/FrameGeometry.h"
@@ -99,19 +100,22 @@ const std::vector<Entry>& catalogue() {
     return list;
 }
 
-QMap<QString, QImage> drawAll(QString* error) {
+QMap<QString, QImage> drawAll(int scale, QString* error) {
+    const look::DrawingScale drawingScale(scale);
     QMap<QString, QImage> drawn;
     const PictureSource source = [&drawn](const QString& name) { return drawn.value(name); };
     for (const Entry& e : catalogue()) {
         const QImage image = e.draw(source);
-        if (image.size() != e.size) {
+        if (image.size() != e.size * scale || image.devicePixelRatio() != scale) {
             if (error) {
-                *error = QStringLiteral("%1 is %2 x %3, not %4 x %5")
+                *error = QStringLiteral("%1 is %2 x %3 at ratio %4, not %5 x %6 at %7")
                              .arg(e.name)
                              .arg(image.width())
                              .arg(image.height())
-                             .arg(e.size.width())
-                             .arg(e.size.height());
+                             .arg(image.devicePixelRatio())
+                             .arg(e.size.width() * scale)
+                             .arg(e.size.height() * scale)
+                             .arg(scale);
             }
             return {};
         }
@@ -120,10 +124,18 @@ QMap<QString, QImage> drawAll(QString* error) {
     return drawn;
 }
 
+QString scaledName(const QString& name, int scale) {
+    return scale == 1 ? name : name + QStringLiteral("@%1x").arg(scale);
+}
+
 QByteArray resourceFile(const QStringList& names) {
     QByteArray qrc = "<!DOCTYPE RCC>\n<RCC version=\"1.0\">\n<qresource prefix=\"/\">\n";
-    for (const QString& name : names)
-        qrc += "    <file alias=\"" + name.toUtf8() + "\">" + name.toUtf8() + ".png</file>\n";
+    for (const QString& name : names) {
+        for (int scale : {1, 2}) {
+            const QByteArray file = scaledName(name, scale).toUtf8();
+            qrc += "    <file alias=\"" + file + "\">" + file + ".png</file>\n";
+        }
+    }
     qrc += "</qresource>\n</RCC>\n";
     return qrc;
 }

@@ -18,11 +18,16 @@ struct Entry {
 
 const std::vector<Entry>& catalogue();
 
-// Draws every picture, in catalogue order, and checks each against its size; a picture of
-// the wrong size is reported in `error` and the result is empty.
-QMap<QString, QImage> drawAll(QString* error);
+// Draws every picture at `scale` (1, or 2 for the high-density twins), in catalogue order,
+// and checks each against its size; a picture of the wrong size is reported in `error` and
+// the result is empty.
+QMap<QString, QImage> drawAll(int scale, QString* error);
 
-// The Qt resource file that lists each picture file under its name (prefix "/").
+// The resource name of a picture drawn at `scale`: the name itself at 1, with "@2x" at 2.
+QString scaledName(const QString& name, int scale);
+
+// The Qt resource file that lists each picture file under its name (prefix "/"), and its
+// twin at 2x under the name with "@2x".
 QByteArray resourceFile(const QStringList& names);
 
 } // namespace pictures

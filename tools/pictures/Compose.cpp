@@ -74,8 +74,8 @@ QImage composeWindow(View view, const PictureSource& picture) {
         put("scaleBlock", kScaleBlock.left, kScaleBlock.top);
     if (halvorbeck) {
         const QImage frame = picture(QStringLiteral("settingsFrame"));
-        p.drawImage(kSettingsFrame.left, kSettingsFrame.top, frame, 0, 0, kSettingsFrame.width,
-                    kSettingsFrame.height);
+        look::drawPart(p, QPointF(kSettingsFrame.left, kSettingsFrame.top), frame,
+                       QRect(0, 0, kSettingsFrame.width, kSettingsFrame.height));
     }
 
     // Input controls, as plain shapes.

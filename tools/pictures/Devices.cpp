@@ -8,8 +8,9 @@ namespace devices {
 
 namespace {
 
+// One logical pixel wide however the drawing is scaled.
 QPen inkPen(const QColor& colour = look::kInk) {
-    QPen pen(colour, 1);
+    QPen pen(colour, look::drawingScale());
     pen.setCosmetic(true);
     return pen;
 }

@@ -5,16 +5,51 @@
 
 namespace look {
 
+namespace {
+
+int currentScale = 1;
+
+QImage atScale(int width, int height) {
+    QImage image(width * currentScale, height * currentScale, QImage::Format_ARGB32);
+    image.setDevicePixelRatio(currentScale);
+    return image;
+}
+
+} // namespace
+
+DrawingScale::DrawingScale(int scale) : previous_(currentScale) {
+    currentScale = scale;
+}
+
+DrawingScale::~DrawingScale() {
+    currentScale = previous_;
+}
+
+int drawingScale() {
+    return currentScale;
+}
+
 QImage canvas(int width, int height) {
-    QImage image(width, height, QImage::Format_ARGB32);
+    QImage image = atScale(width, height);
     image.fill(Qt::transparent);
     return image;
 }
 
 QImage filled(int width, int height, const QColor& colour) {
-    QImage image(width, height, QImage::Format_ARGB32);
+    QImage image = atScale(width, height);
     image.fill(colour);
     return image;
+}
+
+QSize logicalSize(const QImage& image) {
+    return image.deviceIndependentSize().toSize();
+}
+
+void drawPart(QPainter& p, QPointF target, const QImage& image, const QRect& source) {
+    const qreal scale = image.devicePixelRatio();
+    const QRectF pixels(source.x() * scale, source.y() * scale, source.width() * scale,
+                        source.height() * scale);
+    p.drawImage(QRectF(target, QSizeF(source.size())), image, pixels);
 }
 
 void begin(QPainter& painter, QImage& image) {
@@ -121,10 +156,11 @@ double luminance(QRgb c) {
 
 QImage darkened(const QImage& image, double share) {
     QImage out(image.size(), QImage::Format_ARGB32);
+    out.setDevicePixelRatio(image.devicePixelRatio());
     out.fill(Qt::black);
     QPainter p(&out);
     p.drawImage(0, 0, image);
-    p.fillRect(out.rect(), QColor(0, 0, 0, qRound(255 * (1 - share))));
+    p.fillRect(QRect(QPoint(), logicalSize(out)), QColor(0, 0, 0, qRound(255 * (1 - share))));
     p.end();
     return out;
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The look of every picture, written once: the palette and the shapes that all drawings
 // share (group frames, buttons, plates, fields). Pictures are drawn anti-aliased on ARGB32.
+// Every drawing is written in logical pixels and drawn at each scale of DrawingScale.
 
 #include <QColor>
 #include <QImage>
@@ -22,10 +23,31 @@ inline const QColor kWhite{255, 255, 255};
 inline const QColor kInk{18, 18, 18}; // outlines of the technical drawings
 inline const QColor kGreen{40, 150, 72};
 
-// A transparent picture of the given size.
+// The scale pictures are drawn at while an object of this class lives: 1 for the ordinary
+// pictures, 2 for their twins on high-density screens. The canvases below carry the scale as
+// their device pixel ratio, so the painter draws every line, text and gradient of the same
+// logical geometry at that resolution.
+class DrawingScale {
+public:
+    explicit DrawingScale(int scale);
+    ~DrawingScale();
+    DrawingScale(const DrawingScale&) = delete;
+    DrawingScale& operator=(const DrawingScale&) = delete;
+
+private:
+    int previous_;
+};
+int drawingScale();
+
+// A transparent picture of the given logical size, at the drawing scale.
 QImage canvas(int width, int height);
-// A picture filled with one colour.
+// A picture of the given logical size filled with one colour, at the drawing scale.
 QImage filled(int width, int height, const QColor& colour);
+// The size of a picture in logical pixels.
+QSize logicalSize(const QImage& image);
+// The part `source` of a picture (logical pixels) drawn at `target`, at the picture's own
+// resolution.
+void drawPart(QPainter& p, QPointF target, const QImage& image, const QRect& source);
 // An anti-aliased painter on the picture.
 void begin(QPainter& painter, QImage& image);
 

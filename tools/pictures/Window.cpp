@@ -173,11 +173,12 @@ QImage paintBackground(bool device) {
 }
 
 QImage deviceAreaOf(const QImage& source) {
-    QImage block =
-        source.copy(kDeviceArea.left, kDeviceArea.top, kDeviceArea.width, kDeviceArea.height);
+    QImage block = look::canvas(kDeviceArea.width, kDeviceArea.height);
     QPainter p(&block);
     p.setCompositionMode(QPainter::CompositionMode_Source);
-    p.fillRect(0, kDeviceOpaqueRows, block.width(), block.height() - kDeviceOpaqueRows,
+    look::drawPart(p, QPointF(0, 0), source,
+                   QRect(kDeviceArea.left, kDeviceArea.top, kDeviceArea.width, kDeviceArea.height));
+    p.fillRect(0, kDeviceOpaqueRows, kDeviceArea.width, kDeviceArea.height - kDeviceOpaqueRows,
                Qt::transparent);
     return block;
 }

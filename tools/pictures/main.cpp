@@ -1,6 +1,6 @@
 // calvetta-pictures OUTPUT_DIR FONT_DIR
-// Draws every picture of the program into OUTPUT_DIR as PNG files, with pictures.qrc listing
-// each under its resource name.
+// Draws every picture of the program into OUTPUT_DIR as PNG files, at 1x (NAME.png) and at 2x
+// (NAME@2x.png), with pictures.qrc listing each under its resource name.
 
 #include "Catalogue.h"
 
@@ -34,17 +34,22 @@ int main(int argc, char* argv[]) {
     if (!QDir().mkpath(out.path()))
         return fail(QStringLiteral("cannot make %1").arg(out.path()));
 
-    QString error;
-    const QMap<QString, QImage> drawn = pictures::drawAll(&error);
-    if (drawn.isEmpty())
-        return fail(error);
-    QStringList names;
-    for (const pictures::Entry& e : pictures::catalogue()) {
-        const QString path = out.filePath(e.name + QStringLiteral(".png"));
-        if (!drawn.value(e.name).save(path, "PNG"))
-            return fail(QStringLiteral("cannot write %1").arg(path));
-        names << e.name;
+    // Each picture twice, from the same drawing: at 1x, and at 2x for high-density screens.
+    for (int scale : {1, 2}) {
+        QString error;
+        const QMap<QString, QImage> drawn = pictures::drawAll(scale, &error);
+        if (drawn.isEmpty())
+            return fail(error);
+        for (const pictures::Entry& e : pictures::catalogue()) {
+            const QString path =
+                out.filePath(pictures::scaledName(e.name, scale) + QStringLiteral(".png"));
+            if (!drawn.value(e.name).save(path, "PNG"))
+                return fail(QStringLiteral("cannot write %1").arg(path));
+        }
     }
+    QStringList names;
+    for (const pictures::Entry& e : pictures::catalogue())
+        names << e.name;
     QSaveFile qrc(out.filePath(QStringLiteral("pictures.qrc")));
     if (!qrc.open(QIODevice::WriteOnly) || qrc.write(pictures::resourceFile(names)) < 0 ||
         !qrc.commit())

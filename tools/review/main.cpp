@@ -1,8 +1,9 @@
 // Renders the main window to PNG files, in each view and with its overlays, its panels, the
 // wizard, its menus and dialogs, in the normal look and in night vision, for review:
-//   calvetta-review OUTPUT_DIR
+//   calvetta-review [--scale RATIO] OUTPUT_DIR
 // The window is filled by a status reply as a focuser would send it. Night-vision renders
-// carry the prefix "night-".
+// carry the prefix "night-". With --scale it is drawn as on a screen of that device pixel
+// ratio (2 for a high-density screen at 200%), and each file name ends in "-RATIOx".
 
 #include "advanced/HalvorbeckAdvPanel.h"
 #include "app/FontUtils.h"
@@ -51,9 +52,11 @@ void feed(TVaskelWindow& w, const QString& reply) {
     w.ParseMessage(&doc["res"], reply);
 }
 
+QString fileSuffix;
+
 bool save(QWidget& w, const QDir& out, const QString& name) {
     QApplication::processEvents();
-    const QString path = out.filePath(name + QStringLiteral(".png"));
+    const QString path = out.filePath(name + fileSuffix + QStringLiteral(".png"));
     const bool ok = w.grab().save(path);
     QTextStream(stdout) << (ok ? "wrote " : "FAILED ") << path << Qt::endl;
     return ok;
@@ -164,15 +167,37 @@ bool renderAll(TVaskelWindow& w, const QDir& out, const QString& prefix) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    // The ratio must be known before the application starts: Qt reads it once, then.
+    QString outDir;
+    QString scale;
+    bool usage = false;
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if (arg == QLatin1String("--scale") && i + 1 < argc)
+            scale = QString::fromLocal8Bit(argv[++i]);
+        else if (outDir.isEmpty() && !arg.startsWith(u'-'))
+            outDir = arg;
+        else
+            usage = true;
+    }
+    bool numeric = true;
+    const double ratio = scale.isEmpty() ? 1 : scale.toDouble(&numeric);
+    if (usage || outDir.isEmpty() || !numeric || ratio < 1 || ratio > 4) {
+        QTextStream(stderr) << "usage: calvetta-review [--scale RATIO] OUTPUT_DIR\n"
+                               "  RATIO: the screen's device pixel ratio, 1 to 4 (default 1)"
+                            << Qt::endl;
+        return 2;
+    }
+    if (!scale.isEmpty()) {
+        qputenv("QT_SCALE_FACTOR", QByteArray::number(ratio));
+        if (ratio != 1)
+            fileSuffix = QStringLiteral("-%1x").arg(ratio);
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     InstallFonts();
-    if (argc < 2) {
-        QTextStream(stderr) << "usage: calvetta-review OUTPUT_DIR" << Qt::endl;
-        return 2;
-    }
-    const QDir out(QDir::current().absoluteFilePath(QString::fromLocal8Bit(argv[1])));
+    const QDir out(QDir::current().absoluteFilePath(outDir));
     out.mkpath(QStringLiteral("."));
 
     // A program directory of its own, so that no settings file of a real installation is read.

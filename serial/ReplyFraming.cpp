@@ -1,0 +1,165 @@
+#include "serial/ReplyFraming.h"
+
+#include "i18n/CodePage.h"
+
+#include <utility>
+
+namespace {
+
+bool isLineEnd(QChar c) {
+    return c == u'\r' || c == u'\n';
+}
+bool isBlank(QChar c) {
+    return c == u' ' || c == u'\t' || isLineEnd(c);
+}
+// What JSON allows after a string, blanks aside.
+bool followsString(QChar c) {
+    return c == u':' || c == u',' || c == u'}' || c == u']';
+}
+
+} // namespace
+
+void ReplyFramer::feed(QByteArrayView bytes) {
+    for (const char b : bytes)
+        feed(codepage::ansiToUnicode(static_cast<unsigned char>(b)));
+}
+
+void ReplyFramer::feed(QChar c) {
+    if (resynchronising && !takeWhileResynchronising(c))
+        return;
+    if (skipping)
+        takeWhileSkipping(c);
+    else if (!rxBuffer.isEmpty())
+        takeInObject(c);
+    else
+        takeOutside(c);
+}
+
+std::optional<ReplyFramer::Frame> ReplyFramer::takeFrame() {
+    if (frames.empty())
+        return std::nullopt;
+    Frame frame = std::move(frames.front());
+    frames.pop_front();
+    return frame;
+}
+
+void ReplyFramer::resynchronise() {
+    rxBufferExtra.clear();
+    resetObject();
+    resynchronising = true;
+    afterClosingBrace = false;
+}
+
+bool ReplyFramer::takeWhileResynchronising(QChar c) {
+    // Right after a gap the stream may stand anywhere, even inside a string; a `{` is taken
+    // as a start only where no object can go on: after a line end, or right after a `}`
+    // (inside an object a `}` is followed by `,` or another `}`).
+    if (isLineEnd(c)) {
+        resynchronising = false;
+        return false;
+    }
+    if (c == u'{' && afterClosingBrace) {
+        resynchronising = false;
+        return true;
+    }
+    if (!isBlank(c))
+        afterClosingBrace = c == u'}';
+    return false;
+}
+
+void ReplyFramer::takeOutside(QChar c) {
+    if (c == u'{') {
+        rxBuffer = c;
+        braceCount = plainBraceCount = 1;
+    } else if (isLineEnd(c)) {
+        emitFrame(FrameKind::Line, std::exchange(rxBufferExtra, QString()));
+    } else {
+        rxBufferExtra.append(c);
+        if (rxBufferExtra.size() >= kMaxLineLength)
+            rxBufferExtra.clear();
+    }
+}
+
+void ReplyFramer::takeInObject(QChar c) {
+    rxBuffer.append(c);
+    if (c == u'{')
+        ++plainBraceCount;
+    else if (c == u'}' && --plainBraceCount == 0 && plainEnd < 0)
+        plainEnd = rxBuffer.size();
+
+    if (inString) {
+        // A JSON string never holds a raw line break.
+        if (isLineEnd(c)) {
+            stringNeverClosed();
+            return;
+        }
+        if (escaped) {
+            escaped = false;
+        } else if (c == u'\\') {
+            escaped = true;
+        } else if (c == u'"') {
+            inString = false;
+            afterString = true;
+        }
+    } else {
+        if (afterString && !isBlank(c)) {
+            if (!followsString(c)) {
+                stringNeverClosed();
+                return;
+            }
+            afterString = false;
+        }
+        if (c == u'"') {
+            inString = true;
+        } else if (c == u'{') {
+            ++braceCount;
+            return;
+        } else if (c == u'}') {
+            if (--braceCount == 0) {
+                emitFrame(FrameKind::Object, rxBuffer);
+                resetObject();
+            }
+            return;
+        }
+    }
+    if (rxBuffer.size() >= kMaxObjectLength)
+        resetObject(); // lost
+}
+
+void ReplyFramer::stringNeverClosed() {
+    if (plainEnd < 0) {
+        // Its braces have not balanced yet: the rest of it is still to come.
+        skipping = true;
+        return;
+    }
+    // It ended where its braces balanced; its string ran on into what came after.
+    const QString rest = rxBuffer.mid(plainEnd);
+    emitFrame(FrameKind::Malformed, rxBuffer.left(plainEnd));
+    resetObject();
+    for (const QChar r : rest)
+        feed(r);
+}
+
+void ReplyFramer::takeWhileSkipping(QChar c) {
+    rxBuffer.append(c);
+    if (c == u'{') {
+        ++plainBraceCount;
+    } else if (c == u'}' && --plainBraceCount == 0) {
+        emitFrame(FrameKind::Malformed, rxBuffer);
+        resetObject();
+        return;
+    }
+    if (rxBuffer.size() >= kMaxObjectLength)
+        resetObject(); // lost
+}
+
+void ReplyFramer::emitFrame(FrameKind kind, const QString& text) {
+    frames.push_back({kind, text});
+}
+
+void ReplyFramer::resetObject() {
+    rxBuffer.clear();
+    braceCount = plainBraceCount = 0;
+    plainEnd = -1;
+    inString = escaped = afterString = skipping = false;
+}
