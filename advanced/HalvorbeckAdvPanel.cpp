@@ -79,7 +79,7 @@ void THalvorbeckAdvTrack::paintEvent(QPaintEvent*) {
     // Every slider lies on the same groove and value plate: the frame's area under the first.
     if (auto* panel = qobject_cast<THalvorbeckAdvPanel*>(parentWidget());
         panel && panel->normalFrame) {
-        matchDeviceRatio(*panel->normalFrame, devicePixelRatio());
+        matchDisplay(*panel->normalFrame, devicePixelRatio());
         drawBitmapPart(p, QPoint(0, 0), *panel->normalFrame,
                        QRect(kSliderBackgroundX, kSliderBackgroundY, width(), height()));
     }
@@ -210,7 +210,7 @@ void THalvorbeckAdvPanel::UpdateHoldMotor(int val) {
 
 void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
     for (TTolveBitmap* picture : {darkeningImage.get(), normalFrame.get(), hiliteFrame.get()})
-        matchDeviceRatio(*picture, devicePixelRatio());
+        matchDisplay(*picture, devicePixelRatio());
     QPainter p(this);
     p.drawImage(0, 0, *darkeningImage);
     p.drawImage(panelX, panelY, *normalFrame);

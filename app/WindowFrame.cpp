@@ -16,6 +16,8 @@ void TVaskelWindow::BuildFrame() {
     TitlebarPanel = new QWidget(this);
     TitlebarPanel->setGeometry(0, 0, kWindowWidth, kTitleBarHeight);
     TitlebarPanel->installEventFilter(this); // its right click opens the title bar's menu
+    // The window paints nothing itself: what the icon leaves uncovered is the panel's.
+    TitlebarPanel->setAutoFillBackground(true);
 
     TitlebarLabel = new QLabel(QStringLiteral("  CALVETTA"), TitlebarPanel);
     TitlebarLabel->setGeometry(kTitleLabelLeft, 0, kTitleLabelWidth, kTitleLabelHeight);

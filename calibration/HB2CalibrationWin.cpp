@@ -192,14 +192,19 @@ void THalvorbeck2WizardWindow::BuildLeftColumn() {
                              kWizardPictureHeight);
     WizardImage->setAlignment(Qt::AlignCenter);
     WizardImage->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // Scaled proportionally into the picture area, in the pixels of the wizard's screen.
-    const auto intro =
-        LoadResourceBitmap(QStringLiteral("wizimgIntro"), WizardImage->devicePixelRatio());
-    const qreal ratio = intro->devicePixelRatio();
-    introPicture_ =
-        QPixmap::fromImage(intro->scaled((QSizeF(WizardImage->size()) * ratio).toSize(),
-                                         Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    introPicture_.setDevicePixelRatio(ratio);
+    // Scaled proportionally into the picture area, in the pixels of the wizard's screen and
+    // in the program's look.
+    theme::followLook(WizardImage, [this] {
+        const auto intro =
+            LoadResourceBitmap(QStringLiteral("wizimgIntro"), WizardImage->devicePixelRatio());
+        const qreal ratio = intro->devicePixelRatio();
+        introPicture_ =
+            QPixmap::fromImage(intro->scaled((QSizeF(WizardImage->size()) * ratio).toSize(),
+                                             Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        introPicture_.setDevicePixelRatio(ratio);
+        if (!WizardImage->pixmap().isNull())
+            WizardImage->setPixmap(introPicture_);
+    });
 
     ProgressPanel = makeArea(LeftPanel, QRect(0, kBodyHeight - kProgressStripHeight,
                                               kWizardLeftColumnWidth, kProgressStripHeight));

@@ -107,7 +107,7 @@ void THalvorbeckCaliPanel::resizeEvent(QResizeEvent* event) {
 void THalvorbeckCaliPanel::paintEvent(QPaintEvent*) {
     placePicture();
     for (TTolveBitmap* frame : {normalFrame.get(), hiliteFrame.get(), greenFrame.get()})
-        matchDeviceRatio(*frame, devicePixelRatio());
+        matchDisplay(*frame, devicePixelRatio());
     QPainter painter(this);
     // The panel is opaque: what the picture leaves uncovered is the recess colour.
     painter.fillRect(rect(), theme::shown(palette::kPanel));

@@ -3,9 +3,13 @@
 #include "controls/VaskelControls.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QHash>
 #include <QIcon>
+#include <QInputDialog>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPainter>
 #include <QPixmap>
 #include <QPointer>
@@ -104,7 +108,7 @@ public:
     }
 
     // In night vision the toolkit draws no caret: it would invert what lies beneath, and
-    // the inverse of a red is a bright cyan. NightCaret draws it instead.
+    // the inverse of a red is a bright cyan. ProgramLookFilter draws it instead.
     int pixelMetric(PixelMetric metric, const QStyleOption* option,
                     const QWidget* widget) const override {
         if (metric == PM_TextCursorWidth && nightVision())
@@ -118,14 +122,33 @@ private:
     mutable QHash<int, QIcon> nightStandard_;
 };
 
-// The caret of every text input in night vision: a steady line in the text's colour, where
-// the toolkit's own would be.
-class NightCaret : public QObject {
+// A menu or one of the toolkit's dialogs that the program opens.
+bool isPopup(const QObject* object) {
+    return qobject_cast<const QMenu*>(object) || qobject_cast<const QMessageBox*>(object) ||
+           qobject_cast<const QInputDialog*>(object) || qobject_cast<const QFileDialog*>(object);
+}
+
+void stylePopup(QWidget* popup, Look look) {
+    popup->setStyleSheet(qobject_cast<QMenu*>(popup) ? menuStyleSheet(look)
+                                                     : dialogStyleSheet(look));
+}
+
+// What the program adds to the toolkit's drawing, for every widget: menus and dialogs take
+// their style sheet as they are first polished (before they are laid out), and in night
+// vision the caret of a text input is a steady line in the text's colour, where the
+// toolkit's own would be.
+class ProgramLookFilter : public QObject {
 public:
     using QObject::QObject;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Polish && isPopup(watched)) {
+            auto* popup = static_cast<QWidget*>(watched);
+            if (popup->styleSheet().isEmpty())
+                stylePopup(popup, currentLook());
+            return false;
+        }
         if (event->type() != QEvent::Paint || !nightVision())
             return false;
         auto* edit = qobject_cast<QLineEdit*>(watched);
@@ -156,7 +179,7 @@ void installProgramLook() {
         auto* style = new ProgramStyle;
         programStyle() = style;
         QApplication::setStyle(style); // the application owns it
-        qApp->installEventFilter(new NightCaret(qApp));
+        qApp->installEventFilter(new ProgramLookFilter(qApp));
     }
     QApplication::setFont(interfaceFont(kPopupFontHeight));
 }
@@ -167,6 +190,21 @@ QColor inLook(Look look, const QColor& designed) {
 
 QString sheetRgb(const QColor& c) {
     return QStringLiteral("rgb(%1,%2,%3)").arg(c.red()).arg(c.green()).arg(c.blue());
+}
+
+// Scroll bars of lists that pop up: the frames' shade on the recess, no arrows.
+QString scrollBarRules(const QString& groove, const QString& handle, const QString& hover) {
+    return QStringLiteral(
+               "QScrollBar:vertical { background: %1; width: 12px; margin: 0px; border: none; }"
+               "QScrollBar:horizontal { background: %1; height: 12px; margin: 0px; border: none; }"
+               "QScrollBar::handle { background: %2; border-radius: 3px; margin: 2px; }"
+               "QScrollBar::handle:vertical { min-height: 24px; }"
+               "QScrollBar::handle:horizontal { min-width: 24px; }"
+               "QScrollBar::handle:hover { background: %3; }"
+               "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; "
+               "border: none; }"
+               "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
+        .arg(groove, handle, hover);
 }
 
 } // namespace
@@ -194,9 +232,11 @@ QString dropDownListSheet(int padding, int arrowWidth) {
                "QComboBox::drop-down { width: %5px; border: none; }"
                "QComboBox QAbstractItemView { background: %1; color: %2; "
                "selection-background-color: %3; selection-color: %2; }")
-        .arg(sheetColour(palette::kList), sheetColour(Qt::white), selectionColour())
-        .arg(padding)
-        .arg(arrowWidth);
+               .arg(sheetColour(palette::kList), sheetColour(Qt::white), selectionColour())
+               .arg(padding)
+               .arg(arrowWidth) +
+           scrollBarRules(sheetColour(palette::kList), sheetColour(palette::kFrame),
+                          sheetColour(QColor(170, 170, 170)));
 }
 
 void setLook(Look look) {
@@ -210,7 +250,10 @@ void setLook(Look look) {
         programStyle()->forgetNightIcons();
 
     QApplication::setPalette(programPalette(look));
-    qApp->setStyleSheet(popupStyleSheet(look));
+    for (QWidget* widget : QApplication::allWidgets()) {
+        if (isPopup(widget) && widget->testAttribute(Qt::WA_WState_Polished))
+            stylePopup(widget, look);
+    }
 
     auto& list = followers();
     list.erase(std::remove_if(list.begin(), list.end(), [](const Follower& f) { return !f.owner; }),
@@ -272,97 +315,91 @@ QPalette programPalette(Look look) {
     return p;
 }
 
-QString popupStyleSheet(Look look) {
+namespace {
+
+// The colours of the style sheets of menus and dialogs in a look.
+struct PopupColours {
+    QString window, base, text, disabled, frame, accent, onAccent, hover, hoverRim, focusRim,
+        pressed, accentHover, accentPressed, focus;
+};
+
+PopupColours popupColours(Look look) {
     const QPalette p = programPalette(look);
     const auto c = [&](const QColor& designed) { return sheetRgb(inLook(look, designed)); };
-    const QString window = sheetRgb(p.color(QPalette::Window));
-    const QString base = sheetRgb(p.color(QPalette::Base));
-    const QString text = sheetRgb(p.color(QPalette::Text));
-    const QString disabled = sheetRgb(p.color(QPalette::Disabled, QPalette::Text));
-    const QString frame = sheetRgb(p.color(QPalette::Light));
-    const QString accent = sheetRgb(p.color(QPalette::Highlight));
-    const QString onAccent = sheetRgb(p.color(QPalette::HighlightedText));
-    const QString hover = c(palette::kSeparator);
-    const QString hoverRim = c(QColor(170, 170, 170));
-    const QString focusRim = c(QColor(235, 235, 235));
-    const QString pressed = c(palette::kDeepPanel);
-    const QString accentHover = c(QColor(232, 44, 70));
-    const QString accentPressed = c(QColor(160, 10, 32));
+    PopupColours k;
+    k.window = sheetRgb(p.color(QPalette::Window));
+    k.base = sheetRgb(p.color(QPalette::Base));
+    k.text = sheetRgb(p.color(QPalette::Text));
+    k.disabled = sheetRgb(p.color(QPalette::Disabled, QPalette::Text));
+    k.frame = sheetRgb(p.color(QPalette::Light));
+    k.accent = sheetRgb(p.color(QPalette::Highlight));
+    k.onAccent = sheetRgb(p.color(QPalette::HighlightedText));
+    k.hover = c(palette::kSeparator);
+    k.hoverRim = c(QColor(170, 170, 170));
+    k.focusRim = c(QColor(235, 235, 235));
+    k.pressed = c(palette::kDeepPanel);
+    k.accentHover = c(QColor(232, 44, 70));
+    k.accentPressed = c(QColor(160, 10, 32));
     // The focus of a text input or list: the accent, which night vision dims to the frames'
     // shade, so there a light rim instead.
-    const QString focus = look == Look::NightVision ? focusRim : accent;
+    k.focus = look == Look::NightVision ? k.focusRim : k.accent;
+    return k;
+}
 
-    // Menus, and the scroll bars of every list that pops up, anywhere in the program.
-    QString sheet = QStringLiteral(
-        "QMenu { background: %1; color: %2; border: 1px solid %3; padding: 4px 0px; }"
-        "QMenu::item { padding: 4px 28px 4px 26px; background: transparent; }"
-        "QMenu::item:selected { background: %4; color: %5; }"
-        "QMenu::item:disabled { color: %6; }"
-        "QMenu::separator { height: 1px; background: %3; margin: 4px 8px; }"
-        "QScrollBar:vertical { background: %7; width: 12px; margin: 0px; border: none; }"
-        "QScrollBar:horizontal { background: %7; height: 12px; margin: 0px; border: none; }"
-        "QScrollBar::handle { background: %3; border-radius: 3px; margin: 2px; }"
-        "QScrollBar::handle:vertical { min-height: 24px; }"
-        "QScrollBar::handle:horizontal { min-width: 24px; }"
-        "QScrollBar::handle:hover { background: %8; }"
-        "QScrollBar::add-line, QScrollBar::sub-line { width: 0px; height: 0px; border: none; }"
-        "QScrollBar::add-page, QScrollBar::sub-page { background: none; }")
-                        .arg(window, text, frame, accent, onAccent, disabled, base, hoverRim);
+} // namespace
 
-    // The parts of the toolkit's dialogs; every rule is scoped to them, so that the program's
-    // own windows keep their look.
-    const QString dialogParts = QStringLiteral(
-        "QPushButton { background: %1; color: %2; border: 1px solid %3; border-radius: 3px; "
-        "padding: 4px 14px; min-width: 64px; }"
-        "QPushButton:hover { background: %4; border-color: %5; }"
-        "QPushButton:focus { border-color: %6; }"
-        "QPushButton:pressed { background: %7; }"
-        "QPushButton:default { background: %8; color: %9; border-color: %8; }"
-        "QPushButton:default:hover { background: %10; border-color: %5; }"
-        "QPushButton:default:focus { border-color: %6; }"
-        "QPushButton:default:pressed { background: %11; }"
-        "QPushButton:disabled, QPushButton:default:disabled { background: %1; color: %12; "
-        "border-color: %4; }")
-                                    .arg(base, text, frame, hover, hoverRim, focusRim, pressed,
-                                         accent, onAccent, accentHover, accentPressed)
-                                    .arg(disabled) +
-                                QStringLiteral(
-        "QLineEdit, QComboBox { background: %1; color: %2; border: 1px solid %3; "
-        "border-radius: 2px; padding: 2px 4px; selection-background-color: %4; "
-        "selection-color: %5; }"
-        "QLineEdit:hover, QComboBox:hover { border-color: %6; }"
-        "QLineEdit:focus, QComboBox:focus { border-color: %11; }"
-        "QComboBox::drop-down { border: none; width: 18px; }"
-        "QComboBox QAbstractItemView { background: %1; color: %2; border: 1px solid %3; "
-        "selection-background-color: %4; selection-color: %5; }"
-        "QToolButton { background: transparent; border: 1px solid transparent; "
-        "border-radius: 3px; padding: 2px; }"
-        "QToolButton:hover { background: %7; border-color: %6; }"
-        "QToolButton:focus { border-color: %8; }"
-        "QToolButton:checked { background: %9; border-color: %11; }"
-        "QAbstractItemView { background: %1; color: %2; border: 1px solid %3; "
-        "selection-background-color: %4; selection-color: %5; }"
-        "QAbstractItemView:focus { border-color: %11; }"
-        "QHeaderView::section { background: %10; color: %2; border: none; "
-        "border-right: 1px solid %3; border-bottom: 1px solid %3; padding: 2px 6px; }"
-        "QSplitter::handle { background: %10; }")
-                                    .arg(base, text, frame, accent, onAccent, hoverRim, hover,
-                                         focusRim, pressed)
-                                    .arg(window, focus);
+QString menuStyleSheet(Look look) {
+    const PopupColours k = popupColours(look);
+    return QStringLiteral(
+               "QMenu { background: %1; color: %2; border: 1px solid %3; padding: 4px 0px; }"
+               "QMenu::item { padding: 4px 28px 4px 26px; background: transparent; }"
+               "QMenu::item:selected { background: %4; color: %5; }"
+               "QMenu::item:disabled { color: %6; }"
+               "QMenu::separator { height: 1px; background: %3; margin: 4px 8px; }")
+        .arg(k.window, k.text, k.frame, k.accent, k.onAccent, k.disabled);
+}
 
-    // Each rule of the dialog parts, once for each kind of dialog the program opens.
-    static const QStringList dialogs{QStringLiteral("QMessageBox"), QStringLiteral("QInputDialog"),
-                                     QStringLiteral("QFileDialog")};
-    for (const QString& rule : dialogParts.split(u'}', Qt::SkipEmptyParts)) {
-        const qsizetype open = rule.indexOf(u'{');
-        QStringList selectors;
-        for (const QString& part : rule.left(open).split(u',')) {
-            for (const QString& dialog : dialogs)
-                selectors.append(dialog + u' ' + part.trimmed());
-        }
-        sheet += selectors.join(QStringLiteral(", ")) + u' ' + rule.mid(open) + u'}';
-    }
-    return sheet;
+QString dialogStyleSheet(Look look) {
+    const PopupColours k = popupColours(look);
+    return QStringLiteral(
+               "QPushButton { background: %1; color: %2; border: 1px solid %3; border-radius: 3px; "
+               "padding: 4px 14px; min-width: 64px; }"
+               "QPushButton:hover { background: %4; border-color: %5; }"
+               "QPushButton:focus { border-color: %6; }"
+               "QPushButton:pressed { background: %7; }"
+               "QPushButton:default { background: %8; color: %9; border-color: %8; }"
+               "QPushButton:default:hover { background: %10; border-color: %5; }"
+               "QPushButton:default:focus { border-color: %6; }"
+               "QPushButton:default:pressed { background: %11; }"
+               "QPushButton:disabled, QPushButton:default:disabled { background: %1; "
+               "color: %12; border-color: %4; }")
+               .arg(k.base, k.text, k.frame, k.hover, k.hoverRim, k.focusRim, k.pressed, k.accent,
+                    k.onAccent, k.accentHover, k.accentPressed)
+               .arg(k.disabled) +
+           QStringLiteral(
+               "QLineEdit, QComboBox { background: %1; color: %2; border: 1px solid %3; "
+               "border-radius: 2px; padding: 2px 4px; selection-background-color: %4; "
+               "selection-color: %5; }"
+               "QLineEdit:hover, QComboBox:hover { border-color: %6; }"
+               "QLineEdit:focus, QComboBox:focus { border-color: %11; }"
+               "QComboBox::drop-down { border: none; width: 18px; }"
+               "QComboBox QAbstractItemView { background: %1; color: %2; border: 1px solid %3; "
+               "selection-background-color: %4; selection-color: %5; }"
+               "QToolButton { background: transparent; border: 1px solid transparent; "
+               "border-radius: 3px; padding: 2px; }"
+               "QToolButton:hover { background: %7; border-color: %6; }"
+               "QToolButton:focus { border-color: %8; }"
+               "QToolButton:checked { background: %9; border-color: %11; }"
+               "QAbstractItemView { background: %1; color: %2; border: 1px solid %3; "
+               "selection-background-color: %4; selection-color: %5; }"
+               "QAbstractItemView:focus { border-color: %11; }"
+               "QHeaderView::section { background: %10; color: %2; border: none; "
+               "border-right: 1px solid %3; border-bottom: 1px solid %3; padding: 2px 6px; }"
+               "QSplitter::handle { background: %10; }")
+               .arg(k.base, k.text, k.frame, k.accent, k.onAccent, k.hoverRim, k.hover,
+                    k.focusRim, k.pressed)
+               .arg(k.window, k.focus) +
+           scrollBarRules(k.base, k.frame, k.hoverRim);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -62,12 +62,15 @@ QString dropDownListSheet(int padding, int arrowWidth);
 // The palette of the program in a look: the window's dark surfaces, light text, the accent
 // red for the selection. Menus and dialogs take it.
 QPalette programPalette(Look look);
-// What the palette cannot say for the toolkit's menus, message boxes, text inputs and file
-// dialog: a visible hover and focus, and the accent on the default button.
-QString popupStyleSheet(Look look);
+// What the palette cannot say for the toolkit's menus and dialogs (message boxes, text
+// inputs, the file dialog): a visible hover and focus, the accent on the default button and
+// the selection. Every menu and dialog takes its sheet when it is first polished.
+QString menuStyleSheet(Look look);
+QString dialogStyleSheet(Look look);
 
-// Sets the look program-wide: the application's palette, font and style, then everything
-// that follows the look applies it and every widget repaints. Nothing is painted in between.
+// Sets the look program-wide: the application's palette, font and style, the style sheets of
+// open menus and dialogs, then everything that follows the look applies it and every widget
+// repaints. Nothing is painted in between.
 void setLook(Look look);
 
 // Runs `apply` now and after each change of look, for as long as `owner` lives.
