@@ -351,10 +351,15 @@ void TVaskelWindow::BuildMenus() {
 bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         // Every key for this window passes its window-system window once, before the focused
-        // control gets it; the window looks at it there and lets it go on.
-        if (windowHandle() && watched == static_cast<QObject*>(windowHandle()))
-            FormKeyDown(static_cast<QKeyEvent*>(event)->key());
-        return false;
+        // control gets it; the window looks at it there and lets it go on, except F4: that is
+        // night vision here, not a drop-down list's key for opening its list. A held F4 switches
+        // once, not back and forth.
+        if (!windowHandle() || watched != static_cast<QObject*>(windowHandle()))
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_F4 || !key->isAutoRepeat())
+            FormKeyDown(key->key());
+        return key->key() == Qt::Key_F4;
     }
     const auto type = event->type();
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&

@@ -13,7 +13,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QAbstractItemView>
 #include <QDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -152,6 +154,25 @@ TEST_F(NightVisionTest, F4SwitchesAtOnceAndTheChoiceSurvivesARestart) {
     EXPECT_FALSE(theme::nightVision());
     EXPECT_EQ(settingsFile(), QByteArray("Lang=EN\r\n"));
     EXPECT_EQ(again.grab().toImage(), before) << "the normal look comes back whole";
+}
+
+TEST_F(NightVisionTest, F4IsTheWindowsAloneAndAHeldKeySwitchesOnce) {
+    auto& w = open();
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.PortCombo->setFocus();
+    const auto press = [&](bool held) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_F4, Qt::NoModifier, QString(), held);
+        QCoreApplication::sendEvent(w.windowHandle(), &key);
+    };
+    press(false);
+    EXPECT_TRUE(theme::nightVision());
+    press(true);
+    press(true);
+    EXPECT_TRUE(theme::nightVision()) << "the repeats of a held key";
+    EXPECT_FALSE(w.PortCombo->view()->isVisible()) << "the port list stays closed";
+    press(false);
+    EXPECT_FALSE(theme::nightVision());
 }
 
 TEST_F(NightVisionTest, OnlyExactlyYSwitchesItOnAndOlderFilesStartNormal) {
