@@ -1,5 +1,7 @@
 #include "app/ProgramPaths.h"
 
+#include "serial/Platform.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -21,7 +23,7 @@ QString executablePath() {
 void setExecutablePathForTesting(const QString& path) { executableOverride() = path; }
 
 QString ProgramDirectory() {
-    return QDir::toNativeSeparators(QFileInfo(executablePath()).absolutePath() + u'/');
+    return nativePath(QFileInfo(executablePath()).absolutePath() + u'/', currentPlatform());
 }
 
 QString settingsFilePath() {

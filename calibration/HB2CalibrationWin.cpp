@@ -33,6 +33,8 @@ const QColor& kLeftColumn = palette::kDeepPanel;
 const QColor& kSeparator = palette::kSeparator;
 const QColor kCircleLit(119, 119, 119);
 const QColor kCircleDim(51, 51, 51);
+const QColor& kList = palette::kList;
+const QColor kPrompt(218, 218, 218);
 
 constexpr int kSeparatorHeight = 2;
 constexpr int kBodyTop = kWizardTitleHeight + kSeparatorHeight;
@@ -133,6 +135,42 @@ void TProgressCircle::paintEvent(QPaintEvent*) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// TDropDownList
+
+QRect TDropDownList::arrowZone(const QRect& box) {
+    return QRect(box.right() + 1 - kArrowZoneWidth, box.top(), kArrowZoneWidth, box.height());
+}
+
+void TDropDownList::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QRect box = rect();
+    painter.fillRect(box, theme::shown(kList));
+
+    // The arrow segment: a grooved separator and a downward arrow head.
+    const QRect zone = arrowZone(box);
+    const int inset = box.height() / 4;
+    painter.fillRect(QRect(zone.left(), inset, 1, box.height() - 2 * inset),
+                     theme::shown(QColor(0, 0, 0, 110)));
+    painter.fillRect(QRect(zone.left() + 1, inset, 1, box.height() - 2 * inset),
+                     theme::shown(QColor(255, 255, 255, 40)));
+    const QPointF c = QRectF(zone).center() + QPointF(1, 0);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(theme::shown(Qt::white));
+    painter.drawPolygon(
+        QPolygonF{c + QPointF(-5, -2.5), c + QPointF(5, -2.5), c + QPointF(0, 3.5)});
+
+    // The chosen text, or the prompt, dimmer, while nothing is chosen.
+    const bool chosen = currentIndex() >= 0;
+    const QRect textZone(kTextInset, 0, zone.left() - 2 * kTextInset, box.height());
+    painter.setFont(font());
+    painter.setPen(theme::shown(chosen ? QColor(Qt::white) : kPrompt));
+    painter.drawText(textZone, Qt::AlignLeft | Qt::AlignVCenter,
+                     fontMetrics().elidedText(chosen ? currentText() : placeholderText(),
+                                              Qt::ElideRight, textZone.width()));
+}
+
+// ---------------------------------------------------------------------------------------------
 // Construction
 
 THalvorbeck2WizardWindow::THalvorbeck2WizardWindow(QWidget* parent) : QDialog(parent) {
@@ -227,16 +265,17 @@ void THalvorbeck2WizardWindow::BuildRightColumn() {
     FocuserTypeLabel =
         makeLabel(StartPage, QStringLiteral("Select your focuser type:"),
                   QRect(0, 122, kPageWidth, 19), 18, false, Qt::AlignHCenter | Qt::AlignTop);
-    FocuserTypeCombo = new QComboBox(StartPage);
+    FocuserTypeCombo = new TDropDownList(StartPage);
     FocuserTypeCombo->setGeometry(36, 141, 273, 26);
     FocuserTypeCombo->setEditable(false);
     FocuserTypeCombo->setFont(interfaceFont(18));
     FocuserTypeCombo->setCursor(Qt::PointingHandCursor);
     theme::followLook(FocuserTypeCombo, [combo = FocuserTypeCombo] {
-        combo->setStyleSheet(theme::dropDownListSheet(4, 16));
+        combo->setStyleSheet(theme::dropDownViewSheet());
     });
     FocuserTypeCombo->addItem(QStringLiteral("Telescope with external focuser (i.e. Crayford)"));
     FocuserTypeCombo->addItem(QStringLiteral("SCT telescopes with MicroFocuser"));
+    FocuserTypeCombo->setPlaceholderText(QStringLiteral("Select..."));
     FocuserTypeCombo->setCurrentIndex(-1);
     ReverseCheck = new QCheckBox(StartPage);
     ReverseCheck->setGeometry(36, 184, 17, 21);

@@ -5,6 +5,7 @@
 
 #include "controls/WindowDrag.h"
 
+#include <QComboBox>
 #include <QDialog>
 #include <QPixmap>
 #include <QStringList>
@@ -12,7 +13,6 @@
 #include <optional>
 
 class QCheckBox;
-class QComboBox;
 class QLabel;
 class QTimer;
 class TSimpleBitmapButton;
@@ -31,6 +31,21 @@ protected:
 
 private:
     QColor fill_;
+};
+
+// A list without free text, drawn as a drop-down list: the chosen text, or the prompt while
+// nothing is chosen, and an arrow segment at its right.
+class TDropDownList : public QComboBox {
+    Q_OBJECT
+public:
+    static constexpr int kArrowZoneWidth = 24;
+    static constexpr int kTextInset = 6;
+    using QComboBox::QComboBox;
+    // Where the arrow is drawn in a list of the given box.
+    static QRect arrowZone(const QRect& box);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 class THalvorbeck2WizardWindow : public QDialog, public TitleDrag {

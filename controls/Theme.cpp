@@ -225,18 +225,23 @@ QString selectionColour() {
     return sheetRgb(programPalette(g_look).color(QPalette::Highlight));
 }
 
-QString dropDownListSheet(int padding, int arrowWidth) {
-    return QStringLiteral(
-               "QComboBox { background: %1; color: %2; border: none; padding-left: %4px; }"
-               "QComboBox QLineEdit { background: %1; color: %2; border: none; }"
-               "QComboBox::drop-down { width: %5px; border: none; }"
-               "QComboBox QAbstractItemView { background: %1; color: %2; "
-               "selection-background-color: %3; selection-color: %2; }")
-               .arg(sheetColour(palette::kList), sheetColour(Qt::white), selectionColour())
-               .arg(padding)
-               .arg(arrowWidth) +
+QString dropDownViewSheet() {
+    return QStringLiteral("QComboBox QAbstractItemView { background: %1; color: %2; "
+                          "selection-background-color: %3; selection-color: %2; }")
+               .arg(sheetColour(palette::kList), sheetColour(Qt::white), selectionColour()) +
            scrollBarRules(sheetColour(palette::kList), sheetColour(palette::kFrame),
                           sheetColour(QColor(170, 170, 170)));
+}
+
+QString dropDownListSheet(int padding, int arrowWidth) {
+    return QStringLiteral(
+               "QComboBox { background: %1; color: %2; border: none; padding-left: %3px; }"
+               "QComboBox QLineEdit { background: %1; color: %2; border: none; }"
+               "QComboBox::drop-down { width: %4px; border: none; }")
+               .arg(sheetColour(palette::kList), sheetColour(Qt::white))
+               .arg(padding)
+               .arg(arrowWidth) +
+           dropDownViewSheet();
 }
 
 void setLook(Look look) {

@@ -58,6 +58,8 @@ QString selectionColour();
 // The style sheet of the program's drop-down lists in the current look: the list colour,
 // white text, the selection; `padding` before the text, an arrow `arrowWidth` wide.
 QString dropDownListSheet(int padding, int arrowWidth);
+// The same for the open list alone, for a drop-down list that paints itself.
+QString dropDownViewSheet();
 
 // The palette of the program in a look: the window's dark surfaces, light text, the accent
 // red for the selection. Menus and dialogs take it.

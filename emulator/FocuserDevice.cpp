@@ -237,7 +237,7 @@ int factoryPosition(const DeviceConfig& config) {
 
 FocuserDevice::FocuserDevice(const TickClock& clock, DeviceConfig config)
     : clock_(clock), config_(std::move(config)), settings_(factorySettings(config_)),
-      climate_(config_.seed), lastTick_(clock.tickCount()),
+      climate_(config_.seed, config_.temperatureRampPerHour), lastTick_(clock.tickCount()),
       random_(mixBits(config_.seed ^ 0x5eed5eedULL)) {
     motor_.setPosition(factoryPosition(config_));
 }
@@ -289,25 +289,21 @@ void FocuserDevice::tickOnce() {
 }
 
 void FocuserDevice::calibrationTick() {
-    const std::uint64_t elapsed = now_ - calibration_.startedAt;
-    if (elapsed >= static_cast<std::uint64_t>(kCalibrationMs)) {
-        settings_.maxPos = calibration_.newMaxPos;
-        motor_.setPosition(0);
-        calibration_.active = false;
+    if (!motor_.tick())
+        return;
+    if (++calibration_.leg < calibration_.legs.size()) {
+        motor_.moveTo(calibration_.legs[calibration_.leg], profile());
         return;
     }
-    // In to the end, out across the whole travel counting the steps, and back to zero.
-    const double f = static_cast<double>(elapsed) / kCalibrationMs;
-    const double from = static_cast<double>(calibration_.from);
-    const double span = calibration_.newMaxPos;
-    double pos;
-    if (f < 0.35)
-        pos = from * (1 - f / 0.35);
-    else if (f < 0.7)
-        pos = span * (f - 0.35) / 0.35;
-    else
-        pos = span * (1 - (f - 0.7) / 0.3);
-    motor_.setPosition(std::llround(pos));
+    settings_.maxPos = calibration_.newMaxPos;
+    motor_.setPosition(0);
+    calibration_.active = false;
+}
+
+void FocuserDevice::abortCalibration() {
+    if (!std::exchange(calibration_.active, false))
+        return;
+    motor_.stop(); // brakes to rest where it is; the travel stays as it was
 }
 
 QByteArray FocuserDevice::takeOutput() {
@@ -362,6 +358,14 @@ void FocuserDevice::takeByte(char c) {
         else
             handleRequest(request);
     }
+}
+
+void FocuserDevice::hostHungUp() {
+    update();
+    output_.clear();
+    frame_.clear();
+    depth_ = 0;
+    overflow_ = inString_ = escaped_ = false;
 }
 
 void FocuserDevice::abandonFrame(const char* why) {
@@ -479,7 +483,7 @@ bool FocuserDevice::setMotorValue(const QString& key, const Value& v) {
     }
     const auto n = integerOf(v);
     if (key == QLatin1String("CAL_MAXPOS")) {
-        if (calibration_.active || !inRange(n, 1, kSearchLimit))
+        if (calibration_.active || !inRange(n, 1, kPositionLimit))
             return false;
         settings_.maxPos = static_cast<int>(*n);
         return true;
@@ -508,6 +512,7 @@ void FocuserDevice::setPreset(int n, const Value& block, Value& out, Allocator& 
     PositionPreset& preset = settings_.presets[static_cast<std::size_t>(n - 1)];
     std::optional<QString> name;
     std::optional<int> position;
+    bool positionRefused = false;
     for (const auto& item : block.GetObject()) {
         const QString key = nameOf(item.name);
         bool ok = false;
@@ -516,12 +521,16 @@ void FocuserDevice::setPreset(int n, const Value& block, Value& out, Allocator& 
             ok = true;
         } else if (key == QLatin1String("M1POS")) {
             const auto p = integerOf(item.value);
-            ok = inRange(p, 0, kSearchLimit);
+            ok = inRange(p, 0, kPositionLimit);
             if (ok)
                 position = static_cast<int>(*p);
+            positionRefused = !ok;
         }
         out.AddMember(Value(item.name, a), outcome(ok), a);
     }
+    // A name is never stored without the position it was recorded with.
+    if (positionRefused)
+        return;
     if (name)
         preset.name = *name;
     if (name && name->isEmpty())
@@ -588,7 +597,7 @@ bool FocuserDevice::motorCommand(const QString& key, const Value& v) {
     }
     if (key == QLatin1String("MOT_STOP")) {
         if (calibration_.active)
-            calibration_.active = false; // the travel stays as it was
+            abortCalibration();
         else
             motor_.stop();
         return true;
@@ -688,7 +697,7 @@ bool FocuserDevice::calFocuser(const QString& step) {
     }
     if (step == QLatin1String("GoOutToFindMaxPos")) {
         // Outward, past the stored travel, until told where the end is.
-        startMove(kSearchLimit, profile());
+        startMove(kPositionLimit, profile());
         return true;
     }
     if (step == QLatin1String("StoreAsMaxPos")) {
@@ -704,7 +713,7 @@ bool FocuserDevice::calFocuser(const QString& step) {
 
 bool FocuserDevice::startCalibration(const QString& how) {
     if (how == QLatin1String("stop")) {
-        calibration_.active = false;
+        abortCalibration();
         return true;
     }
     CalibrationKind kind;
@@ -725,12 +734,24 @@ bool FocuserDevice::startCalibration(const QString& how) {
     // Every run measures the travel a little differently, as a real one does.
     const double spread = (static_cast<double>(nextRandom() % 2001) - 1000.0) / 1000.0;
     calibration_.newMaxPos = static_cast<int>(std::lround(t.nominalTravel * (1 + 0.004 * spread)));
-    calibration_.kind = kind;
-    calibration_.startedAt = now_;
-    if (kind == CalibrationKind::MinWithSensor)
+    switch (kind) {
+    case CalibrationKind::Exec:
+        // In to the end, out across the whole travel counting the steps, and back to zero.
+        calibration_.legs = {0, calibration_.newMaxPos, 0};
+        break;
+    case CalibrationKind::MinWithSensor:
         motor_.setPosition(0); // the user says the draw tube is all the way in
-    calibration_.from = motor_.position();
+        calibration_.legs = {calibration_.newMaxPos, 0};
+        break;
+    case CalibrationKind::MaxWithSensor:
+        // All the way out, by the user's word: counted on the way in to the sensor.
+        motor_.setPosition(calibration_.newMaxPos);
+        calibration_.legs = {0};
+        break;
+    }
+    calibration_.leg = 0;
     calibration_.active = true;
+    motor_.moveTo(calibration_.legs.front(), profile());
     return true;
 }
 

@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <deque>
 #include <rapidjson/document.h>
+#include <vector>
 
 // Misbehaviour to switch on in tests and demonstrations. All off by default.
 struct FaultSwitches {
@@ -40,6 +41,7 @@ struct DeviceConfig {
     std::uint32_t seed = 1;
     bool ownAccessPoint = false; // the device runs its own network (WIFIAP instead of WIFI)
     InternalSensor internalSensor = InternalSensor::Present;
+    double temperatureRampPerHour = 0; // degrees per hour added to the air's drift
     FaultSwitches faults;
 };
 
@@ -78,12 +80,14 @@ struct DeviceSettings {
 class FocuserDevice {
 public:
     static constexpr int kPositionReportMs = 200;  // position lines during a move
-    static constexpr int kCalibrationMs = 6000;    // one run of the automatic calibration
     static constexpr int kRequestGapMs = 100;      // a request broken off this long is abandoned
     static constexpr int kMaxRequestLength = 4096; // the firmware's receive buffer
     static constexpr int kMaxNameLength = 31;      // longer preset names are cut
     static constexpr int kMaxPasswordLength = 63;  // WPA2
-    static constexpr int kSearchLimit = 1000000;   // the outward search for the end stops here
+    // The largest position the motor driver counts (its position register holds 22 bits with
+    // a sign): presets and the travel may lie anywhere up to it, and the outward search for
+    // the end stops there.
+    static constexpr int kPositionLimit = (1 << 21) - 1;
 
     explicit FocuserDevice(const TickClock& clock, DeviceConfig config = {});
 
@@ -95,6 +99,9 @@ public:
     QByteArray takeOutput();
     // Bytes produced but due later (delayed or split replies).
     bool hasPendingOutput() const { return !output_.empty(); }
+    // The host has gone from the line: a request half received and every reply not yet sent
+    // are dropped, so that the next connection starts clean.
+    void hostHungUp();
 
     // Device time in milliseconds since power-on.
     std::uint64_t uptime() const { return now_; }
@@ -115,12 +122,13 @@ public:
 
 private:
     enum class CalibrationKind { Exec, MinWithSensor, MaxWithSensor };
+    // A calibration drives the motor from end to end: each leg is a move to a target at the
+    // motor's own speed, so a run takes as long as the travel makes it take.
     struct Calibration {
         bool active = false;
-        CalibrationKind kind = CalibrationKind::Exec;
-        std::uint64_t startedAt = 0;
-        std::int64_t from = 0;
         int newMaxPos = 0;
+        std::vector<std::int64_t> legs;
+        std::size_t leg = 0;
     };
     struct Pending {
         std::uint64_t due;
@@ -131,6 +139,7 @@ private:
     void advance(std::uint64_t ms);
     void tickOnce();
     void calibrationTick();
+    void abortCalibration();
     void takeByte(char c);
     void abandonFrame(const char* why);
     void handleRequest(const QByteArray& frame);

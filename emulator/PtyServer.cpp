@@ -47,16 +47,47 @@ std::uint64_t PtyServer::lineTime() {
     return lineTime_;
 }
 
+void PtyServer::discardFromHost() {
+    // Flushing the device side drops the bytes still on their way from the host to this side
+    // and the replies the host has not read; what has already arrived is read and dropped.
+    const int fd = ::open(path_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd >= 0) {
+        tcflush(fd, TCIOFLUSH);
+        ::close(fd);
+    }
+    char buffer[kBufferBytes];
+    while (::read(master_, buffer, sizeof buffer) > 0) {
+    }
+}
+
 void PtyServer::hostLeft() {
+    // Nothing of the old connection may reach the next one: not the bytes the host wrote just
+    // before it hung up, not a request half across, not a reply still to come.
+    discardFromHost();
     toDevice_.clear();
     fromDevice_.clear();
     unwritten_.clear();
-    // Bytes already in the terminal's queue would greet the next connection; a real line
-    // loses them.
-    const int fd = ::open(path_.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
-    if (fd >= 0) {
-        tcflush(fd, TCIFLUSH);
-        ::close(fd);
+    device_.hostHungUp();
+}
+
+void PtyServer::readFromHost(std::uint64_t now) {
+    char buffer[kBufferBytes];
+    while (toDevice_.pending() < kBufferBytes) {
+        const auto room = static_cast<std::size_t>(kBufferBytes - toDevice_.pending());
+        const ssize_t n = ::read(master_, buffer, room);
+        if (n <= 0)
+            break;
+        toDevice_.push(QByteArray(buffer, n), now);
+    }
+}
+
+void PtyServer::writeToHost(const QByteArray& across) {
+    unwritten_.append(across.left(kBufferBytes - unwritten_.size())); // the rest overflows
+    while (!unwritten_.isEmpty()) {
+        const ssize_t n = ::write(master_, unwritten_.constData(), unwritten_.size());
+        if (n <= 0)
+            break; // the terminal's queue is full; the rest goes with the next tick
+        unwritten_.remove(0, n);
     }
 }
 
@@ -68,6 +99,8 @@ void PtyServer::tick() {
     if (!present) {
         if (std::exchange(hostPresent_, false))
             hostLeft();
+        else if (p.revents & POLLIN)
+            discardFromHost(); // from a host that came and went between two ticks
         device_.update();
         device_.takeOutput(); // nobody listens
         return;
@@ -77,27 +110,18 @@ void PtyServer::tick() {
         device_.takeOutput();
     }
 
-    if (p.revents & POLLIN) {
-        char buffer[4096];
-        for (;;) {
-            const ssize_t n = ::read(master_, buffer, sizeof buffer);
-            if (n <= 0)
-                break;
-            toDevice_.push(QByteArray(buffer, n), now);
-        }
-    }
-    const QByteArray request = toDevice_.take(now);
+    if (p.revents & POLLIN)
+        readFromHost(now);
+    // A firmware whose output is backed up takes no new request until it has drained.
+    QByteArray request;
+    if (fromDevice_.pending() < kBufferBytes)
+        request = toDevice_.take(now);
+    else
+        toDevice_.hold(now);
     if (request.isEmpty())
         device_.update();
     else
         device_.receive(request);
     fromDevice_.push(device_.takeOutput(), now);
-    unwritten_.append(fromDevice_.take(now));
-
-    while (!unwritten_.isEmpty()) {
-        const ssize_t n = ::write(master_, unwritten_.constData(), unwritten_.size());
-        if (n <= 0)
-            break; // the terminal's queue is full; the rest goes with the next tick
-        unwritten_.remove(0, n);
-    }
+    writeToHost(fromDevice_.take(now));
 }

@@ -15,6 +15,11 @@ class PtyServer : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 5;
+    // What each side of the line holds at most, as a USB serial bridge does: the host's bytes
+    // not yet across, the device's bytes not yet across, and those across but not yet read by
+    // the host. Beyond it the host's writes wait in the terminal, the firmware takes no new
+    // request until its output drains, and what the host does not read is lost.
+    static constexpr qsizetype kBufferBytes = 4096;
 
     PtyServer(FocuserDevice& device, const TickClock& clock, QObject* parent = nullptr);
     ~PtyServer() override;
@@ -22,10 +27,21 @@ public:
     // Makes the pseudo-terminal and starts serving; false with the reason when it cannot.
     bool start(QString& error);
     QString devicePath() const { return path_; }
+    // Whether someone holds the device side open, as the last tick saw it.
+    bool hostPresent() const { return hostPresent_; }
+    // Bytes held on both sides of the line.
+    qsizetype buffered() const {
+        return toDevice_.pending() + fromDevice_.pending() + unwritten_.size();
+    }
+
+    // One round of service: the timer runs it every kTickMs.
+    void tick();
 
 private:
-    void tick();
     void hostLeft();
+    void discardFromHost();
+    void readFromHost(std::uint64_t now);
+    void writeToHost(const QByteArray& across);
     std::uint64_t lineTime();
 
     FocuserDevice& device_;

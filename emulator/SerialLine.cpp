@@ -26,3 +26,8 @@ QByteArray SerialLine::take(std::uint64_t nowMs) {
     sendStart_ += static_cast<double>(across) / bytesPerMs_;
     return out;
 }
+
+void SerialLine::hold(std::uint64_t nowMs) {
+    if (!queue_.isEmpty())
+        sendStart_ = std::max(sendStart_, static_cast<double>(nowMs));
+}

@@ -16,6 +16,8 @@ public:
     void push(const QByteArray& bytes, std::uint64_t nowMs);
     // The bytes that have crossed the line by `nowMs`.
     QByteArray take(std::uint64_t nowMs);
+    // The far end takes nothing at `nowMs`: the queued bytes wait and travel on from then.
+    void hold(std::uint64_t nowMs);
     // Bytes queued and not yet across.
     qint64 pending() const { return queue_.size(); }
     void clear() { queue_.clear(); }

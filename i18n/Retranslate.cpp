@@ -80,6 +80,7 @@ void TVaskelWindow::LanguageComboChange(QObject* sender) {
     NightVisionMenuItem->setText(TR(QStringLiteral("Night vision")) + QStringLiteral("\tF4"));
 
     WebVersionLabel->clear();
+    RetranslateHistory();
 
     if (sender)
         SaveSettings();

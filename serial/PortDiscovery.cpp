@@ -58,26 +58,38 @@ bool IsPortAvailable(const QString& device) {
 
 bool IsPortAvailable(int n) { return IsPortAvailable(QStringLiteral("COM%1").arg(n)); }
 
-QStringList FillPortList() {
+QStringList realPortNames(Platform platform, const QList<SystemPort>& systemPorts,
+                          const std::function<bool(const QString& device)>& available) {
     QStringList ports;
-#if defined(Q_OS_WIN)
-    for (int n = 1; n <= 1500; ++n) {
-        if (IsPortAvailable(n))
-            ports.append(QStringLiteral("COM%1").arg(n));
+    if (platform == Platform::Windows) {
+        for (int n = 1; n <= 1500; ++n) {
+            const QString name = QStringLiteral("COM%1").arg(n);
+            if (available(name))
+                ports.append(name);
+        }
+        return ports;
     }
-#else
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        if (IsPortAvailable(info.systemLocation()))
-            ports.append(info.portName());
+    for (const SystemPort& port : systemPorts) {
+        if (available(port.location))
+            ports.append(port.name);
     }
     std::sort(ports.begin(), ports.end(), portNameLess);
     ports.removeDuplicates();
-#endif
-    ports.append(virtualPortNames());
     return ports;
 }
 
-QString portDeviceName(const QString& serPort) {
+QStringList FillPortList() {
+    const Platform platform = currentPlatform();
+    QList<SystemPort> systemPorts;
+    if (platform != Platform::Windows) {
+        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+            systemPorts.append({info.portName(), info.systemLocation()});
+    }
+    const auto available = [](const QString& device) { return IsPortAvailable(device); };
+    return realPortNames(platform, systemPorts, available) + virtualPortNames();
+}
+
+QString portDeviceName(const QString& serPort, Platform platform) {
     const QString name = serPort.trimmed();
     if (name.isEmpty())
         return {};
@@ -85,15 +97,11 @@ QString portDeviceName(const QString& serPort) {
     if (!virtualName.isEmpty())
         return virtualName;
     int n = 0;
-#if defined(Q_OS_WIN)
-    if (isWholeNumber(name, &n) && n > 0)
-        return QStringLiteral("COM%1").arg(n);
-    return {};
-#else
-    if (isWholeNumber(name, &n))
+    if (platform == Platform::Windows)
+        return isWholeNumber(name, &n) && n > 0 ? QStringLiteral("COM%1").arg(n) : QString();
+    if (isWholeNumber(name))
         return {};
     if (name.startsWith(u'/'))
         return name;
     return QStringLiteral("/dev/") + name;
-#endif
 }

@@ -1,23 +1,38 @@
 #pragma once
 // Which ports can be offered to the user, and which device a chosen port name opens.
 
+#include "serial/Platform.h"
+
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 // True when the device can be opened exclusively right now; a port in use counts as absent.
 bool IsPortAvailable(const QString& device);
 // Windows numbering: the device "COM" + n.
 bool IsPortAvailable(int n);
 
-// The ports to offer, in order: the real ports that can be opened now (Windows: COM1 to
-// COM1500 by number; elsewhere the system's names in natural order, USB adapters first),
-// then the virtual ports.
+// The ports to offer, in order: the real ports that can be opened now, then the virtual
+// ports.
 QStringList FillPortList();
+
+// A serial port the system knows of: its name and the device that opens it.
+struct SystemPort {
+    QString name;     // ttyUSB0
+    QString location; // /dev/ttyUSB0
+};
+
+// The real ports to offer on `platform`, given what `available` says of a device: on Windows
+// "COM1" to "COM1500" by number (the system's list is not asked); elsewhere the names of
+// `systemPorts`, each tried by its location, in natural order with USB adapters first.
+QStringList realPortNames(Platform platform, const QList<SystemPort>& systemPorts,
+                          const std::function<bool(const QString& device)>& available);
 
 // The device a link opens for the chosen port (the port list's text with its first "COM"
 // removed): a virtual port's name, on Windows "COM" + number, elsewhere "/dev/" + name or a
 // typed absolute path. Empty when the text names no device; such a link stays closed.
-QString portDeviceName(const QString& serPort);
+QString portDeviceName(const QString& serPort, Platform platform = currentPlatform());
 
 // Orders system port names: ttyACM*, ttyUSB*, other names, ttyS* last, numbers compared
 // by value.

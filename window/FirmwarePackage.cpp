@@ -17,12 +17,6 @@ namespace firmware {
 
 namespace {
 
-#if defined(Q_OS_WIN)
-constexpr Qt::CaseSensitivity kNameCase = Qt::CaseInsensitive;
-#else
-constexpr Qt::CaseSensitivity kNameCase = Qt::CaseSensitive;
-#endif
-
 QString zipMessage(zip_error_t* error) {
     return QString::fromUtf8(zip_error_strerror(error));
 }
@@ -65,12 +59,14 @@ ZipArchive openArchive(const QString& archivePath) {
     return ZipArchive(za);
 }
 
-// One entry to extract: its stored name and its path below the target folder, part by part.
+// One entry to extract: its stored name, its path below the target folder part by part, and
+// the size the archive declares for it.
 struct Entry {
     zip_uint64_t index = 0;
     QString name;
     QStringList parts;
     bool isDirectory = false;
+    zip_uint64_t declaredSize = 0;
 };
 
 EPackageError refused(const QString& name, const QString& why) {
@@ -80,7 +76,7 @@ EPackageError refused(const QString& name, const QString& why) {
 
 // Splits a stored name into path parts below the target folder. Both separators count, as
 // they do for archives made on Windows; a name that would leave the folder is refused.
-Entry parseEntry(zip_uint64_t index, const QString& name) {
+Entry parseEntry(zip_uint64_t index, const QString& name, Platform platform) {
     Entry entry;
     entry.index = index;
     entry.name = name;
@@ -96,10 +92,8 @@ Entry parseEntry(zip_uint64_t index, const QString& name) {
     for (const QString& part : path.split(u'/', Qt::SkipEmptyParts)) {
         if (part == QLatin1String(".."))
             throw refused(name, QStringLiteral("points outside the folder it is unpacked into"));
-#if defined(Q_OS_WIN)
-        if (part.contains(u':'))
+        if (platform == Platform::Windows && part.contains(u':'))
             throw refused(name, QStringLiteral("has a colon in its path"));
-#endif
         if (part != QLatin1String("."))
             entry.parts.append(part);
     }
@@ -144,12 +138,20 @@ void extractFile(zip_t* za, const Entry& entry, const QString& root) {
     if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw EPackageError(QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()));
     std::vector<char> buffer(64 * 1024);
+    zip_uint64_t written = 0;
     for (;;) {
         const zip_int64_t n = zip_fread(reader.get(), buffer.data(), buffer.size());
         if (n < 0)
             throw EPackageError(zipMessage(zip_file_get_error(reader.get())));
         if (n == 0)
             break;
+        // The declared sizes passed the limits; an entry that holds more than it declares
+        // is a forged archive and goes no further.
+        written += static_cast<zip_uint64_t>(n);
+        if (written > entry.declaredSize) {
+            out.remove();
+            throw refused(entry.name, QStringLiteral("holds more than its declared size"));
+        }
         if (out.write(buffer.data(), n) != n)
             throw EPackageError(
                 QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()));
@@ -158,8 +160,30 @@ void extractFile(zip_t* za, const Entry& entry, const QString& root) {
         throw EPackageError(QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()));
 }
 
-// Matches `name` against a pattern where * stands for any text and ? for one character.
-bool wildcardMatch(QStringView pattern, QStringView name) {
+qsizetype lastSeparator(const QString& path, Platform platform) {
+    for (qsizetype i = path.size() - 1; i >= 0; --i) {
+        if (isPathSeparator(path[i], platform))
+            return i;
+    }
+    return -1;
+}
+
+QString quoted(const QString& path) {
+    return u'"' + path + u'"';
+}
+
+} // namespace
+
+QString esptoolName(Platform platform) {
+    return platform == Platform::Windows ? QStringLiteral("esptool.exe")
+                                         : QStringLiteral("esptool");
+}
+
+QString tempPath(const QString& name, Platform platform) {
+    return QLatin1String(kTempDir) + pathSeparator(platform) + name;
+}
+
+bool wildcardMatch(QStringView pattern, QStringView name, Qt::CaseSensitivity letterCase) {
     qsizetype p = 0, n = 0, starP = -1, starN = 0;
     while (n < name.size()) {
         if (p < pattern.size() && pattern[p] == u'*') {
@@ -167,7 +191,7 @@ bool wildcardMatch(QStringView pattern, QStringView name) {
             starN = n;
         } else if (p < pattern.size() &&
                    (pattern[p] == u'?' ||
-                    pattern.mid(p, 1).compare(name.mid(n, 1), kNameCase) == 0)) {
+                    pattern.mid(p, 1).compare(name.mid(n, 1), letterCase) == 0)) {
             ++p;
             ++n;
         } else if (starP >= 0) {
@@ -182,24 +206,6 @@ bool wildcardMatch(QStringView pattern, QStringView name) {
     return p == pattern.size();
 }
 
-qsizetype lastSeparator(const QString& path) {
-#if defined(Q_OS_WIN)
-    return std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\'));
-#else
-    return path.lastIndexOf(u'/');
-#endif
-}
-
-QString quoted(const QString& path) {
-    return u'"' + path + u'"';
-}
-
-} // namespace
-
-QString tempPath(const QString& name) {
-    return QLatin1String(kTempDir) + QLatin1Char(kPathSeparator) + name;
-}
-
 void emptyDirectory(const QString& dir) {
     QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
@@ -211,19 +217,49 @@ void emptyDirectory(const QString& dir) {
     }
 }
 
-void extractArchive(const QString& archivePath, const QString& dir) {
+void prepareFolder(const QString& dir) {
+    const QFileInfo info(dir);
+    const QString shown = QDir::toNativeSeparators(dir);
+    if (info.isSymLink())
+        throw EPackageError(
+            QStringLiteral("The folder %1 is a link to another place; it is not used.").arg(shown));
+    if (info.exists() && !info.isDir())
+        throw EPackageError(QStringLiteral("Cannot use %1: it is not a folder.").arg(shown));
+    if (!info.exists() && !QDir().mkdir(dir))
+        throw EPackageError(QStringLiteral("Cannot create the folder %1.").arg(shown));
+    emptyDirectory(dir);
+}
+
+void extractArchive(const QString& archivePath, const QString& dir, Platform platform) {
     const ZipArchive archive = openArchive(archivePath);
     zip_t* za = archive.get();
     const zip_int64_t count = zip_get_num_entries(za, 0);
+    if (count > kMaxEntries)
+        throw EPackageError(
+            QStringLiteral(
+                "The firmware package cannot be used: it holds %1 entries, more than %2.")
+                .arg(count)
+                .arg(kMaxEntries));
 
-    // Every name is checked before anything is written, so a refused package leaves no trace.
+    // Every entry is checked before anything is written, so a refused package leaves no trace.
     std::vector<Entry> entries;
+    zip_uint64_t total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
         const auto index = static_cast<zip_uint64_t>(i);
         const char* name = zip_get_name(za, index, ZIP_FL_ENC_GUESS);
         if (!name)
             throw EPackageError(zipMessage(zip_get_error(za)));
-        Entry entry = parseEntry(index, QString::fromUtf8(name));
+        Entry entry = parseEntry(index, QString::fromUtf8(name), platform);
+        zip_stat_t st;
+        if (zip_stat_index(za, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
+            throw refused(entry.name, QStringLiteral("declares no size"));
+        entry.declaredSize = st.size;
+        total += std::min<zip_uint64_t>(st.size, kMaxUnpackedBytes + 1); // no overflow
+        if (total > static_cast<zip_uint64_t>(kMaxUnpackedBytes))
+            throw EPackageError(
+                QStringLiteral("The firmware package cannot be used: unpacked it would take more "
+                               "than %1 MiB.")
+                    .arg(kMaxUnpackedBytes / (1024 * 1024)));
         if (!entry.parts.isEmpty())
             entries.push_back(std::move(entry));
     }
@@ -239,8 +275,9 @@ void extractArchive(const QString& archivePath, const QString& dir) {
 }
 
 bool FindFirstMatch(const QString& pattern, QString& path) {
+    const Platform platform = currentPlatform();
     path.clear();
-    const qsizetype cut = lastSeparator(pattern);
+    const qsizetype cut = lastSeparator(pattern, platform);
     const QString folderPart = pattern.left(cut + 1);
     const QString namePattern = pattern.mid(cut + 1);
     const QString folder = folderPart.isEmpty() ? QStringLiteral(".") : folderPart;
@@ -248,7 +285,7 @@ bool FindFirstMatch(const QString& pattern, QString& path) {
     while (it.hasNext()) {
         it.next();
         const QString name = it.fileName();
-        if (wildcardMatch(namePattern, name)) {
+        if (wildcardMatch(namePattern, name, fileNameCase(platform))) {
             path = folderPart + name;
             return true;
         }
@@ -283,23 +320,29 @@ QString missingFilesMessage(const QString& missing) {
            breaks + TR(QStringLiteral("Please add the missing files before trying again"));
 }
 
-QString toolPortName(const QString& portListText) {
-#if defined(Q_OS_WIN)
-    return portListText.trimmed().isEmpty() ? QString() : portListText;
-#else
+QString startFailedMessage(Platform platform) {
+    // One text per tool name, so that each language file holds whole sentences.
+    return platform == Platform::Windows
+               ? TR(QStringLiteral(
+                     "Unable to start firmware upgrade: is \"esptool.exe\" installed?"))
+               : TR(QStringLiteral("Unable to start firmware upgrade: is \"esptool\" installed?"));
+}
+
+QString toolPortName(const QString& portListText, Platform platform) {
+    if (platform == Platform::Windows)
+        return portListText.trimmed().isEmpty() ? QString() : portListText;
     // The same device a link opens for this text.
     QString serPort = portListText;
     const qsizetype com = serPort.indexOf(QLatin1String("COM"));
     if (com >= 0)
         serPort.remove(com, 3);
-    return portDeviceName(serPort);
-#endif
+    return portDeviceName(serPort, platform);
 }
 
-QString esptoolCommandLine(const QString& port, const FirmwareFiles& files) {
+QString esptoolCommandLine(const QString& port, const FirmwareFiles& files, Platform platform) {
     // clang-format off
     const QStringList parts{
-        QLatin1String(kEsptool),
+        esptoolName(platform),
         QStringLiteral("--chip"), QStringLiteral("esp32"),
         QStringLiteral("--port"), port,
         QStringLiteral("--baud"), QStringLiteral("921600"),

@@ -4,24 +4,29 @@
 // and the command that hands them to esptool. No widget here; the upgrade button's handler
 // (Upgrade.cpp) puts these steps together.
 
+#include "serial/Platform.h"
+
 #include <QString>
+#include <QtGlobal>
 #include <stdexcept>
 
 namespace firmware {
 
 // The folder the package is unpacked into, relative to the working directory (the program's
-// own), and the separator its paths use on this platform.
+// own).
 inline constexpr char kTempDir[] = "temp";
-#if defined(Q_OS_WIN)
-inline constexpr char kPathSeparator = '\\';
-inline constexpr char kEsptool[] = "esptool.exe";
-#else
-inline constexpr char kPathSeparator = '/';
-inline constexpr char kEsptool[] = "esptool"; // the command Debian's package installs
-#endif
+
+// The most a package may hold, so that a small archive cannot fill the disk: entries, and
+// bytes once unpacked.
+inline constexpr int kMaxEntries = 64;
+inline constexpr qint64 kMaxUnpackedBytes = 64 * 1024 * 1024;
+
+// The flashing tool's file name: esptool.exe on Windows, elsewhere the command that its
+// packages install.
+QString esptoolName(Platform platform = currentPlatform());
 
 // `temp` followed by the separator and `name`: "temp\boot_app0.bin" on Windows.
-QString tempPath(const QString& name);
+QString tempPath(const QString& name, Platform platform = currentPlatform());
 
 // A package that cannot be unpacked. The text is the archive component's own message, or
 // says which entry was refused and why.
@@ -39,12 +44,23 @@ private:
 // be deleted is left where it is.
 void emptyDirectory(const QString& dir);
 
+// Makes the folder `dir` (one level) when it is missing, then empties it. Throws EPackageError,
+// having deleted nothing, when `dir` is a link (its files would be those of another folder)
+// or not a folder.
+void prepareFolder(const QString& dir);
+
 // Extracts every entry of the ZIP archive `archivePath` into `dir`, keeping the paths stored
 // in the archive. Throws EPackageError when the archive cannot be read or an entry cannot be
-// written; an entry whose path would leave `dir` (absolute, or with a ".." part) refuses the
-// whole archive before anything is written. Symbolic-link entries are written as plain files
-// holding their stored text, so that nothing is ever written or read through them.
-void extractArchive(const QString& archivePath, const QString& dir);
+// written. Before anything is written, the whole archive is refused when it holds more than
+// kMaxEntries entries, declares more than kMaxUnpackedBytes in all, or has an entry whose path
+// would leave `dir` (absolute, or with a ".." part); an entry that inflates beyond its declared
+// size stops the extraction. Symbolic-link entries are written as plain files holding their
+// stored text, so that nothing is ever written or read through them.
+void extractArchive(const QString& archivePath, const QString& dir,
+                    Platform platform = currentPlatform());
+
+// Whether `name` matches `pattern`, where * stands for any text and ? for one character.
+bool wildcardMatch(QStringView pattern, QStringView name, Qt::CaseSensitivity letterCase);
 
 // Finds the first directory entry (of any kind) matching `pattern`, whose last part may hold
 // the wildcards * and ?. On success `path` is the pattern's directory part followed by the
@@ -70,12 +86,16 @@ FirmwareFiles checkFirmwareFiles();
 // The message for a package with files missing: both sentences translated.
 QString missingFilesMessage(const QString& missing);
 
+// The message, translated, when the tool cannot be started: it names the tool's file.
+QString startFailedMessage(Platform platform = currentPlatform());
+
 // The port name handed to the tool for the port list's text: on Windows the text itself
 // (COM5); elsewhere the device a link opens for it (ttyUSB0 gives /dev/ttyUSB0). Empty when
 // the text names no port.
-QString toolPortName(const QString& portListText);
+QString toolPortName(const QString& portListText, Platform platform = currentPlatform());
 
 // The whole command line that starts esptool on `port` with the five images.
-QString esptoolCommandLine(const QString& port, const FirmwareFiles& files);
+QString esptoolCommandLine(const QString& port, const FirmwareFiles& files,
+                           Platform platform = currentPlatform());
 
 } // namespace firmware

@@ -6,6 +6,8 @@
 #include "app/FrameGeometry.h"
 #include "calibration/CalibrationGeometry.h"
 #include "controls/VaskelControls.h"
+#include "history/HistoryWindow.h"
+#include "history/SessionHistory.h"
 #include "i18n/Translator.h"
 #include "window/OutsideProgram.h"
 #include "window/WidgetKit.h"
@@ -22,6 +24,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 
 using namespace layout;
 
@@ -349,6 +352,10 @@ void TVaskelWindow::BuildMenus() {
 }
 
 bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A key or a button pressed anywhere in the program: the compensation leaves the focuser be.
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress) &&
+        sessionHistory)
+        sessionHistory->userCommand();
     if (event->type() == QEvent::KeyPress) {
         // Every key for this window passes its window-system window once, before the focused
         // control gets it; the window looks at it there and lets it go on, except F4: that is
@@ -417,6 +424,11 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == LedStateLabel && type == QEvent::MouseButtonRelease &&
         mouse->button() == Qt::LeftButton) {
         LedStateLabelClick();
+        return true;
+    }
+    if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
+        std::ranges::count(historyOpeners(), watched) > 0) {
+        ShowHistoryWindow();
         return true;
     }
     if (watched == WifiPasswordLabel && type == QEvent::MouseButtonPress) {

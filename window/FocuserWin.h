@@ -27,6 +27,8 @@ class QTimer;
 class TSimpleBitmapButton;
 class TVerticalLabel;
 class TLangTranslator;
+class TSessionHistory;
+class THistoryWindow;
 
 enum TFocuserType { ftNone = 0, ftVaskel = 1, ftHalvorbeck = 2 };
 
@@ -92,6 +94,17 @@ public:
     void TrackerThumbMouseDown(int x);
     void TrackerThumbMouseMove(int x);
     void TrackerThumbMouseUp();
+
+    // --- Session history ---
+    // Makes the session history and lets the environmental panel open its window.
+    void BuildHistory();
+    // Puts `history` in place of the session history, with the settings in force (tests give
+    // one on a driven clock).
+    void useSessionHistory(std::unique_ptr<TSessionHistory> history);
+    void ShowHistoryWindow();
+    void RetranslateHistory();
+    // The panel caption and the temperature displays, whose click opens the history window.
+    std::array<QLabel*, 3> historyOpeners() const;
 
     // --- Commands ---
     void HandpadButtonClick(TSimpleBitmapButton* sender);
@@ -278,6 +291,11 @@ public:
 
     // The one dictionary of the program, made by FormCreate.
     std::unique_ptr<TLangTranslator> translator;
+
+    // The night's history with the temperature compensation, and its window once opened
+    // (the window goes first).
+    std::unique_ptr<TSessionHistory> sessionHistory;
+    std::unique_ptr<THistoryWindow> historyWindow;
 
     // How often the whole window was repainted by a change of view (tests tell one from none).
     int viewRepaints = 0;

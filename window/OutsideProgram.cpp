@@ -1,23 +1,133 @@
 #include "window/OutsideProgram.h"
 
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 
-bool startOutsideProgram(const QString& commandLine) {
+#if defined(Q_OS_WIN)
+#include <windows.h>
+#endif
+
+namespace {
+
+// A word as a POSIX shell reads it back: quoted unless it is plain.
+QString shellWord(const QString& word) {
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=,+@%-]+$"));
+    if (plain.match(word).hasMatch())
+        return word;
+    QString quoted = word;
+    quoted.replace(u'\'', QStringLiteral("'\\''"));
+    return u'\'' + quoted + u'\'';
+}
+
+// Text as an AppleScript string literal holds it.
+QString appleScriptString(QString text) {
+    text.replace(u'\\', QStringLiteral("\\\\"));
+    text.replace(u'"', QStringLiteral("\\\""));
+    return u'"' + text + u'"';
+}
+
+// The program of a command line as this platform finds it: beside this program, else on the
+// search path; a path is taken as it is.
+QString findProgram(const QString& name, const LaunchSurroundings& s) {
+    if (name.contains(u'/'))
+        return s.isExecutable(name) ? name : QString();
+    const QString beside = QDir(s.programDirectory).filePath(name);
+    if (s.isExecutable(beside))
+        return beside;
+    return s.findInSearchPath(name);
+}
+
+} // namespace
+
+std::optional<LaunchPlan> launchPlan(Platform platform, const QString& commandLine,
+                                     const LaunchSurroundings& surroundings) {
     QStringList args = QProcess::splitCommand(commandLine);
     if (args.isEmpty())
+        return std::nullopt;
+    LaunchPlan plan;
+
+    if (platform == Platform::Windows) {
+        // The command line goes to the system as written; it finds the program itself.
+        const QString line = commandLine.trimmed();
+        qsizetype end = line.size();
+        if (line.startsWith(u'"')) {
+            const qsizetype close = line.indexOf(u'"', 1);
+            end = close < 0 ? line.size() : close + 1;
+        } else if (const qsizetype blank = line.indexOf(u' '); blank >= 0) {
+            end = blank;
+        }
+        plan.program = args.first();
+        plan.nativeArguments = line.mid(end).trimmed();
+        plan.ownConsole = true;
+        return plan;
+    }
+
+    // A program that is not there is refused at once, not inside a terminal that then closes
+    // before anyone reads why.
+    const QString program = findProgram(args.takeFirst(), surroundings);
+    if (program.isEmpty())
+        return std::nullopt;
+
+    if (platform == Platform::MacOS && surroundings.desktop) {
+        QStringList words{QStringLiteral("cd"), shellWord(surroundings.workingDirectory),
+                          QStringLiteral("&&"), shellWord(program)};
+        for (const QString& a : args)
+            words.append(shellWord(a));
+        plan.program = QStringLiteral("osascript");
+        plan.arguments = {QStringLiteral("-e"),
+                          QStringLiteral("tell application \"Terminal\" to do script ") +
+                              appleScriptString(words.join(u' ')),
+                          QStringLiteral("-e"),
+                          QStringLiteral("tell application \"Terminal\" to activate")};
+        return plan;
+    }
+    if (platform == Platform::Linux && surroundings.desktop) {
+        const QString terminal =
+            surroundings.findInSearchPath(QStringLiteral("x-terminal-emulator"));
+        if (!terminal.isEmpty()) {
+            plan.program = terminal;
+            plan.arguments = QStringList{QStringLiteral("-e"), program} + args;
+            return plan;
+        }
+    }
+    plan.program = program;
+    plan.arguments = args;
+    return plan;
+}
+
+bool startOutsideProgram(const QString& commandLine) {
+    const Platform platform = currentPlatform();
+    LaunchSurroundings surroundings;
+    surroundings.programDirectory = QCoreApplication::applicationDirPath();
+    surroundings.workingDirectory = QDir::currentPath();
+    surroundings.desktop = platform != Platform::Linux || !qEnvironmentVariableIsEmpty("DISPLAY") ||
+                           !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    surroundings.isExecutable = [](const QString& path) {
+        const QFileInfo file(path);
+        return file.isFile() && file.isExecutable();
+    };
+    surroundings.findInSearchPath = [](const QString& name) {
+        return QStandardPaths::findExecutable(name);
+    };
+    const std::optional<LaunchPlan> plan = launchPlan(platform, commandLine, surroundings);
+    if (!plan)
         return false;
-#if !defined(Q_OS_WIN)
-    // A program that is not installed is refused at once, not inside a terminal that then
-    // closes before anyone reads why.
-    if (QStandardPaths::findExecutable(args.first()).isEmpty())
-        return false;
-    const QString terminal = QStandardPaths::findExecutable(QStringLiteral("x-terminal-emulator"));
-    const bool desktop =
-        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
-    if (!terminal.isEmpty() && desktop)
-        return QProcess::startDetached(terminal, QStringList{QStringLiteral("-e")} + args);
+
+    QProcess process;
+    process.setProgram(plan->program);
+    process.setArguments(plan->arguments);
+#if defined(Q_OS_WIN)
+    process.setNativeArguments(plan->nativeArguments);
+    if (plan->ownConsole) {
+        process.setCreateProcessArgumentsModifier([](QProcess::CreateProcessArguments* a) {
+            a->flags &= ~static_cast<DWORD>(CREATE_NO_WINDOW);
+            a->flags |= CREATE_NEW_CONSOLE;
+        });
+    }
 #endif
-    const QString program = args.takeFirst();
-    return QProcess::startDetached(program, args);
+    return process.startDetached();
 }

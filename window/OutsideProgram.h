@@ -1,8 +1,43 @@
 #pragma once
-// Starting an outside program (the flashing tool) without waiting for it.
+// Starting an outside program (the flashing tool) without waiting for it. How it is started
+// differs by system; the plan is a plain function of the platform, and only the start itself
+// is the system's.
+
+#include "serial/Platform.h"
 
 #include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
 
-// Starts the command line (program and arguments); true when it started. Where the desktop has
-// a terminal, a console program gets a window of its own to show its progress in.
+// How a command line is started.
+struct LaunchPlan {
+    QString program;         // what is started
+    QStringList arguments;   // its arguments, each passed as one
+    QString nativeArguments; // Windows: the rest of the command line, passed exactly as written
+    bool ownConsole = false; // Windows: the program gets a console window of its own
+    bool operator==(const LaunchPlan&) const = default;
+};
+
+// What the plan needs to know of the system it runs on.
+struct LaunchSurroundings {
+    QString programDirectory; // where the program's executable lies
+    QString workingDirectory; // where the command line's relative paths start
+    bool desktop = false;     // a graphical session to open a terminal in
+    std::function<bool(const QString& path)> isExecutable;
+    std::function<QString(const QString& name)> findInSearchPath; // empty when not found
+};
+
+// The plan for `commandLine` (a program's name, then its arguments) on `platform`; empty when
+// the program cannot be found.
+// - Windows: the program by its name, which the system looks for (the program's own folder
+//   first, then the system folders and the search path), the arguments exactly as written, in
+//   a console window of its own.
+// - Linux and macOS: the program beside this one, else on the search path. On a desktop it
+//   runs in a terminal window so that its progress shows: x-terminal-emulator on Linux, when
+//   there is one; a new Terminal window on macOS, in the working directory.
+std::optional<LaunchPlan> launchPlan(Platform platform, const QString& commandLine,
+                                     const LaunchSurroundings& surroundings);
+
+// Starts the command line as launchPlan plans it for this system; true when it started.
 bool startOutsideProgram(const QString& commandLine);

@@ -3,6 +3,7 @@
 #include "advanced/HalvorbeckAdvPanel.h"
 #include "calibration/HB2CalibrationWin.h"
 #include "controls/VaskelControls.h"
+#include "history/SessionHistory.h"
 #include "i18n/Translator.h"
 #include "protocol/PositionRules.h"
 #include "protocol/StatusRules.h"
@@ -51,6 +52,9 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
     // An open calibration wizard takes the motor direction (only the first one counts there).
     if (const auto calDir = memberText(*mot1, "CAL_DIR"); calDir && activeWizard)
         activeWizard->SetReverseCalibration(*calDir);
+
+    if (sessionHistory)
+        sessionHistory->statusReply(*get, *mot1, !CalibrationPanel->isHidden());
 
     if (!CalibrationPanel->isHidden())
         return true;

@@ -18,9 +18,8 @@ void TVaskelWindow::UpgradeButtonClick(TSimpleBitmapButton* /*sender*/) {
         return;
 
     const QString temp = QString::fromLatin1(firmware::kTempDir);
-    QDir().mkdir(temp);
-    firmware::emptyDirectory(temp);
     try {
+        firmware::prepareFolder(temp);
         firmware::extractArchive(*package, temp);
     } catch (const firmware::EPackageError& e) {
         reportError(e.message());
@@ -53,7 +52,5 @@ void TVaskelWindow::UpgradeButtonClick(TSimpleBitmapButton* /*sender*/) {
             DialogKind::Information,
             TR(QStringLiteral("Upgrade in progress: wait until completed then reconnect.")));
     else
-        dialogs.message(
-            DialogKind::Error,
-            TR(QStringLiteral("Unable to start firmware upgrade: is \"esptool.exe\" installed?")));
+        dialogs.message(DialogKind::Error, firmware::startFailedMessage());
 }

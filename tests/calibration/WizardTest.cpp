@@ -121,6 +121,24 @@ TEST_F(WizardTest, LabelsNamedBySectionTakeThePageTexts) {
     EXPECT_EQ(wz.TextPageLabel->text(), "Configuration completed.\r\nClick CLOSE to continue.\r\n");
 }
 
+TEST_F(WizardTest, FocuserTypeListShowsAPromptOrTheChoiceBesideAnArrow) {
+    QComboBox* list = openWizard().FocuserTypeCombo;
+    const QRect arrow = TDropDownList::arrowZone(list->rect());
+    const QRect text(0, 0, arrow.left(), list->height());
+    std::vector<QImage> shown;
+    for (int index : {-1, 0, 1}) {
+        list->setCurrentIndex(index);
+        shown.push_back(list->grab().toImage().convertToFormat(QImage::Format_RGB32));
+        EXPECT_GT(qGray(shown.back().pixel(arrow.center())), 180) << "the arrow head";
+    }
+    QImage blank(text.size(), QImage::Format_RGB32);
+    blank.fill(QColor(116, 116, 116));
+    EXPECT_NE(shown[0].copy(text), blank) << "a prompt while nothing is chosen";
+    EXPECT_NE(shown[0].copy(text), shown[1].copy(text));
+    EXPECT_NE(shown[1].copy(text), shown[2].copy(text));
+    EXPECT_EQ(shown[0].copy(arrow), shown[2].copy(arrow)) << "no text runs into the arrow";
+}
+
 TEST_F(WizardTest, FirstDirectionInAStatusReplyTicksTheBoxAndLaterOnesDoNot) {
     for (const char* invert : {"invert", "INVERT", "Invert", "inVERT"}) {
         SCOPED_TRACE(invert);

@@ -135,6 +135,27 @@ TEST_F(DeviceTest, PositionPresetsAreRecordedRenamedAndFreed) {
               "error");
 }
 
+TEST_F(DeviceTest, EveryModelKeepsPresetsAndItsTravelUpToItsFarEnd) {
+    for (const QString& name : modelNames()) {
+        SCOPED_TRACE(name.toStdString());
+        make(*modelFromName(name));
+        const int end = device->settings().maxPos;
+        ask(request::presetRecord(3, "End", end));
+        ask(request::verboseTimeGoto(0));
+        runUntilStill();
+        ask(request::presetGo(3));
+        runUntilStill();
+        EXPECT_EQ(device->position(), end) << "recalled where it was recorded";
+        const int longest = int(traitsOf(*modelFromName(name)).nominalTravel * 1.004) + 1;
+        const auto set =
+            ask(R"({"req":{"set":{"MOT1":{"CAL_MAXPOS":)" + QString::number(longest) + "}}}}");
+        EXPECT_EQ(textAt(set, "res/set/MOT1/CAL_MAXPOS"), "done") << "the longest travel measured";
+    }
+    // A position the device cannot hold stores nothing of the preset, not even its name.
+    ask(request::presetRecord(1, "Far", FocuserDevice::kPositionLimit + 1));
+    EXPECT_EQ(device->settings().presets[0].name, "Visual");
+}
+
 TEST_F(DeviceTest, MotorPresetsAndQuickSettingsSetTheMotorValues) {
     const request::MotorPresetValues v{4, 5, 7, 3, 2, 6, 1};
     ask(request::runPresetRecord(3, "Newt", v));

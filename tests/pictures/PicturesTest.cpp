@@ -547,4 +547,15 @@ TEST(Pictures, DimmedWindowsAreOpaqueAndDark) {
               load(QStringLiteral("calibrationDarkening")));
 }
 
+TEST(Pictures, WizardIllustrationKeepsClearOfTheEdges) {
+    const QImage image = load(QStringLiteral("wizimgIntro"));
+    QRect drawn;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != image.pixel(0, 0))
+                drawn |= QRect(x, y, 1, 1);
+    EXPECT_TRUE(image.rect().adjusted(6, 6, -6, -6).contains(drawn));
+    EXPECT_GT(drawn.width(), image.width() * 3 / 4) << "and still fills the picture";
+}
+
 } // namespace

@@ -174,6 +174,22 @@ TEST(PortNames, ChosenPortNamesTheDeviceToOpen) {
 #endif
 }
 
+TEST(PortNames, EachPlatformFindsAndNamesItsPortsItsOwnWay) {
+    QStringList tried;
+    const auto available = [&tried](const QString& device) {
+        tried << device;
+        return device == "COM3" || device == "COM1500" || device.startsWith("/dev/ttyUSB");
+    };
+    const QList<SystemPort> system{{"ttyUSB1", "/dev/ttyUSB1"}, {"ttyS0", "/dev/ttyS0"}};
+    EXPECT_EQ(realPortNames(Platform::Windows, system, available),
+              (QStringList{"COM3", "COM1500"}));
+    EXPECT_EQ(tried.size(), 1500) << "every number is tried, the system's list is not";
+    EXPECT_EQ(realPortNames(Platform::Linux, system, available), QStringList{"ttyUSB1"});
+    EXPECT_EQ(portDeviceName("12", Platform::Windows), "COM12");
+    EXPECT_EQ(portDeviceName("ttyUSB0", Platform::Windows), "");
+    EXPECT_EQ(portDeviceName("cu.usbserial-10", Platform::MacOS), "/dev/cu.usbserial-10");
+}
+
 TEST(PortNames, VirtualPortsAreListedAfterTheRealOnes) {
     ScopedFakePort a(QStringLiteral("VA")), b(QStringLiteral("VB"));
     const QStringList ports = FillPortList();

@@ -224,3 +224,42 @@ TEST_F(PackageTest, ToolPortIsTheDeviceALinkOpens) {
     EXPECT_EQ(toolPortName(""), "");
 }
 #endif
+
+TEST_F(PackageTest, ArchivesBeyondTheLimitsAreRefusedBeforeAnythingIsWritten) {
+    ZipBuilder many;
+    for (int i = 0; i < kMaxEntries; ++i)
+        many.file(QStringLiteral("f%1.bin").arg(i), "x");
+    EXPECT_EQ(unpack(many), "") << "as many entries as allowed";
+    QDir("temp").removeRecursively();
+    EXPECT_NE(unpack(many.folder("one-more/")), "");
+    // Declared sizes that add up beyond the limit, though each alone is within it.
+    ZipBuilder().file("a.bin", "a").file("b.bin", "b").write("big.fw");
+    setDeclaredSize("big.fw", "a.bin", kMaxUnpackedBytes / 2);
+    setDeclaredSize("big.fw", "b.bin", kMaxUnpackedBytes / 2 + 1);
+    EXPECT_THROW(extractArchive("big.fw", "temp"), EPackageError);
+    EXPECT_EQ(entries("temp"), QStringList());
+
+    // An entry that inflates beyond its declared size is stopped, and no part of it kept.
+    ZipBuilder().file("Focuser_v1.bin", QByteArray(200000, 'a')).write("forged.fw");
+    setDeclaredSize("forged.fw", "Focuser_v1.bin", 1000);
+    EXPECT_THROW(extractArchive("forged.fw", "temp"), EPackageError);
+    EXPECT_EQ(entries("temp"), QStringList());
+}
+
+TEST_F(PackageTest, WindowsHasItsOwnToolPathsAndNames) {
+    FirmwareFiles files;
+    for (QString* path :
+         {&files.bootApp, &files.bootloader, &files.appImage, &files.webImage, &files.partitions})
+        *path = tempPath("x.bin", Platform::Windows);
+    EXPECT_EQ(esptoolCommandLine("COM5", files, Platform::Windows),
+              "esptool.exe --chip esp32 --port COM5 --baud 921600 --before default_reset"
+              " --after hard_reset write_flash -z --flash_mode dio --flash_freq 80m"
+              " --flash_size detect 0xe000 \"temp\\x.bin\" 0x1000 \"temp\\x.bin\" 0x10000"
+              " \"temp\\x.bin\" 0x290000 \"temp\\x.bin\" 0x8000 \"temp\\x.bin\"");
+    EXPECT_EQ(toolPortName("COM5", Platform::Windows), "COM5");
+    EXPECT_TRUE(startFailedMessage(Platform::Windows).contains("\"esptool.exe\""));
+    EXPECT_TRUE(
+        wildcardMatch(u"Focuser_v*.bin", u"FOCUSER_V2.BIN", fileNameCase(Platform::Windows)));
+    ZipBuilder().file("Focuser_v2:b.bin", "x").write("colon.fw");
+    EXPECT_THROW(extractArchive("colon.fw", "temp", Platform::Windows), EPackageError);
+}

@@ -36,7 +36,7 @@ protected:
     }
     static QString commandLine(const QString& port, const QString& app = "Focuser_v2.1.bin") {
         const auto t = [](const QString& name) { return u'"' + firmware::tempPath(name) + u'"'; };
-        return QString(firmware::kEsptool) + " --chip esp32 --port " + port +
+        return firmware::esptoolName() + " --chip esp32 --port " + port +
                " --baud 921600 --before default_reset --after hard_reset write_flash -z"
                " --flash_mode dio --flash_freq 80m --flash_size detect 0xe000 " +
                t("boot_app0.bin") + " 0x1000 " + t("bootloader_dio_80m.bin") + " 0x10000 " +
@@ -119,8 +119,9 @@ TEST_F(UpgradeTest, ToolThatCannotStartLeavesThePortReleased) {
     EXPECT_EQ(started.size(), 1);
     EXPECT_TRUE(portFreeAtStart);
     EXPECT_FALSE(serialLink);
-    EXPECT_EQ(log.messages,
-              QStringList{"Unable to start firmware upgrade: is \"esptool.exe\" installed?"});
+    EXPECT_EQ(log.messages, QStringList{"Unable to start firmware upgrade: is \"" +
+                                        firmware::esptoolName() + "\" installed?"})
+        << "the message names the tool this system starts";
 }
 
 TEST_F(UpgradeTest, ThePortIsTheOneSelectedWhenUpgradeIsPressed) {
@@ -168,11 +169,11 @@ TEST_F(UpgradeTest, MissingImagesAreListedAndTheConnectionStays) {
 }
 
 TEST_F(UpgradeTest, MessagesAreTranslated) {
-    programFile(
-        "VaskelManager_IT.txt",
-        "Some files needed for the update are missing:=Mancano dei file:\r\n"
-        "Please add the missing files before trying again=Aggiungili e riprova\r\n"
-        "Unable to start firmware upgrade: is \"esptool.exe\" installed?=Manca esptool\r\n");
+    programFile("VaskelManager_IT.txt",
+                "Some files needed for the update are missing:=Mancano dei file:\r\n"
+                "Please add the missing files before trying again=Aggiungili e riprova\r\n"
+                "Unable to start firmware upgrade: is \"esptool.exe\" installed?=Manca esptool\r\n"
+                "Unable to start firmware upgrade: is \"esptool\" installed?=Manca esptool\r\n");
     writeSettings("Lang=IT\r\n");
     toolStarts = false;
     auto& w = connected();
@@ -212,4 +213,16 @@ TEST_F(UpgradeTest, AnEmptiedPortTextStartsNothingAndKeepsThePort) {
     w.UpgradeButtonClick(w.upgradeButton);
     EXPECT_TRUE(stillConnected());
     EXPECT_EQ(log.messages, QStringList{"Choose the focuser's port before upgrading the firmware"});
+}
+
+TEST_F(UpgradeTest, ATempFolderThatIsALinkIsRefusedAndWhatItPointsToKept) {
+    auto& w = connected();
+    writeFile("precious.bin", "kept");
+    ASSERT_TRUE(QFile::link(QDir::currentPath(), "temp"));
+    choosePackage(ZipBuilder().completePackage());
+    w.UpgradeButtonClick(w.upgradeButton);
+    EXPECT_EQ(errors.size(), 1);
+    EXPECT_EQ(readFile("precious.bin"), "kept");
+    EXPECT_FALSE(QFileInfo::exists("boot_app0.bin"));
+    EXPECT_TRUE(stillConnected());
 }

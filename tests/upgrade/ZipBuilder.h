@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QtEndian>
 #include <gtest/gtest.h>
 #include <list>
 #include <zip.h>
@@ -64,3 +65,23 @@ private:
     };
     std::list<Entry> entries_;
 };
+
+// Makes the archive at `path` declare `size` bytes for its entry `name`, in its local header
+// and in the central directory, whatever the entry holds: a forged archive.
+inline void setDeclaredSize(const QString& path, const QByteArray& name, quint32 size) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    QByteArray bytes = file.readAll();
+    // Signature, offset of the name's length, of the name, of the size.
+    for (const auto& [signature, lengthAt, nameAt, sizeAt] :
+         {std::tuple{"PK\x03\x04", 26, 30, 22}, std::tuple{"PK\x01\x02", 28, 46, 24}}) {
+        qsizetype at = bytes.indexOf(signature);
+        while (at >= 0 && bytes.mid(at + nameAt, qFromLittleEndian<quint16>(bytes.constData() + at +
+                                                                            lengthAt)) != name)
+            at = bytes.indexOf(signature, at + 4);
+        ASSERT_GE(at, 0) << name.constData();
+        qToLittleEndian<quint32>(size, bytes.data() + at + sizeAt);
+    }
+    file.seek(0);
+    file.write(bytes);
+}

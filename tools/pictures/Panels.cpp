@@ -236,6 +236,11 @@ QImage wizardIntro() {
     QImage image = look::filled(kWizardPictureWidth, kWizardPictureHeight, look::kDeepRecess);
     QPainter p;
     look::begin(p, image);
+    // The drawing below spans x -5 to 190 and y 33 to 320 of its own coordinates; shrunk and
+    // moved so that it keeps clear of the picture's edges.
+    p.translate(97.5, 298);
+    p.scale(0.9, 0.9);
+    p.translate(-92.5, -320);
     // Tripod and mount head.
     const QPointF head(98, 176);
     p.setPen(QPen(QColor(104, 104, 108), 5, Qt::SolidLine, Qt::RoundCap));

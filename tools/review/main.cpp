@@ -3,13 +3,19 @@
 //   calvetta-review [--scale RATIO] OUTPUT_DIR
 // The window is filled by a status reply as a focuser would send it. Night-vision renders
 // carry the prefix "night-". With --scale it is drawn as on a screen of that device pixel
-// ratio (2 for a high-density screen at 200%), and each file name ends in "-RATIOx".
+// ratio (2 for a high-density screen at 200%), and each file name ends in "-RATIOx". The
+// history window shows a whole night of the emulated focuser, compressed on a driven clock.
 
 #include "advanced/HalvorbeckAdvPanel.h"
 #include "app/FontUtils.h"
 #include "app/ProgramPaths.h"
 #include "calibration/HB2CalibrationWin.h"
 #include "controls/Theme.h"
+#include "emulator/FocuserDevice.h"
+#include "history/HistoryWindow.h"
+#include "history/SessionHistory.h"
+#include "i18n/CodePage.h"
+#include "protocol/Requests.h"
 #include "window/FocuserWin.h"
 
 #include <QAction>
@@ -88,6 +94,65 @@ bool saveModal(const std::function<void()>& open, const QDir& out, const QString
     if (!ok)
         QTextStream(stdout) << "FAILED " << name << Qt::endl;
     return ok;
+}
+
+// Twelve hours of the emulated focuser as the program would poll it, once a second on a driven
+// clock: the air cools on top of its drift, the compensation follows with a rough coefficient,
+// and the observer refocuses by hand now and then (on the optics' true -42 steps per degree),
+// which is what the fit learns from.
+bool historyNight(const QDir& out, const QString& prefix) {
+    ManualClock clock(0, QDateTime(QDate(2026, 1, 2), QTime(18, 30, 0)));
+    DeviceConfig config;
+    config.seed = 5;
+    config.temperatureRampPerHour = -0.7;
+    FocuserDevice device(clock, config);
+    auto send = [&](const QString& request) { device.receive(codepage::unicodeToAnsi(request)); };
+
+    QTemporaryDir dir;
+    TSessionHistory history(dir.path(), clock);
+    history.sendGoto = [&](int target) {
+        send(request::verboseTimeGoto(target));
+        return true;
+    };
+    history::CompensationSettings settings;
+    settings.enabled = true;
+    settings.coefficient = -25;
+    settings.deadBand = 0.25;
+    history.setSettings(settings);
+
+    // The evening's first focus, before the history starts.
+    const double focusAtStart = 243500, trueCoefficient = -42;
+    send(request::verboseTimeGoto(static_cast<int>(focusAtStart)));
+    for (int i = 0; i < 600; ++i) {
+        clock.advance(100);
+        device.update();
+    }
+    device.takeOutput();
+    std::optional<double> firstTemperature;
+    const int refocusAt[] = {9000, 19800, 30600}; // seconds into the night
+    for (int second = 0; second < 12 * 3600; ++second) {
+        clock.advance(1000);
+        device.update();
+        device.takeOutput(); // position lines and acknowledgements
+        const QByteArray reply = device.statusReply();
+        rapidjson::Document doc;
+        doc.Parse(reply.constData(), static_cast<size_t>(reply.size()));
+        const rapidjson::Value& get = doc["res"]["get"];
+        if (!firstTemperature)
+            firstTemperature = get["EXT_T"].GetDouble();
+        if (std::find(std::begin(refocusAt), std::end(refocusAt), second) != std::end(refocusAt)) {
+            const double focus = focusAtStart + trueCoefficient *
+                                                    (get["EXT_T"].GetDouble() - *firstTemperature);
+            history.userCommand();
+            send(request::verboseTimeGoto(static_cast<int>(focus + (second % 7) * 3 - 9)));
+        }
+        history.statusReply(get, get["MOT1"], false);
+    }
+
+    THistoryWindow window(history);
+    window.show();
+    window.FitButtonClick();
+    return save(window, out, prefix + QStringLiteral("history-window"));
 }
 
 // Every view, overlay, panel, wizard page, menu and dialog, in the current look; the files'
@@ -208,7 +273,9 @@ int main(int argc, char* argv[]) {
     w.dialogs.message = [](DialogKind, const QString&) {};
     w.show();
     bool ok = renderAll(w, out, QString());
+    ok &= historyNight(out, QString());
     w.SetNightVision(true);
     ok &= renderAll(w, out, QStringLiteral("night-"));
+    ok &= historyNight(out, QStringLiteral("night-"));
     return ok ? 0 : 1;
 }

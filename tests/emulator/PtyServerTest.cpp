@@ -1,0 +1,111 @@
+// The pseudo-terminal server on a driven clock: every connection starts clean, and what the
+// server holds stays bounded whatever the host does.
+
+#include "emulator/PtyServer.h"
+#include "DeviceHarness.h"
+#include "TestUtil.h"
+
+#include <fcntl.h>
+#include <termios.h>
+#include <unistd.h>
+
+class PtyServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString error;
+        ASSERT_TRUE(server.start(error)) << error.toStdString();
+    }
+    void TearDown() override { hangUp(); }
+
+    // The program opens the device side as a serial port, raw; the server sees it next tick.
+    void connectHost() {
+        host = ::open(qPrintable(server.devicePath()), O_RDWR | O_NOCTTY | O_NONBLOCK);
+        termios raw{};
+        tcgetattr(host, &raw);
+        cfmakeraw(&raw);
+        tcsetattr(host, TCSANOW, &raw);
+        run(PtyServer::kTickMs);
+    }
+    void hangUp() {
+        if (host >= 0)
+            ::close(std::exchange(host, -1));
+    }
+    void run(int ms) {
+        for (int t = 0; t < ms; t += PtyServer::kTickMs) {
+            clock.advance(PtyServer::kTickMs);
+            server.tick();
+        }
+    }
+    // Writes as the host; with `delivered`, waits until the server has read it all (the
+    // kernel hands bytes over in its own time, while the device's clock stands still).
+    bool send(const QByteArray& bytes, bool delivered = true) {
+        const qsizetype before = server.buffered();
+        return ::write(host, bytes.constData(), bytes.size()) == bytes.size() &&
+               (!delivered || waitUntil([&] {
+                   server.tick();
+                   return server.buffered() >= before + bytes.size();
+               }));
+    }
+    QByteArray received() {
+        QByteArray all;
+        char buffer[4096];
+        for (ssize_t n; (n = ::read(host, buffer, sizeof buffer)) > 0;)
+            all.append(buffer, n);
+        return all;
+    }
+    // A request gets its own reply first: nothing left from before comes ahead of it.
+    void expectCleanExchange() {
+        ASSERT_TRUE(send(R"({"req":{"get":{"MODNAME":""}}})"));
+        run(500);
+        QByteArray input;
+        waitUntil([&] { return !splitWire(input += received()).objects.isEmpty(); }, 3000);
+        EXPECT_EQ(splitWire(input).objects.value(0), R"({"res":{"get":{"MODNAME":"VASKEL4"}}})");
+    }
+
+    ManualClock clock{5000};
+    FocuserDevice device{clock};
+    PtyServer server{device, clock};
+    int host = -1;
+};
+
+TEST_F(PtyServerTest, NothingOfTheLastConnectionReachesTheNextOne) {
+    // Half a request: part already across the line, part still in the terminal.
+    connectHost();
+    ASSERT_TRUE(send(R"({"req":{"set":{"PRESET_2":)"));
+    run(20);
+    ASSERT_TRUE(send(R"({"NAME":"hal)", false));
+    hangUp();
+    run(20);
+    EXPECT_FALSE(server.hostPresent());
+    connectHost();
+    expectCleanExchange();
+
+    // A reply still to come when the host left.
+    device.faults().replyDelayMs = 400;
+    ASSERT_TRUE(send(request::status().toLatin1()));
+    run(100);
+    hangUp();
+    run(20);
+    connectHost();
+    device.faults().replyDelayMs = 0;
+    run(1000);
+    expectCleanExchange();
+}
+
+TEST_F(PtyServerTest, AHostThatFloodsAndNeverReadsIsHeldToBoundedBuffers) {
+    connectHost();
+    qsizetype most = 0;
+    for (int t = 0; t < 3000; t += PtyServer::kTickMs) {
+        while (send(request::status().toLatin1(), false)) {
+        }
+        run(PtyServer::kTickMs);
+        most = std::max(most, server.buffered());
+    }
+    // Each side's bound, and the replies to the few requests one tick lets across.
+    EXPECT_LE(most, 5 * PtyServer::kBufferBytes);
+    received();
+    run(200);
+    qsizetype heard = 0;
+    EXPECT_TRUE(waitUntil([&] { return (heard += received().size()) > 1500; }, 3000))
+        << "served again once the host reads";
+}

@@ -1,0 +1,47 @@
+// How the flashing tool is started on each system: where it is looked for, the window its
+// progress shows in, and its command line passed on intact.
+
+#include "window/OutsideProgram.h"
+
+#include <QSet>
+#include <gtest/gtest.h>
+
+namespace {
+
+// A system whose executables are `programs`, the search path being /usr/bin.
+LaunchSurroundings machine(const QSet<QString>& programs) {
+    return {"/opt/calvetta", "/opt/calvetta", true,
+            [programs](const QString& path) { return programs.contains(path); },
+            [programs](const QString& name) {
+                return programs.contains("/usr/bin/" + name) ? "/usr/bin/" + name : QString();
+            }};
+}
+
+} // namespace
+
+TEST(ToolStart, TheToolBesideTheProgramComesFirstAndShowsInATerminal) {
+    const QString line = "esptool --port /dev/ttyUSB0 \"temp/it's 2.bin\"";
+    EXPECT_EQ(launchPlan(Platform::Linux, line, machine({})), std::nullopt) << "not installed";
+    const auto all =
+        machine({"/usr/bin/esptool", "/opt/calvetta/esptool", "/usr/bin/x-terminal-emulator"});
+    EXPECT_EQ(
+        launchPlan(Platform::Linux, line, all),
+        (LaunchPlan{"/usr/bin/x-terminal-emulator",
+                    {"-e", "/opt/calvetta/esptool", "--port", "/dev/ttyUSB0", "temp/it's 2.bin"},
+                    {}}));
+    // macOS: a Terminal window in the folder the paths start from; the blank and the quote of
+    // a name survive AppleScript and the shell.
+    EXPECT_EQ(launchPlan(Platform::MacOS, line, all)->arguments.value(1),
+              "tell application \"Terminal\" to do script \"cd /opt/calvetta && "
+              "/opt/calvetta/esptool --port /dev/ttyUSB0 'temp/it'\\\\''s 2.bin'\"");
+}
+
+TEST(ToolStart, WindowsHandsTheCommandLineOverAsWrittenWithAConsoleOfItsOwn) {
+    const QString args = "--port COM5 0xe000 \"temp\\Focuser_web_2 beta.bin\"";
+    EXPECT_EQ(launchPlan(Platform::Windows, "esptool.exe " + args, machine({})),
+              (LaunchPlan{"esptool.exe", {}, args, true}))
+        << "the system looks for the tool itself";
+    EXPECT_EQ(launchPlan(Platform::Windows, "\"C:\\My Tools\\esptool.exe\" " + args, machine({}))
+                  ->nativeArguments,
+              args);
+}
