@@ -26,13 +26,8 @@ void TVaskelWindow::BuildFrame() {
     titleFont.setPixelSize(16);
     TitlebarLabel->setFont(titleFont);
     TitlebarLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    TitlebarLabel->setAutoFillBackground(true);
-    theme::followLook(TitlebarLabel, [label = TitlebarLabel] {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::Window, theme::shown(palette::kWindow));
-        pal.setColor(QPalette::WindowText, theme::shown(Qt::white));
-        label->setPalette(pal);
-    });
+    theme::followBackground(TitlebarLabel, palette::kWindow);
+    theme::followTextColour(TitlebarLabel, Qt::white);
     TitlebarLabel->installEventFilter(this);
 
     AppIconImage = makePicture(TitlebarPanel, QStringLiteral("appIcon"),

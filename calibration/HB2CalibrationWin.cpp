@@ -54,25 +54,15 @@ QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& box, int fo
     label->setFont(interfaceFont(fontHeight, bold));
     label->setAlignment(align);
     label->setTextFormat(Qt::PlainText);
-    theme::followLook(label, [label] {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, theme::shown(Qt::white));
-        label->setPalette(pal);
-    });
+    theme::followTextColour(label, Qt::white);
     return label;
 }
 
 QWidget* makeArea(QWidget* parent, const QRect& box, const QColor* fill = nullptr) {
     auto* area = new QWidget(parent);
     area->setGeometry(box);
-    if (fill) {
-        area->setAutoFillBackground(true);
-        theme::followLook(area, [area, colour = *fill] {
-            QPalette pal = area->palette();
-            pal.setColor(QPalette::Window, theme::shown(colour));
-            area->setPalette(pal);
-        });
-    }
+    if (fill)
+        theme::followBackground(area, *fill);
     return area;
 }
 
@@ -177,12 +167,7 @@ THalvorbeck2WizardWindow::THalvorbeck2WizardWindow(QWidget* parent) : QDialog(pa
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("HALVORBECK 2 calibration wizard"));
     setFixedSize(kWizardWidth, kWizardHeight);
-    setAutoFillBackground(true);
-    theme::followLook(this, [this] {
-        QPalette pal = palette();
-        pal.setColor(QPalette::Window, theme::shown(kBackground));
-        setPalette(pal);
-    });
+    theme::followBackground(this, kBackground);
 
     BuildTitleStrip();
     BuildLeftColumn();
@@ -270,9 +255,7 @@ void THalvorbeck2WizardWindow::BuildRightColumn() {
     FocuserTypeCombo->setEditable(false);
     FocuserTypeCombo->setFont(interfaceFont(18));
     FocuserTypeCombo->setCursor(Qt::PointingHandCursor);
-    theme::followLook(FocuserTypeCombo, [combo = FocuserTypeCombo] {
-        combo->setStyleSheet(theme::dropDownViewSheet());
-    });
+    theme::followStyleSheet(FocuserTypeCombo, [] { return theme::dropDownViewSheet(); });
     FocuserTypeCombo->addItem(QStringLiteral("Telescope with external focuser (i.e. Crayford)"));
     FocuserTypeCombo->addItem(QStringLiteral("SCT telescopes with MicroFocuser"));
     FocuserTypeCombo->setPlaceholderText(QStringLiteral("Select..."));
@@ -280,18 +263,8 @@ void THalvorbeck2WizardWindow::BuildRightColumn() {
     ReverseCheck = new QCheckBox(StartPage);
     ReverseCheck->setGeometry(36, 184, 17, 21);
     ReverseCheck->setCursor(Qt::PointingHandCursor);
-    theme::followLook(ReverseCheck, [check = ReverseCheck] {
-        using theme::sheetColour;
-        check->setStyleSheet(
-            QStringLiteral(
-                "QCheckBox::indicator { width: 13px; height: 13px; border: 1px solid %1; "
-                "background: %2; }"
-                "QCheckBox::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, "
-                "radius:0.6, fx:0.5, fy:0.5, stop:0 %3, stop:0.5 %4, stop:0.62 %4, "
-                "stop:0.7 %2, stop:1 %2); }")
-                .arg(sheetColour(palette::kFrame), sheetColour(palette::kDeepPanel),
-                     sheetColour(QColor(255, 80, 90)), sheetColour(palette::kAccent)));
-    });
+    theme::followStyleSheet(ReverseCheck,
+                            [] { return theme::checkIndicatorSheet(palette::kDeepPanel); });
     ReverseLabel =
         makeLabel(StartPage, QStringLiteral("Reverse motor"), QRect(56, 186, 200, 19), 18);
 

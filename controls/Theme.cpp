@@ -279,6 +279,52 @@ void followLook(QObject* owner, std::function<void()> apply) {
     followers().push_back({owner, std::move(apply)});
 }
 
+namespace {
+
+void followRole(QWidget* widget, QPalette::ColorRole role, const QColor& designed) {
+    followLook(widget, [widget, role, designed] {
+        QPalette pal = widget->palette();
+        pal.setColor(role, shown(designed));
+        widget->setPalette(pal);
+    });
+}
+
+} // namespace
+
+void followTextColour(QWidget* widget, const QColor& designed) {
+    followRole(widget, QPalette::WindowText, designed);
+}
+
+void followBackground(QWidget* widget, const QColor& designed) {
+    widget->setAutoFillBackground(true);
+    followRole(widget, QPalette::Window, designed);
+}
+
+void followStyleSheet(QWidget* widget, std::function<QString()> sheet) {
+    followLook(widget, [widget, sheet = std::move(sheet)] { widget->setStyleSheet(sheet()); });
+}
+
+QString radioIndicatorSheet(const QColor& ground) {
+    return QStringLiteral(
+               "QRadioButton::indicator { width: 13px; height: 13px; border-radius: 7px; "
+               "border: 1px solid %1; background: %2; }"
+               "QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, "
+               "radius:0.5, fx:0.5, fy:0.5, stop:0 %3, stop:0.45 %4, stop:0.55 %2, stop:1 %2); }")
+        .arg(sheetColour(palette::kFrame), sheetColour(ground), sheetColour(QColor(255, 80, 90)),
+             sheetColour(palette::kAccent));
+}
+
+QString checkIndicatorSheet(const QColor& ground) {
+    return QStringLiteral(
+               "QCheckBox::indicator { width: 13px; height: 13px; border: 1px solid %1; "
+               "background: %2; }"
+               "QCheckBox::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, "
+               "radius:0.6, fx:0.5, fy:0.5, stop:0 %3, stop:0.5 %4, stop:0.62 %4, stop:0.7 %2, "
+               "stop:1 %2); }")
+        .arg(sheetColour(palette::kFrame), sheetColour(ground), sheetColour(QColor(255, 80, 90)),
+             sheetColour(palette::kAccent));
+}
+
 // ---------------------------------------------------------------------------------------------
 // Palette and style sheet of the program
 

@@ -77,6 +77,17 @@ void setLook(Look look);
 
 // Runs `apply` now and after each change of look, for as long as `owner` lives.
 void followLook(QObject* owner, std::function<void()> apply);
+// The text of `widget` (its WindowText) in the designed colour as the look shows it.
+void followTextColour(QWidget* widget, const QColor& designed);
+// The fill of `widget` (its Window, which it fills itself) likewise.
+void followBackground(QWidget* widget, const QColor& designed);
+// The style sheet that `sheet` makes for the current look, made again at each change.
+void followStyleSheet(QWidget* widget, std::function<QString()> sheet);
+
+// The indicator of a radio button or a check box on `ground`: a ring in the frames' shade,
+// lit red in its middle while checked; in the current look.
+QString radioIndicatorSheet(const QColor& ground);
+QString checkIndicatorSheet(const QColor& ground);
 
 // File and folder icons of the file dialog, turned red in night vision like every picture.
 class FileIcons : public QFileIconProvider {

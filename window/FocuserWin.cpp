@@ -36,7 +36,7 @@ QComboBox* makeCombo(QWidget* parent, const QRect& box) {
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setFont(interfaceFont(18));
-    theme::followLook(combo, [combo] { combo->setStyleSheet(theme::dropDownListSheet(2, 12)); });
+    theme::followStyleSheet(combo, [] { return theme::dropDownListSheet(2, 12); });
     return combo;
 }
 
@@ -47,12 +47,11 @@ QLineEdit* makeField(QWidget* parent, const QString& text, const QRect& box, int
     edit->setFrame(false);
     edit->setAlignment(Qt::AlignCenter);
     edit->setFont(interfaceFont(fontHeight, bold));
-    theme::followLook(edit, [edit, background] {
-        edit->setStyleSheet(
-            QStringLiteral("QLineEdit { background: %1; color: %2; border: none; }")
-                .arg(background.alpha() == 0 ? QStringLiteral("transparent")
-                                             : theme::sheetColour(background),
-                     theme::sheetColour(Qt::black)));
+    theme::followStyleSheet(edit, [background] {
+        return QStringLiteral("QLineEdit { background: %1; color: %2; border: none; }")
+            .arg(background.alpha() == 0 ? QStringLiteral("transparent")
+                                         : theme::sheetColour(background),
+                 theme::sheetColour(Qt::black));
     });
     return edit;
 }
@@ -68,18 +67,7 @@ QWidget* makeRadioPair(QWidget* parent, const QRect& box, QRadioButton** first,
         *radio = new QRadioButton(panel);
         (*radio)->setGeometry(left, (box.height() - 17) / 2, 17, 17);
         QRadioButton* made = *radio;
-        theme::followLook(made, [made] {
-            using theme::sheetColour;
-            made->setStyleSheet(
-                QStringLiteral(
-                    "QRadioButton::indicator { width: 13px; height: 13px; border-radius: 7px; "
-                    "border: 1px solid %1; background: %2; }"
-                    "QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, "
-                    "cy:0.5, radius:0.5, fx:0.5, fy:0.5, stop:0 %3, stop:0.45 %4, "
-                    "stop:0.55 %2, stop:1 %2); }")
-                    .arg(sheetColour(palette::kFrame), sheetColour(palette::kPanel),
-                         sheetColour(QColor(255, 80, 90)), sheetColour(palette::kAccent)));
-        });
+        theme::followStyleSheet(made, [] { return theme::radioIndicatorSheet(palette::kPanel); });
         (*radio)->setCursor(Qt::PointingHandCursor);
         *label = makeText(panel, text, QRect(left + 17, 0, half - 17, box.height()), 18,
                           Qt::white);
@@ -98,12 +86,7 @@ TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
     // The look is the program's: each window starts from the normal one, and its settings
     // file may switch it to night vision before anything is shown.
     theme::setLook(theme::Look::Normal);
-    theme::followLook(this, [this] {
-        QPalette pal = palette();
-        pal.setColor(QPalette::Window, theme::shown(palette::kWindow));
-        setPalette(pal);
-    });
-    setAutoFillBackground(true);
+    theme::followBackground(this, palette::kWindow);
     resize(frame::kWindowWidth, frame::kWindowHeight);
     endApplication = [] { QCoreApplication::quit(); };
     dialogs = WindowDialogs::modal(this);
@@ -290,13 +273,7 @@ void TVaskelWindow::BuildOverlays() {
     CalibrationPopupPanel = new QWidget(CalibrationSelectPanel);
     CalibrationPopupPanel->setGeometry(calibration::kPopupLeft, calibration::kPopupTop,
                                        calibration::kPopupWidth, calibration::kPopupHeight);
-    CalibrationPopupPanel->setAutoFillBackground(true);
-    QWidget* popup = CalibrationPopupPanel;
-    theme::followLook(popup, [popup] {
-        QPalette white = popup->palette();
-        white.setColor(QPalette::Window, theme::shown(Qt::white));
-        popup->setPalette(white);
-    });
+    theme::followBackground(CalibrationPopupPanel, Qt::white);
     makeText(CalibrationPopupPanel, QStringLiteral("Select current position of your VASKEL"),
              QRect(15, 10, 300, 26), 24, Qt::black, Qt::AlignCenter, true);
     VaskelCalibrationSelectImage = makePicture(

@@ -17,11 +17,7 @@ QLabel* makeText(QWidget* parent, const QString& text, const QRect& box, int fon
     label->setGeometry(box);
     label->setFont(interfaceFont(fontHeight, bold));
     label->setAlignment(align);
-    theme::followLook(label, [label, colour] {
-        QPalette pal = label->palette();
-        pal.setColor(QPalette::WindowText, theme::shown(colour));
-        label->setPalette(pal);
-    });
+    theme::followTextColour(label, colour);
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
@@ -34,13 +30,13 @@ QFrame* makeTextButton(QWidget* parent, const QString& text, const QRect& box, i
     panel->setCursor(Qt::PointingHandCursor);
     auto* label = makeText(panel, text, QRect(0, 0, box.width(), box.height()), fontHeight,
                            Qt::white, Qt::AlignCenter);
-    theme::followLook(panel, [panel, label] {
-        panel->setStyleSheet(QStringLiteral("QFrame { background: %1; border: 1px solid %2; }")
-                                 .arg(theme::sheetColour(palette::kPanel),
-                                      theme::sheetColour(palette::kFrame)));
-        label->setStyleSheet(
-            QStringLiteral("QLabel { border: none; background: transparent; color: %1; }")
-                .arg(theme::sheetColour(Qt::white)));
+    theme::followStyleSheet(panel, [] {
+        return QStringLiteral("QFrame { background: %1; border: 1px solid %2; }")
+            .arg(theme::sheetColour(palette::kPanel), theme::sheetColour(palette::kFrame));
+    });
+    theme::followStyleSheet(label, [] {
+        return QStringLiteral("QLabel { border: none; background: transparent; color: %1; }")
+            .arg(theme::sheetColour(Qt::white));
     });
     if (labelOut)
         *labelOut = label;

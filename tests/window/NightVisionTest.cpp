@@ -9,6 +9,7 @@
 #include "calibration/HB2CalibrationWin.h"
 #include "controls/Theme.h"
 #include "controls/VaskelControls.h"
+#include "history/HistoryWindow.h"
 
 #include <QAction>
 #include <QApplication>
@@ -118,6 +119,10 @@ TEST_F(NightVisionTest, EveryViewPanelAndWizardPageIsRedOnBlackBelowTheCap) {
         deliver(w, QStringLiteral("HALVORBECK2"));
         EXPECT_TRUE(redOnBlack(render(w))) << "advanced settings";
     }
+
+    w.ShowHistoryWindow();
+    EXPECT_TRUE(redOnBlack(render(*w.historyWindow))) << "the history of the night";
+    w.historyWindow->close();
 
     for (int kind : {0, 1}) {
         THalvorbeck2WizardWindow wizard;
