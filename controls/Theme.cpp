@@ -68,6 +68,12 @@ std::vector<Follower>& followers() {
     return list;
 }
 
+void forgetGoneFollowers() {
+    auto& list = followers();
+    list.erase(std::remove_if(list.begin(), list.end(), [](const Follower& f) { return !f.owner; }),
+               list.end());
+}
+
 // Night-vision icons, converted once per icon while night vision lasts.
 QHash<qint64, QIcon>& nightIcons() {
     static QHash<qint64, QIcon> icons;
@@ -128,7 +134,11 @@ bool isPopup(const QObject* object) {
            qobject_cast<const QInputDialog*>(object) || qobject_cast<const QFileDialog*>(object);
 }
 
+// Marks the popups whose style sheet is the look's, to be made again when it changes.
+constexpr const char* kStyledPopup = "calvettaStyledPopup";
+
 void stylePopup(QWidget* popup, Look look) {
+    popup->setProperty(kStyledPopup, true);
     popup->setStyleSheet(qobject_cast<QMenu*>(popup) ? menuStyleSheet(look)
                                                      : dialogStyleSheet(look));
 }
@@ -180,8 +190,8 @@ void installProgramLook() {
         programStyle() = style;
         QApplication::setStyle(style); // the application owns it
         qApp->installEventFilter(new ProgramLookFilter(qApp));
+        QApplication::setFont(interfaceFont(kPopupFontHeight));
     }
-    QApplication::setFont(interfaceFont(kPopupFontHeight));
 }
 
 QColor inLook(Look look, const QColor& designed) {
@@ -256,13 +266,12 @@ void setLook(Look look) {
 
     QApplication::setPalette(programPalette(look));
     for (QWidget* widget : QApplication::allWidgets()) {
-        if (isPopup(widget) && widget->testAttribute(Qt::WA_WState_Polished))
+        if (widget->property(kStyledPopup).toBool())
             stylePopup(widget, look);
     }
 
     auto& list = followers();
-    list.erase(std::remove_if(list.begin(), list.end(), [](const Follower& f) { return !f.owner; }),
-               list.end());
+    forgetGoneFollowers();
     // By index: a follower may add followers (a widget it rebuilds).
     for (std::size_t i = 0; i < list.size(); ++i) {
         if (list[i].owner) {
@@ -276,6 +285,8 @@ void setLook(Look look) {
 
 void followLook(QObject* owner, std::function<void()> apply) {
     apply();
+    // Windows come and go (the wizard, the panels): what they left is dropped here too.
+    forgetGoneFollowers();
     followers().push_back({owner, std::move(apply)});
 }
 
