@@ -6,6 +6,7 @@
 
 #include "controls/WindowDrag.h"
 #include "protocol/PositionRules.h"
+#include "protocol/StatusRules.h"
 #include "serial/SerInterface.h"
 #include "window/Dialogs.h"
 
@@ -272,7 +273,7 @@ public:
     // When the device last gave news during a move (a reply or a position line); after
     // kMoveSilenceMs without any, polling resumes as if the move had ended.
     std::uint32_t lastMoveNewsT = 0;
-    static constexpr std::uint32_t kMoveSilenceMs = 10000;
+    static constexpr std::uint32_t kMoveSilenceMs = status::kMoveSilenceMs;
     // The time the window and the links it makes read; tests drive their own.
     const TickClock* clock = &systemClock();
     bool endOfRangeSensor = false;

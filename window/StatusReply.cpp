@@ -156,15 +156,15 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
 }
 
 void TVaskelWindow::ParseExtraMessage(const QString& S) {
-    if (S.contains(QLatin1String("GoTo cmd completed")))
+    const MoveLine line = readMoveLine(S);
+    if (line.completed)
         motorMoving = false;
-    const auto number = position::decimalInteger(S);
-    if (!number)
+    if (!line.number)
         return;
     lastMoveNewsT = clock->tickCount();
-    const int position = *number;
-    if (position == -99999999)
+    if (!line.position)
         return;
+    const int position = *line.position;
     lastMotorPosition = position;
     lastShownPosition = position;
     ShowPosition(position);
