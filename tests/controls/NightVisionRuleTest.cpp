@@ -25,20 +25,6 @@ TEST(NightShade, EveryColourBecomesAValidRedNoBrighterThanTheCap) {
     EXPECT_EQ(theme::nightShade(QColor(Qt::black)), QColor(Qt::black));
 }
 
-TEST(NightShade, TheAccentKeepsItsWeightAndWhiteOnItStaysApart) {
-    const int accent = theme::nightShade(palette::kAccent).red();
-    EXPECT_GT(accent, theme::nightShade(palette::kList).red() + 10)
-        << "a red mark outshines the lightest grey surface it lies near";
-    EXPECT_GT(theme::nightShade(QColor(Qt::white)).red(), accent + 60)
-        << "a white sign on a red ground (the error icon's cross) stays readable";
-    int previous = -1;
-    for (int grey = 0; grey < 256; grey += 5) {
-        const int red = theme::nightShade(QColor(grey, grey, grey)).red();
-        EXPECT_GE(red, previous) << "greys keep their order";
-        previous = red;
-    }
-}
-
 class NightPictures : public ControlsTest {
 protected:
     void TearDown() override {
