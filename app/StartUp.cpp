@@ -3,6 +3,7 @@
 #include "app/ProgramPaths.h"
 #include "app/Settings.h"
 #include "calibration/CalibrationGeometry.h"
+#include "controls/Theme.h"
 #include "i18n/CodePage.h"
 #include "i18n/Translator.h"
 #include "history/SessionHistory.h"
@@ -106,6 +107,8 @@ void TVaskelWindow::ApplySetting(const QString& key, const QString& value, int /
         }
     } else if (key == QLatin1String("SerialTrace")) {
         serialTraceEnabled = value == QLatin1String("Y");
+    } else if (key == QLatin1String("NightVision")) {
+        SetNightVision(nightVisionSetting(value));
     } else if (sessionHistory) {
         sessionHistory->applySetting(key, value);
     }
@@ -115,7 +118,8 @@ void TVaskelWindow::SaveSettings() {
     std::optional<QString> port;
     if (PortCombo->currentIndex() >= 0)
         port = PortCombo->itemText(PortCombo->currentIndex());
-    QStringList lines = settingsFileLines(port, LanguageCombo->currentText());
+    QStringList lines =
+        settingsFileLines(port, LanguageCombo->currentText(), theme::nightVision());
     if (sessionHistory)
         lines += sessionHistory->settingLines();
     codepage::writeAnsiLines(settingsFilePath(), lines);

@@ -2,6 +2,8 @@
 
 #include "history/HistoryWindow.h"
 
+#include "controls/PictureLabel.h"
+#include "controls/Theme.h"
 #include "controls/VaskelControls.h"
 #include "history/ChartSeries.h"
 #include "history/SessionHistory.h"
@@ -29,12 +31,12 @@ using namespace history;
 
 namespace {
 
-const QColor kTitle(48, 48, 48);
-const QColor kBody(35, 35, 35);
-const QColor kRecess(26, 26, 26);
-const QColor kFrame(94, 94, 94);
-const QColor kSeparator(69, 69, 69);
-const QColor kAccent(205, 15, 42);
+const QColor& kTitle = palette::kWindow;
+const QColor& kBody = palette::kPanel;
+const QColor& kRecess = palette::kDeepPanel;
+const QColor& kFrame = palette::kFrame;
+const QColor& kSeparator = palette::kSeparator;
+const QColor& kAccent = palette::kAccent;
 const QColor kExternalLine(232, 232, 232);
 const QColor kInternalLine(236, 72, 88);
 const QColor kVoltageLine(199, 197, 196);
@@ -60,9 +62,7 @@ QLabel* makeLabel(QWidget* parent, const QRect& box, int fontHeight, bool bold =
     label->setFont(interfaceFont(fontHeight, bold));
     label->setAlignment(align);
     label->setTextFormat(Qt::PlainText);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    label->setPalette(pal);
+    theme::followTextColour(label, colour);
     return label;
 }
 
@@ -72,8 +72,10 @@ QLineEdit* makeField(QWidget* parent, const QRect& box) {
     edit->setFrame(false);
     edit->setAlignment(Qt::AlignCenter);
     edit->setFont(interfaceFont(18));
-    edit->setStyleSheet(
-        QStringLiteral("QLineEdit { background: rgb(199,197,196); color: black; border: none; }"));
+    theme::followStyleSheet(edit, [] {
+        return QStringLiteral("QLineEdit { background: %1; color: %2; border: none; }")
+            .arg(theme::sheetColour(palette::kValueField), theme::sheetColour(Qt::black));
+    });
     return edit;
 }
 
@@ -81,12 +83,7 @@ QRadioButton* makeRadio(QWidget* parent, const QRect& box) {
     auto* radio = new QRadioButton(parent);
     radio->setGeometry(box);
     radio->setCursor(Qt::PointingHandCursor);
-    radio->setStyleSheet(QStringLiteral(
-        "QRadioButton::indicator { width: 13px; height: 13px; border-radius: 7px; "
-        "border: 1px solid rgb(94,94,94); background: rgb(35,35,35); }"
-        "QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, "
-        "radius:0.5, fx:0.5, fy:0.5, stop:0 rgb(255,80,90), stop:0.45 rgb(205,15,42), "
-        "stop:0.55 rgb(35,35,35), stop:1 rgb(35,35,35)); }"));
+    theme::followStyleSheet(radio, [] { return theme::radioIndicatorSheet(kBody); });
     return radio;
 }
 
@@ -105,10 +102,25 @@ TSimpleBitmapButton* makeButton(QWidget* parent, const QString& image, const QRe
 void styleAxis(QAbstractAxis* axis, bool labels) {
     axis->setLabelsVisible(labels);
     axis->setLabelsFont(interfaceFont(14));
-    axis->setLabelsColor(Qt::white);
-    axis->setGridLineColor(kSeparator);
-    axis->setLinePenColor(kFrame);
     axis->setMinorGridLineVisible(false);
+}
+
+// The colours of a chart, its axes and its lines in the current look.
+void colourChart(HistoryChart& c) {
+    c.chart->setBackgroundBrush(theme::shown(kBody));
+    c.chart->setPlotAreaBackgroundBrush(theme::shown(kRecess));
+    c.chart->setPlotAreaBackgroundPen(QPen(theme::shown(kSeparator)));
+    c.view->setBackgroundBrush(theme::shown(kBody));
+    for (QAbstractAxis* axis : {static_cast<QAbstractAxis*>(c.timeAxis),
+                                static_cast<QAbstractAxis*>(c.valueAxis)}) {
+        axis->setLabelsColor(theme::shown(Qt::white));
+        axis->setGridLineColor(theme::shown(kSeparator));
+        axis->setLinePenColor(theme::shown(kFrame));
+    }
+    for (const HistoryChart::Line& line : c.lines) {
+        for (QLineSeries* series : line.pieces)
+            series->setPen(QPen(theme::shown(line.colour), 1.5));
+    }
 }
 
 // A number as the user reads and types it: the locale's decimal separator, no grouping, no
@@ -156,16 +168,10 @@ THistoryWindow::THistoryWindow(TSessionHistory& history, QWidget* parent)
 void THistoryWindow::BuildTitleStrip() {
     TitlePanel = new QWidget(this);
     TitlePanel->setGeometry(0, 0, kWidth, kTitleHeight);
-    TitlePanel->setAutoFillBackground(true);
-    QPalette pal = TitlePanel->palette();
-    pal.setColor(QPalette::Window, kTitle);
-    TitlePanel->setPalette(pal);
+    theme::followBackground(TitlePanel, kTitle);
     TitlePanel->installEventFilter(this);
 
-    auto* icon = new QLabel(TitlePanel);
-    icon->setGeometry(8, 7, 27, 27);
-    icon->setPixmap(QPixmap::fromImage(*LoadResourceBitmap(QStringLiteral("appIcon"))));
-    icon->setScaledContents(true);
+    auto* icon = new PictureLabel(TitlePanel, QStringLiteral("appIcon"), QRect(8, 7, 27, 27), true);
     icon->setAttribute(Qt::WA_TransparentForMouseEvents);
     TitleLabel = makeLabel(TitlePanel, QRect(44, 0, kWidth - 100, kTitleHeight), 22, true);
     TitleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -180,12 +186,9 @@ HistoryChart THistoryWindow::makeChart(const QRect& box, bool timeLabels,
     c.chart = new QChart;
     c.chart->legend()->hide();
     c.chart->setAnimationOptions(QChart::NoAnimation);
-    c.chart->setBackgroundBrush(kBody);
     c.chart->setBackgroundPen(Qt::NoPen);
     c.chart->setBackgroundRoundness(0);
     c.chart->setPlotAreaBackgroundVisible(true);
-    c.chart->setPlotAreaBackgroundBrush(kRecess);
-    c.chart->setPlotAreaBackgroundPen(QPen(kSeparator));
     c.chart->setMargins(QMargins());
     c.chart->layout()->setContentsMargins(0, 0, 0, 0);
     c.chart->setLocalizeNumbers(true);
@@ -204,7 +207,6 @@ HistoryChart THistoryWindow::makeChart(const QRect& box, bool timeLabels,
     c.view = new QChartView(c.chart, this); // the view owns the chart
     c.view->setGeometry(box);
     c.view->setFrameShape(QFrame::NoFrame);
-    c.view->setBackgroundBrush(kBody);
     c.view->setRenderHint(QPainter::Antialiasing);
     c.view->setAttribute(Qt::WA_TransparentForMouseEvents);
     // The same left and right edges on every chart, so that the three share one time axis;
@@ -241,11 +243,18 @@ void THistoryWindow::BuildCharts() {
 
     compensationMarks = new QScatterSeries;
     compensationMarks->setMarkerSize(6);
-    compensationMarks->setColor(kAccent);
-    compensationMarks->setBorderColor(kAccent);
     positionChart.chart->addSeries(compensationMarks);
     compensationMarks->attachAxis(positionChart.timeAxis);
     compensationMarks->attachAxis(positionChart.valueAxis);
+
+    theme::followLook(this, [this] {
+        for (HistoryChart* c : {&temperatureChart, &voltageChart, &positionChart})
+            colourChart(*c);
+        compensationMarks->setColor(theme::shown(kAccent));
+        compensationMarks->setBorderColor(theme::shown(kAccent));
+        if (isVisible())
+            Refresh(); // the file line's colour
+    });
 }
 
 void THistoryWindow::BuildCompensationPanel() {
@@ -258,13 +267,11 @@ void THistoryWindow::BuildCompensationPanel() {
     CompensationCheck->setGeometry(x, 10, width, 28);
     CompensationCheck->setFont(interfaceFont(20, true));
     CompensationCheck->setCursor(Qt::PointingHandCursor);
-    CompensationCheck->setStyleSheet(QStringLiteral(
-        "QCheckBox { color: white; spacing: 8px; }"
-        "QCheckBox::indicator { width: 13px; height: 13px; border: 1px solid rgb(94,94,94); "
-        "background: rgb(35,35,35); }"
-        "QCheckBox::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, radius:0.6, "
-        "fx:0.5, fy:0.5, stop:0 rgb(255,80,90), stop:0.5 rgb(205,15,42), stop:0.62 rgb(205,15,42), "
-        "stop:0.7 rgb(35,35,35), stop:1 rgb(35,35,35)); }"));
+    theme::followStyleSheet(CompensationCheck, [] {
+        return QStringLiteral("QCheckBox { color: %1; spacing: 8px; }")
+                   .arg(theme::sheetColour(Qt::white)) +
+               theme::checkIndicatorSheet(kBody);
+    });
 
     auto row = [&](int top, QLabel** caption, QLineEdit** field, QLabel** unit) {
         *caption = makeLabel(panel, QRect(x, top, fieldLeft - x - 4, 24), 18);
@@ -378,7 +385,7 @@ void showLine(HistoryChart& c, std::size_t line, const std::vector<QList<QPointF
     HistoryChart::Line& l = c.lines[line];
     while (l.pieces.size() < pieces.size()) {
         auto* series = new QLineSeries;
-        series->setPen(QPen(l.colour, 1.5));
+        series->setPen(QPen(theme::shown(l.colour), 1.5));
         c.chart->addSeries(series);
         series->attachAxis(c.timeAxis);
         series->attachAxis(c.valueAxis);
@@ -507,12 +514,12 @@ void THistoryWindow::Refresh() {
     if (history_.writeFailed()) {
         FileLabel->setText(TR(QStringLiteral("The history file cannot be written: %1")).arg(path));
         QPalette pal = FileLabel->palette();
-        pal.setColor(QPalette::WindowText, kInternalLine);
+        pal.setColor(QPalette::WindowText, theme::shown(kInternalLine));
         FileLabel->setPalette(pal);
     } else {
         FileLabel->setText(TR(QStringLiteral("History file: %1")).arg(path));
         QPalette pal = FileLabel->palette();
-        pal.setColor(QPalette::WindowText, kQuietText);
+        pal.setColor(QPalette::WindowText, theme::shown(kQuietText));
         FileLabel->setPalette(pal);
     }
 }
@@ -625,12 +632,12 @@ bool THistoryWindow::eventFilter(QObject* watched, QEvent* event) {
 
 void THistoryWindow::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), kBody);
-    p.fillRect(QRect(0, kTitleHeight, kWidth, kSeparatorHeight), kSeparator);
+    p.fillRect(rect(), theme::shown(kBody));
+    p.fillRect(QRect(0, kTitleHeight, kWidth, kSeparatorHeight), theme::shown(kSeparator));
     // The compensation's recessed panel with its one-pixel frame.
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(kSeparator, 1));
-    p.setBrush(kRecess);
+    p.setPen(QPen(theme::shown(kSeparator), 1));
+    p.setBrush(theme::shown(kRecess));
     p.drawRoundedRect(QRectF(kPanelLeft - 0.5, kPanelTop - 0.5, kPanelWidth, kPanelHeight), 6, 6);
 }
 

@@ -56,6 +56,14 @@ public:
     void SetFocuserType(TFocuserType type);
     void ResetDeviceDisplays();
     void FormKeyDown(int key);
+
+    // --- Night vision ---
+    // Switches the whole program to red on black, or back; nothing is saved.
+    void SetNightVision(bool on);
+    // The user's switch (F4, the title bar's menu): the choice is kept in the settings file.
+    void ToggleNightVision();
+    // The small menu of the title bar, opened at a screen point by a right click.
+    void ShowTitlebarPopup(const QPoint& globalPos);
     void CancelCalibrationSelect();
     void CreatePresetButtons();
     void CreateSettingButtons();
@@ -143,6 +151,8 @@ public:
     QLabel* TopButton3Image = nullptr;
     int topButtonHilited = -1;
     QString originalTitlebarText;
+    QMenu* TitlebarPopup = nullptr;
+    QAction* NightVisionMenuItem = nullptr; // checked while night vision is on
 
     // Centre area and its pictures
     QWidget* CenterLayoutPanel = nullptr;

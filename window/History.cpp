@@ -4,6 +4,7 @@
 
 #include "app/ProgramPaths.h"
 #include "calibration/HB2CalibrationWin.h"
+#include "controls/Theme.h"
 #include "history/HistoryWindow.h"
 #include "history/SessionHistory.h"
 #include "i18n/Translator.h"
@@ -18,8 +19,18 @@ void TVaskelWindow::BuildHistory() {
     for (QLabel* opener : historyOpeners()) {
         opener->setAttribute(Qt::WA_TransparentForMouseEvents, false);
         opener->setCursor(Qt::PointingHandCursor);
-        opener->setStyleSheet(QStringLiteral(
-            "QToolTip { color: white; background: rgb(35,35,35); border: 1px solid rgb(94,94,94); }"));
+        theme::followLook(opener, [opener] {
+            // A style sheet of its own puts back the palette of the label's last polish: the
+            // text colour of the look, set just before, is kept.
+            const QColor text = opener->palette().color(QPalette::WindowText);
+            opener->setStyleSheet(
+                QStringLiteral("QToolTip { color: %1; background: %2; border: 1px solid %3; }")
+                    .arg(theme::sheetColour(Qt::white), theme::sheetColour(palette::kPanel),
+                         theme::sheetColour(palette::kFrame)));
+            QPalette pal = opener->palette();
+            pal.setColor(QPalette::WindowText, text);
+            opener->setPalette(pal);
+        });
         opener->installEventFilter(this);
     }
 }
