@@ -9,6 +9,9 @@
 # beside a bare window, and the processor time it takes while connected to the emulated
 # focuser SIM, idle and during a long goto, driven with clicks and keys as a user would.
 # Timing figures depend on what else the machine is doing: run it when the machine is quiet.
+#
+#   bench/run.sh [PART...]    PART: bench (the link and the window), start (start-up and
+#                             memory), cpu (processor time on SIM); all three by default
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,6 +26,10 @@ if [[ ! -f "$build/build.ninja" ]]; then
         -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVETTA_TESTS=ON
 fi
 cmake --build "$build" --target calvetta calvetta-bench calvetta-bare-window calvetta-start-probe
+
+parts=("$@")
+((${#parts[@]})) || parts=(bench start cpu)
+wanted() { [[ " ${parts[*]} " == *" $1 "* ]]; }
 
 bin="$PWD/$build/bin"
 work="$(mktemp -d)"
@@ -42,10 +49,12 @@ measured=true
 echo "Machine: $(lscpu | sed -n 's/^Model name: *//p'), $(nproc) cores; load: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 # --- The link and the window, offscreen ---------------------------------------------------
-echo "Benchmarks of the link and the window (about a minute)..."
-if ! "$bin/calvetta-bench" --benchmark_repetitions=3 >>"$rows" 2>"$work/bench.log"; then
-    cat "$work/bench.log" >&2
-    measured=false
+if wanted bench; then
+    echo "Benchmarks of the link and the window (about a minute)..."
+    if ! "$bin/calvetta-bench" --benchmark_repetitions=3 >>"$rows" 2>"$work/bench.log"; then
+        cat "$work/bench.log" >&2
+        measured=false
+    fi
 fi
 
 # --- The program from outside ------------------------------------------------------------
@@ -64,11 +73,13 @@ program="$work/program"
 mkdir "$program"
 cp "$bin/calvetta" "$bin"/VaskelManager_*.txt "$program/"
 
-echo "Start-up and memory, seven starts each..."
-if ! "$bin/calvetta-start-probe" --runs 7 "$program/calvetta" "$bin/calvetta-bare-window" \
-        >>"$rows" 2>"$work/start.log"; then
-    cat "$work/start.log" >&2
-    measured=false
+if wanted start; then
+    echo "Start-up and memory, seven starts each..."
+    if ! "$bin/calvetta-start-probe" --runs 7 "$program/calvetta" "$bin/calvetta-bare-window" \
+            >>"$rows" 2>"$work/start.log"; then
+        cat "$work/start.log" >&2
+        measured=false
+    fi
 fi
 
 # Processor time of the process (all its threads), in seconds.
@@ -87,55 +98,62 @@ cpu_row() { # what, share, target
     printf '%s\t%s%% of a core\t<= %s%%\t%s\n' "$1" "$2" "$3" "$met" >>"$rows"
 }
 
-echo "Processor time on SIM: 60 s idle, then during a long goto..."
-printf 'Port=SIM\r\n' >"$program/calvetta.ini"
-"$program/calvetta" 2>"$work/app.log" &
-app_pid=$!
-if ! window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$app_pid" | head -n1) ||
-        [[ -z "$window" ]]; then
-    echo "The program's window did not appear." >&2
-    measured=false
-else
-    # Connect (the port list holds SIM from the settings file).
-    xdotool mousemove --window "$window" 52 151 click 1
-    for _ in $(seq 100); do (($(history_rows) > 0)) && break; sleep 0.1; done
-    if (($(history_rows) == 0)); then
-        echo "No status reply came from SIM." >&2
+measure_cpu() {
+    local window rows0 rows1 c0 c1 t0 t1 idle moving
+    echo "Processor time on SIM: 60 s idle, then during a long goto..."
+    printf 'Port=SIM\r\n' >"$program/calvetta.ini"
+    "$program/calvetta" 2>"$work/app.log" &
+    app_pid=$!
+    if ! window=$(timeout 20 xdotool search --sync --onlyvisible --pid "$app_pid" | head -n1) ||
+            [[ -z "$window" ]]; then
+        echo "The program's window did not appear." >&2
         measured=false
     else
-        sleep 3 # the first replies switch the view
-        rows0=$(history_rows)
-        c0=$(cpu_seconds "$app_pid"); t0=$(now)
-        sleep 60
-        c1=$(cpu_seconds "$app_pid"); t1=$(now)
-        rows1=$(history_rows)
-        idle=$(share "$c0" "$c1" "$t0" "$t1")
-        if ((rows1 - rows0 < 50)); then
-            echo "SIM was not polled while idle ($((rows1 - rows0)) replies in 60 s)." >&2
+        # Connect (the port list holds SIM from the settings file).
+        xdotool mousemove --window "$window" 52 151 click 1
+        for _ in $(seq 100); do (($(history_rows) > 0)) && break; sleep 0.1; done
+        if (($(history_rows) == 0)); then
+            echo "No status reply came from SIM." >&2
             measured=false
-        fi
-        cpu_row "CPU connected to SIM, idle (60 s)" "$idle" 1
+        else
+            sleep 3 # the first replies switch the view
+            rows0=$(history_rows)
+            c0=$(cpu_seconds "$app_pid"); t0=$(now)
+            sleep 60
+            c1=$(cpu_seconds "$app_pid"); t1=$(now)
+            rows1=$(history_rows)
+            idle=$(share "$c0" "$c1" "$t0" "$t1")
+            if ((rows1 - rows0 < 50)); then
+                echo "SIM was not polled while idle ($((rows1 - rows0)) replies in 60 s)." >&2
+                measured=false
+            fi
+            cpu_row "CPU connected to SIM, idle (60 s)" "$idle" 1
 
-        # A goto to the far end of the travel: the field takes more than the travel and GO
-        # clamps it. The move lasts about 25 s; polling stops meanwhile, so no reply comes.
-        xdotool mousemove --window "$window" 58 413 click 1 key ctrl+a type 9999999
-        xdotool mousemove --window "$window" 56 454 click 1
-        sleep 1
-        rows0=$(history_rows)
-        c0=$(cpu_seconds "$app_pid"); t0=$(now)
-        sleep 20
-        c1=$(cpu_seconds "$app_pid"); t1=$(now)
-        rows1=$(history_rows)
-        moving=$(share "$c0" "$c1" "$t0" "$t1")
-        if ((rows1 != rows0)); then
-            echo "The goto was not under way for the whole interval." >&2
-            measured=false
+            # A goto to the far end of the travel: the field takes more than the travel and GO
+            # clamps it. The move lasts about 25 s; polling stops meanwhile, so no reply comes.
+            xdotool mousemove --window "$window" 58 413 click 1 key ctrl+a type 9999999
+            xdotool mousemove --window "$window" 56 454 click 1
+            sleep 1
+            rows0=$(history_rows)
+            c0=$(cpu_seconds "$app_pid"); t0=$(now)
+            sleep 20
+            c1=$(cpu_seconds "$app_pid"); t1=$(now)
+            rows1=$(history_rows)
+            moving=$(share "$c0" "$c1" "$t0" "$t1")
+            if ((rows1 != rows0)); then
+                echo "The goto was not under way for the whole interval." >&2
+                measured=false
+            fi
+            cpu_row "CPU connected to SIM, long goto streaming positions (20 s)" "$moving" 5
         fi
-        cpu_row "CPU connected to SIM, long goto streaming positions (20 s)" "$moving" 5
+        kill "$app_pid" 2>/dev/null || true
+        wait "$app_pid" 2>/dev/null || true
+        app_pid=""
     fi
-    kill "$app_pid" 2>/dev/null || true
-    wait "$app_pid" 2>/dev/null || true
-    app_pid=""
+}
+
+if wanted cpu; then
+    measure_cpu
 fi
 
 # --- The table -------------------------------------------------------------------------------
