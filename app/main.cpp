@@ -3,6 +3,7 @@
 #include "app/FontUtils.h"
 #include "emulator/EmulatedPorts.h"
 #include "serial/ErrorReport.h"
+#include "serial/PortDiscovery.h"
 #include "serial/SerInterface.h"
 #include "window/FocuserWin.h"
 
@@ -11,6 +12,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // The search for serial ports runs beside the building of the window.
+    prefetchPortList();
     QApplication::setApplicationName(QStringLiteral("Calvetta"));
     QApplication::setApplicationVersion(QLatin1String(kProgramVersion));
     InstallFonts();

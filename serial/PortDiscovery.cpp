@@ -4,7 +4,11 @@
 
 #include <QSerialPort>
 #include <QSerialPortInfo>
+#include <QThread>
 #include <algorithm>
+#include <memory>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -78,7 +82,9 @@ QStringList realPortNames(Platform platform, const QList<SystemPort>& systemPort
     return ports;
 }
 
-QStringList FillPortList() {
+namespace {
+
+QStringList availableRealPorts() {
     const Platform platform = currentPlatform();
     QList<SystemPort> systemPorts;
     if (platform != Platform::Windows) {
@@ -86,7 +92,51 @@ QStringList FillPortList() {
             systemPorts.append({info.portName(), info.systemLocation()});
     }
     const auto available = [](const QString& device) { return IsPortAvailable(device); };
-    return realPortNames(platform, systemPorts, available) + virtualPortNames();
+    return realPortNames(platform, systemPorts, available);
+}
+
+// The real ports being found on a thread of their own. A QThread, since the ports tried are
+// opened with QSerialPort, which watches them with socket notifiers.
+class PortPrefetch {
+public:
+    void start() {
+        finish();
+        thread_.reset(QThread::create([this] { ports_ = availableRealPorts(); }));
+        thread_->start();
+    }
+    // What was found, once; nothing when no search was started.
+    std::optional<QStringList> take() {
+        if (!thread_)
+            return std::nullopt;
+        finish();
+        return std::exchange(ports_, {});
+    }
+    ~PortPrefetch() { finish(); }
+
+private:
+    void finish() {
+        if (thread_)
+            thread_->wait();
+        thread_.reset();
+    }
+    std::unique_ptr<QThread> thread_;
+    QStringList ports_;
+};
+
+PortPrefetch& portPrefetch() {
+    static PortPrefetch prefetch;
+    return prefetch;
+}
+
+} // namespace
+
+QStringList FillPortList() {
+    const std::optional<QStringList> found = portPrefetch().take();
+    return (found ? *found : availableRealPorts()) + virtualPortNames();
+}
+
+void prefetchPortList() {
+    portPrefetch().start();
 }
 
 QString portDeviceName(const QString& serPort, Platform platform) {

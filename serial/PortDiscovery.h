@@ -17,6 +17,12 @@ bool IsPortAvailable(int n);
 // ports.
 QStringList FillPortList();
 
+// Starts finding the real ports on a thread of its own; the next FillPortList takes what it
+// found instead of looking again. Asking the system and trying each port takes tens of
+// milliseconds (far more on a small board), as long as building the window: side by side,
+// the window is up sooner.
+void prefetchPortList();
+
 // A serial port the system knows of: its name and the device that opens it.
 struct SystemPort {
     QString name;     // ttyUSB0

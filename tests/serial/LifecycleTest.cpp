@@ -195,4 +195,11 @@ TEST(PortNames, VirtualPortsAreListedAfterTheRealOnes) {
     const QStringList ports = FillPortList();
     ASSERT_GE(ports.size(), 2);
     EXPECT_EQ(ports.mid(ports.size() - 2), (QStringList{"VA", "VB"}));
+
+    // Found ahead on a thread of its own, the list is the same; a port registered meanwhile
+    // is there too; a later list is found afresh.
+    prefetchPortList();
+    ScopedFakePort late(QStringLiteral("VLATE"));
+    EXPECT_EQ(FillPortList(), ports + QStringList{"VLATE"});
+    EXPECT_EQ(FillPortList(), ports + QStringList{"VLATE"});
 }
