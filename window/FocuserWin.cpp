@@ -127,11 +127,13 @@ void TVaskelWindow::BuildCentreArea() {
     CenterLayoutPanel->setGeometry(0, kAreaTop, kAreaWidth, kAreaHeight);
     QWidget* area = CenterLayoutPanel;
 
-    // Pictures and labels, the later above the earlier.
+    // Pictures and labels, the later above the earlier. Those that only a focuser's view shows
+    // are decoded when they are first shown.
+    const auto whenShown = PictureLabel::Decode::WhenShown;
     BackgroundImage = makePicture(area, QStringLiteral("background"),
                                   QRect(0, 0, kAreaWidth, kAreaHeight), true);
-    Righello15Image = makePicture(area, QStringLiteral("ruler15"), toRect(kRuler));
-    Righello35Image = makePicture(area, QStringLiteral("ruler35"), toRect(kRuler));
+    Righello15Image = makePicture(area, QStringLiteral("ruler15"), toRect(kRuler), false, whenShown);
+    Righello35Image = makePicture(area, QStringLiteral("ruler35"), toRect(kRuler), false, whenShown);
     Righello15Image->hide();
     Righello35Image->hide();
 
@@ -184,7 +186,7 @@ void TVaskelWindow::BuildCentreArea() {
 
     auto lamp = [&](int top) {
         QLabel* l = makePicture(area, QStringLiteral("lamp"),
-                                QRect(kLampLeft, top, kLampSize, kLampSize));
+                                QRect(kLampLeft, top, kLampSize, kLampSize), false, whenShown);
         l->hide();
         return l;
     };
@@ -203,8 +205,8 @@ void TVaskelWindow::BuildCentreArea() {
     TrackerThumb->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     TrackerThumb->installEventFilter(this);
     VaskelImageBlockPanel = makePicture(area, QStringLiteral("imageBlock"), toRect(kDeviceArea));
-    HalvorbeckOverlayImage =
-        makePicture(area, QStringLiteral("halvorbeckOverlay"), toRect(kDeviceArea));
+    HalvorbeckOverlayImage = makePicture(area, QStringLiteral("halvorbeckOverlay"),
+                                         toRect(kDeviceArea), false, whenShown);
     HalvorbeckOverlayImage->hide();
     ScaleBlockPanel = makePicture(area, QStringLiteral("scaleBlock"), toRect(kScaleBlock), true);
     RightButtonsOverlayPanel =
