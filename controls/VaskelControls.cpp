@@ -180,11 +180,12 @@ std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devi
         logical = image.size();
     }
 
-    // 32 bits either way; premultiplied alpha is what the painter blends fastest.
-    LoadedPicture picture{image.convertToFormat(image.hasAlphaChannel()
-                                                    ? QImage::Format_ARGB32_Premultiplied
-                                                    : QImage::Format_RGB32),
-                          logical};
+    // 32 bits either way; premultiplied alpha is what the painter blends fastest. Converted in
+    // place where it can be: a second copy of a window-sized picture would count in the
+    // program's peak memory.
+    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                            : QImage::Format_RGB32);
+    LoadedPicture picture{std::move(image), logical};
     if (night) {
         picture.image = theme::nightVisionImage(picture.image);
         nightPictures().insert(nightKey(name, devicePixelRatio), picture);
@@ -251,6 +252,11 @@ int pixelSizeForCell(int cell, bool bold) {
     const QFontMetricsF reference(font);
     const qreal idealEm = cell * 1000.0 / (reference.ascent() + reference.descent());
     const int guess = std::max(1, qRound(idealEm));
+    // Most cells are met exactly by the nearest size, and then no other can win; each size
+    // tried loads a font engine, which costs the start of the program dearly.
+    font.setPixelSize(guess);
+    if (cellHeight(font) == cell && std::abs(guess - idealEm) < 0.5)
+        return guess;
 
     int best = guess;
     int bestMiss = std::numeric_limits<int>::max();
