@@ -94,6 +94,9 @@ namespace {
 // The pictures are stored without an extension: the content must be a PNG.
 QImage readPng(const QString& path, const QString& name) {
     QImageReader reader(path, "png");
+    // Straight to the PNG reader: left to guess, Qt first loads every image format plugin
+    // installed to ask each whether it reads PNG, which the start of the program would wait for.
+    reader.setAutoDetectImageFormat(false);
     QImage image = reader.read();
     if (image.isNull()) {
         throw EResourceError(QStringLiteral("Resource %1 is not a readable PNG image (%2)")
