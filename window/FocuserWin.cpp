@@ -33,9 +33,10 @@ namespace {
 QComboBox* makeCombo(QWidget* parent, const QRect& box) {
     auto* combo = new QComboBox(parent);
     combo->setGeometry(box);
+    // The font first: the editor the list makes would lay itself out in another one first.
+    combo->setFont(interfaceFont(18));
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setFont(interfaceFont(18));
     theme::followStyleSheet(combo, [] { return theme::dropDownListSheet(2, 12); });
     return combo;
 }
@@ -86,6 +87,9 @@ TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
     // The look is the program's: each window starts from the normal one, and its settings
     // file may switch it to night vision before anything is shown.
     theme::setLook(theme::Look::Normal);
+    // The program's font reaches windows made before it through a posted event; this one takes
+    // it now, so that its controls are laid out once, in it, and no other font is loaded.
+    QCoreApplication::sendPostedEvents(this, QEvent::ApplicationFontChange);
     theme::followBackground(this, palette::kWindow);
     resize(frame::kWindowWidth, frame::kWindowHeight);
     endApplication = [] { QCoreApplication::quit(); };
