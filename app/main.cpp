@@ -11,6 +11,8 @@
 #include <QMessageBox>
 
 int main(int argc, char* argv[]) {
+    // Beside the connection to the display, on another core where there is one.
+    prepareFontConfiguration();
     QApplication app(argc, argv);
     // The search for serial ports runs beside the building of the window.
     prefetchPortList();
