@@ -1,11 +1,12 @@
 #include "window/LateParts.h"
 
+#include "app/ProgramPaths.h"
 #include "history/HistoryWindow.h"
 #include "i18n/Translator.h"
 #include "window/FirmwarePackage.h"
 #include "window/LatePartsEntries.h"
 
-#include <QCoreApplication>
+#include <QFileInfo>
 #include <QLibrary>
 
 // On ELF systems the entries are defined only where the parts are linked in; Calvetta itself
@@ -25,36 +26,39 @@ struct Entries {
     QString failure; // why the module could not be loaded
 };
 
-// The parts, looked for once: linked in, or else the module beside the executable, which stays
-// loaded for the rest of the run.
+// The parts: linked in, or else the module beside the executable, which once loaded stays for
+// the rest of the run. A module that could not be loaded is looked for again at the next use,
+// so that putting it back is enough.
 const Entries& entries() {
-    static const Entries found = [] {
-        Entries e;
+    static Entries found;
+    if (found.historyWindow && found.extractArchive)
+        return found;
 #if defined(__ELF__)
-        if (calvettaLateHistoryWindow && calvettaLateExtractArchive) {
-#endif
-            e.historyWindow = calvettaLateHistoryWindow;
-            e.extractArchive = calvettaLateExtractArchive;
-            return e;
-#if defined(__ELF__)
+    if (!calvettaLateHistoryWindow || !calvettaLateExtractArchive) {
+        const QString path = ProgramDirectory() + QString::fromLatin1(kModuleFileName);
+        if (!QFileInfo::exists(path)) {
+            found.failure = TR(QStringLiteral("%1 is missing")).arg(path);
+            return found;
         }
-        static QLibrary module(QCoreApplication::applicationDirPath() +
-                               QStringLiteral("/calvetta-parts"));
+        static QLibrary module;
+        module.setFileName(path);
         // Every symbol at once: a module that does not fit the program fails here, not later.
         module.setLoadHints(QLibrary::ResolveAllSymbolsHint);
         if (!module.load()) {
-            e.failure = module.errorString();
-            return e;
+            found.failure = module.errorString();
+            return found;
         }
-        e.historyWindow = reinterpret_cast<decltype(e.historyWindow)>(
+        found.historyWindow = reinterpret_cast<decltype(found.historyWindow)>(
             module.resolve("calvettaLateHistoryWindow"));
-        e.extractArchive = reinterpret_cast<decltype(e.extractArchive)>(
+        found.extractArchive = reinterpret_cast<decltype(found.extractArchive)>(
             module.resolve("calvettaLateExtractArchive"));
-        if (!e.historyWindow || !e.extractArchive)
-            e.failure = module.errorString();
-        return e;
+        if (!found.historyWindow || !found.extractArchive)
+            found.failure = module.errorString();
+        return found;
+    }
 #endif
-    }();
+    found.historyWindow = calvettaLateHistoryWindow;
+    found.extractArchive = calvettaLateExtractArchive;
     return found;
 }
 
@@ -63,8 +67,8 @@ const Entries& entries() {
 std::unique_ptr<THistoryWindow> makeHistoryWindow(TSessionHistory& history, QWidget* parent) {
     const Entries& e = entries();
     if (!e.historyWindow)
-        throw EPartsError(TR(QStringLiteral("The session history cannot be shown:")) + u' ' +
-                          e.failure);
+        throw EPartsError(
+            TR(QStringLiteral("The session history cannot be shown: %1")).arg(e.failure));
     return std::unique_ptr<THistoryWindow>(e.historyWindow(&history, parent));
 }
 
@@ -72,7 +76,7 @@ void extractArchive(const QString& archivePath, const QString& dir) {
     const Entries& e = entries();
     if (!e.extractArchive)
         throw firmware::EPackageError(
-            TR(QStringLiteral("Firmware packages cannot be read:")) + u' ' + e.failure);
+            QStringLiteral("Firmware packages cannot be read: %1").arg(e.failure));
     QString error;
     if (!e.extractArchive(&archivePath, &dir, &error))
         throw firmware::EPackageError(error);

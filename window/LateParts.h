@@ -15,6 +15,9 @@ class TSessionHistory;
 
 namespace late {
 
+// The module's file, beside the executable.
+inline constexpr char kModuleFileName[] = "calvetta-parts.so";
+
 // The module of the parts could not be loaded; the text says why.
 class EPartsError : public std::runtime_error {
 public:

@@ -9,6 +9,7 @@
 #include "window/FocuserWin.h"
 #include "window/LateParts.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QRadioButton>
@@ -35,8 +36,11 @@ const QByteArray kPackage(
 
 } // namespace
 
+// The program as installed in a folder of its own: the module is found beside the executable.
 TEST(LateParts, TheHistoryWindowAndPackagesComeFromTheModuleAtTheirFirstUse) {
     QTemporaryDir dir;
+    ASSERT_TRUE(QFile::copy(QCoreApplication::applicationDirPath() + u'/' + late::kModuleFileName,
+                            dir.filePath(late::kModuleFileName)));
     setExecutablePathForTesting(dir.filePath(QStringLiteral("calvetta")));
     EXPECT_FALSE(mapped("libQt6Charts")) << "Qt Charts is not loaded at start";
     EXPECT_FALSE(mapped("libzip")) << "nor is libzip";
@@ -67,6 +71,37 @@ TEST(LateParts, TheHistoryWindowAndPackagesComeFromTheModuleAtTheirFirstUse) {
         ADD_FAILURE() << "a junk package was read";
     } catch (const firmware::EPackageError& e) {
         EXPECT_FALSE(e.message().isEmpty());
+    }
+    setExecutablePathForTesting(QString());
+}
+
+// Without the module the user is told which file is missing, and the program goes on; the
+// module put back is found at the next use.
+TEST(LateParts, AMissingModuleIsReportedAndLookedForAgain) {
+    QTemporaryDir dir;
+    setExecutablePathForTesting(dir.filePath(QStringLiteral("calvetta")));
+    const QString module = dir.filePath(late::kModuleFileName);
+    {
+        TVaskelWindow w;
+        QStringList messages;
+        w.dialogs.message = [&](DialogKind, const QString& text) { messages.append(text); };
+        w.ShowHistoryWindow();
+        EXPECT_FALSE(w.historyWindow);
+        ASSERT_EQ(messages.size(), 1);
+        EXPECT_TRUE(messages[0].contains(module)) << qPrintable(messages[0]);
+        try {
+            late::extractArchive(dir.filePath(QStringLiteral("package.fw")), dir.path());
+            ADD_FAILURE() << "a package was read without the module";
+        } catch (const firmware::EPackageError& e) {
+            EXPECT_TRUE(e.message().contains(module)) << qPrintable(e.message());
+        }
+        EXPECT_FALSE(mapped("libQt6Charts"));
+
+        ASSERT_TRUE(QFile::copy(
+            QCoreApplication::applicationDirPath() + u'/' + late::kModuleFileName, module));
+        w.ShowHistoryWindow();
+        EXPECT_TRUE(w.historyWindow);
+        EXPECT_EQ(messages.size(), 1);
     }
     setExecutablePathForTesting(QString());
 }
