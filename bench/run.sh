@@ -71,7 +71,7 @@ export DISPLAY=":$(head -n1 "$work/display")"
 # language files beside it, and its settings and history files written there.
 program="$work/program"
 mkdir "$program"
-cp "$bin/calvetta" "$bin"/VaskelManager_*.txt "$program/"
+cp "$bin/calvetta" "$bin/calvetta-parts.so" "$bin"/VaskelManager_*.txt "$program/"
 
 if wanted start; then
     echo "Start-up and memory, seven starts each..."
