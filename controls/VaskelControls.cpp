@@ -17,6 +17,7 @@
 #include <QtMath>
 #include <algorithm>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
 #include <vector>
 
@@ -275,6 +276,35 @@ int pixelSizeForCell(int cell, bool bold) {
     return best;
 }
 
+// What the search above finds for the embedded faces, regular and bold alike, by cell height
+// from 8 to 64: the pixel size and the cell it gives. Where the face in use gives that cell,
+// the size is taken without searching: the search loads one or more font engines besides the
+// one the text needs, each costing the start of the program about a millisecond.
+struct KnownSize {
+    unsigned char pixelSize, cell;
+};
+constexpr int kFirstKnownCell = 8;
+constexpr KnownSize kKnownSizes[] = {
+    {5, 8}, {6, 9}, {7, 11}, {7, 11}, {8, 12}, {9, 13}, {9, 13}, {10, 15}, {11, 16}, {11, 16},
+    {12, 19}, {12, 19}, {13, 20}, {14, 21}, {14, 21}, {15, 23}, {16, 24}, {16, 24}, {17, 26},
+    {18, 27}, {18, 27}, {19, 29}, {20, 31}, {20, 31}, {21, 32}, {22, 34}, {22, 34}, {23, 35},
+    {24, 36}, {24, 36}, {25, 38}, {26, 39}, {26, 39}, {27, 41}, {28, 43}, {28, 43}, {29, 44},
+    {30, 46}, {30, 46}, {31, 47}, {32, 48}, {32, 48}, {33, 50}, {34, 52}, {34, 52}, {35, 54},
+    {35, 54}, {36, 55}, {37, 56}, {37, 56}, {38, 58}, {39, 59}, {39, 59}, {40, 61}, {41, 62},
+    {41, 62}, {42, 64}};
+
+int pixelSizeFor(int cell, bool bold) {
+    const int index = cell - kFirstKnownCell;
+    if (index >= 0 && index < int(std::size(kKnownSizes))) {
+        QFont font(QStringLiteral("Titillium Web"));
+        font.setBold(bold);
+        font.setPixelSize(kKnownSizes[index].pixelSize);
+        if (cellHeight(font) == kKnownSizes[index].cell)
+            return kKnownSizes[index].pixelSize;
+    }
+    return pixelSizeForCell(cell, bold);
+}
+
 } // namespace
 
 QFont interfaceFont(int pixelHeight, bool bold) {
@@ -298,7 +328,7 @@ QFont interfaceFont(int pixelHeight, bool bold) {
     const int key = pixelHeight * 2 + (bold ? 1 : 0);
     auto it = pixelSizes.constFind(key);
     if (it == pixelSizes.constEnd())
-        it = pixelSizes.insert(key, pixelSizeForCell(pixelHeight, bold));
+        it = pixelSizes.insert(key, pixelSizeFor(pixelHeight, bold));
     QFont font(QStringLiteral("Titillium Web"));
     font.setBold(bold);
     font.setPixelSize(*it);
