@@ -16,9 +16,13 @@
 #include <QPointer>
 #include <QtMath>
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
 #include <iterator>
 #include <limits>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------
@@ -61,8 +65,7 @@ void removeFromCache(TTolveBitmap* image) {
 
 // The file of a picture: its exact name first; failing that, a name differing only in case,
 // since callers name pictures without regard to case.
-QString resourcePath(const QString& name) {
-    QString root = resourceRoot();
+QString resourcePath(const QString& name, QString root = resourceRoot()) {
     if (!root.endsWith(u'/'))
         root += u'/';
     const QString exact = root + name;
@@ -151,15 +154,11 @@ std::unique_ptr<TTolveBitmap> makeBitmap(const QString& name, qreal devicePixelR
 
 } // namespace
 
-std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devicePixelRatio) {
-    const bool night = theme::nightVision();
-    if (night) {
-        const auto it = nightPictures().constFind(nightKey(name, devicePixelRatio));
-        if (it != nightPictures().constEnd())
-            return makeBitmap(name, devicePixelRatio, *it, true);
-    }
+namespace {
 
-    const QString path = resourcePath(name);
+// A picture read and converted for drawing: thread-safe, touching nothing shared.
+LoadedPicture decodePicture(const QString& root, const QString& name, qreal devicePixelRatio) {
+    const QString path = resourcePath(name, root);
     if (!QFileInfo(path).isFile())
         throw EResourceError(QStringLiteral("Resource %1 not found").arg(name));
 
@@ -167,7 +166,7 @@ std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devi
     QSize logical;
     const QString twinName = name + QStringLiteral("@2x");
     const QString twin =
-        pictureScaleFor(devicePixelRatio) == 2 ? resourcePath(twinName) : QString();
+        pictureScaleFor(devicePixelRatio) == 2 ? resourcePath(twinName, root) : QString();
     if (!twin.isEmpty() && QFileInfo(twin).isFile()) {
         image = readPng(twin, twinName);
         logical = QSize((image.width() + 1) / 2, (image.height() + 1) / 2);
@@ -189,7 +188,104 @@ std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devi
     // program's peak memory.
     image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
                                             : QImage::Format_RGB32);
-    LoadedPicture picture{std::move(image), logical};
+    return LoadedPicture{std::move(image), logical};
+}
+
+// Pictures decoded ahead on a thread of their own, in the order they will be asked for.
+class Prefetch {
+public:
+    Prefetch(const QStringList& names, qreal devicePixelRatio)
+        : root_(resourceRoot()), ratio_(devicePixelRatio), names_(names),
+          taken_(names.size(), false), worker_([this] { run(); }) {}
+    ~Prefetch() {
+        if (worker_.joinable())
+            worker_.join();
+    }
+
+    // Waits for the thread; the names of the pictures not taken.
+    QStringList end() {
+        if (worker_.joinable())
+            worker_.join();
+        QStringList left;
+        for (qsizetype i = 0; i < names_.size(); ++i) {
+            if (!taken_[i])
+                left.append(names_[i]);
+        }
+        return left;
+    }
+
+    // The picture, once decoded, if it was to be decoded here and not taken before; nothing
+    // otherwise, nor when it could not be decoded (the caller then tries and reports).
+    std::optional<LoadedPicture> take(const QString& name, qreal devicePixelRatio) {
+        if (resourceRoot() != root_ || devicePixelRatio != ratio_)
+            return std::nullopt;
+        const qsizetype index = names_.indexOf(name);
+        if (index < 0)
+            return std::nullopt;
+        std::unique_lock lock(mutex_);
+        decodedOne_.wait(lock, [&] { return decoded_ > index; });
+        taken_[index] = true;
+        return std::exchange(pictures_[index], std::nullopt);
+    }
+
+private:
+    void run() {
+        for (qsizetype i = 0; i < names_.size(); ++i) {
+            std::optional<LoadedPicture> picture;
+            try {
+                picture = decodePicture(root_, names_[i], ratio_);
+            } catch (const EResourceError&) {
+            }
+            const std::lock_guard lock(mutex_);
+            pictures_.push_back(std::move(picture));
+            ++decoded_;
+            decodedOne_.notify_all();
+        }
+    }
+
+    const QString root_;
+    const qreal ratio_;
+    const QStringList names_;
+    std::mutex mutex_;
+    std::condition_variable decodedOne_;
+    std::vector<std::optional<LoadedPicture>> pictures_; // by the index of their name
+    qsizetype decoded_ = 0;
+    std::vector<bool> taken_; // by the index of their name, by the caller's thread only
+    std::thread worker_; // last: started when the rest is ready
+};
+
+std::unique_ptr<Prefetch>& prefetch() {
+    static std::unique_ptr<Prefetch> running;
+    return running;
+}
+
+} // namespace
+
+void prefetchPictures(const QStringList& names, qreal devicePixelRatio) {
+    prefetch() = std::make_unique<Prefetch>(names, devicePixelRatio);
+}
+
+QStringList endPicturePrefetch() {
+    if (!prefetch())
+        return {};
+    const QStringList left = prefetch()->end();
+    prefetch().reset();
+    return left;
+}
+
+std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devicePixelRatio) {
+    const bool night = theme::nightVision();
+    if (night) {
+        const auto it = nightPictures().constFind(nightKey(name, devicePixelRatio));
+        if (it != nightPictures().constEnd())
+            return makeBitmap(name, devicePixelRatio, *it, true);
+    }
+
+    std::optional<LoadedPicture> prefetched;
+    if (prefetch())
+        prefetched = prefetch()->take(name, devicePixelRatio);
+    LoadedPicture picture =
+        prefetched ? std::move(*prefetched) : decodePicture(resourceRoot(), name, devicePixelRatio);
     if (night) {
         picture.image = theme::nightVisionImage(picture.image);
         nightPictures().insert(nightKey(name, devicePixelRatio), picture);

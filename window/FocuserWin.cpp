@@ -80,6 +80,25 @@ QWidget* makeRadioPair(QWidget* parent, const QRect& box, QRadioButton** first,
 
 } // namespace
 
+QStringList startPictures() {
+    return {QStringLiteral("appIcon"), QStringLiteral("titleButtons"),
+            QStringLiteral("titleButtonsHi1"), QStringLiteral("titleButtonsHi2"),
+            QStringLiteral("titleButtonsHi3"), QStringLiteral("background"),
+            QStringLiteral("ledDropdown"), QStringLiteral("drawTube"),
+            QStringLiteral("focuserBody"), QStringLiteral("trackerThumb"),
+            QStringLiteral("imageBlock"), QStringLiteral("scaleBlock"),
+            QStringLiteral("settingsFrame"), QStringLiteral("presetButton"),
+            QStringLiteral("presetButtonHi"), QStringLiteral("presetRed"),
+            QStringLiteral("presetRedHi"), QStringLiteral("settingButton"),
+            QStringLiteral("settingButtonHi"), QStringLiteral("stepLeft"),
+            QStringLiteral("stepLeftHi"), QStringLiteral("stepRight"),
+            QStringLiteral("stepRightHi"), QStringLiteral("fastLeft"),
+            QStringLiteral("fastLeftHi"), QStringLiteral("fastRight"),
+            QStringLiteral("fastRightHi"), QStringLiteral("stop"), QStringLiteral("stopHi"),
+            QStringLiteral("goButton"), QStringLiteral("goButtonHi"),
+            QStringLiteral("cancelButton"), QStringLiteral("cancelButtonHi")};
+}
+
 TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Vaskel robotic microfocuser"));
