@@ -334,16 +334,23 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         sessionHistory)
         sessionHistory->userCommand();
     if (event->type() == QEvent::KeyPress) {
-        // Every key for this window passes its window-system window once, before the focused
-        // control gets it; the window looks at it there and lets it go on, except F4: that is
-        // night vision here, not a drop-down list's key for opening its list. A held F4 switches
-        // once, not back and forth.
-        if (!windowHandle() || watched != static_cast<QObject*>(windowHandle()))
+        // Every key passes the window-system window of its window once, before the focused
+        // control gets it. The main window looks at its keys there and lets them go on, except
+        // F4: that is night vision in every window of the program (the history, the wizard, a
+        // dialog), never a drop-down list's key for opening its list. A held F4 switches once,
+        // not back and forth.
+        auto* keyWindow = qobject_cast<QWindow*>(watched);
+        if (!keyWindow)
             return false;
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() != Qt::Key_F4 || !key->isAutoRepeat())
+        if (key->key() == Qt::Key_F4) {
+            if (!key->isAutoRepeat())
+                FormKeyDown(Qt::Key_F4);
+            return true;
+        }
+        if (keyWindow == windowHandle())
             FormKeyDown(key->key());
-        return key->key() == Qt::Key_F4;
+        return false;
     }
     const auto type = event->type();
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
