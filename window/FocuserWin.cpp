@@ -31,12 +31,14 @@ using namespace layout;
 namespace {
 
 QComboBox* makeCombo(QWidget* parent, const QRect& box) {
-    auto* combo = new QComboBox(parent);
+    auto* combo = new TDropDownCombo(parent);
     combo->setGeometry(box);
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setFont(interfaceFont(18));
-    theme::followStyleSheet(combo, [] { return theme::dropDownListSheet(2, 12); });
+    theme::followStyleSheet(combo, [] {
+        return theme::dropDownListSheet(2, TDropDownCombo::kArrowZoneWidth);
+    });
     return combo;
 }
 

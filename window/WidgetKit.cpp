@@ -3,6 +3,7 @@
 #include "controls/VaskelControls.h"
 
 #include <QFrame>
+#include <QPainter>
 
 QLabel* makePicture(QWidget* parent, const QString& resource, const QRect& box, bool stretch,
                     PictureLabel::Decode decode) {
@@ -41,4 +42,14 @@ QFrame* makeTextButton(QWidget* parent, const QString& text, const QRect& box, i
     if (labelOut)
         *labelOut = label;
     return panel;
+}
+
+void TDropDownCombo::paintEvent(QPaintEvent* event) {
+    QComboBox::paintEvent(event);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(theme::shown(Qt::white));
+    const QPointF c(width() - kArrowZoneWidth / 2.0, height() / 2.0);
+    painter.drawPolygon(QPolygonF{c + QPointF(-4, -2), c + QPointF(4, -2), c + QPointF(0, 3)});
 }
