@@ -229,8 +229,14 @@ void TVaskelWindow::BuildCentreArea() {
     LanguageCombo = makeCombo(area, toRect(kLanguageCombo));
     connect(LanguageCombo, &QComboBox::activated, this,
             [this](int) { LanguageComboChange(LanguageCombo); });
-    connect(LanguageCombo->lineEdit(), &QLineEdit::returnPressed, this,
-            [this] { LanguageComboChange(LanguageCombo); });
+    // A code typed into the list chooses its language on Return (the list matches it whatever
+    // its letter case); a text that names no listed language is taken back, so that it is
+    // never loaded or written to the settings file.
+    connect(LanguageCombo->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        const QString listed = LanguageCombo->itemText(LanguageCombo->currentIndex());
+        if (LanguageCombo->currentText() != listed)
+            LanguageCombo->setEditText(listed);
+    });
 
     CurrentPositionEdit = makeField(area, QStringLiteral("---"), toRect(kPositionEdit), 22, true,
                                     Qt::transparent);
