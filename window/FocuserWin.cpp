@@ -178,8 +178,8 @@ void TVaskelWindow::BuildCentreArea() {
         makeText(area, QStringLiteral("FW"), toRect(kVaskelFwCaption), 18, black, Qt::AlignCenter);
     VaskelFirmwareVersionLabel =
         makeText(area, QStringLiteral("-"), toRect(kVaskelFwVersion), 18, black, Qt::AlignCenter);
-    WifiPasswordLabel =
-        makeText(area, QString(), toRect(kWifiPassword), 20, white, Qt::AlignCenter);
+    WifiPasswordLabel = setUpText(new TElidingLabel(area), QString(), toRect(kWifiPassword), 20,
+                                  white, Qt::AlignCenter);
     WifiPasswordLabel->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     WifiPasswordLabel->setCursor(Qt::PointingHandCursor);
     WifiPasswordLabel->installEventFilter(this);
@@ -212,7 +212,8 @@ void TVaskelWindow::BuildCentreArea() {
     RightButtonsOverlayPanel =
         makePicture(area, QStringLiteral("settingsFrame"), toRect(kSettingsFrame));
     RightButtonsOverlayPanel->hide();
-    serialNumberLabelH = makeText(area, QString(), toRect(kSerialNumberH), 13, white, Qt::AlignCenter);
+    serialNumberLabelH = setUpText(new TElidingLabel(area), QString(), toRect(kSerialNumberH), 13,
+                                   white, Qt::AlignCenter);
     serialNumberLabelH->hide();
     HalvorbeckFwLabel = makeText(area, QString(), toRect(kHalvorbeckFw), 13, white,
                                  Qt::AlignRight | Qt::AlignVCenter);
