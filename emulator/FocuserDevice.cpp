@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
+#include <utility>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
 
@@ -390,8 +391,8 @@ void FocuserDevice::handleRequest(const QByteArray& frame) {
     if (!request.HasParseError() && request.IsObject()) {
         // "r@q" is how one request of the program spells the envelope; it means the same.
         for (const char* envelope : {"req", "r@q"}) {
-            const auto m = request.FindMember(envelope);
-            if (m != request.MemberEnd() && m->value.IsObject()) {
+            const auto m = std::as_const(request).FindMember(envelope);
+            if (m != std::as_const(request).MemberEnd() && m->value.IsObject()) {
                 body = &m->value;
                 break;
             }

@@ -149,8 +149,9 @@ void TSerialInterface::DispatchReply(const QString& text) {
     if (doc.HasParseError() || !doc.IsObject())
         throw EComError(QStringLiteral("The reply is not a JSON object."));
     const rapidjson::Value* res = nullptr;
-    const auto member = doc.FindMember("res");
-    if (member != doc.MemberEnd()) {
+    const rapidjson::Document& reply = doc;
+    const auto member = reply.FindMember("res");
+    if (member != reply.MemberEnd()) {
         if (!member->value.IsObject())
             throw EComError(QStringLiteral("The reply's res is not an object."));
         res = &member->value;
