@@ -71,16 +71,35 @@ void ReplyFramer::takeOutside(QChar c) {
     if (c == u'{') {
         rxBuffer = c;
         braceCount = plainBraceCount = 1;
+        opening = true;
     } else if (isLineEnd(c)) {
         emitFrame(FrameKind::Line, std::exchange(rxBufferExtra, QString()));
     } else {
-        rxBufferExtra.append(c);
-        if (rxBufferExtra.size() >= kMaxLineLength)
-            rxBufferExtra.clear();
+        appendToLine(c);
     }
 }
 
+void ReplyFramer::appendToLine(QChar c) {
+    rxBufferExtra.append(c);
+    if (rxBufferExtra.size() >= kMaxLineLength)
+        rxBufferExtra.clear();
+}
+
 void ReplyFramer::takeInObject(QChar c) {
+    if (opening && !isBlank(c)) {
+        opening = false;
+        if (c == u'{') {
+            // No JSON text begins with `{{`: the first brace was a stray one, line text like a
+            // stray `}`, and the object begins here.
+            const QString stray = rxBuffer;
+            resetObject();
+            appendToLine(stray[0]);
+            for (const QChar blank : QStringView(stray).mid(1))
+                takeOutside(blank);
+            takeOutside(c);
+            return;
+        }
+    }
     rxBuffer.append(c);
     if (c == u'{')
         ++plainBraceCount;
@@ -161,5 +180,5 @@ void ReplyFramer::resetObject() {
     rxBuffer.clear();
     braceCount = plainBraceCount = 0;
     plainEnd = -1;
-    inString = escaped = afterString = skipping = false;
+    inString = escaped = afterString = skipping = opening = false;
 }

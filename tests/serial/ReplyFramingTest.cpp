@@ -70,3 +70,14 @@ TEST(ReplyFramer, AfterLostInputFramingStartsAtALineEndOrAnObjectRightAfterAnObj
                                                {Kind::Object, R"({"res":3})"}}))
         << "neither the line cut by the loss nor the one before it comes out";
 }
+
+TEST(ReplyFramer, AStrayOpeningBraceRightBeforeAnObjectIsLineTextAndTheObjectComesOutWhole) {
+    EXPECT_EQ(frame("{{\"res\":1}{ \r\n{\"res\":2}7\n{not json}"),
+              (std::vector<Frame>{{Kind::Object, R"({"res":1})"},
+                                  {Kind::Line, "{{ "},
+                                  {Kind::Line, ""},
+                                  {Kind::Object, R"({"res":2})"},
+                                  {Kind::Line, "7"},
+                                  {Kind::Object, "{not json}"}}))
+        << "without the rule the stray brace swallows the replies after it";
+}
