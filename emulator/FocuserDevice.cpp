@@ -354,10 +354,13 @@ void FocuserDevice::takeByte(char c) {
         ++depth_;
     } else if (c == '}' && --depth_ == 0) {
         const QByteArray request = std::exchange(frame_, QByteArray());
-        if (std::exchange(overflow_, false))
+        if (std::exchange(overflow_, false)) {
             sendReply(R"({"res":{"error":"request too long"}})", false);
-        else
-            handleRequest(request);
+            return;
+        }
+        if (onRequest)
+            onRequest(request);
+        handleRequest(request);
     }
 }
 
