@@ -48,12 +48,28 @@ void ReplyFramer::resynchronise() {
     resetObject();
     resynchronising = true;
     afterClosingBrace = false;
+    replyStart.clear();
 }
 
 bool ReplyFramer::takeWhileResynchronising(QChar c) {
     // Right after a gap the stream may stand anywhere, even inside a string; a `{` is taken
     // as a start only where no object can go on: after a line end, or right after a `}`
-    // (inside an object a `}` is followed by `,` or another `}`).
+    // (inside an object a `}` is followed by `,` or another `}`). A reply's own beginning,
+    // `{"res":`, is also one: the focuser never sends it within another object.
+    static const QString kReplyStart = QStringLiteral("{\"res\":");
+    if (!replyStart.isEmpty()) {
+        replyStart.append(c);
+        if (kReplyStart.startsWith(replyStart)) {
+            if (replyStart.size() == kReplyStart.size()) {
+                resynchronising = false;
+                for (const QChar s : std::exchange(replyStart, QString()))
+                    feed(s);
+            }
+            return false;
+        }
+        replyStart.clear(); // no reply begins here: `c` is judged afresh
+        afterClosingBrace = false;
+    }
     if (isLineEnd(c)) {
         resynchronising = false;
         return false;
@@ -62,7 +78,9 @@ bool ReplyFramer::takeWhileResynchronising(QChar c) {
         resynchronising = false;
         return true;
     }
-    if (!isBlank(c))
+    if (c == u'{')
+        replyStart = c;
+    else if (!isBlank(c))
         afterClosingBrace = c == u'}';
     return false;
 }

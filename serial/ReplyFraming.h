@@ -49,8 +49,9 @@ public:
     bool hasFrame() const { return !frames.empty(); }
 
     // Input was lost before the next character: forgets the object and the line being
-    // received, and skips what follows up to a line end or a `{` right after a `}`, where a
-    // frame begins cleanly. Frames already complete stay to be taken.
+    // received, and skips what follows up to a line end, a `{` right after a `}` or the
+    // beginning of a reply, `{"res":`, where a frame begins cleanly. Frames already complete
+    // stay to be taken.
     void resynchronise();
 
     // `{` minus `}` outside strings of the object being received; 0 between objects.
@@ -81,6 +82,7 @@ private:
 
     bool resynchronising = false;
     bool afterClosingBrace = false; // while resynchronising: the last non-blank was `}`
+    QString replyStart;             // while resynchronising: what may begin a reply
 
     std::deque<Frame> frames;
 };

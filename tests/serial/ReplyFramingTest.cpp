@@ -69,6 +69,12 @@ TEST(ReplyFramer, AfterLostInputFramingStartsAtALineEndOrAnObjectRightAfterAnObj
                                                {Kind::Line, "-12"},
                                                {Kind::Object, R"({"res":3})"}}))
         << "neither the line cut by the loss nor the one before it comes out";
+
+    // A reply that begins right at the gap is not lost with what went before it.
+    f.resynchronise();
+    f.feed(QByteArray(R"(,"c":{"d":{"re{"res":4}{"res":5})"));
+    EXPECT_EQ(framesOf(f), (std::vector<Frame>{{Kind::Object, R"({"res":4})"},
+                                               {Kind::Object, R"({"res":5})"}}));
 }
 
 TEST(ReplyFramer, AStrayOpeningBraceRightBeforeAnObjectIsLineTextAndTheObjectComesOutWhole) {
