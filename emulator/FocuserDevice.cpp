@@ -7,9 +7,9 @@
 #include <cmath>
 #include <cstring>
 #include <optional>
-#include <utility>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
+#include <utility>
 
 using rapidjson::Value;
 
