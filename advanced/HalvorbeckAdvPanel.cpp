@@ -4,6 +4,7 @@
 
 #include "advanced/AdvTrackRules.h"
 #include "advanced/AdvancedGeometry.h"
+#include "controls/Theme.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
 #include "serial/SerInterface.h"
@@ -19,7 +20,6 @@ THalvorbeckAdvPanel* activeAdvPanel = nullptr;
 
 namespace {
 
-const QColor kFillColour(205, 15, 42);
 
 // Every request of the panel jumps the queue; without a link nothing goes out.
 void sendUrgent(const QString& request) {
@@ -79,28 +79,28 @@ void THalvorbeckAdvTrack::paintEvent(QPaintEvent*) {
     // Every slider lies on the same groove and value plate: the frame's area under the first.
     if (auto* panel = qobject_cast<THalvorbeckAdvPanel*>(parentWidget());
         panel && panel->normalFrame) {
-        matchDeviceRatio(*panel->normalFrame, devicePixelRatio());
+        matchDisplay(*panel->normalFrame, devicePixelRatio());
         drawBitmapPart(p, QPoint(0, 0), *panel->normalFrame,
                        QRect(kSliderBackgroundX, kSliderBackgroundY, width(), height()));
     }
 
     p.setFont(interfaceFont(18));
     p.setBackgroundMode(Qt::TransparentMode);
-    p.setPen(Qt::white);
+    p.setPen(theme::shown(Qt::white));
     textAt(p, 1, 7, labelText);
 
     const int thumbX = trackThumbX(position, width(), min, max);
     const QRect fill(QPoint(141, 9), QPoint(thumbX - 3, 22)); // empty at the lowest value
     if (fill.isValid())
-        p.fillRect(fill, kFillColour);
+        p.fillRect(fill, theme::shown(palette::kAccent));
 
     p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(Qt::black, 1));
-    p.setBrush(Qt::white);
+    p.setPen(QPen(theme::shown(Qt::black), 1));
+    p.setBrush(theme::shown(Qt::white));
     p.drawRoundedRect(QRectF(thumbX - 11.5, 4.5, 23, 23), 4, 4);
     p.setRenderHint(QPainter::Antialiasing, false);
 
-    p.setPen(Qt::black);
+    p.setPen(theme::shown(Qt::black));
     textAt(p, 95, 7, QString::number(position));
 }
 
@@ -210,7 +210,7 @@ void THalvorbeckAdvPanel::UpdateHoldMotor(int val) {
 
 void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
     for (TTolveBitmap* picture : {darkeningImage.get(), normalFrame.get(), hiliteFrame.get()})
-        matchDeviceRatio(*picture, devicePixelRatio());
+        matchDisplay(*picture, devicePixelRatio());
     QPainter p(this);
     p.drawImage(0, 0, *darkeningImage);
     p.drawImage(panelX, panelY, *normalFrame);
@@ -219,7 +219,7 @@ void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
                        QRect(box->left, box->top, box->width, box->height));
 
     p.setBackgroundMode(Qt::TransparentMode);
-    p.setPen(Qt::white);
+    p.setPen(theme::shown(Qt::white));
     p.setFont(interfaceFont(34, true));
     centredAt(p, panelX + normalFrame->logicalSize.width() / 2, panelY + kTitleY,
               TR(QStringLiteral("Advanced settings")));

@@ -30,10 +30,18 @@ std::optional<SettingLine> parseSettingLine(const QString& line) {
     return setting;
 }
 
-QStringList settingsFileLines(const std::optional<QString>& selectedPort, const QString& language) {
+QStringList settingsFileLines(const std::optional<QString>& selectedPort, const QString& language,
+                              bool nightVision) {
     QStringList lines;
     if (selectedPort)
         lines.append(QStringLiteral("PortCombo=") + *selectedPort);
     lines.append(QStringLiteral("Lang=") + language);
+    // Absent in the normal look, as in the files of earlier versions.
+    if (nightVision)
+        lines.append(QStringLiteral("NightVision=Y"));
     return lines;
+}
+
+bool nightVisionSetting(const QString& value) {
+    return value == QLatin1String("Y");
 }

@@ -19,5 +19,10 @@ QString trimBlanksAndControls(const QString& s);
 std::optional<SettingLine> parseSettingLine(const QString& line);
 
 // The lines written to the settings file: the selected port (when one is selected) under
-// "PortCombo", then the language under "Lang".
-QStringList settingsFileLines(const std::optional<QString>& selectedPort, const QString& language);
+// "PortCombo", the language under "Lang", then "NightVision=Y" while night vision is on.
+QStringList settingsFileLines(const std::optional<QString>& selectedPort, const QString& language,
+                              bool nightVision = false);
+
+// Night vision from the value of its key: on for exactly "Y", the normal look for anything
+// else, so that a damaged or foreign value never leaves the program hard to read.
+bool nightVisionSetting(const QString& value);

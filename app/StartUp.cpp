@@ -3,8 +3,10 @@
 #include "app/ProgramPaths.h"
 #include "app/Settings.h"
 #include "calibration/CalibrationGeometry.h"
+#include "controls/Theme.h"
 #include "i18n/CodePage.h"
 #include "i18n/Translator.h"
+#include "history/SessionHistory.h"
 #include "serial/PortDiscovery.h"
 #include "window/FocuserWin.h"
 
@@ -42,6 +44,7 @@ void TVaskelWindow::FormCreate() {
     CalibrationPanel->setGeometry(whole);
     CalibrationSelectPanel->setGeometry(whole);
 
+    BuildHistory();
     ResetDeviceDisplays();
     LoadSettings();
     LanguageComboChange(nullptr);
@@ -104,6 +107,10 @@ void TVaskelWindow::ApplySetting(const QString& key, const QString& value, int /
         }
     } else if (key == QLatin1String("SerialTrace")) {
         serialTraceEnabled = value == QLatin1String("Y");
+    } else if (key == QLatin1String("NightVision")) {
+        SetNightVision(nightVisionSetting(value));
+    } else if (sessionHistory) {
+        sessionHistory->applySetting(key, value);
     }
 }
 
@@ -111,6 +118,9 @@ void TVaskelWindow::SaveSettings() {
     std::optional<QString> port;
     if (PortCombo->currentIndex() >= 0)
         port = PortCombo->itemText(PortCombo->currentIndex());
-    codepage::writeAnsiLines(settingsFilePath(),
-                             settingsFileLines(port, LanguageCombo->currentText()));
+    QStringList lines =
+        settingsFileLines(port, LanguageCombo->currentText(), theme::nightVision());
+    if (sessionHistory)
+        lines += sessionHistory->settingLines();
+    codepage::writeAnsiLines(settingsFilePath(), lines);
 }

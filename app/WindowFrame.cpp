@@ -15,6 +15,9 @@ void TVaskelWindow::BuildFrame() {
     using namespace frame;
     TitlebarPanel = new QWidget(this);
     TitlebarPanel->setGeometry(0, 0, kWindowWidth, kTitleBarHeight);
+    TitlebarPanel->installEventFilter(this); // its right click opens the title bar's menu
+    // The window paints nothing itself: what the icon leaves uncovered is the panel's.
+    TitlebarPanel->setAutoFillBackground(true);
 
     TitlebarLabel = new QLabel(QStringLiteral("  CALVETTA"), TitlebarPanel);
     TitlebarLabel->setGeometry(kTitleLabelLeft, 0, kTitleLabelWidth, kTitleLabelHeight);
@@ -23,11 +26,8 @@ void TVaskelWindow::BuildFrame() {
     titleFont.setPixelSize(16);
     TitlebarLabel->setFont(titleFont);
     TitlebarLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    TitlebarLabel->setAutoFillBackground(true);
-    QPalette pal = TitlebarLabel->palette();
-    pal.setColor(QPalette::Window, palette::kWindow);
-    pal.setColor(QPalette::WindowText, Qt::white);
-    TitlebarLabel->setPalette(pal);
+    theme::followBackground(TitlebarLabel, palette::kWindow);
+    theme::followTextColour(TitlebarLabel, Qt::white);
     TitlebarLabel->installEventFilter(this);
 
     AppIconImage = makePicture(TitlebarPanel, QStringLiteral("appIcon"),

@@ -5,6 +5,7 @@
 #include "calibration/CalibrationGeometry.h"
 #include "calibration/HalvorbeckCalibPanel.h"
 #include "controls/PictureLabel.h"
+#include "controls/Theme.h"
 #include "controls/VaskelControls.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
@@ -27,12 +28,12 @@ namespace {
 
 using namespace calibration;
 
-const QColor kBackground(35, 35, 35);
-const QColor kLeftColumn(26, 26, 26);
-const QColor kSeparator(69, 69, 69);
+const QColor& kBackground = palette::kPanel;
+const QColor& kLeftColumn = palette::kDeepPanel;
+const QColor& kSeparator = palette::kSeparator;
 const QColor kCircleLit(119, 119, 119);
 const QColor kCircleDim(51, 51, 51);
-const QColor kList(116, 116, 116);
+const QColor& kList = palette::kList;
 const QColor kPrompt(218, 218, 218);
 
 constexpr int kSeparatorHeight = 2;
@@ -53,21 +54,15 @@ QLabel* makeLabel(QWidget* parent, const QString& text, const QRect& box, int fo
     label->setFont(interfaceFont(fontHeight, bold));
     label->setAlignment(align);
     label->setTextFormat(Qt::PlainText);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, Qt::white);
-    label->setPalette(pal);
+    theme::followTextColour(label, Qt::white);
     return label;
 }
 
 QWidget* makeArea(QWidget* parent, const QRect& box, const QColor* fill = nullptr) {
     auto* area = new QWidget(parent);
     area->setGeometry(box);
-    if (fill) {
-        area->setAutoFillBackground(true);
-        QPalette pal = area->palette();
-        pal.setColor(QPalette::Window, *fill);
-        area->setPalette(pal);
-    }
+    if (fill)
+        theme::followBackground(area, *fill);
     return area;
 }
 
@@ -125,7 +120,7 @@ void TProgressCircle::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(fill_);
+    painter.setBrush(theme::shown(fill_));
     painter.drawEllipse(rect());
 }
 
@@ -140,17 +135,18 @@ void TDropDownList::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     const QRect box = rect();
-    painter.fillRect(box, kList);
+    painter.fillRect(box, theme::shown(kList));
 
     // The arrow segment: a grooved separator and a downward arrow head.
     const QRect zone = arrowZone(box);
     const int inset = box.height() / 4;
-    painter.fillRect(QRect(zone.left(), inset, 1, box.height() - 2 * inset), QColor(0, 0, 0, 110));
+    painter.fillRect(QRect(zone.left(), inset, 1, box.height() - 2 * inset),
+                     theme::shown(QColor(0, 0, 0, 110)));
     painter.fillRect(QRect(zone.left() + 1, inset, 1, box.height() - 2 * inset),
-                     QColor(255, 255, 255, 40));
+                     theme::shown(QColor(255, 255, 255, 40)));
     const QPointF c = QRectF(zone).center() + QPointF(1, 0);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::white);
+    painter.setBrush(theme::shown(Qt::white));
     painter.drawPolygon(
         QPolygonF{c + QPointF(-5, -2.5), c + QPointF(5, -2.5), c + QPointF(0, 3.5)});
 
@@ -158,7 +154,7 @@ void TDropDownList::paintEvent(QPaintEvent*) {
     const bool chosen = currentIndex() >= 0;
     const QRect textZone(kTextInset, 0, zone.left() - 2 * kTextInset, box.height());
     painter.setFont(font());
-    painter.setPen(chosen ? QColor(Qt::white) : kPrompt);
+    painter.setPen(theme::shown(chosen ? QColor(Qt::white) : kPrompt));
     painter.drawText(textZone, Qt::AlignLeft | Qt::AlignVCenter,
                      fontMetrics().elidedText(chosen ? currentText() : placeholderText(),
                                               Qt::ElideRight, textZone.width()));
@@ -171,10 +167,7 @@ THalvorbeck2WizardWindow::THalvorbeck2WizardWindow(QWidget* parent) : QDialog(pa
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("HALVORBECK 2 calibration wizard"));
     setFixedSize(kWizardWidth, kWizardHeight);
-    setAutoFillBackground(true);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, kBackground);
-    setPalette(pal);
+    theme::followBackground(this, kBackground);
 
     BuildTitleStrip();
     BuildLeftColumn();
@@ -222,14 +215,19 @@ void THalvorbeck2WizardWindow::BuildLeftColumn() {
                              kWizardPictureHeight);
     WizardImage->setAlignment(Qt::AlignCenter);
     WizardImage->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // Scaled proportionally into the picture area, in the pixels of the wizard's screen.
-    const auto intro =
-        LoadResourceBitmap(QStringLiteral("wizimgIntro"), WizardImage->devicePixelRatio());
-    const qreal ratio = intro->devicePixelRatio();
-    introPicture_ =
-        QPixmap::fromImage(intro->scaled((QSizeF(WizardImage->size()) * ratio).toSize(),
-                                         Qt::KeepAspectRatio, Qt::SmoothTransformation));
-    introPicture_.setDevicePixelRatio(ratio);
+    // Scaled proportionally into the picture area, in the pixels of the wizard's screen and
+    // in the program's look.
+    theme::followLook(WizardImage, [this] {
+        const auto intro =
+            LoadResourceBitmap(QStringLiteral("wizimgIntro"), WizardImage->devicePixelRatio());
+        const qreal ratio = intro->devicePixelRatio();
+        introPicture_ =
+            QPixmap::fromImage(intro->scaled((QSizeF(WizardImage->size()) * ratio).toSize(),
+                                             Qt::KeepAspectRatio, Qt::SmoothTransformation));
+        introPicture_.setDevicePixelRatio(ratio);
+        if (!WizardImage->pixmap().isNull())
+            WizardImage->setPixmap(introPicture_);
+    });
 
     ProgressPanel = makeArea(LeftPanel, QRect(0, kBodyHeight - kProgressStripHeight,
                                               kWizardLeftColumnWidth, kProgressStripHeight));
@@ -257,9 +255,7 @@ void THalvorbeck2WizardWindow::BuildRightColumn() {
     FocuserTypeCombo->setEditable(false);
     FocuserTypeCombo->setFont(interfaceFont(18));
     FocuserTypeCombo->setCursor(Qt::PointingHandCursor);
-    FocuserTypeCombo->setStyleSheet(
-        QStringLiteral("QComboBox QAbstractItemView { background: rgb(116,116,116); color: white; "
-                       "selection-background-color: rgb(205,15,42); }"));
+    theme::followStyleSheet(FocuserTypeCombo, [] { return theme::dropDownViewSheet(); });
     FocuserTypeCombo->addItem(QStringLiteral("Telescope with external focuser (i.e. Crayford)"));
     FocuserTypeCombo->addItem(QStringLiteral("SCT telescopes with MicroFocuser"));
     FocuserTypeCombo->setPlaceholderText(QStringLiteral("Select..."));
@@ -267,12 +263,8 @@ void THalvorbeck2WizardWindow::BuildRightColumn() {
     ReverseCheck = new QCheckBox(StartPage);
     ReverseCheck->setGeometry(36, 184, 17, 21);
     ReverseCheck->setCursor(Qt::PointingHandCursor);
-    ReverseCheck->setStyleSheet(QStringLiteral(
-        "QCheckBox::indicator { width: 13px; height: 13px; border: 1px solid rgb(94,94,94); "
-        "background: rgb(26,26,26); }"
-        "QCheckBox::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, radius:0.6, "
-        "fx:0.5, fy:0.5, stop:0 rgb(255,80,90), stop:0.5 rgb(205,15,42), stop:0.62 rgb(205,15,42), "
-        "stop:0.7 rgb(26,26,26), stop:1 rgb(26,26,26)); }"));
+    theme::followStyleSheet(ReverseCheck,
+                            [] { return theme::checkIndicatorSheet(palette::kDeepPanel); });
     ReverseLabel =
         makeLabel(StartPage, QStringLiteral("Reverse motor"), QRect(56, 186, 200, 19), 18);
 
@@ -543,7 +535,8 @@ void THalvorbeck2WizardWindow::showEvent(QShowEvent* event) {
 
 void THalvorbeck2WizardWindow::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    painter.fillRect(QRect(0, kWizardTitleHeight, kWizardWidth, kSeparatorHeight), kSeparator);
+    painter.fillRect(QRect(0, kWizardTitleHeight, kWizardWidth, kSeparatorHeight),
+                     theme::shown(kSeparator));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #include "calibration/HalvorbeckCalibPanel.h"
 
 #include "calibration/CalibrationGeometry.h"
+#include "controls/Theme.h"
 #include "controls/VaskelControls.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
@@ -106,10 +107,10 @@ void THalvorbeckCaliPanel::resizeEvent(QResizeEvent* event) {
 void THalvorbeckCaliPanel::paintEvent(QPaintEvent*) {
     placePicture();
     for (TTolveBitmap* frame : {normalFrame.get(), hiliteFrame.get(), greenFrame.get()})
-        matchDeviceRatio(*frame, devicePixelRatio());
+        matchDisplay(*frame, devicePixelRatio());
     QPainter painter(this);
     // The panel is opaque: what the picture leaves uncovered is the recess colour.
-    painter.fillRect(rect(), QColor(35, 35, 35));
+    painter.fillRect(rect(), theme::shown(palette::kPanel));
     painter.drawImage(QPoint(panelX, panelY), *normalFrame);
 
     const TTolveBitmap& overlay = clickedBtn >= 0 ? *greenFrame : *hiliteFrame;
@@ -120,7 +121,7 @@ void THalvorbeckCaliPanel::paintEvent(QPaintEvent*) {
 
     const QFont font = interfaceFont(26);
     painter.setFont(font);
-    painter.setPen(Qt::white);
+    painter.setPen(theme::shown(Qt::white));
     painter.setBackgroundMode(Qt::TransparentMode);
     const QFontMetrics metrics(font);
     for (int i = 0; i < 4; ++i) {

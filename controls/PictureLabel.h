@@ -1,6 +1,6 @@
 #pragma once
 // A picture from the program's resources on a label, drawn from the picture that matches the
-// device pixel ratio of the screen the label is on.
+// device pixel ratio of the screen the label is on, in the program's current look.
 
 #include <QLabel>
 
@@ -24,10 +24,12 @@ protected:
 private:
     // Shows the picture loaded for `ratio`; throws EResourceError as the loader does.
     void load(qreal ratio);
-    // Loads the picture for the label's ratio unless it already holds that one.
-    void matchRatio();
+    // Loads the picture for the label's ratio and the current look unless it already holds
+    // that one.
+    void matchDisplay();
 
     QString resource_;
     bool stretch_;
-    qreal ratio_ = 0; // the ratio the picture shown was loaded for; 0 while none is
+    qreal ratio_ = 0;          // the ratio the picture shown was loaded for; 0 while none is
+    bool nightVision_ = false; // the picture shown is the night-vision one
 };

@@ -1,7 +1,9 @@
 #include "controls/VaskelControls.h"
 
 #include "controls/CaptionLayout.h"
+#include "controls/Theme.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontInfo>
@@ -102,7 +104,57 @@ QImage readPng(const QString& path, const QString& name) {
 
 } // namespace
 
+namespace {
+
+// A picture as loaded for one resolution and look.
+struct LoadedPicture {
+    QImage image;
+    QSize logical;
+};
+
+// The night-vision pictures, by name and ratio: converted once while night vision lasts and
+// shared, pixels and all, by every control that loads them. Emptied when the normal look
+// comes back.
+QHash<QString, LoadedPicture>& nightPictures() {
+    static QHash<QString, LoadedPicture> pictures;
+    static const bool followed = [] {
+        theme::followLook(qApp, [] {
+            if (!theme::nightVision())
+                pictures.clear();
+        });
+        return true;
+    }();
+    Q_UNUSED(followed);
+    return pictures;
+}
+
+// Where the picture comes from, by name without regard to case, and for which ratio.
+QString nightKey(const QString& name, qreal devicePixelRatio) {
+    return resourceRoot() + u'|' + name.toLower() + u'@' + QString::number(devicePixelRatio);
+}
+
+std::unique_ptr<TTolveBitmap> makeBitmap(const QString& name, qreal devicePixelRatio,
+                                         const LoadedPicture& picture, bool night) {
+    auto bitmap = std::make_unique<TTolveBitmap>();
+    bitmap->QImage::operator=(picture.image);
+    bitmap->resourceName = name;
+    bitmap->lockCount = 0;
+    bitmap->logicalSize = picture.logical;
+    bitmap->loadedRatio = devicePixelRatio;
+    bitmap->nightVision = night;
+    return bitmap;
+}
+
+} // namespace
+
 std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devicePixelRatio) {
+    const bool night = theme::nightVision();
+    if (night) {
+        const auto it = nightPictures().constFind(nightKey(name, devicePixelRatio));
+        if (it != nightPictures().constEnd())
+            return makeBitmap(name, devicePixelRatio, *it, true);
+    }
+
     const QString path = resourcePath(name);
     if (!QFileInfo(path).isFile())
         throw EResourceError(QStringLiteral("Resource %1 not found").arg(name));
@@ -128,19 +180,21 @@ std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devi
         logical = image.size();
     }
 
-    auto bitmap = std::make_unique<TTolveBitmap>();
     // 32 bits either way; premultiplied alpha is what the painter blends fastest.
-    bitmap->QImage::operator=(image.convertToFormat(
-        image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32));
-    bitmap->resourceName = name;
-    bitmap->lockCount = 0;
-    bitmap->logicalSize = logical;
-    bitmap->loadedRatio = devicePixelRatio;
-    return bitmap;
+    LoadedPicture picture{image.convertToFormat(image.hasAlphaChannel()
+                                                    ? QImage::Format_ARGB32_Premultiplied
+                                                    : QImage::Format_RGB32),
+                          logical};
+    if (night) {
+        picture.image = theme::nightVisionImage(picture.image);
+        nightPictures().insert(nightKey(name, devicePixelRatio), picture);
+    }
+    return makeBitmap(name, devicePixelRatio, picture, night);
 }
 
-void matchDeviceRatio(TTolveBitmap& bitmap, qreal devicePixelRatio) {
-    if (qFuzzyCompare(bitmap.loadedRatio, devicePixelRatio))
+void matchDisplay(TTolveBitmap& bitmap, qreal devicePixelRatio) {
+    if (qFuzzyCompare(bitmap.loadedRatio, devicePixelRatio) &&
+        bitmap.nightVision == theme::nightVision())
         return;
     try {
         const std::unique_ptr<TTolveBitmap> fresh =
@@ -148,10 +202,11 @@ void matchDeviceRatio(TTolveBitmap& bitmap, qreal devicePixelRatio) {
         bitmap.QImage::operator=(std::move(*fresh));
         bitmap.logicalSize = fresh->logicalSize;
     } catch (const EResourceError&) {
-        // Drawn at the resolution it has: stretched, but drawn.
+        // Drawn as it is: stretched, or in the other look, but drawn.
     }
     // Not tried again at every paint.
     bitmap.loadedRatio = devicePixelRatio;
+    bitmap.nightVision = theme::nightVision();
 }
 
 void drawBitmapPart(QPainter& painter, QPoint target, const TTolveBitmap& bitmap,
@@ -371,17 +426,17 @@ void TSimpleBitmapButton::paintEvent(QPaintEvent*) {
         return;
 
     QPainter painter(this);
-    painter.fillRect(rect(), FBackColor);
+    painter.fillRect(rect(), theme::shown(FBackColor));
     const bool lit = hover && isEnabled();
     TTolveBitmap& shown = *bitmaps_[FimageBase + (lit ? 1 : 0)];
-    matchDeviceRatio(shown, devicePixelRatio());
+    matchDisplay(shown, devicePixelRatio());
     painter.drawImage(QPoint(0, 0), shown);
 
     if (FText.isEmpty())
         return;
     const QFont font = interfaceFont(FFontHeight);
     painter.setFont(font);
-    painter.setPen(isEnabled() ? QColor(255, 255, 255) : QColor(128, 128, 128));
+    painter.setPen(theme::shown(isEnabled() ? QColor(255, 255, 255) : QColor(128, 128, 128)));
     painter.setBackgroundMode(Qt::TransparentMode);
 
     const QFontMetrics metrics(font);
@@ -419,7 +474,7 @@ void TVerticalLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QFont font = interfaceFont(FFontHeight);
     painter.setFont(font);
-    painter.setPen(Qt::black);
+    painter.setPen(theme::shown(Qt::black));
     painter.setBackgroundMode(Qt::TransparentMode);
 
     const QFontMetrics metrics(font);

@@ -23,6 +23,7 @@ public:
     int lockCount = 0;     // list places in imaged controls that refer to it
     QSize logicalSize;     // the size in logical pixels: the 1x picture's size
     qreal loadedRatio = 1; // the device pixel ratio it was loaded for
+    bool nightVision = false; // turned red for night vision when it was loaded
 };
 
 // A missing or unreadable picture resource.
@@ -49,14 +50,17 @@ int pictureScaleFor(qreal devicePixelRatio);
 // Only the picture that ratio draws from is decoded: the 2x twin, smoothly scaled once to the
 // exact ratio when that is not 2 (1.25, 1.5), so that painting copies pixels one to one; or
 // the 1x picture as it is (at ratio 1 or less, or where no twin is stored, for the painter to
-// stretch). Every picture the program draws comes through here. Throws EResourceError when it
-// is missing or unreadable. The caller owns the result; it does not enter the cache.
+// stretch). Every picture the program draws comes through here. In night vision the picture
+// is turned red; each picture is converted once per resolution while night vision lasts,
+// and the conversion is shared by everything that loads it. Throws EResourceError when it is
+// missing or unreadable. The caller owns the result; it does not enter the cache.
 std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devicePixelRatio = 1);
 
 // Brings `bitmap` to the resolution of a device of `devicePixelRatio` (a window moved to
-// another screen), loading it afresh only when the ratio differs; the same object, with its
-// name and count, holds the new resolution. Left as it is when the picture cannot be loaded.
-void matchDeviceRatio(TTolveBitmap& bitmap, qreal devicePixelRatio);
+// another screen) and to the current look, loading it afresh only when either differs; the
+// same object, with its name and count, holds the new picture. Left as it is when the picture
+// cannot be loaded.
+void matchDisplay(TTolveBitmap& bitmap, qreal devicePixelRatio);
 
 // Draws the part `source` of `bitmap` (in logical pixels of the picture) at `target`.
 void drawBitmapPart(QPainter& painter, QPoint target, const TTolveBitmap& bitmap,

@@ -20,7 +20,7 @@ std::uint64_t mixBits(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
-Climate::Climate(std::uint32_t seed) : seed_(seed) {
+Climate::Climate(std::uint32_t seed, double rampPerHour) : seed_(seed), rampPerHour_(rampPerHour) {
     airBase_ = 6.0 + 10.0 * unitFrom(mixBits(seed * 4ULL + 1));
     supplyBase_ = 11.9 + 0.6 * unitFrom(mixBits(seed * 4ULL + 2));
     for (int i = 0; i < 3; ++i)
@@ -43,7 +43,7 @@ double Climate::externalTemperature(std::uint64_t ms) const {
     const double t = static_cast<double>(ms);
     const double c = airBase_ + 2.5 * std::sin(2 * std::numbers::pi * t / (7 * kHour) + phase_[0]) +
                      0.3 * std::sin(2 * std::numbers::pi * t / (0.4 * kHour) + phase_[1]) +
-                     0.08 * noise(ms, 5000, 1);
+                     0.08 * noise(ms, 5000, 1) + rampPerHour_ * t / kHour;
     return std::round(c * 16) / 16;
 }
 

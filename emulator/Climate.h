@@ -7,7 +7,9 @@
 
 class Climate {
 public:
-    explicit Climate(std::uint32_t seed);
+    // `rampPerHour`: a steady change of the air on top of its drift, in degrees per hour
+    // (negative: the night cools).
+    explicit Climate(std::uint32_t seed, double rampPerHour = 0);
 
     // Degrees Celsius, in the probe's steps of 1/16 degree.
     double externalTemperature(std::uint64_t ms) const;
@@ -26,6 +28,7 @@ private:
     std::uint32_t seed_;
     double airBase_;
     double supplyBase_;
+    double rampPerHour_;
     double phase_[3];
     double heat_ = 0; // degrees above the controller's idle warmth
 };

@@ -1,6 +1,8 @@
 #include "emulator/EmulatorOptions.h"
 
 #include <QCommandLineParser>
+#include <charconv>
+#include <cmath>
 
 namespace {
 
@@ -45,6 +47,9 @@ OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions
          QStringLiteral("The device runs its own network (WIFIAP instead of WIFI).")},
         {QStringLiteral("no-ntc"), QStringLiteral("No internal temperature sensor (no NTC_T).")},
         {QStringLiteral("faulty-ntc"), QStringLiteral("The internal sensor reads -127.")},
+        {QStringLiteral("temperature-ramp"),
+         QStringLiteral("The air warms (or, negative, cools) steadily by <deg> degrees an hour."),
+         QStringLiteral("deg")},
         {QStringLiteral("split-replies"),
          QStringLiteral("Fault: every reply goes out in pieces a few ms apart.")},
         {QStringLiteral("delay-replies"),
@@ -113,6 +118,22 @@ OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions
     if (parser.isSet(QStringLiteral("faulty-ntc")))
         d.internalSensor = InternalSensor::Faulty;
     d.ownAccessPoint = parser.isSet(QStringLiteral("access-point"));
+    if (parser.isSet(QStringLiteral("temperature-ramp"))) {
+        const QString text = parser.value(QStringLiteral("temperature-ramp"));
+        const QByteArray latin = text.toLatin1();
+        const auto [end, error] = std::from_chars(latin.constData(),
+                                                  latin.constData() + latin.size(),
+                                                  d.temperatureRampPerHour);
+        if (error != std::errc() || end != latin.constData() + latin.size() ||
+            !std::isfinite(d.temperatureRampPerHour) ||
+            std::abs(d.temperatureRampPerHour) > kMaxTemperatureRamp) {
+            message = QStringLiteral("--temperature-ramp needs degrees per hour between -%1 and "
+                                     "%1, such as -1.5, not \"%2\".")
+                          .arg(kMaxTemperatureRamp)
+                          .arg(text);
+            return OptionsResult::Error;
+        }
+    }
 
     FaultSwitches& f = d.faults;
     f.splitReplies = parser.isSet(QStringLiteral("split-replies"));

@@ -11,6 +11,9 @@ struct EmulatorOptions {
     QString linkPath; // a symbolic link to the device, made at start and removed at exit
 };
 
+// The steepest temperature ramp the emulator accepts, in degrees per hour either way.
+constexpr double kMaxTemperatureRamp = 100;
+
 enum class OptionsResult { Run, Help, Error };
 
 // Reads `arguments` (the program's name first). With Help, `message` is the help text; with

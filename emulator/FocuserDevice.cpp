@@ -238,7 +238,7 @@ int factoryPosition(const DeviceConfig& config) {
 
 FocuserDevice::FocuserDevice(const TickClock& clock, DeviceConfig config)
     : clock_(clock), config_(std::move(config)), settings_(factorySettings(config_)),
-      climate_(config_.seed), lastTick_(clock.tickCount()),
+      climate_(config_.seed, config_.temperatureRampPerHour), lastTick_(clock.tickCount()),
       random_(mixBits(config_.seed ^ 0x5eed5eedULL)) {
     motor_.setPosition(factoryPosition(config_));
 }

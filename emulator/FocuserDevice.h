@@ -42,6 +42,7 @@ struct DeviceConfig {
     std::uint32_t seed = 1;
     bool ownAccessPoint = false; // the device runs its own network (WIFIAP instead of WIFI)
     InternalSensor internalSensor = InternalSensor::Present;
+    double temperatureRampPerHour = 0; // degrees per hour added to the air's drift
     FaultSwitches faults;
 };
 

@@ -76,8 +76,11 @@ void TVaskelWindow::LanguageComboChange(QObject* sender) {
         {On1, "&On"}};
     for (const auto& [action, key] : items)
         action->setText(TR(QString::fromLatin1(key)));
+    // The key that does the same, shown at the right of the item.
+    NightVisionMenuItem->setText(TR(QStringLiteral("Night vision")) + QStringLiteral("\tF4"));
 
     WebVersionLabel->clear();
+    RetranslateHistory();
 
     if (sender)
         SaveSettings();

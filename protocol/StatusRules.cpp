@@ -113,10 +113,24 @@ double travelFromCalMaxPos(const std::optional<QString>& calMaxPos) {
     return travel;
 }
 
-Reading formatTemperature(const QString& text, bool fahrenheit, const QLocale& locale) {
-    // A text that is no number is no reading: it is not shown as a made-up temperature.
+std::optional<double> temperatureCelsius(const QString& text, const QLocale& locale) {
+    // A text that is no number is no reading: it is not taken for a made-up temperature.
     const auto celsius = receivedNumber(text, locale);
     if (!celsius || !(*celsius >= -120))
+        return std::nullopt;
+    return celsius;
+}
+
+std::optional<double> supplyVolts(const QString& text, const QLocale& locale) {
+    const double volts = receivedNumber(text, locale).value_or(0);
+    if (!(volts >= 0.5))
+        return std::nullopt;
+    return volts;
+}
+
+Reading formatTemperature(const QString& text, bool fahrenheit, const QLocale& locale) {
+    const auto celsius = temperatureCelsius(text, locale);
+    if (!celsius)
         return {QStringLiteral("---"), false};
     if (fahrenheit)
         return {oneDecimal(*celsius * 1.8 + 32, locale) + QStringLiteral(" \u00B0F"), true};
@@ -124,10 +138,20 @@ Reading formatTemperature(const QString& text, bool fahrenheit, const QLocale& l
 }
 
 Reading formatVoltage(const QString& text, const QLocale& locale) {
-    const double volts = receivedNumber(text, locale).value_or(0);
-    if (!(volts >= 0.5))
+    const auto volts = supplyVolts(text, locale);
+    if (!volts)
         return {QStringLiteral("---"), false};
-    return {oneDecimal(volts, locale) + QStringLiteral("V"), true};
+    return {oneDecimal(*volts, locale) + QStringLiteral("V"), true};
+}
+
+MoveLine readMoveLine(const QString& line) {
+    MoveLine m;
+    m.completed = line.contains(QLatin1String("GoTo cmd completed"));
+    const auto number = position::decimalInteger(line);
+    m.number = number.has_value();
+    if (number && *number != -99999999)
+        m.position = number;
+    return m;
 }
 
 QString firmwareWarning(const QString& modelName) {

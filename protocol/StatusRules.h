@@ -45,6 +45,12 @@ ModelRow modelRow(const QString& modelName);
 // never below 0.1 mm, a smaller one becoming 0.03417 mm.
 double travelFromCalMaxPos(const std::optional<QString>& calMaxPos);
 
+// A temperature in degrees Celsius as the device reports it; nothing below -120 degrees (a
+// missing or broken sensor reads -127) or when the text is no number.
+std::optional<double> temperatureCelsius(const QString& text, const QLocale& locale = QLocale());
+// The supply voltage in volts; nothing below 0.5 V (no supply) or when the text is no number.
+std::optional<double> supplyVolts(const QString& text, const QLocale& locale = QLocale());
+
 struct Reading {
     QString text;
     bool lampOn = false;
@@ -54,6 +60,18 @@ struct Reading {
 Reading formatTemperature(const QString& text, bool fahrenheit, const QLocale& locale = QLocale());
 // "12.3V", or "---" with the lamp off below 0.5 V or when the text is no number.
 Reading formatVoltage(const QString& text, const QLocale& locale = QLocale());
+
+// A text line the device sends during a move.
+struct MoveLine {
+    bool completed = false;       // "GoTo cmd completed": the move has ended
+    bool number = false;          // a whole number: news of the move
+    std::optional<int> position;  // the position it reports (-99999999 reports none)
+};
+MoveLine readMoveLine(const QString& line);
+
+// A move with no news (no position line, no reply) for this long has ended unseen: its
+// completion line was lost.
+constexpr int kMoveSilenceMs = 10000;
 
 // The warning shown once per run when the firmware is not the program's own version.
 QString firmwareWarning(const QString& modelName);

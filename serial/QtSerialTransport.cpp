@@ -1,5 +1,7 @@
 #include "serial/QtSerialTransport.h"
 
+#include "serial/PortErrors.h"
+
 QtSerialTransport::QtSerialTransport(QObject* parent) : SerialTransport(parent) {
     connect(&port_, &QSerialPort::readyRead, this, &SerialTransport::readyRead);
     // A device that has gone away cannot be read: the port reports it at every turn of the
@@ -29,19 +31,11 @@ QString openErrorText(const QString& device, QSerialPort::SerialPortError error,
                       const QString& systemText) {
     switch (error) {
     case QSerialPort::PermissionError:
-#if defined(Q_OS_LINUX)
-        return QStringLiteral("Cannot open %1: permission denied or the port is in use. "
-                              "To use serial ports, add your user to the dialout group "
-                              "(sudo usermod -aG dialout $USER) and log in again.")
-            .arg(device);
-#else
-        return QStringLiteral("Cannot open %1: permission denied or the port is in use.")
-            .arg(device);
-#endif
+        return portOpenErrorText(device, PortOpenFailure::Permission, systemText);
     case QSerialPort::DeviceNotFoundError:
-        return QStringLiteral("Cannot open %1: no such port.").arg(device);
+        return portOpenErrorText(device, PortOpenFailure::NotFound, systemText);
     default:
-        return QStringLiteral("Cannot open %1: %2").arg(device, systemText);
+        return portOpenErrorText(device, PortOpenFailure::Other, systemText);
     }
 }
 

@@ -200,3 +200,18 @@ void ReplyFramer::resetObject() {
     plainEnd = -1;
     inString = escaped = afterString = skipping = opening = false;
 }
+
+bool parseReply(const QString& text, rapidjson::Document& doc, const rapidjson::Value*& res) {
+    res = nullptr;
+    const QByteArray utf8 = text.toUtf8();
+    doc.Parse(utf8.constData(), static_cast<std::size_t>(utf8.size()));
+    if (doc.HasParseError() || !doc.IsObject())
+        return false;
+    const auto member = doc.FindMember("res");
+    if (member == doc.MemberEnd())
+        return true;
+    if (!member->value.IsObject())
+        return false;
+    res = &member->value;
+    return true;
+}

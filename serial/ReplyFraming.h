@@ -22,6 +22,7 @@
 #include <QString>
 #include <deque>
 #include <optional>
+#include <rapidjson/document.h>
 
 class ReplyFramer {
 public:
@@ -86,3 +87,8 @@ private:
 
     std::deque<Frame> frames;
 };
+
+// A complete object's text read as the device's reply: parsed into `doc`, with `res` pointing
+// to its member res (null when it has none). False when the text is no JSON object or its
+// res is no object: such a reply cannot be used.
+bool parseReply(const QString& text, rapidjson::Document& doc, const rapidjson::Value*& res);

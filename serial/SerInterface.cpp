@@ -42,18 +42,8 @@ void TSerialInterface::EnqueueUrgentCommand(const QString& cmd) { send(cmd, true
 void TSerialInterface::send(const QString& cmd, bool urgent) {
     if (!com->FOpen())
         return;
-    const std::uint32_t now = clock.tickCount();
-    if (static_cast<std::uint32_t>(now - waitingAnswerT) > kReplyWaitMs)
-        waitingAnswer = false;
-    if (waitingAnswer) {
-        if (urgent)
-            commandsQueue.push_front(cmd);
-        else
-            commandsQueue.push_back(cmd);
+    if (!pacer.admit(cmd, urgent, clock.tickCount()))
         return;
-    }
-    waitingAnswer = true;
-    waitingAnswerT = now;
     bool failed = false;
     try {
         com->PutString(codepage::unicodeToAnsi(cmd));
@@ -82,11 +72,7 @@ void TSerialInterface::ReleaseLater() {
         releasedLink = std::move(serialLink);
 }
 
-bool TSerialInterface::IsQueueEmpty() {
-    if (static_cast<std::uint32_t>(clock.tickCount() - waitingAnswerT) > kReplyWaitMs)
-        waitingAnswer = false;
-    return commandsQueue.empty() && !waitingAnswer;
-}
+bool TSerialInterface::IsQueueEmpty() { return pacer.isIdle(clock.tickCount()); }
 
 void TSerialInterface::TriggerAvail(std::uint16_t count) {
     // Bytes held too long under a modal box were dropped before this batch: what was being
@@ -131,33 +117,22 @@ void TSerialInterface::completeObject(const QString& text, bool readable) {
     }
     if (!*stillAlive || !com->FOpen())
         return;
-    if (commandsQueue.empty()) {
-        waitingAnswer = false;
+    const auto next = pacer.replyArrived();
+    if (!next)
         return;
-    }
     // A refused write here is not caught: it reaches the default error report and the
     // request stays at the head of the queue.
-    const QString next = commandsQueue.front();
-    com->PutString(codepage::unicodeToAnsi(next));
+    com->PutString(codepage::unicodeToAnsi(*next));
     if (serialTraceEnabled)
-        WriteTraceLine(QStringLiteral("[TX  ] ") + next);
-    commandsQueue.pop_front();
+        WriteTraceLine(QStringLiteral("[TX  ] ") + *next);
+    pacer.headWritten();
 }
 
 void TSerialInterface::DispatchReply(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
     rapidjson::Document doc;
-    doc.Parse(utf8.constData(), utf8.size());
-    if (doc.HasParseError() || !doc.IsObject())
-        throw EComError(QStringLiteral("The reply is not a JSON object."));
     const rapidjson::Value* res = nullptr;
-    const rapidjson::Document& reply = doc;
-    const auto member = reply.FindMember("res");
-    if (member != reply.MemberEnd()) {
-        if (!member->value.IsObject())
-            throw EComError(QStringLiteral("The reply's res is not an object."));
-        res = &member->value;
-    }
+    if (!parseReply(text, doc, res))
+        throw EComError(QStringLiteral("The reply is not a JSON object with a res object."));
     host.ParseMessage(res, text);
 }
 

@@ -5,6 +5,7 @@
 
 #include "serial/ApdComPort.h"
 #include "serial/ReplyFraming.h"
+#include "serial/RequestPacing.h"
 #include "serial/TickClock.h"
 
 #include <QObject>
@@ -32,7 +33,7 @@ protected:
 
 class TSerialInterface {
 public:
-    static constexpr std::uint32_t kReplyWaitMs = 350;
+    static constexpr std::uint32_t kReplyWaitMs = RequestPacer::kReplyWaitMs;
     static constexpr int kMaxObjectLength = ReplyFramer::kMaxObjectLength;
     static constexpr int kMaxLineLength = ReplyFramer::kMaxLineLength;
 
@@ -66,8 +67,8 @@ public:
     bool WriteTraceLine(const QString& text);
 
     // For inspection by tests and the host.
-    bool isWaitingAnswer() const { return waitingAnswer; }
-    const std::deque<QString>& queue() const { return commandsQueue; }
+    bool isWaitingAnswer() const { return pacer.isWaitingAnswer(); }
+    const std::deque<QString>& queue() const { return pacer.queue(); }
     TApdComPort& port() { return *com; }
     int pendingBraceCount() const { return framer.pendingBraceCount(); }
 
@@ -80,9 +81,7 @@ private:
 
     int comport = -1;
     std::unique_ptr<TApdComPort> com;
-    std::deque<QString> commandsQueue;
-    bool waitingAnswer = false;
-    std::uint32_t waitingAnswerT = 0;
+    RequestPacer pacer;  // the queue and the awaited reply
     ReplyFramer framer; // the received objects and lines
 
     ILinkHost& host;

@@ -1,5 +1,7 @@
 #include "window/Dialogs.h"
 
+#include "controls/Theme.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -36,9 +38,18 @@ WindowDialogs WindowDialogs::modal(QWidget* parent) {
     };
     d.openFile = [parent](const QString& title,
                           const QString& filter) -> std::optional<QString> {
-        // The working directory stays the program's own.
-        const QString path = QFileDialog::getOpenFileName(parent, title, QString(), filter, nullptr,
-                                                          QFileDialog::ReadOnly);
+        // The toolkit's own dialog, not the system's: it takes the program's palette and
+        // look, night vision included. The working directory stays the program's own.
+        theme::FileIcons icons; // outlives the dialog that asks it
+        QFileDialog dialog(parent, title, QString(), filter);
+        dialog.setOptions(QFileDialog::ReadOnly | QFileDialog::DontUseNativeDialog);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setAcceptMode(QFileDialog::AcceptOpen);
+        dialog.setSizeGripEnabled(false); // drawn in fixed light greys; the frame resizes it
+        dialog.setIconProvider(&icons);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        const QString path = dialog.selectedFiles().constFirst();
         if (path.isEmpty())
             return std::nullopt;
         return path;

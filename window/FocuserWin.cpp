@@ -6,6 +6,8 @@
 #include "app/FrameGeometry.h"
 #include "calibration/CalibrationGeometry.h"
 #include "controls/VaskelControls.h"
+#include "history/HistoryWindow.h"
+#include "history/SessionHistory.h"
 #include "i18n/Translator.h"
 #include "window/OutsideProgram.h"
 #include "window/WidgetKit.h"
@@ -22,6 +24,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWindow>
+#include <algorithm>
 
 using namespace layout;
 
@@ -33,24 +36,23 @@ QComboBox* makeCombo(QWidget* parent, const QRect& box) {
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setFont(interfaceFont(18));
-    combo->setStyleSheet(QStringLiteral(
-        "QComboBox { background: rgb(116,116,116); color: white; border: none; padding-left: 2px; }"
-        "QComboBox QLineEdit { background: rgb(116,116,116); color: white; border: none; }"
-        "QComboBox::drop-down { width: 12px; border: none; }"
-        "QComboBox QAbstractItemView { background: rgb(116,116,116); color: white; "
-        "selection-background-color: rgb(205,15,42); }"));
+    theme::followStyleSheet(combo, [] { return theme::dropDownListSheet(2, 12); });
     return combo;
 }
 
 QLineEdit* makeField(QWidget* parent, const QString& text, const QRect& box, int fontHeight,
-                     bool bold, const QString& background) {
+                     bool bold, const QColor& background) {
     auto* edit = new QLineEdit(text, parent);
     edit->setGeometry(box);
     edit->setFrame(false);
     edit->setAlignment(Qt::AlignCenter);
     edit->setFont(interfaceFont(fontHeight, bold));
-    edit->setStyleSheet(QStringLiteral("QLineEdit { background: %1; color: black; border: none; }")
-                            .arg(background));
+    theme::followStyleSheet(edit, [background] {
+        return QStringLiteral("QLineEdit { background: %1; color: %2; border: none; }")
+            .arg(background.alpha() == 0 ? QStringLiteral("transparent")
+                                         : theme::sheetColour(background),
+                 theme::sheetColour(Qt::black));
+    });
     return edit;
 }
 
@@ -61,16 +63,11 @@ QWidget* makeRadioPair(QWidget* parent, const QRect& box, QRadioButton** first,
     auto* panel = new QWidget(parent);
     panel->setGeometry(box);
     const int half = box.width() / 2;
-    const QString radioStyle = QStringLiteral(
-        "QRadioButton::indicator { width: 13px; height: 13px; border-radius: 7px; "
-        "border: 1px solid rgb(94,94,94); background: rgb(35,35,35); }"
-        "QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, "
-        "radius:0.5, fx:0.5, fy:0.5, stop:0 rgb(255,80,90), stop:0.45 rgb(205,15,42), "
-        "stop:0.55 rgb(35,35,35), stop:1 rgb(35,35,35)); }");
     auto build = [&](int left, QRadioButton** radio, QLabel** label, const QString& text) {
         *radio = new QRadioButton(panel);
         (*radio)->setGeometry(left, (box.height() - 17) / 2, 17, 17);
-        (*radio)->setStyleSheet(radioStyle);
+        QRadioButton* made = *radio;
+        theme::followStyleSheet(made, [] { return theme::radioIndicatorSheet(palette::kPanel); });
         (*radio)->setCursor(Qt::PointingHandCursor);
         *label = makeText(panel, text, QRect(left + 17, 0, half - 17, box.height()), 18,
                           Qt::white);
@@ -86,10 +83,10 @@ TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Vaskel robotic microfocuser"));
     setAttribute(Qt::WA_OpaquePaintEvent);
-    QPalette pal = palette();
-    pal.setColor(QPalette::Window, palette::kWindow);
-    setPalette(pal);
-    setAutoFillBackground(true);
+    // The look is the program's: each window starts from the normal one, and its settings
+    // file may switch it to night vision before anything is shown.
+    theme::setLook(theme::Look::Normal);
+    theme::followBackground(this, palette::kWindow);
     resize(frame::kWindowWidth, frame::kWindowHeight);
     endApplication = [] { QCoreApplication::quit(); };
     dialogs = WindowDialogs::modal(this);
@@ -234,9 +231,9 @@ void TVaskelWindow::BuildCentreArea() {
             [this] { LanguageComboChange(LanguageCombo); });
 
     CurrentPositionEdit = makeField(area, QStringLiteral("---"), toRect(kPositionEdit), 22, true,
-                                    QStringLiteral("transparent"));
-    StepInput = makeField(area, QStringLiteral("1"), toRect(kStepInput), 28, false,
-                          QStringLiteral("rgb(199,197,196)"));
+                                    Qt::transparent);
+    StepInput =
+        makeField(area, QStringLiteral("1"), toRect(kStepInput), 28, false, palette::kValueField);
 
     TravelRadioPanel = makeRadioPair(area, toRect(kTravelRadio), &MmCheck, &TravelMMlabel,
                                      QStringLiteral("mm"), &StepsCheck, &TravelSepsLabel,
@@ -276,10 +273,7 @@ void TVaskelWindow::BuildOverlays() {
     CalibrationPopupPanel = new QWidget(CalibrationSelectPanel);
     CalibrationPopupPanel->setGeometry(calibration::kPopupLeft, calibration::kPopupTop,
                                        calibration::kPopupWidth, calibration::kPopupHeight);
-    CalibrationPopupPanel->setAutoFillBackground(true);
-    QPalette white = CalibrationPopupPanel->palette();
-    white.setColor(QPalette::Window, Qt::white);
-    CalibrationPopupPanel->setPalette(white);
+    theme::followBackground(CalibrationPopupPanel, Qt::white);
     makeText(CalibrationPopupPanel, QStringLiteral("Select current position of your VASKEL"),
              QRect(15, 10, 300, 26), 24, Qt::black, Qt::AlignCenter, true);
     VaskelCalibrationSelectImage = makePicture(
@@ -318,6 +312,11 @@ void TVaskelWindow::BuildMenus() {
     Middle1 = item(LedsPopup, QStringLiteral("&Middle"), 2);
     On1 = item(LedsPopup, QStringLiteral("&On"), 3);
 
+    TitlebarPopup = new QMenu(this);
+    NightVisionMenuItem = TitlebarPopup->addAction(QStringLiteral("Night vision"));
+    NightVisionMenuItem->setCheckable(true);
+    connect(NightVisionMenuItem, &QAction::triggered, this, [this] { ToggleNightVision(); });
+
     // Never translated.
     MotorSettinfsPopup = new QMenu(this);
     LoadMotoParamsItem = item(MotorSettinfsPopup, QStringLiteral("&Load preset parameters"), 0, true);
@@ -330,12 +329,21 @@ void TVaskelWindow::BuildMenus() {
 }
 
 bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A key or a button pressed anywhere in the program: the compensation leaves the focuser be.
+    if ((event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress) &&
+        sessionHistory)
+        sessionHistory->userCommand();
     if (event->type() == QEvent::KeyPress) {
         // Every key for this window passes its window-system window once, before the focused
-        // control gets it; the window looks at it there and lets it go on.
-        if (windowHandle() && watched == static_cast<QObject*>(windowHandle()))
-            FormKeyDown(static_cast<QKeyEvent*>(event)->key());
-        return false;
+        // control gets it; the window looks at it there and lets it go on, except F4: that is
+        // night vision here, not a drop-down list's key for opening its list. A held F4 switches
+        // once, not back and forth.
+        if (!windowHandle() || watched != static_cast<QObject*>(windowHandle()))
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_F4 || !key->isAutoRepeat())
+            FormKeyDown(key->key());
+        return key->key() == Qt::Key_F4;
     }
     const auto type = event->type();
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
@@ -344,6 +352,11 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
     auto* mouse = type == QEvent::Leave ? nullptr : static_cast<QMouseEvent*>(event);
     const QPoint pos = mouse ? mouse->position().toPoint() : QPoint();
 
+    if ((watched == TitlebarLabel || watched == TitlebarPanel) &&
+        type == QEvent::MouseButtonPress && mouse->button() == Qt::RightButton) {
+        ShowTitlebarPopup(mouse->globalPosition().toPoint());
+        return true;
+    }
     if (watched == TitlebarLabel && mouse) {
         if (type == QEvent::MouseButtonPress)
             TitlebarLabelMouseDown(pos.x(), pos.y());
@@ -388,6 +401,11 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == LedStateLabel && type == QEvent::MouseButtonRelease &&
         mouse->button() == Qt::LeftButton) {
         LedStateLabelClick();
+        return true;
+    }
+    if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton &&
+        std::ranges::count(historyOpeners(), watched) > 0) {
+        ShowHistoryWindow();
         return true;
     }
     if (watched == WifiPasswordLabel && type == QEvent::MouseButtonPress) {

@@ -6,6 +6,7 @@
 
 #include "controls/WindowDrag.h"
 #include "protocol/PositionRules.h"
+#include "protocol/StatusRules.h"
 #include "serial/SerInterface.h"
 #include "window/Dialogs.h"
 
@@ -27,6 +28,8 @@ class QTimer;
 class TSimpleBitmapButton;
 class TVerticalLabel;
 class TLangTranslator;
+class TSessionHistory;
+class THistoryWindow;
 
 enum TFocuserType { ftNone = 0, ftVaskel = 1, ftHalvorbeck = 2 };
 
@@ -53,6 +56,14 @@ public:
     void SetFocuserType(TFocuserType type);
     void ResetDeviceDisplays();
     void FormKeyDown(int key);
+
+    // --- Night vision ---
+    // Switches the whole program to red on black, or back; nothing is saved.
+    void SetNightVision(bool on);
+    // The user's switch (F4, the title bar's menu): the choice is kept in the settings file.
+    void ToggleNightVision();
+    // The small menu of the title bar, opened at a screen point by a right click.
+    void ShowTitlebarPopup(const QPoint& globalPos);
     void CancelCalibrationSelect();
     void CreatePresetButtons();
     void CreateSettingButtons();
@@ -84,6 +95,17 @@ public:
     void TrackerThumbMouseDown(int x);
     void TrackerThumbMouseMove(int x);
     void TrackerThumbMouseUp();
+
+    // --- Session history ---
+    // Makes the session history and lets the environmental panel open its window.
+    void BuildHistory();
+    // Puts `history` in place of the session history, with the settings in force (tests give
+    // one on a driven clock).
+    void useSessionHistory(std::unique_ptr<TSessionHistory> history);
+    void ShowHistoryWindow();
+    void RetranslateHistory();
+    // The panel caption and the temperature displays, whose click opens the history window.
+    std::array<QLabel*, 3> historyOpeners() const;
 
     // --- Commands ---
     void HandpadButtonClick(TSimpleBitmapButton* sender);
@@ -129,6 +151,8 @@ public:
     QLabel* TopButton3Image = nullptr;
     int topButtonHilited = -1;
     QString originalTitlebarText;
+    QMenu* TitlebarPopup = nullptr;
+    QAction* NightVisionMenuItem = nullptr; // checked while night vision is on
 
     // Centre area and its pictures
     QWidget* CenterLayoutPanel = nullptr;
@@ -249,7 +273,7 @@ public:
     // When the device last gave news during a move (a reply or a position line); after
     // kMoveSilenceMs without any, polling resumes as if the move had ended.
     std::uint32_t lastMoveNewsT = 0;
-    static constexpr std::uint32_t kMoveSilenceMs = 10000;
+    static constexpr std::uint32_t kMoveSilenceMs = status::kMoveSilenceMs;
     // The time the window and the links it makes read; tests drive their own.
     const TickClock* clock = &systemClock();
     bool endOfRangeSensor = false;
@@ -268,6 +292,11 @@ public:
 
     // The one dictionary of the program, made by FormCreate.
     std::unique_ptr<TLangTranslator> translator;
+
+    // The night's history with the temperature compensation, and its window once opened
+    // (the window goes first).
+    std::unique_ptr<TSessionHistory> sessionHistory;
+    std::unique_ptr<THistoryWindow> historyWindow;
 
     // How often the whole window was repainted by a change of view (tests tell one from none).
     int viewRepaints = 0;

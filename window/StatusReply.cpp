@@ -3,6 +3,7 @@
 #include "advanced/HalvorbeckAdvPanel.h"
 #include "calibration/HB2CalibrationWin.h"
 #include "controls/VaskelControls.h"
+#include "history/SessionHistory.h"
 #include "i18n/Translator.h"
 #include "protocol/PositionRules.h"
 #include "protocol/StatusRules.h"
@@ -51,6 +52,9 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
     // An open calibration wizard takes the motor direction (only the first one counts there).
     if (const auto calDir = memberText(*mot1, "CAL_DIR"); calDir && activeWizard)
         activeWizard->SetReverseCalibration(*calDir);
+
+    if (sessionHistory)
+        sessionHistory->statusReply(*get, *mot1, !CalibrationPanel->isHidden());
 
     if (!CalibrationPanel->isHidden())
         return true;
@@ -152,15 +156,15 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
 }
 
 void TVaskelWindow::ParseExtraMessage(const QString& S) {
-    if (S.contains(QLatin1String("GoTo cmd completed")))
+    const MoveLine line = readMoveLine(S);
+    if (line.completed)
         motorMoving = false;
-    const auto number = position::decimalInteger(S);
-    if (!number)
+    if (!line.number)
         return;
     lastMoveNewsT = clock->tickCount();
-    const int position = *number;
-    if (position == -99999999)
+    if (!line.position)
         return;
+    const int position = *line.position;
     lastMotorPosition = position;
     lastShownPosition = position;
     ShowPosition(position);

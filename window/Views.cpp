@@ -152,6 +152,8 @@ void TVaskelWindow::FormKeyDown(int key) {
         SetFocuserType(ftVaskel);
     else if (key == Qt::Key_F3)
         SetFocuserType(ftHalvorbeck);
+    else if (key == Qt::Key_F4)
+        ToggleNightVision();
 }
 
 void TVaskelWindow::CancelCalibrationSelect() { CalibrationSelectPanel->hide(); }

@@ -17,9 +17,7 @@ QLabel* makeText(QWidget* parent, const QString& text, const QRect& box, int fon
     label->setGeometry(box);
     label->setFont(interfaceFont(fontHeight, bold));
     label->setAlignment(align);
-    QPalette pal = label->palette();
-    pal.setColor(QPalette::WindowText, colour);
-    label->setPalette(pal);
+    theme::followTextColour(label, colour);
     label->setAttribute(Qt::WA_TranslucentBackground);
     label->setAttribute(Qt::WA_TransparentForMouseEvents);
     return label;
@@ -29,12 +27,17 @@ QFrame* makeTextButton(QWidget* parent, const QString& text, const QRect& box, i
                        QLabel** labelOut) {
     auto* panel = new QFrame(parent);
     panel->setGeometry(box);
-    panel->setStyleSheet(QStringLiteral("QFrame { background: rgb(35,35,35); "
-                                        "border: 1px solid rgb(94,94,94); }"));
     panel->setCursor(Qt::PointingHandCursor);
     auto* label = makeText(panel, text, QRect(0, 0, box.width(), box.height()), fontHeight,
                            Qt::white, Qt::AlignCenter);
-    label->setStyleSheet(QStringLiteral("QLabel { border: none; background: transparent; color: white; }"));
+    theme::followStyleSheet(panel, [] {
+        return QStringLiteral("QFrame { background: %1; border: 1px solid %2; }")
+            .arg(theme::sheetColour(palette::kPanel), theme::sheetColour(palette::kFrame));
+    });
+    theme::followStyleSheet(label, [] {
+        return QStringLiteral("QLabel { border: none; background: transparent; color: %1; }")
+            .arg(theme::sheetColour(Qt::white));
+    });
     if (labelOut)
         *labelOut = label;
     return panel;

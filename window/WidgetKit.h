@@ -3,6 +3,7 @@
 // text labels in the interface font.
 
 #include "controls/PictureLabel.h"
+#include "controls/Theme.h"
 #include "window/LayoutGeometry.h"
 
 #include <QColor>
@@ -27,11 +28,3 @@ QLabel* makeText(QWidget* parent, const QString& text, const QRect& box, int fon
 QFrame* makeTextButton(QWidget* parent, const QString& text, const QRect& box, int fontHeight,
                        QLabel** label);
 
-namespace palette {
-inline const QColor kWindow(48, 48, 48);
-inline const QColor kPanel(35, 35, 35);
-inline const QColor kFrame(94, 94, 94);
-inline const QColor kList(116, 116, 116);
-inline const QColor kValueField(199, 197, 196);
-inline const QColor kAccent(205, 15, 42);
-} // namespace palette

@@ -47,14 +47,14 @@ TEST_F(PictureRatioTest, SharedPictureFollowsTheRatioItIsDrawnAtInItsOneEntry) {
     ASSERT_NE(shared, nullptr);
 
     // The window moved to a screen of ratio 2: the same entry now holds the 2x picture.
-    matchDeviceRatio(*shared, 2);
+    matchDisplay(*shared, 2);
     ASSERT_EQ(bitmapCache().size(), 1);
     EXPECT_EQ(findCachedBitmap("presetButton"), shared);
     EXPECT_EQ(shared->lockCount, 2);
     EXPECT_EQ(shared->size(), QSize(12, 8));
     EXPECT_EQ(shared->logicalSize, QSize(6, 4));
     EXPECT_EQ(shared->pixelColor(0, 0), hiColor);
-    matchDeviceRatio(*shared, 1);
+    matchDisplay(*shared, 1);
     EXPECT_EQ(shared->pixelColor(0, 0), normalColor);
 }
 

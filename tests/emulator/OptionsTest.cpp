@@ -64,6 +64,17 @@ TEST(EmulatorOptions, ModelLinkAndFaultSwitchesReachTheDevice) {
     EXPECT_TRUE(plain.device.faults.firmwareVersion.isEmpty());
 }
 
+TEST(EmulatorOptions, ATemperatureRampCoolsTheNight) {
+    EmulatorOptions o;
+    QString message;
+    ASSERT_EQ(parse({"--temperature-ramp", "-1.5"}, o, message), OptionsResult::Run)
+        << message.toStdString();
+    EXPECT_EQ(o.device.temperatureRampPerHour, -1.5);
+    EmulatorOptions plain;
+    ASSERT_EQ(parse({}, plain, message), OptionsResult::Run);
+    EXPECT_EQ(plain.device.temperatureRampPerHour, 0);
+}
+
 TEST(EmulatorOptions, MistakesAreRefusedWithAReason) {
     const QList<QStringList> wrong = {{"--model", "VASKEL9"},
                                       {"--delay-replies", "soon"},
@@ -72,7 +83,10 @@ TEST(EmulatorOptions, MistakesAreRefusedWithAReason) {
                                       {"--stray-brace", "1", "--stray-open-brace", "1"},
                                       {"--bogus"},
                                       {"extra"},
-                                      {"--firmware", ""}};
+                                      {"--firmware", ""},
+                                      {"--temperature-ramp", "cold"},
+                                      {"--temperature-ramp", "1,5"},
+                                      {"--temperature-ramp", "500"}};
     for (const QStringList& args : wrong) {
         EmulatorOptions o;
         QString message;

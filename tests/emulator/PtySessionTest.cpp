@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 
 class PtySession : public ::testing::Test {
 protected:
@@ -76,6 +77,10 @@ TEST_F(PtySession, StatusGotoAndPresetsOverTheSerialPath) {
 
     // The program disconnects and comes back: the emulator still serves, and remembers.
     link.reset();
+    // As a user's reconnect would, leave the emulator a moment to see the hang-up: it drops
+    // what the old host left behind, and a host back within the same instant could lose its
+    // first bytes with them.
+    QTest::qWait(300);
     host.lines.clear();
     host.replies.clear();
     connect();

@@ -3,6 +3,7 @@
 // zone as at ratio 1.
 
 #include "../calibration/CalibrationFixture.h"
+#include "../window/NightRender.h"
 #include "advanced/HalvorbeckAdvPanel.h"
 #include "app/FrameGeometry.h"
 #include "window/LayoutGeometry.h"
@@ -238,4 +239,35 @@ TEST_F(HiDpiTest, PointerLandsOnTheSameControlsAndZonesAsAtRatioOne) {
     }
     wizard.close();
     wire();
+}
+
+TEST_F(HiDpiTest, NightVisionShowsThe2xPicturesTurnedRed) {
+    auto& w = open();
+    w.SetFocuserType(ftVaskel);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    if (QWidget* focused = QApplication::focusWidget())
+        focused->clearFocus(); // a blinking caret is in no fixed state
+    const QImage normal = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(normal.size(), w.size() * 2);
+    w.SetNightVision(true);
+    const QImage night = w.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    EXPECT_TRUE(redOnBlack(night));
+
+    // Every pixel as the rule turns the normal one: pictures, text and frames alike, at the
+    // screen's resolution. Blending after the turn differs from before it by rounding only.
+    const QImage expected = theme::nightVisionImage(normal);
+    int worst = 0;
+    QPoint at;
+    for (int y = 0; y < night.height(); ++y) {
+        for (int x = 0; x < night.width(); ++x) {
+            const int miss = qAbs(qRed(night.pixel(x, y)) - qRed(expected.pixel(x, y)));
+            if (miss > worst) {
+                worst = miss;
+                at = QPoint(x, y);
+            }
+        }
+    }
+    EXPECT_LE(worst, 3) << "at " << at.x() << "," << at.y();
+    theme::setLook(theme::Look::Normal);
 }

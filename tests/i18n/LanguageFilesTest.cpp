@@ -78,7 +78,8 @@ const QStringList kMainWindowKeys = {
     "Unable to start firmware upgrade: is \"esptool.exe\" installed?",
     "Unable to start firmware upgrade: is \"esptool\" installed?",
     "Upgrade in progress: wait until completed then reconnect.",
-    "Choose the focuser's port before upgrading the firmware"};
+    "Choose the focuser's port before upgrading the firmware",
+    "Night vision"};
 const QStringList kCalibrationPanelKeys = {"Start Calibration", "Set ZERO position",
                                            "Move out (!CAUTION!)", "Stop Motor and Set max limit"};
 const QStringList kWizardKeys = {"< PREVIOUS",
@@ -96,12 +97,23 @@ const QStringList kWizardKeys = {"< PREVIOUS",
 const QStringList kAdvancedPanelKeys = {
     "Advanced settings", "Quick settings", "Light and Fast", "Medium", "Heavy and Slow", "Speed",
     "Current",           "Hold",           "motor"};
+// The history window, its compensation and the tooltip of the environmental panel.
+const QStringList kHistoryKeys = {
+    "Session history", "Click to show the session history", "External", "Internal",
+    "Supply voltage", "Focuser position", "Temperature compensation", "Coefficient", "Source",
+    "Dead band", "Maximum per step", "FIT", "APPLY", "Compensation log", "Compensation is off",
+    "Waiting for a temperature reading",
+    "Waiting until the focuser has been left alone for 10 seconds",
+    "Now %1, at the last focus %2", "Focus reference %1 at %2 steps", "%1: moved %2 steps to %3",
+    "%1: held at the end of the travel", "The history file cannot be written: %1",
+    "History file: %1", "Too few focus positions: %1 found, at least %2 over %3 are needed.",
+    "Fit over %1 focus positions", "Quality: R\u00B2 %1, scatter %2 steps"};
 // The LED levels as the device reports them, upper-cased before they are looked up.
 const QStringList kLedLevelKeys = {"OFF", "LOW", "MIDDLE", "ON"};
 
 QStringList allKeys() {
     return kMainWindowKeys + kCalibrationPanelKeys + kWizardKeys + kAdvancedPanelKeys +
-           kLedLevelKeys;
+           kLedLevelKeys + kHistoryKeys;
 }
 
 // Translations that may rightly read as the English (letter case aside), by language.
@@ -111,12 +123,14 @@ const QHash<QString, QStringList> kSameAsEnglish = {
     {"FW", kLanguages},         // firmware, abbreviated alike everywhere
     {"STOP", {"IT"}},           // the word on Italian devices too
     {"POSITION", {"DE", "FR"}}, // the same word there
-    {"motor", {"ES"}}};         // likewise
+    {"motor", {"ES"}},          // likewise
+    {"Coefficient", {"FR"}}};   // likewise
 
 // Captions written in capitals in English stay in capitals.
 const QStringList kCapitalKeys = {
     "CALIBRATION", "UPGRADE",    "ADV.SETTINGS", "GO",    "STOP", "CANCEL", "STEP",   "POSITION",
-    "FW",          "< PREVIOUS", "NEXT >",       "CLOSE", "OFF",  "LOW",    "MIDDLE", "ON"};
+    "FW",          "< PREVIOUS", "NEXT >",       "CLOSE", "OFF",  "LOW",    "MIDDLE", "ON",
+    "FIT",         "APPLY"};
 
 // Popup menus whose items are translated, each needing distinct accelerators.
 const QList<QStringList> kMenus = {
@@ -202,7 +216,18 @@ const QList<Room> kRooms = {
     {"Speed", 26, false, 309},
     {"Current", 26, false, 309},
     {"Hold", 26, false, 67},
-    {"motor", 26, false, 67}};
+    {"motor", 26, false, 67},
+    // History window: buttons, the compensation's switch, row captions left of their fields,
+    // the sources beside their radio buttons.
+    {"FIT", 20, false, 102},
+    {"APPLY", 20, false, 102},
+    {"Temperature compensation", 20, true, 270},
+    {"Coefficient", 18, false, 140},
+    {"Source", 18, false, 140},
+    {"Dead band", 18, false, 140},
+    {"Maximum per step", 18, false, 140},
+    {"External", 18, false, 60},
+    {"Internal", 18, false, 60}};
 
 QString filePath(const QString& code) {
     return QDir(kLanguageDir).filePath("VaskelManager_" + code + ".txt");
@@ -238,7 +263,8 @@ protected:
 
 TEST(LanguageFiles, TheKeyListIsComplete) {
     const QStringList keys = allKeys();
-    EXPECT_EQ(keys.size(), 75 + 4);
+    EXPECT_EQ(keys.size(), 75 + 1 + 4 + kHistoryKeys.size())
+        << "the program's texts, night vision, the LED levels, the history";
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 }
 

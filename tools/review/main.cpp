@@ -1,21 +1,34 @@
-// Renders the main window to PNG files, in each view and with its overlays, for review:
+// Renders the main window to PNG files, in each view and with its overlays, its panels, the
+// wizard, its menus and dialogs, in the normal look and in night vision, for review:
 //   calvetta-review [--scale RATIO] OUTPUT_DIR
-// The window is filled by a status reply as a focuser would send it. With --scale it is drawn
-// as on a screen of that device pixel ratio (2 for a high-density screen at 200%), and each
-// file name ends in "-RATIOx".
+// The window is filled by a status reply as a focuser would send it. Night-vision renders
+// carry the prefix "night-". With --scale it is drawn as on a screen of that device pixel
+// ratio (2 for a high-density screen at 200%), and each file name ends in "-RATIOx". The
+// history window shows a whole night of the emulated focuser, compressed on a driven clock.
 
 #include "advanced/HalvorbeckAdvPanel.h"
 #include "app/FontUtils.h"
 #include "app/ProgramPaths.h"
 #include "calibration/HB2CalibrationWin.h"
+#include "controls/Theme.h"
+#include "emulator/FocuserDevice.h"
+#include "history/HistoryWindow.h"
+#include "history/SessionHistory.h"
+#include "i18n/CodePage.h"
+#include "protocol/Requests.h"
 #include "window/FocuserWin.h"
 
-#include <QComboBox>
-
+#include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QLineEdit>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
+#include <functional>
 #include <rapidjson/document.h>
 
 namespace {
@@ -52,6 +65,167 @@ bool save(QWidget& w, const QDir& out, const QString& name) {
     const QString path = out.filePath(name + fileSuffix + QStringLiteral(".png"));
     const bool ok = w.grab().save(path);
     QTextStream(stdout) << (ok ? "wrote " : "FAILED ") << path << Qt::endl;
+    return ok;
+}
+
+// Opens a menu at the window's point `at` with `active` lit as under the pointer, saves it,
+// closes it.
+bool saveMenu(QWidget& w, QMenu* menu, QPoint at, QAction* active, const QDir& out,
+              const QString& name) {
+    menu->popup(w.mapToGlobal(at));
+    menu->setActiveAction(active);
+    const bool ok = save(*menu, out, name);
+    menu->hide();
+    return ok;
+}
+
+// Runs `open`, which shows a modal dialog of the program, saves that dialog as it first shows
+// and closes it, as Cancel or Escape would.
+bool saveModal(const std::function<void()>& open, const QDir& out, const QString& name) {
+    bool ok = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        ok = save(*dialog, out, name);
+        dialog->reject();
+    });
+    open();
+    if (!ok)
+        QTextStream(stdout) << "FAILED " << name << Qt::endl;
+    return ok;
+}
+
+// Twelve hours of the emulated focuser as the program would poll it, once a second on a driven
+// clock: the air cools on top of its drift, the compensation follows with a rough coefficient,
+// and the observer refocuses by hand now and then (on the optics' true -42 steps per degree),
+// which is what the fit learns from.
+bool historyNight(const QDir& out, const QString& prefix) {
+    ManualClock clock(0, QDateTime(QDate(2026, 1, 2), QTime(18, 30, 0)));
+    DeviceConfig config;
+    config.seed = 5;
+    config.temperatureRampPerHour = -0.7;
+    FocuserDevice device(clock, config);
+    auto send = [&](const QString& request) { device.receive(codepage::unicodeToAnsi(request)); };
+
+    QTemporaryDir dir;
+    TSessionHistory history(dir.path(), clock);
+    history.sendGoto = [&](int target) {
+        send(request::verboseTimeGoto(target));
+        return true;
+    };
+    history::CompensationSettings settings;
+    settings.enabled = true;
+    settings.coefficient = -25;
+    settings.deadBand = 0.25;
+    history.setSettings(settings);
+
+    // The evening's first focus, before the history starts.
+    const double focusAtStart = 243500, trueCoefficient = -42;
+    send(request::verboseTimeGoto(static_cast<int>(focusAtStart)));
+    for (int i = 0; i < 600; ++i) {
+        clock.advance(100);
+        device.update();
+    }
+    device.takeOutput();
+    std::optional<double> firstTemperature;
+    const int refocusAt[] = {9000, 19800, 30600}; // seconds into the night
+    for (int second = 0; second < 12 * 3600; ++second) {
+        clock.advance(1000);
+        device.update();
+        device.takeOutput(); // position lines and acknowledgements
+        const QByteArray reply = device.statusReply();
+        rapidjson::Document doc;
+        doc.Parse(reply.constData(), static_cast<size_t>(reply.size()));
+        const rapidjson::Value& get = doc["res"]["get"];
+        if (!firstTemperature)
+            firstTemperature = get["EXT_T"].GetDouble();
+        if (std::find(std::begin(refocusAt), std::end(refocusAt), second) != std::end(refocusAt)) {
+            const double focus = focusAtStart + trueCoefficient *
+                                                    (get["EXT_T"].GetDouble() - *firstTemperature);
+            history.userCommand();
+            send(request::verboseTimeGoto(static_cast<int>(focus + (second % 7) * 3 - 9)));
+        }
+        history.statusReply(get, get["MOT1"], false);
+    }
+
+    THistoryWindow window(history);
+    window.show();
+    window.FitButtonClick();
+    return save(window, out, prefix + QStringLiteral("history-window"));
+}
+
+// Every view, overlay, panel, wizard page, menu and dialog, in the current look; the files'
+// names start with `prefix`.
+bool renderAll(TVaskelWindow& w, const QDir& out, const QString& prefix) {
+    bool ok = true;
+    const auto name = [&](const char* n) { return prefix + QLatin1String(n); };
+    w.FormKeyDown(Qt::Key_F1);
+    ok &= save(w, out, name("view-no-focuser"));
+
+    feed(w, statusReply("VASKEL4", "1024290"));
+    ok &= save(w, out, name("view-vaskel"));
+
+    feed(w, statusReply("HALVORBECK2", "128000"));
+    ok &= save(w, out, name("view-halvorbeck"));
+
+    w.FormKeyDown(Qt::Key_F2);
+    w.CalibrationSelectPanel->show();
+    w.CalibrationSelectPanel->raise();
+    ok &= save(w, out, name("calibration-selector"));
+    w.CalibrationSelectPanel->hide();
+
+    w.CalibrationPanel->show();
+    w.CalibrationPanel->raise();
+    ok &= save(w, out, name("calibrating"));
+    w.CalibrationPanel->hide();
+
+    // The advanced settings over the Halvorbeck view, filled by a status reply.
+    feed(w, statusReply("HALVORBECK2", "128000"));
+    auto* panel = new THalvorbeckAdvPanel(w.CenterLayoutPanel);
+    panel->show();
+    feed(w, statusReply("HALVORBECK2", "128000"));
+    ok &= save(w, out, name("advanced-settings"));
+    delete panel;
+
+    // The calibration wizard: its start page, a MicroFocuser step and the calibration bars.
+    {
+        THalvorbeck2WizardWindow wizard;
+        wizard.show();
+        ok &= save(wizard, out, name("wizard-start"));
+        wizard.FocuserTypeCombo->setCurrentIndex(1);
+        wizard.NextClick();
+        wizard.ButtonsTimerTimer();
+        ok &= save(wizard, out, name("wizard-microfocuser"));
+    }
+    {
+        THalvorbeck2WizardWindow wizard;
+        wizard.show();
+        wizard.FocuserTypeCombo->setCurrentIndex(0);
+        wizard.NextClick();
+        wizard.ButtonsTimerTimer();
+        ok &= save(wizard, out, name("wizard-calibration"));
+    }
+
+    // Menus, with an item under the pointer, and the dialogs as the program opens them.
+    const QPoint preset = w.presetButtons[1]->geometry().bottomLeft();
+    ok &= saveMenu(w, w.PresetPopup, w.CenterLayoutPanel->mapTo(&w, preset),
+                   w.RenamePresetMenuItem, out, name("menu-preset"));
+    ok &= saveMenu(w, w.TitlebarPopup, QPoint(120, 20), w.NightVisionMenuItem, out,
+                   name("menu-titlebar"));
+    const WindowDialogs dialogs = WindowDialogs::modal(&w);
+    ok &= saveModal([&] { dialogs.confirm(QStringLiteral("Start calibration now?")); }, out,
+                    name("dialog-confirm"));
+    ok &= saveModal([&] { dialogs.input(QStringLiteral("Rename preset"),
+                                        QStringLiteral("Preset name"), QStringLiteral("Jupiter")); },
+                    out, name("dialog-input"));
+    ok &= saveModal([&] { dialogs.message(DialogKind::Error,
+                                          QStringLiteral("Some files needed for the update are "
+                                                         "missing:\r\nbootloader.bin")); },
+                    out, name("dialog-error"));
+    ok &= saveModal([&] { dialogs.openFile(QStringLiteral("Select firmware to start upgrade"),
+                                           QStringLiteral("Firmware FW files (*.fw)")); },
+                    out, name("dialog-file"));
     return ok;
 }
 
@@ -95,54 +269,13 @@ int main(int argc, char* argv[]) {
     QTemporaryDir programDir;
     setExecutablePathForTesting(programDir.filePath(QStringLiteral("calvetta")));
 
-    bool ok = true;
     TVaskelWindow w;
     w.dialogs.message = [](DialogKind, const QString&) {};
     w.show();
-    ok &= save(w, out, QStringLiteral("view-no-focuser"));
-
-    feed(w, statusReply("VASKEL4", "1024290"));
-    ok &= save(w, out, QStringLiteral("view-vaskel"));
-
-    feed(w, statusReply("HALVORBECK2", "128000"));
-    ok &= save(w, out, QStringLiteral("view-halvorbeck"));
-
-    w.FormKeyDown(Qt::Key_F2);
-    w.CalibrationSelectPanel->show();
-    w.CalibrationSelectPanel->raise();
-    ok &= save(w, out, QStringLiteral("calibration-selector"));
-    w.CalibrationSelectPanel->hide();
-
-    w.CalibrationPanel->show();
-    w.CalibrationPanel->raise();
-    ok &= save(w, out, QStringLiteral("calibrating"));
-    w.CalibrationPanel->hide();
-
-    // The advanced settings over the Halvorbeck view, filled by a status reply.
-    feed(w, statusReply("HALVORBECK2", "128000"));
-    auto* panel = new THalvorbeckAdvPanel(w.CenterLayoutPanel);
-    panel->show();
-    feed(w, statusReply("HALVORBECK2", "128000"));
-    ok &= save(w, out, QStringLiteral("advanced-settings"));
-    delete panel;
-
-    // The calibration wizard: its start page, a MicroFocuser step and the calibration bars.
-    {
-        THalvorbeck2WizardWindow wizard;
-        wizard.show();
-        ok &= save(wizard, out, QStringLiteral("wizard-start"));
-        wizard.FocuserTypeCombo->setCurrentIndex(1);
-        wizard.NextClick();
-        wizard.ButtonsTimerTimer();
-        ok &= save(wizard, out, QStringLiteral("wizard-microfocuser"));
-    }
-    {
-        THalvorbeck2WizardWindow wizard;
-        wizard.show();
-        wizard.FocuserTypeCombo->setCurrentIndex(0);
-        wizard.NextClick();
-        wizard.ButtonsTimerTimer();
-        ok &= save(wizard, out, QStringLiteral("wizard-calibration"));
-    }
+    bool ok = renderAll(w, out, QString());
+    ok &= historyNight(out, QString());
+    w.SetNightVision(true);
+    ok &= renderAll(w, out, QStringLiteral("night-"));
+    ok &= historyNight(out, QStringLiteral("night-"));
     return ok ? 0 : 1;
 }

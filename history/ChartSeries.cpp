@@ -1,0 +1,90 @@
+#include "history/ChartSeries.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+namespace history {
+
+std::vector<QList<QPointF>> minMaxSegments(const std::vector<HistoryRow>& rows,
+                                           double HistoryRow::*channel, qint64 t0, qint64 t1,
+                                           int columns) {
+    std::vector<QList<QPointF>> pieces;
+    if (columns < 1 || t1 <= t0)
+        return pieces;
+    const double perColumn = static_cast<double>(t1 - t0) / columns;
+    QList<QPointF> current;
+    int column = -1;
+    QPointF low, high;
+    bool open = false; // a column is being gathered
+    std::optional<qint64> lastValid;
+
+    const auto closeColumn = [&] {
+        if (!open)
+            return;
+        const QPointF& first = low.x() <= high.x() ? low : high;
+        const QPointF& second = low.x() <= high.x() ? high : low;
+        current.append(first);
+        if (second != first)
+            current.append(second);
+        open = false;
+    };
+
+    auto it = std::lower_bound(rows.begin(), rows.end(), t0,
+                               [](const HistoryRow& r, qint64 t) { return r.ms < t; });
+    for (; it != rows.end() && it->ms <= t1; ++it) {
+        const double v = (*it).*channel;
+        if (std::isnan(v))
+            continue;
+        if (lastValid && it->ms - *lastValid > kGapMs &&
+            static_cast<int>(pieces.size()) < kMaxSegments - 1) {
+            closeColumn();
+            if (!current.isEmpty())
+                pieces.push_back(std::exchange(current, {}));
+            column = -1;
+        }
+        const int c = std::min(columns - 1, static_cast<int>((it->ms - t0) / perColumn));
+        const QPointF point(static_cast<double>(it->ms), v);
+        if (c != column) {
+            closeColumn();
+            column = c;
+            low = high = point;
+            open = true;
+        } else {
+            if (v < low.y())
+                low = point;
+            if (v > high.y())
+                high = point;
+        }
+        lastValid = it->ms;
+    }
+    closeColumn();
+    if (!current.isEmpty())
+        pieces.push_back(std::move(current));
+    return pieces;
+}
+
+std::vector<qint64> roundTimeTicks(qint64 t0, qint64 t1, qint64 offsetMs, int maxTicks) {
+    constexpr qint64 kMinute = 60000;
+    static constexpr qint64 kSteps[] = {10 * kMinute,  15 * kMinute,  30 * kMinute,
+                                        60 * kMinute,  120 * kMinute, 180 * kMinute,
+                                        360 * kMinute};
+    std::vector<qint64> ticks;
+    if (t1 <= t0 || maxTicks < 1)
+        return ticks;
+    for (const qint64 step : kSteps) {
+        // The first round local time at or after t0.
+        const qint64 local = t0 + offsetMs;
+        qint64 first = local - ((local % step) + step) % step;
+        if (first < local)
+            first += step;
+        ticks.clear();
+        for (qint64 t = first - offsetMs; t <= t1; t += step)
+            ticks.push_back(t);
+        if (static_cast<int>(ticks.size()) <= maxTicks)
+            break;
+    }
+    return ticks;
+}
+
+} // namespace history

@@ -1,0 +1,189 @@
+#include "history/Compensation.h"
+
+#include "history/HistoryFile.h"
+#include "protocol/PositionRules.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace history {
+
+namespace {
+
+const QString kEnabledKey = QStringLiteral("TempCompensation");
+const QString kCoefficientKey = QStringLiteral("TempCompCoefficient");
+const QString kSourceKey = QStringLiteral("TempCompSource");
+const QString kDeadBandKey = QStringLiteral("TempCompDeadBand");
+const QString kMaxStepKey = QStringLiteral("TempCompMaxStep");
+
+bool within(int v, int a, int b) {
+    return v >= std::min(a, b) && v <= std::max(a, b);
+}
+
+} // namespace
+
+bool applyCompensationSetting(CompensationSettings& settings, const QString& key,
+                              const QString& value) {
+    const CompensationSettings defaults;
+    if (key == kEnabledKey) {
+        settings.enabled = value == QLatin1String("Y");
+    } else if (key == kCoefficientKey) {
+        const auto v = parseDecimal(value);
+        settings.coefficient =
+            v && std::abs(*v) <= kMaxCoefficient ? *v : defaults.coefficient;
+    } else if (key == kSourceKey) {
+        if (value.compare(QLatin1String("Internal"), Qt::CaseInsensitive) == 0)
+            settings.source = TemperatureSource::Internal;
+        else
+            settings.source = TemperatureSource::External;
+    } else if (key == kDeadBandKey) {
+        const auto v = parseDecimal(value);
+        settings.deadBand =
+            v && *v >= kMinDeadBand && *v <= kMaxDeadBand ? *v : defaults.deadBand;
+    } else if (key == kMaxStepKey) {
+        bool ok = false;
+        const int v = value.toInt(&ok);
+        settings.maxStep = ok && v >= kMinMaxStep && v <= kMaxMaxStep ? v : defaults.maxStep;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+QStringList compensationSettingLines(const CompensationSettings& settings) {
+    const CompensationSettings defaults;
+    QStringList lines;
+    if (settings.enabled != defaults.enabled)
+        lines.append(kEnabledKey + (settings.enabled ? QStringLiteral("=Y") : QStringLiteral("=N")));
+    if (settings.coefficient != defaults.coefficient)
+        lines.append(kCoefficientKey + u'=' + plainDecimal(settings.coefficient, 4));
+    if (settings.source != defaults.source)
+        lines.append(kSourceKey + QStringLiteral("=Internal"));
+    if (settings.deadBand != defaults.deadBand)
+        lines.append(kDeadBandKey + u'=' + plainDecimal(settings.deadBand, 4));
+    if (settings.maxStep != defaults.maxStep)
+        lines.append(kMaxStepKey + u'=' + QString::number(settings.maxStep));
+    return lines;
+}
+
+void TemperatureCompensation::setSettings(const CompensationSettings& settings) {
+    if (settings.source != settings_.source) {
+        smoothed_.reset(); // another sensor: nothing of the old one carries over
+        reference_.reset();
+    }
+    if (settings.enabled && !settings_.enabled)
+        needsReference_ = true; // switching on never corrects what happened while off
+    settings_ = settings;
+    if (!settings_.enabled)
+        state_ = State::Off;
+    else if (state_ == State::Off)
+        state_ = State::NoReading; // until the next reading
+}
+
+void TemperatureCompensation::userCommand(std::uint32_t tick) {
+    lastActivity_ = tick;
+    ownTarget_.reset(); // what moves next is the user's doing
+}
+
+bool TemperatureCompensation::quietAt(std::uint32_t tick) const {
+    return !lastActivity_ || tick - *lastActivity_ >= kIdleMs;
+}
+
+TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& s) {
+    Decision d;
+    lastChangeOwn_ = false;
+    if (s.calibrating || s.busy)
+        lastActivity_ = s.tick;
+    if (s.position) {
+        if (lastPosition_ && *s.position != *lastPosition_) {
+            lastActivity_ = s.tick;
+            if (ownTarget_ && within(*s.position, *ownFrom_, *ownTarget_)) {
+                lastChangeOwn_ = true;
+            } else {
+                needsReference_ = true; // somebody refocused: that is the new focus
+                ownTarget_.reset();
+            }
+        }
+        lastPosition_ = s.position;
+    }
+    if (ownTarget_ && (lastPosition_ == ownTarget_ || s.tick - ownSentAt_ > kOwnMoveMs)) {
+        if (lastPosition_ != ownTarget_)
+            needsReference_ = true; // the goto never arrived: start afresh from here
+        ownTarget_.reset();
+    }
+
+    if (s.temperature) {
+        if (!smoothed_ || s.tick - smoothedAt_ > kStaleMs) {
+            smoothed_ = *s.temperature;
+        } else {
+            const double dt = static_cast<double>(s.tick - smoothedAt_);
+            *smoothed_ += (1 - std::exp(-dt / kSmoothingMs)) * (*s.temperature - *smoothed_);
+        }
+        smoothedAt_ = s.tick;
+    }
+
+    if (!settings_.enabled) {
+        state_ = State::Off;
+        return d;
+    }
+    if (!s.temperature || !smoothed_ || !s.position) {
+        state_ = State::NoReading;
+        return d;
+    }
+    if (!quietAt(s.tick)) {
+        state_ = State::Busy;
+        return d;
+    }
+    state_ = State::Watching;
+    d.from = d.to = *s.position;
+    if (needsReference_ || !reference_) {
+        reference_ = smoothed_;
+        needsReference_ = false;
+        catchingUp_ = false;
+        d.kind = Decision::Reference;
+        d.reference = *reference_;
+        return d;
+    }
+
+    const double change = *smoothed_ - *reference_;
+    // A correction cut short by the per-step limit is finished even inside the dead band.
+    if (std::abs(change) <= settings_.deadBand && !catchingUp_)
+        return d;
+    const int wanted = position::roundHalfEven(settings_.coefficient * change);
+    const int step = std::clamp(wanted, -settings_.maxStep, settings_.maxStep);
+    catchingUp_ = step != wanted;
+    if (wanted == 0)
+        return d;
+    const std::int64_t travel = std::max(0, s.travelSteps);
+    const int target = static_cast<int>(
+        std::clamp<std::int64_t>(std::int64_t(*s.position) + step, 0, travel));
+    const std::int64_t moved = std::int64_t(target) - *s.position;
+    d.change = change;
+    previousReference_ = reference_;
+    // Held to the travel: a focuser already beyond it is never brought back by a big jump.
+    if (moved == 0 || (moved > 0) != (step > 0) || std::abs(moved) > settings_.maxStep) {
+        reference_ = smoothed_;
+        catchingUp_ = false;
+        d.kind = Decision::HeldAtTravelEnd;
+        d.reference = *reference_;
+        return d;
+    }
+    // What was not moved (the per-step limit) stays owed to the next step.
+    *reference_ += static_cast<double>(moved) / settings_.coefficient;
+    ownFrom_ = *s.position;
+    ownTarget_ = target;
+    ownSentAt_ = s.tick;
+    lastActivity_ = s.tick;
+    d.kind = Decision::Move;
+    d.to = target;
+    d.reference = *reference_;
+    return d;
+}
+
+void TemperatureCompensation::moveFailed() {
+    reference_ = previousReference_;
+    catchingUp_ = false;
+    ownTarget_.reset();
+}
+
+} // namespace history

@@ -1,0 +1,135 @@
+#include "history/SessionHistory.h"
+
+#include <QDir>
+#include <QFile>
+
+using namespace history;
+
+namespace {
+
+// The compensation's log of the night stays short enough to read.
+constexpr std::size_t kMaxEvents = 500;
+
+} // namespace
+
+TSessionHistory::TSessionHistory(QString directory, const TickClock& clock, QObject* parent)
+    : QObject(parent), directory_(std::move(directory)), clock_(clock) {}
+
+void TSessionHistory::enterNight(const QDateTime& localNow) {
+    const QDate night = nightOf(localNow);
+    if (night == night_)
+        return;
+    night_ = night;
+    events_.clear();
+    QFile file(nightFilePath());
+    rows_ = file.open(QIODevice::ReadOnly) ? parseHistory(file.readAll())
+                                           : std::vector<HistoryRow>();
+}
+
+QDate TSessionHistory::night() {
+    enterNight(clock_.localNow());
+    return night_;
+}
+
+QString TSessionHistory::filePath() {
+    enterNight(clock_.localNow());
+    return nightFilePath();
+}
+
+QString TSessionHistory::nightFilePath() const {
+    return QDir(directory_).filePath(historyFileName(night_));
+}
+
+const std::vector<HistoryRow>& TSessionHistory::rows() {
+    enterNight(clock_.localNow());
+    return rows_;
+}
+
+bool TSessionHistory::append(const QByteArray& row) {
+    QFile file(nightFilePath());
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    const qint64 size = file.size();
+    QByteArray bytes;
+    if (size == 0) {
+        bytes = headerLine();
+    } else {
+        // A row cut short (a crash, a full disk) must not swallow the next one.
+        char last = '\n';
+        if (!file.seek(size - 1) || !file.getChar(&last))
+            return false;
+        if (last != '\n')
+            bytes = "\r\n";
+    }
+    bytes += row;
+    return file.seek(size) && file.write(bytes) == bytes.size() && file.flush();
+}
+
+void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::Value& mot1,
+                                  bool calibrating) {
+    const QDateTime now = clock_.localNow();
+    const std::uint32_t tick = clock_.tickCount();
+    enterNight(now);
+
+    const StatusSample sample = readStatusSample(get, mot1);
+    writeFailed_ = !append(csvRow(now, sample));
+
+    TemperatureCompensation::Sample input;
+    input.tick = tick;
+    input.position = sample.position;
+    input.temperature =
+        settings().source == TemperatureSource::External ? sample.external : sample.internal;
+    input.travelSteps = sample.travelSteps;
+    input.calibrating = calibrating;
+    input.busy = isBusy && isBusy();
+    auto decision = compensation_.sample(input);
+
+    HistoryRow row = toRow(now, sample);
+    row.compensationMove = compensation_.lastChangeWasOwn();
+    rows_.push_back(row);
+
+    if (decision.kind == TemperatureCompensation::Decision::Move &&
+        !(sendGoto && sendGoto(decision.to))) {
+        compensation_.moveFailed();
+        decision.kind = TemperatureCompensation::Decision::None;
+    }
+    if (decision.kind != TemperatureCompensation::Decision::None) {
+        if (events_.size() >= kMaxEvents)
+            events_.erase(events_.begin());
+        events_.push_back({row.ms, decision});
+    }
+    emit changed();
+}
+
+void TSessionHistory::userCommand() {
+    compensation_.userCommand(clock_.tickCount());
+}
+
+void TSessionHistory::setSettings(const CompensationSettings& settings) {
+    if (settings == compensation_.settings())
+        return;
+    compensation_.setSettings(settings);
+    if (saveSettings)
+        saveSettings();
+    emit changed();
+}
+
+void TSessionHistory::adoptSettings(const CompensationSettings& settings) {
+    compensation_.setSettings(settings);
+}
+
+bool TSessionHistory::applySetting(const QString& key, const QString& value) {
+    CompensationSettings s = compensation_.settings();
+    if (!applyCompensationSetting(s, key, value))
+        return false;
+    adoptSettings(s);
+    return true;
+}
+
+QStringList TSessionHistory::settingLines() const {
+    return compensationSettingLines(compensation_.settings());
+}
+
+FocusFit TSessionHistory::fit() {
+    return fitFocus(focusPoints(rows(), settings().source));
+}

@@ -1,0 +1,150 @@
+#pragma once
+// indi_calvetta_focus: Vaskel and Halvorbeck focusers for every INDI client. libindi's
+// focuser base class gives the standard properties and the serial connection; this class
+// speaks the focuser's wire protocol through the program's own framing, pacing, request
+// texts and status rules, driven by INDI's event loop (the port's descriptor for received
+// bytes, timers for the poll and for overdue replies).
+
+#include "indi/FocuserStatus.h"
+#include "serial/ReplyFraming.h"
+#include "serial/RequestPacing.h"
+
+#include <indifocuser.h>
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <vector>
+
+class CalvettaFocuser : public INDI::Focuser {
+public:
+    static constexpr int kPollMs = 1000;
+    static constexpr int kHandshakeMs = 4000;      // how long a connecting focuser may take
+    static constexpr int kHandshakeRetryMs = 1000; // the status request is repeated this often
+    static constexpr std::uint32_t kSilenceMs = 3000; // no answer this long: not answering
+
+    CalvettaFocuser();
+    ~CalvettaFocuser() override;
+
+    const char* getDefaultName() override { return "Calvetta Focuser"; }
+    bool initProperties() override;
+    bool updateProperties() override;
+    bool ISNewSwitch(const char* dev, const char* name, ISState* states, char* names[],
+                     int n) override;
+    bool ISNewText(const char* dev, const char* name, char* texts[], char* names[],
+                   int n) override;
+    void TimerHit() override;
+
+protected:
+    bool Connect() override;
+    bool Disconnect() override;
+    bool Handshake() override;
+    IPState MoveAbsFocuser(uint32_t targetTicks) override;
+    IPState MoveRelFocuser(FocusDirection dir, uint32_t ticks) override;
+    bool AbortFocuser() override;
+    bool ReverseFocuser(bool enabled) override;
+    bool SetFocuserMaxPosition(uint32_t ticks) override;
+
+private:
+    enum class Motion { Idle, Moving, Unconfirmed }; // Unconfirmed: its end went unreported
+    enum class MoveKind { Absolute, Relative, Preset };
+
+    // A setting sent to the device, confirmed by a later status reply or refused.
+    struct PendingCheck {
+        QString refusedBy; // the part of an acknowledgement that refuses it
+        std::function<bool(const FocuserStatus&)> holds;
+        std::function<void(bool confirmed)> done;
+        int repliesLeft = 3;
+    };
+
+    // The link: requests out, frames in.
+    void startSession();
+    void stopSession();
+    void send(const QString& request, bool urgent = false);
+    bool writeRequest(const QString& request);
+    void armOverdueTimer();
+    void overdueTimerHit();
+    void readable();
+    void handleFrame(const ReplyFramer::Frame& frame);
+    void handleLine(const QString& line);
+    void handleObject(const QString& text);
+    void handleAcknowledgement(const Acknowledgement& ack);
+    void replyReceived();
+    void portLost(const QString& why);
+    void disconnectAfterLoss();
+    void explainOpenFailure(const char* port);
+    std::optional<FocuserStatus> awaitStatus(QString& failure);
+
+    // What the replies mean to the client.
+    void applyStatus(const FocuserStatus& s);
+    void setCalibrating(bool running);
+    void reportUnusable(const QString& why);
+    void reportSilence();
+    void setReadingsState(IPState state);
+    IPState startMove(const QString& request, std::optional<int> target, MoveKind kind);
+    void endMove(IPState state);
+    void refuseMove(const QString& why);
+    void addCheck(const QString& refusedBy, std::function<bool(const FocuserStatus&)> holds,
+                  std::function<void(bool)> done);
+    void showLedLevel(IPState state, const char* message = nullptr);
+    void showMotorDirection(IPState state, const char* message = nullptr);
+    void defineDeviceProperties();
+    void deleteDeviceProperties();
+    void relabelPresets(const FocuserStatus& s, bool define);
+
+    bool selectLedLevel(ISState* states, char* names[], int n);
+    bool goToPreset(ISState* states, char* names[], int n);
+    bool recordPreset(char* texts[], char* names[], int n);
+    bool loadMotorSettings(ISwitchVectorProperty& property, ISState* states, char* names[], int n);
+
+    // Properties beside the standard focuser ones.
+    INumber TemperatureN[1];
+    INumberVectorProperty TemperatureNP;
+    INumber InternalTemperatureN[1];
+    INumberVectorProperty InternalTemperatureNP;
+    INumber SupplyVoltageN[1];
+    INumberVectorProperty SupplyVoltageNP;
+    IText InfoT[3]{};
+    ITextVectorProperty InfoTP;
+    ISwitch LedS[4];
+    ISwitchVectorProperty LedSP;
+    ISwitch DevicePresetS[9];
+    ISwitchVectorProperty DevicePresetSP;
+    IText PresetRecordT[2]{};
+    ITextVectorProperty PresetRecordTP;
+    ISwitch MotorPresetS[3];
+    ISwitchVectorProperty MotorPresetSP;
+    ISwitch QuickSettingS[3];
+    ISwitchVectorProperty QuickSettingSP;
+
+    // Link state.
+    ReplyFramer framer;
+    RequestPacer pacer;
+    bool sessionActive = false;
+    int readCallbackId = -1;
+    int pollTimerId = -1;
+    int overdueTimerId = -1;
+    std::uint32_t lastWriteT = 0;
+    std::optional<std::uint32_t> unansweredSinceT; // a request went out and nothing came since
+    bool silenceReported = false;
+    bool unusableReported = false;
+    bool handshakeRan = false;
+
+    // Device state as last reported.
+    std::optional<FocuserStatus> status;
+    int position = 0;
+    bool calibrating = false;
+    bool halvorbeckProperties = false; // the motor settings are defined
+
+    // The move under way.
+    Motion motion = Motion::Idle;
+    MoveKind moveKind = MoveKind::Absolute;
+    std::optional<int> moveTarget;
+    bool aborting = false;
+    std::uint32_t lastMoveNewsT = 0;
+    int lastPresetGo = 0;
+    ISwitchVectorProperty* lastMotorSettings = nullptr; // awaiting its acknowledgement
+
+    std::vector<PendingCheck> pendingChecks;
+};

@@ -1,0 +1,55 @@
+#include "serial/RequestPacing.h"
+
+void RequestPacer::applyOverdueRule(std::uint32_t now) {
+    // Unsigned difference: right across the wrap of the counter.
+    if (static_cast<std::uint32_t>(now - waitingAnswerT) > kReplyWaitMs)
+        waitingAnswer = false;
+}
+
+bool RequestPacer::admit(const QString& request, bool urgent, std::uint32_t now) {
+    applyOverdueRule(now);
+    if (waitingAnswer) {
+        if (urgent)
+            commandsQueue.push_front(request);
+        else
+            commandsQueue.push_back(request);
+        return false;
+    }
+    waitingAnswer = true;
+    waitingAnswerT = now;
+    return true;
+}
+
+std::optional<QString> RequestPacer::replyArrived() {
+    if (commandsQueue.empty()) {
+        waitingAnswer = false;
+        return std::nullopt;
+    }
+    return commandsQueue.front();
+}
+
+void RequestPacer::headWritten() {
+    if (!commandsQueue.empty())
+        commandsQueue.pop_front();
+}
+
+std::optional<QString> RequestPacer::takeOverdueHead(std::uint32_t now) {
+    applyOverdueRule(now);
+    if (waitingAnswer || commandsQueue.empty())
+        return std::nullopt;
+    QString head = commandsQueue.front();
+    commandsQueue.pop_front();
+    waitingAnswer = true;
+    waitingAnswerT = now;
+    return head;
+}
+
+bool RequestPacer::isIdle(std::uint32_t now) {
+    applyOverdueRule(now);
+    return commandsQueue.empty() && !waitingAnswer;
+}
+
+void RequestPacer::clear() {
+    commandsQueue.clear();
+    waitingAnswer = false;
+}

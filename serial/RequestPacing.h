@@ -1,0 +1,49 @@
+#pragma once
+// Pacing of requests. The focuser takes one request at a time: a request is written only
+// while no reply is awaited, the others wait in a queue that complete replies release one by
+// one, and a reply overdue by more than kReplyWaitMs no longer holds back a new request.
+// Pure bookkeeping over a wrapping millisecond tick count, shared by the serial link and the
+// INDI driver: the caller writes what it is told to write.
+
+#include <QString>
+#include <cstdint>
+#include <deque>
+#include <optional>
+
+class RequestPacer {
+public:
+    static constexpr std::uint32_t kReplyWaitMs = 350;
+
+    // A request to send at `now`. True: write it now, its reply is awaited from now on.
+    // False: it waits in the queue, at the head when urgent, at the tail otherwise.
+    bool admit(const QString& request, bool urgent, std::uint32_t now);
+
+    // A complete reply came. The queued request to write next, left at the head of the queue
+    // until headWritten(); nothing when the queue is empty, and then no reply is awaited.
+    // A request written this way does not renew the time the reply is awaited since.
+    std::optional<QString> replyArrived();
+    void headWritten();
+
+    // At `now`, with no reply awaited any more (none, or one overdue), the head of the queue
+    // is due to go out as if sent anew: taken from the queue, its reply awaited from `now`.
+    // Nothing while a reply is awaited in time, or when nothing waits. For a host that keeps time of its own: the link itself
+    // only applies the rule when the next request is sent.
+    std::optional<QString> takeOverdueHead(std::uint32_t now);
+
+    // No reply is awaited (after the overdue rule) and nothing is queued.
+    bool isIdle(std::uint32_t now);
+
+    bool isWaitingAnswer() const { return waitingAnswer; }
+    // When the reply awaited now stops holding back requests.
+    std::uint32_t awaitedSince() const { return waitingAnswerT; }
+    const std::deque<QString>& queue() const { return commandsQueue; }
+    // Forgets everything queued and awaited (the port was closed).
+    void clear();
+
+private:
+    void applyOverdueRule(std::uint32_t now);
+
+    std::deque<QString> commandsQueue;
+    bool waitingAnswer = false;
+    std::uint32_t waitingAnswerT = 0;
+};

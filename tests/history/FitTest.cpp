@@ -1,0 +1,78 @@
+// The fit of the coefficient: least squares against synthetic focus points with a known
+// coefficient and noise, and which rests of the focuser count as focus points.
+
+#include "history/FocusFit.h"
+
+#include <gtest/gtest.h>
+#include <random>
+
+using namespace history;
+
+TEST(FocusFit, FindsAKnownCoefficientThroughNoise) {
+    std::mt19937 random(7);
+    std::normal_distribution<double> noise(0, 6);
+    std::vector<FocusPoint> points;
+    for (int i = 0; i < 12; ++i) {
+        const double t = 2.0 + i * 0.6;
+        points.push_back({i * 600000LL, t, 50000 - 42.5 * t + noise(random)});
+    }
+    const FocusFit fit = fitFocus(points);
+    ASSERT_TRUE(fit.ok);
+    EXPECT_EQ(fit.points, 12);
+    EXPECT_NEAR(fit.span, 6.6, 1e-9);
+    EXPECT_GT(fit.slopeError, 0.3);
+    EXPECT_LT(fit.slopeError, 3.0);
+    EXPECT_NEAR(fit.slope, -42.5, 3 * fit.slopeError);
+    EXPECT_GT(fit.rSquared, 0.97);
+    EXPECT_NEAR(fit.rms, 6, 3);
+}
+
+TEST(FocusFit, RefusesTooFewPointsOrTooNarrowARange) {
+    EXPECT_FALSE(fitFocus({}).ok);
+    EXPECT_FALSE(fitFocus({{0, 5, 100}, {1, 7, 50}}).ok);
+    const FocusFit narrow = fitFocus({{0, 5, 100}, {1, 5.4, 90}, {2, 5.8, 80}});
+    EXPECT_FALSE(narrow.ok);
+    EXPECT_EQ(narrow.points, 3);
+    EXPECT_TRUE(fitFocus({{0, 5, 100}, {1, 5.5, 90}, {2, 6.0, 80}}).ok);
+}
+
+namespace {
+
+// Rows a second apart: `seconds` rows at `position` and `celsius`.
+void hold(std::vector<HistoryRow>& rows, int seconds, double position, double celsius,
+          bool own = false) {
+    for (int i = 0; i < seconds; ++i) {
+        HistoryRow r;
+        r.ms = rows.empty() ? 0 : rows.back().ms + 1000;
+        r.position = position;
+        r.external = celsius + (i % 2 ? 0.05 : -0.05);
+        r.internal = celsius + 5;
+        r.compensationMove = own && i == 0;
+        rows.push_back(r);
+    }
+}
+
+} // namespace
+
+TEST(FocusPoints, OnlyRestsAfterAMoveThatWasNotTheCompensationsCount) {
+    std::vector<HistoryRow> rows;
+    hold(rows, 60, 1000, 9);     // where the night began: nobody focused there
+    hold(rows, 40, 1200, 8.5);   // a refocus: held 40 s
+    hold(rows, 8, 1300, 8.4);    // hunting: passed through
+    hold(rows, 60, 1250, 8.0);   // the focus found
+    hold(rows, 60, 1240, 7.8, true); // the compensation's own goto
+    rows.back().ms += 120000;    // a gap in the polling...
+    hold(rows, 60, 1240, 7.0);   // ...after which the position is the same: no move
+    hold(rows, 16, 1100, 6.0);
+    rows.back().position = kMissing; // a reply without a position does not end the rest
+    hold(rows, 15, 1100, 6.0);
+
+    const auto points = focusPoints(rows, TemperatureSource::External);
+    ASSERT_EQ(points.size(), 3u);
+    EXPECT_EQ(points[0].position, 1200);
+    EXPECT_NEAR(points[0].celsius, 8.5, 0.01) << "the mean over the start of the rest";
+    EXPECT_EQ(points[0].ms, 60000);
+    EXPECT_EQ(points[1].position, 1250);
+    EXPECT_EQ(points[2].position, 1100);
+    EXPECT_NEAR(focusPoints(rows, TemperatureSource::Internal)[1].celsius, 13.0, 1e-9);
+}

@@ -1,0 +1,115 @@
+// The night's CSV file: its rows from recorded status replies, its name at the noon boundary,
+// appending, reading it back, and a file that cannot be written.
+
+#include "HistoryFixture.h"
+
+#include <QFile>
+#include <cmath>
+
+using namespace history;
+
+TEST_F(HistoryTest, RowsKeepEveryReadingThatIsANumberAndLeaveTheRestEmpty) {
+    StatusDoc doc;
+    reply(doc);
+    clock.advance(1000);
+    doc.set("EXT_T", "abc"); // not a number
+    doc.mot1("NTC_T", QJsonValue::Undefined); // no internal sensor
+    reply(doc);
+    clock.advance(1000);
+    doc.set("EXT_T", -127); // the probe's fault code
+    doc.mot1("NTC_T", "nan");
+    doc.set("VIN_12V", "12,3"); // a decimal comma is no number on the wire
+    reply(doc);
+    clock.advance(1000);
+    doc.set("EXT_T", "-3.25"); // a number as text counts
+    doc.mot1("NTC_T", "1e3");
+    doc.set("VIN_12V", 0);
+    doc.mot1("ABS_POS", "12x");
+    doc.set("MODNAME", "VASKEL4, \"beta\"");
+    reply(doc);
+
+    const QString off = isoLocalTime(clock.localNow()).right(6); // "+01:00", tested below
+    EXPECT_EQ(QString::fromLatin1(file("2026-01-02")),
+              "time,model,position,external_c,internal_c,voltage\r\n"
+              "2026-01-02T21:05:09" + off + ",VASKEL4,10000,8.4,24.5,12.3\r\n"
+              "2026-01-02T21:05:10" + off + ",VASKEL4,10000,,,12.3\r\n"
+              "2026-01-02T21:05:11" + off + ",VASKEL4,10000,,,\r\n"
+              "2026-01-02T21:05:12" + off + ",\"VASKEL4, \"\"beta\"\"\",,-3.25,,0\r\n");
+
+    // A restart during the night reads the same values back.
+    TSessionHistory again(dir.path(), clock);
+    const auto& rows = again.rows();
+    ASSERT_EQ(rows.size(), 4u);
+    EXPECT_EQ(rows[0].ms, QDateTime(QDate(2026, 1, 2), QTime(21, 5, 9)).toMSecsSinceEpoch());
+    EXPECT_EQ(rows[3].ms - rows[0].ms, 3000);
+    EXPECT_EQ(QList<double>({rows[0].position, rows[0].external, rows[0].voltage, rows[3].external}),
+              QList<double>({10000, 8.4, 12.3, -3.25}));
+    EXPECT_TRUE(std::isnan(rows[1].internal) && std::isnan(rows[2].voltage) &&
+                std::isnan(rows[3].position));
+}
+
+TEST(HistoryRules, TimesCarryTheirOffsetAndReadBackToTheSameInstant) {
+    const QDateTime east(QDate(2026, 3, 29), QTime(1, 30, 5), Qt::OffsetFromUTC, 3600);
+    const QDateTime west(QDate(2026, 3, 29), QTime(1, 30, 5), Qt::OffsetFromUTC, -(5 * 3600 + 1800));
+    EXPECT_EQ(isoLocalTime(east), "2026-03-29T01:30:05+01:00");
+    EXPECT_EQ(isoLocalTime(west), "2026-03-29T01:30:05-05:30");
+    for (const QDateTime& t : {east, west})
+        EXPECT_EQ(parseRow(csvRow(t, {})).value_or(HistoryRow{}).ms, t.toMSecsSinceEpoch());
+    EXPECT_EQ(parseRow("2026-03-29T00:30:05Z,M,1,2,3,4")->ms, east.toMSecsSinceEpoch());
+    for (const char* bad : {"time,model,position,external_c,internal_c,voltage",
+                            "2026-13-29T00:30:05Z,M,1,2,3,4", "2026-03-29T00:30:05Z,M,1,2,3",
+                            "2026-03-29T00:30:05Z,M,1,inf,3,4", "2026-03-29T00:30:05Z,\"M,1,2,3,4"})
+        EXPECT_FALSE(parseRow(bad)) << bad;
+}
+
+TEST(HistoryRules, OnlyPlainDecimalsAreNumbers) {
+    EXPECT_EQ(parseDecimal(u" -12.50 "), -12.5);
+    EXPECT_EQ(parseDecimal(u"3,5", u','), 3.5);
+    for (const char16_t* text : {u"", u"-", u".", u"1e3", u"inf", u"nan", u"1,000.5", u"3,5",
+                                 u"1.2.3", u"0x10", u"12°"})
+        EXPECT_FALSE(parseDecimal(text)) << QString::fromUtf16(text).toStdString();
+}
+
+class NoonTest : public HistoryTest {
+protected:
+    NoonTest() : HistoryTest(QDateTime(QDate(2026, 1, 3), QTime(11, 59, 59))) {}
+};
+
+TEST_F(NoonTest, ANightRunsFromNoonToNoon) {
+    StatusDoc doc;
+    reply(doc);
+    clock.advance(1000);
+    reply(doc);
+    const QByteArray header = "time,model,position,external_c,internal_c,voltage\r\n";
+    const QByteArray before = file("2026-01-02"), after = file("2026-01-03");
+    EXPECT_TRUE(before.startsWith(header + "2026-01-03T11:59:59"));
+    EXPECT_EQ(before.count('\n'), 2);
+    EXPECT_TRUE(after.startsWith(header + "2026-01-03T12:00:00"));
+    EXPECT_EQ(after.count('\n'), 2);
+    EXPECT_EQ(history().rows().size(), 1u) << "the new night starts with its own rows";
+    EXPECT_EQ(history().night(), QDate(2026, 1, 3));
+}
+
+TEST_F(HistoryTest, RowsAreOnlyAppendedAndARowCutShortDoesNotSwallowTheNext) {
+    const QByteArray earlier = "time,model,position,external_c,internal_c,voltage\r\n"
+                               "2026-01-02T20:00:00+00:00,VASKEL4,5000,7.5,9,12\r\n"
+                               "2026-01-02T20:00:01+00:00,VASKE";
+    writeFile(dir.filePath("calvetta-history-2026-01-02.csv"), earlier);
+    reply(StatusDoc());
+    const QByteArray now = file("2026-01-02");
+    EXPECT_TRUE(now.startsWith(earlier + "\r\n2026-01-02T21:05:09"));
+    EXPECT_EQ(now.count("time,model"), 1);
+    ASSERT_EQ(history().rows().size(), 2u) << "the row from the file, then the new one";
+    EXPECT_EQ(history().rows()[0].position, 5000);
+}
+
+TEST_F(HistoryTest, AFileThatCannotBeWrittenCostsOnlyTheFile) {
+    // The directory is a plain file: nothing can be created in it.
+    const QString notADirectory = dir.filePath("plain");
+    writeFile(notADirectory, "x");
+    TSessionHistory lost(notADirectory, clock);
+    feed(lost, StatusDoc().text());
+    EXPECT_TRUE(lost.writeFailed());
+    EXPECT_EQ(lost.rows().size(), 1u) << "the window still draws the session";
+    EXPECT_EQ(readFile(notADirectory), "x");
+}

@@ -1,0 +1,248 @@
+// The history window from the main window: opened from the environmental panel, live, in the
+// unit chosen, over a whole night's file; the compensation's settings and fit; its gotos on the
+// wire.
+
+#include "HistoryFixture.h"
+#include "controls/VaskelControls.h"
+#include "history/ChartSeries.h"
+#include "history/HistoryWindow.h"
+#include "tests/window/ConnectedWindow.h"
+
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLineSeries>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+
+using namespace history;
+
+namespace {
+
+void deliver(TVaskelWindow& w, const QByteArray& text) {
+    rapidjson::Document doc;
+    doc.Parse(text.constData(), static_cast<size_t>(text.size()));
+    w.ParseMessage(&doc["res"], QString::fromUtf8(text));
+}
+
+QList<QPointF> drawn(const HistoryChart& chart, std::size_t line) {
+    QList<QPointF> points;
+    for (const QLineSeries* s : chart.lines[line].pieces)
+        points += s->points();
+    return points;
+}
+
+// A night in the file as the program writes it: `rows` rows a second apart from 18:00.
+QByteArray nightFile(int rows, const std::function<StatusSample(int)>& sample) {
+    QByteArray bytes = headerLine();
+    const QDateTime start(QDate(2026, 1, 2), QTime(18, 0, 0));
+    for (int i = 0; i < rows; ++i)
+        bytes += csvRow(start.addSecs(i), sample(i));
+    return bytes;
+}
+
+const QString kNightFile = QStringLiteral("calvetta-history-2026-01-02.csv");
+
+} // namespace
+
+class HistoryWindowTest : public ConnectedTest {
+protected:
+    // The main window with a session history on a driven clock, late in the night of 2 January.
+    TVaskelWindow& withHistory(TVaskelWindow& w) {
+        w.useSessionHistory(std::make_unique<TSessionHistory>(dir.path(), clock));
+        return w;
+    }
+    ManualClock clock{1000, QDateTime(QDate(2026, 1, 3), QTime(6, 0, 0))};
+};
+
+TEST_F(HistoryWindowTest, ThePanelOpensItAndItFollowsTheRepliesAndTheUnit) {
+    auto& w = withHistory(open());
+    for (QLabel* opener : w.historyOpeners())
+        EXPECT_EQ(opener->toolTip(), "Click to show the session history");
+    StatusDoc doc;
+    deliver(w, doc.text());
+
+    QTest::mouseClick(w.InternalTemperatureLabel, Qt::RightButton);
+    EXPECT_FALSE(w.historyWindow) << "the left button only";
+    QTest::mouseClick(w.PowerGroupLabel, Qt::LeftButton);
+    ASSERT_TRUE(w.historyWindow);
+    THistoryWindow& h = *w.historyWindow;
+    EXPECT_TRUE(h.isVisible());
+    EXPECT_EQ(drawn(h.temperatureChart, 0).last().y(), 8.4);
+    EXPECT_EQ(drawn(h.temperatureChart, 1).last().y(), 24.5);
+    EXPECT_EQ(drawn(h.positionChart, 0).last().y(), 10000);
+
+    clock.advance(1000);
+    doc.set("EXT_T", 9.5);
+    deliver(w, doc.text());
+    EXPECT_EQ(drawn(h.temperatureChart, 0).last().y(), 9.5) << "live";
+
+    w.GradiFCheck->setChecked(true);
+    EXPECT_NEAR(drawn(h.temperatureChart, 0).last().y(), 49.1, 1e-9);
+    EXPECT_TRUE(h.TemperatureCaption->text().endsWith(QStringLiteral(u"(°F)")));
+    EXPECT_EQ(h.CoefficientUnit->text(), QStringLiteral(u"steps/°F"));
+
+    QTest::mouseClick(h.closeButton, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_FALSE(h.isVisible());
+    EXPECT_EQ(readFile(dir.filePath(kNightFile)).count('\n'), 3);
+}
+
+// A restart late in the night: the whole night's file is read and drawn, decimated, quickly.
+TEST_F(HistoryWindowTest, AWholeNightLoadsAndDrawsQuickly) {
+    const int kRows = 12 * 3600;
+    writeFile(dir.filePath(kNightFile), nightFile(kRows, [](int i) {
+                  const double t = i == 20000 ? -4.0 // a cold spike the decimation must keep
+                                              : 12 - i / 4500.0 + ((i * 7919LL) % 13) * 0.01;
+                  return StatusSample{"VASKEL4", 240000 + i / 1800 * 25, t, t + 4.2, 12.3, 0};
+              }));
+    auto& w = withHistory(open());
+    w.show();
+    // Processor time, which other programs on the machine do not inflate; wall time beside it.
+    QElapsedTimer wall;
+    wall.start();
+    const std::clock_t cpuStart = std::clock();
+    w.ShowHistoryWindow();
+    const QPixmap first = w.historyWindow->grab();
+    const double cpuMs = 1000.0 * static_cast<double>(std::clock() - cpuStart) / CLOCKS_PER_SEC;
+    RecordProperty("load_and_first_draw_cpu_ms", static_cast<int>(cpuMs));
+    std::printf("a night of %d rows loaded and drawn: %.0f ms of processor time, %lld ms wall\n",
+                kRows, cpuMs, static_cast<long long>(wall.elapsed()));
+#if defined(NDEBUG) && !defined(__SANITIZE_ADDRESS__)
+    EXPECT_LT(cpuMs, 100);
+#else
+    EXPECT_LT(cpuMs, 2000) << "a generous bound for an unoptimised, sanitised build";
+#endif
+    EXPECT_FALSE(first.isNull());
+
+    const auto& rows = w.sessionHistory->rows();
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(kRows));
+    const QList<QPointF> external = drawn(w.historyWindow->temperatureChart, 0);
+    EXPECT_LE(external.size(), 2 * THistoryWindow::kWidth) << "at most two a pixel column";
+    EXPECT_GT(external.size(), 200);
+    const auto [low, high] = std::minmax_element(external.begin(), external.end(),
+                                                 [](QPointF a, QPointF b) { return a.y() < b.y(); });
+    EXPECT_EQ(low->y(), -4.0);
+    EXPECT_EQ(high->y(), rows[6].external) << "the warmest second of the night is drawn";
+}
+
+TEST(ChartSeries, EachColumnKeepsItsExtremesInTimeOrderAndGapsBreakTheLine) {
+    std::vector<HistoryRow> rows;
+    for (int i = 0; i < 100; ++i) {
+        HistoryRow r;
+        r.ms = i * 1000 + (i >= 50 ? 60000 : 0); // a minute without replies after row 49
+        r.external = (i % 10 == 3) ? 50 : (i % 10 == 7 ? -50 : i % 10);
+        if (i == 25)
+            r.external = kMissing;
+        rows.push_back(r);
+    }
+    const auto pieces = minMaxSegments(rows, &HistoryRow::external, 0, 159000, 16);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(pieces[0].last().x(), 49000 - 2000) << "the last column's extreme before the gap";
+    for (const QList<QPointF>& piece : pieces) {
+        for (qsizetype i = 1; i < piece.size(); ++i)
+            EXPECT_LT(piece[i - 1].x(), piece[i].x());
+        for (qsizetype i = 0; i < piece.size(); i += 2)
+            EXPECT_TRUE(piece[i].y() == 50 || piece[i].y() == -50) << i;
+    }
+    EXPECT_EQ(pieces[0].size() + pieces[1].size(), 20) << "ten columns of data, two points each";
+}
+
+TEST(ChartSeries, TimeTicksFallOnRoundLocalTimes) {
+    const qint64 h = 3600000, t0 = 1767378601000; // 2026-01-02 18:30:01 UTC
+    // Twelve hours: every two hours, on the hours of UTC and of a zone 5:30 ahead.
+    const auto utc = roundTimeTicks(t0, t0 + 12 * h, 0, 9);
+    ASSERT_EQ(utc.size(), 6u);
+    EXPECT_EQ(utc[0], t0 - 1000 + 3 * h / 2);
+    EXPECT_EQ(utc[5] - utc[0], 10 * h);
+    EXPECT_EQ((roundTimeTicks(t0, t0 + 12 * h, 11 * h / 2, 9)[0] + 11 * h / 2) % (2 * h), 0);
+    EXPECT_EQ(roundTimeTicks(t0, t0 + h / 2, 0, 9).size(), 3u) << "ten minutes at the finest";
+}
+
+TEST_F(HistoryWindowTest, CompensationSettingsComeFromTheSettingsFileAndGoBackToIt) {
+    writeSettings("Lang=EN\r\nTempCompensation=Y\r\nTempCompCoefficient=-12.5\r\n"
+                  "TempCompDeadBand=abc\r\nTempCompMaxStep=0\r\nTempCompFuture=1\r\n");
+    const QByteArray before = settingsFile();
+    auto& w = withHistory(open());
+    EXPECT_EQ(settingsFile(), before) << "start-up does not rewrite the settings";
+    w.ShowHistoryWindow();
+    THistoryWindow& h = *w.historyWindow;
+    EXPECT_TRUE(h.CompensationCheck->isChecked());
+    EXPECT_EQ(h.CoefficientEdit->text(), "-12.5");
+    EXPECT_EQ(h.DeadBandEdit->text(), "0.5") << "a bad value falls back to the default";
+    EXPECT_EQ(h.MaxStepEdit->text(), "200");
+    EXPECT_TRUE(h.ExternalRadio->isChecked());
+
+    h.CoefficientEdit->setText("-30");
+    QTest::keyClick(h.CoefficientEdit, Qt::Key_Return);
+    EXPECT_EQ(settingsFile(), "Lang=EN\r\nTempCompensation=Y\r\nTempCompCoefficient=-30\r\n");
+    h.CoefficientEdit->setText("-3x");
+    QTest::keyClick(h.CoefficientEdit, Qt::Key_Return);
+    EXPECT_EQ(h.CoefficientEdit->text(), "-30") << "what is no number is not taken";
+    h.InternalRadio->setChecked(true);
+    EXPECT_EQ(w.sessionHistory->settings().source, TemperatureSource::Internal);
+
+    w.GradiFCheck->setChecked(true);
+    EXPECT_EQ(h.CoefficientEdit->text(), "-16.67");
+    EXPECT_EQ(h.DeadBandEdit->text(), "0.9");
+    h.DeadBandEdit->setText("1.8");
+    QTest::keyClick(h.DeadBandEdit, Qt::Key_Return);
+    EXPECT_DOUBLE_EQ(w.sessionHistory->settings().deadBand, 1.0);
+    EXPECT_EQ(w.sessionHistory->settings().coefficient, -30) << "untouched by the unit";
+}
+
+TEST_F(HistoryWindowTest, TheFitIsShownAndAppliedOnlyWhenAccepted) {
+    // Refocuses by hand, a degree apart, on exactly -40 steps per degree; the first hold is
+    // where the night began, not a focus.
+    writeFile(dir.filePath(kNightFile), nightFile(400, [](int i) {
+                  return StatusSample{{}, 20000 + 40 * (i / 100), 10.0 - i / 100, {}, {}, 0};
+              }));
+    auto& w = withHistory(open());
+    w.ShowHistoryWindow();
+    THistoryWindow& again = *w.historyWindow;
+    EXPECT_FALSE(again.applyFitButton->isEnabled());
+    again.FitButtonClick();
+    EXPECT_TRUE(again.FitLabel->text().startsWith(
+        QStringLiteral(u"Fit over 3 focus positions\n-40 ± 0 steps/°C")))
+        << qPrintable(again.FitLabel->text());
+    EXPECT_EQ(w.sessionHistory->settings().coefficient, 0) << "not before the user accepts";
+    ASSERT_TRUE(again.applyFitButton->isEnabled());
+    QTest::mouseClick(again.applyFitButton, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(w.sessionHistory->settings().coefficient, -40);
+    EXPECT_EQ(again.CoefficientEdit->text(), "-40");
+    EXPECT_TRUE(settingsFile().contains("TempCompCoefficient=-40\r\n"));
+    EXPECT_FALSE(again.applyFitButton->isEnabled());
+}
+
+TEST_F(HistoryWindowTest, GotosGoOnTheWireButNotWithinTenSecondsOfAClick) {
+    auto& w = withHistory(connected());
+    w.PollTimer->stop(); // the test plays the replies
+    port.line().takeWritten();
+    w.sessionHistory->setSettings({true, -40, TemperatureSource::External, 0.3, 200});
+    StatusDoc doc;
+    auto second = [&](double celsius) {
+        clock.advance(1000);
+        doc.set("EXT_T", celsius);
+        deliver(w, doc.text());
+    };
+    second(10.0); // the reference
+    for (int i = 0; i < 300; ++i)
+        second(10.2);
+    EXPECT_TRUE(port.line().takeWritten().isEmpty()) << "within the dead band";
+
+    QTest::mouseClick(w.PositionLabel, Qt::LeftButton);
+    for (int i = 0; i < 9; ++i)
+        second(12.0);
+    EXPECT_TRUE(port.line().takeWritten().isEmpty()) << "the user is at work";
+    second(12.0);
+    ASSERT_FALSE(w.sessionHistory->events().empty());
+    const auto& d = w.sessionHistory->events().back().decision;
+    EXPECT_EQ(d.kind, TemperatureCompensation::Decision::Move);
+    EXPECT_EQ(d.from, 10000);
+    EXPECT_LT(d.to, 10000 - 12);
+    EXPECT_EQ(port.line().takeWritten(), gotoRequest(d.to));
+}

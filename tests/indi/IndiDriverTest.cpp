@@ -1,0 +1,209 @@
+// indi_calvetta_focus through a real INDI client, against the emulated focuser on a
+// pseudo-terminal.
+
+#include "IndiHarness.h"
+
+#include "emulator/FocuserDevice.h"
+
+#include <csignal>
+
+namespace {
+
+DeviceConfig configOf(FocuserModel model) {
+    DeviceConfig c;
+    c.model = model;
+    return c;
+}
+
+bool sawBusyBetween(const std::vector<PropertySeen>& updates, double from, double to) {
+    for (const auto& u : updates) {
+        const double v = u.elements.at("FOCUS_ABSOLUTE_POSITION").number;
+        if (u.state == IPS_BUSY && v > std::min(from, to) && v < std::max(from, to))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+TEST_F(IndiSession, ConnectsAndShowsTravelPositionReadingsAndLeds) {
+    ASSERT_TRUE(connectFocuser());
+    const DeviceSettings factory = factorySettings(configOf(FocuserModel::Vaskel4));
+
+    EXPECT_EQ(number("FOCUS_MAX", "FOCUS_MAX_VALUE"), factory.maxPos);
+    EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"),
+              factoryPosition(configOf(FocuserModel::Vaskel4)));
+    EXPECT_EQ(text("FOCUSER_INFO", "MODEL"), "VASKEL4");
+    EXPECT_EQ(text("FOCUSER_INFO", "FIRMWARE"), "1.3");
+    EXPECT_EQ(text("FOCUSER_INFO", "NETWORK"), factory.ssid.toStdString());
+
+    EXPECT_EQ(state("FOCUS_TEMPERATURE"), IPS_OK);
+    EXPECT_GT(number("FOCUS_TEMPERATURE", "TEMPERATURE"), -40);
+    EXPECT_LT(number("FOCUS_TEMPERATURE", "TEMPERATURE"), 50);
+    EXPECT_EQ(state("INTERNAL_TEMPERATURE"), IPS_OK);
+    EXPECT_NE(number("INTERNAL_TEMPERATURE", "TEMPERATURE"),
+              number("FOCUS_TEMPERATURE", "TEMPERATURE"));
+    EXPECT_EQ(state("SUPPLY_VOLTAGE"), IPS_OK);
+    EXPECT_NEAR(number("SUPPLY_VOLTAGE", "VOLTAGE"), 12.2, 1.0);
+
+    // What a Vaskel lacks.
+    EXPECT_FALSE(property("FOCUS_REVERSE_MOTION"));
+    EXPECT_FALSE(property("MOTOR_PRESETS"));
+    EXPECT_FALSE(property("Presets")) << "only the focuser's own presets are offered";
+
+    ASSERT_TRUE(isOn("LED_LEVEL", "LOW"));
+    setSwitch("LED_LEVEL", "MIDDLE");
+    EXPECT_TRUE(waitFor([&] {
+        return state("LED_LEVEL") == IPS_OK && isOn("LED_LEVEL", "MIDDLE") &&
+               !isOn("LED_LEVEL", "LOW");
+    }));
+}
+
+TEST_F(IndiSession, MovesAbsoluteAndRelativeAndAbortsInMidMove) {
+    ASSERT_TRUE(connectFocuser());
+    const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+
+    // Busy with the position on its way, then Ok at the target.
+    const int target = start + 40000;
+    const auto updates = moveTo(target);
+    ASSERT_FALSE(updates.empty());
+    EXPECT_TRUE(sawBusyBetween(updates, start, target));
+    EXPECT_EQ(updates.back().state, IPS_OK);
+    EXPECT_EQ(updates.back().elements.at("FOCUS_ABSOLUTE_POSITION").number, target);
+    for (size_t i = 0; i + 1 < updates.size(); ++i)
+        EXPECT_EQ(updates[i].state, IPS_BUSY) << "update " << i << " ended the move early";
+
+    setSwitch("FOCUS_MOTION", "FOCUS_INWARD");
+    setNumber("REL_FOCUS_POSITION", "FOCUS_RELATIVE_POSITION", 25000);
+    EXPECT_TRUE(waitFor([&] {
+        return state("REL_FOCUS_POSITION") == IPS_OK && state("ABS_FOCUS_POSITION") == IPS_OK &&
+               number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") == target - 25000;
+    }));
+
+    // Towards the far end, then stopped once it is under way.
+    const int from = target - 25000;
+    const int far = static_cast<int>(number("FOCUS_MAX", "FOCUS_MAX_VALUE"));
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", far);
+    ASSERT_TRUE(waitFor([&] {
+        return state("ABS_FOCUS_POSITION") == IPS_BUSY &&
+               number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") > from + 5000;
+    }));
+    setSwitch("FOCUS_ABORT_MOTION", "ABORT");
+    ASSERT_TRUE(waitFor([&] { return state("ABS_FOCUS_POSITION") != IPS_BUSY; }, 20000));
+    const double stopped = number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION");
+    EXPECT_LT(stopped, far - 100000) << "the move ran on after the abort";
+    EXPECT_NE(state("ABS_FOCUS_POSITION"), IPS_ALERT);
+    EXPECT_TRUE(waitMessage("Stopped at"));
+
+    // Polling goes on after the move, and finds the focuser where the move left it.
+    const size_t before = historyOf("FOCUS_TEMPERATURE").size();
+    EXPECT_TRUE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= before + 2; }));
+    EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), stopped);
+
+    // Beyond the travel: refused before anything moves.
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", far + 1);
+    EXPECT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_ALERT));
+    EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), stopped);
+}
+
+TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
+    ASSERT_TRUE(connectFocuser());
+    const DeviceSettings factory = factorySettings(configOf(FocuserModel::Vaskel4));
+
+    EXPECT_EQ(label("DEVICE_PRESETS", "PRESET_1"), "Visual");
+    EXPECT_EQ(label("DEVICE_PRESETS", "PRESET_7"), "Preset 7 (free)");
+    const std::string flats = elementLabelled("DEVICE_PRESETS", "Flats");
+    ASSERT_EQ(flats, "PRESET_3");
+    setSwitch("DEVICE_PRESETS", flats.c_str());
+    EXPECT_TRUE(waitState("DEVICE_PRESETS", IPS_BUSY));
+    EXPECT_TRUE(waitFor([&] {
+        return state("DEVICE_PRESETS") == IPS_OK && state("ABS_FOCUS_POSITION") == IPS_OK;
+    }));
+    EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), factory.presets[2].position);
+
+    // Recorded where the focuser stands now, under a name whose quotes are dropped; the
+    // preset's new name reaches the client.
+    const int here = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+    setTexts("PRESET_RECORD", {{"SLOT", "6"}, {"NAME", "Moon \"near\""}});
+    EXPECT_TRUE(waitState("PRESET_RECORD", IPS_OK));
+    EXPECT_TRUE(waitFor([&] { return label("DEVICE_PRESETS", "PRESET_6") == "Moon near"; }));
+    moveTo(here + 30000);
+    setSwitch("DEVICE_PRESETS", elementLabelled("DEVICE_PRESETS", "Moon near").c_str());
+    EXPECT_TRUE(waitFor([&] {
+        return state("DEVICE_PRESETS") == IPS_OK &&
+               number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") == here;
+    }));
+
+    setTexts("PRESET_RECORD", {{"SLOT", "10"}, {"NAME", "Nowhere"}});
+    EXPECT_TRUE(waitState("PRESET_RECORD", IPS_ALERT));
+
+    // A free preset holds no position: the focuser refuses, the client hears it.
+    setSwitch("DEVICE_PRESETS", "PRESET_7");
+    EXPECT_TRUE(waitState("DEVICE_PRESETS", IPS_ALERT));
+    EXPECT_TRUE(waitMessage("refused to go to preset 7"));
+    EXPECT_EQ(state("ABS_FOCUS_POSITION"), IPS_ALERT);
+    EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), here);
+}
+
+TEST_F(IndiSession, HalvorbeckMotorPresetsQuickSettingsAndReverse) {
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--model"), QStringLiteral("HALVORBECK2")}));
+    EXPECT_EQ(text("FOCUSER_INFO", "MODEL"), "HALVORBECK2");
+    EXPECT_EQ(number("FOCUS_MAX", "FOCUS_MAX_VALUE"),
+              factorySettings(configOf(FocuserModel::Halvorbeck2)).maxPos);
+
+    EXPECT_EQ(label("MOTOR_PRESETS", "MOTOR_PRESET_2"), "Heavy camera");
+    setSwitch("MOTOR_PRESETS", elementLabelled("MOTOR_PRESETS", "Heavy camera").c_str());
+    EXPECT_TRUE(waitFor([&] {
+        return state("MOTOR_PRESETS") == IPS_OK && isOn("MOTOR_PRESETS", "MOTOR_PRESET_2");
+    }));
+    setSwitch("QUICK_SETTINGS", "SLOW");
+    EXPECT_TRUE(waitFor([&] {
+        return state("QUICK_SETTINGS") == IPS_OK && isOn("QUICK_SETTINGS", "SLOW") &&
+               !isOn("MOTOR_PRESETS", "MOTOR_PRESET_2");
+    }));
+    setSwitch("MOTOR_PRESETS", "MOTOR_PRESET_3"); // free: nothing to load
+    EXPECT_TRUE(waitState("MOTOR_PRESETS", IPS_ALERT));
+
+    ASSERT_TRUE(property("FOCUS_REVERSE_MOTION"));
+    EXPECT_TRUE(isOn("FOCUS_REVERSE_MOTION", "INDI_DISABLED"));
+    setSwitch("FOCUS_REVERSE_MOTION", "INDI_ENABLED");
+    EXPECT_TRUE(waitFor([&] {
+        return state("FOCUS_REVERSE_MOTION") == IPS_OK &&
+               isOn("FOCUS_REVERSE_MOTION", "INDI_ENABLED");
+    }));
+}
+
+TEST_F(IndiSession, AFocuserThatFallsSilentOrSendsGarbageIsReported) {
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--malformed-string"), QStringLiteral("4")}));
+    EXPECT_TRUE(waitMessage("never ends; it is ignored"));
+    EXPECT_TRUE(waitState("FOCUS_TEMPERATURE", IPS_OK)) << "the next usable status restores it";
+
+    // Frozen: no answer at all, then back.
+    ::kill(static_cast<pid_t>(emulator.processId()), SIGSTOP);
+    EXPECT_TRUE(waitMessage("does not answer"));
+    EXPECT_TRUE(waitState("FOCUS_TEMPERATURE", IPS_ALERT));
+    ::kill(static_cast<pid_t>(emulator.processId()), SIGCONT);
+    EXPECT_TRUE(waitMessage("answers again"));
+
+    // Gone: the port closes under the driver.
+    emulator.terminate();
+    ASSERT_TRUE(emulator.waitForFinished(20000));
+    EXPECT_TRUE(waitMessage("Lost the focuser"));
+    EXPECT_TRUE(waitFor([&] { return isOn("CONNECTION", "DISCONNECT"); }));
+    EXPECT_FALSE(property("FOCUSER_INFO"));
+}
+
+TEST_F(IndiSession, WrongPortAndSilentDeviceFailToConnectWithTheReason) {
+    startEmulator({QStringLiteral("--drop-replies"), QStringLiteral("1")});
+    startDriver();
+    connectTo(dir.filePath(QStringLiteral("ttyNOWHERE")));
+    EXPECT_TRUE(waitMessage("no such port"));
+    EXPECT_TRUE(waitState("CONNECTION", IPS_ALERT));
+    EXPECT_FALSE(isOn("CONNECTION", "CONNECT"));
+
+    connectTo(dir.filePath(QStringLiteral("ttyCALVETTA")));
+    EXPECT_TRUE(waitMessage("No answer from the focuser"));
+    EXPECT_TRUE(waitState("CONNECTION", IPS_ALERT));
+    EXPECT_FALSE(isOn("CONNECTION", "CONNECT"));
+    EXPECT_FALSE(property("ABS_FOCUS_POSITION"));
+}

@@ -1,0 +1,79 @@
+// The main window's side of the session history: the history object fed by every status reply,
+// the environmental panel's caption and temperature displays that open the history window,
+// and the gotos of the temperature compensation.
+
+#include "app/ProgramPaths.h"
+#include "calibration/HB2CalibrationWin.h"
+#include "controls/Theme.h"
+#include "history/HistoryWindow.h"
+#include "history/SessionHistory.h"
+#include "i18n/Translator.h"
+#include "protocol/Requests.h"
+#include "window/FocuserWin.h"
+
+#include <QLabel>
+#include <QRadioButton>
+
+void TVaskelWindow::BuildHistory() {
+    useSessionHistory(std::make_unique<TSessionHistory>(ProgramDirectory(), systemClock()));
+    for (QLabel* opener : historyOpeners()) {
+        opener->setAttribute(Qt::WA_TransparentForMouseEvents, false);
+        opener->setCursor(Qt::PointingHandCursor);
+        theme::followLook(opener, [opener] {
+            // A style sheet of its own puts back the palette of the label's last polish: the
+            // text colour of the look, set just before, is kept.
+            const QColor text = opener->palette().color(QPalette::WindowText);
+            opener->setStyleSheet(
+                QStringLiteral("QToolTip { color: %1; background: %2; border: 1px solid %3; }")
+                    .arg(theme::sheetColour(Qt::white), theme::sheetColour(palette::kPanel),
+                         theme::sheetColour(palette::kFrame)));
+            QPalette pal = opener->palette();
+            pal.setColor(QPalette::WindowText, text);
+            opener->setPalette(pal);
+        });
+        opener->installEventFilter(this);
+    }
+}
+
+void TVaskelWindow::useSessionHistory(std::unique_ptr<TSessionHistory> history) {
+    const history::CompensationSettings settings =
+        sessionHistory ? sessionHistory->settings() : history::CompensationSettings{};
+    historyWindow.reset();
+    sessionHistory = std::move(history);
+    sessionHistory->adoptSettings(settings);
+    sessionHistory->isBusy = [this] {
+        return motorMoving || activeWizard || !CalibrationSelectPanel->isHidden();
+    };
+    sessionHistory->sendGoto = [this](int target) {
+        if (!serialLink)
+            return false;
+        serialLink->EnqueueCommand(request::verboseTimeGoto(target));
+        return true;
+    };
+    sessionHistory->saveSettings = [this] { SaveSettings(); };
+}
+
+std::array<QLabel*, 3> TVaskelWindow::historyOpeners() const {
+    return {PowerGroupLabel, ExternalTemperatureLabel, InternalTemperatureLabel};
+}
+
+void TVaskelWindow::ShowHistoryWindow() {
+    if (!historyWindow) {
+        historyWindow = std::make_unique<THistoryWindow>(*sessionHistory, this);
+        historyWindow->setFahrenheit(GradiFCheck->isChecked());
+        connect(GradiFCheck, &QRadioButton::toggled, historyWindow.get(),
+                [this](bool fahrenheit) { historyWindow->setFahrenheit(fahrenheit); });
+        // Over the main window, where the user looked.
+        historyWindow->move(geometry().center() - historyWindow->rect().center());
+    }
+    historyWindow->show();
+    historyWindow->raise();
+    historyWindow->activateWindow();
+}
+
+void TVaskelWindow::RetranslateHistory() {
+    for (QLabel* opener : historyOpeners())
+        opener->setToolTip(TR(QStringLiteral("Click to show the session history")));
+    if (historyWindow)
+        historyWindow->Retranslate();
+}
