@@ -207,8 +207,10 @@ bool parseReply(const QString& text, rapidjson::Document& doc, const rapidjson::
     doc.Parse(utf8.constData(), static_cast<std::size_t>(utf8.size()));
     if (doc.HasParseError() || !doc.IsObject())
         return false;
-    const auto member = doc.FindMember("res");
-    if (member == doc.MemberEnd())
+    // Const iterators on both sides of the comparison: C++20 finds mixed ones ambiguous.
+    const rapidjson::Document& reply = doc;
+    const auto member = reply.FindMember("res");
+    if (member == reply.MemberEnd())
         return true;
     if (!member->value.IsObject())
         return false;
