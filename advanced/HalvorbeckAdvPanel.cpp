@@ -142,7 +142,7 @@ THalvorbeckAdvPanel::THalvorbeckAdvPanel(QWidget* aowner) : QWidget(aowner) {
     activeAdvPanel = this;
 
     // The owner is the window's centre area, the whole window below its title bar.
-    setGeometry(0, 0, kPanelWidth, kPanelHeight);
+    setGeometry(0, 0, advanced::kPanelWidth, advanced::kPanelHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     holdMotorText = QStringLiteral("ON");

@@ -297,7 +297,7 @@ void TVaskelWindow::BuildOverlays() {
 }
 
 void TVaskelWindow::BuildMenus() {
-    auto item = [this](QMenu* menu, const QString& caption, int tag, bool isDefault = false) {
+    auto item = [](QMenu* menu, const QString& caption, int tag, bool isDefault = false) {
         QAction* action = menu->addAction(caption);
         action->setData(tag);
         if (isDefault) {
