@@ -142,7 +142,7 @@ THalvorbeckAdvPanel::THalvorbeckAdvPanel(QWidget* aowner) : QWidget(aowner) {
     activeAdvPanel = this;
 
     // The owner is the window's centre area, the whole window below its title bar.
-    setGeometry(0, 0, kPanelWidth, kPanelHeight);
+    setGeometry(0, 0, advanced::kPanelWidth, advanced::kPanelHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
     holdMotorText = QStringLiteral("ON");
@@ -235,9 +235,12 @@ void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
     textAt(p, panelX + kHoldCaptionX, panelY + 508, TR(QStringLiteral("motor")));
     textAt(p, panelX + kQuickTitleX, panelY + kQuickTitleY, TR(QStringLiteral("Quick settings")));
     centredAt(p, panelX + kHoldStateX, panelY + kHoldStateY, holdMotorText);
-    for (int i = 0; i < 3; ++i)
-        centredAt(p, panelX + kPresetNameX0 + kPresetNameStep * i, panelY + kPresetNameY,
-                  presetNames[i]);
+    for (int i = 0; i < 3; ++i) {
+        // A long name is cut short inside its box, never written over the next one.
+        const QString name = p.fontMetrics().elidedText(presetNames[i], Qt::ElideRight,
+                                                        kUserPresetBoxes[i].width - 8);
+        centredAt(p, panelX + kPresetNameX0 + kPresetNameStep * i, panelY + kPresetNameY, name);
+    }
 }
 
 void THalvorbeckAdvPanel::mouseMoveEvent(QMouseEvent* event) {

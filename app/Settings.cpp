@@ -31,7 +31,7 @@ std::optional<SettingLine> parseSettingLine(const QString& line) {
 }
 
 QStringList settingsFileLines(const std::optional<QString>& selectedPort, const QString& language,
-                              bool nightVision) {
+                              bool nightVision, bool serialTrace) {
     QStringList lines;
     if (selectedPort)
         lines.append(QStringLiteral("PortCombo=") + *selectedPort);
@@ -39,6 +39,8 @@ QStringList settingsFileLines(const std::optional<QString>& selectedPort, const 
     // Absent in the normal look, as in the files of earlier versions.
     if (nightVision)
         lines.append(QStringLiteral("NightVision=Y"));
+    if (serialTrace)
+        lines.append(QStringLiteral("SerialTrace=Y"));
     return lines;
 }
 

@@ -19,9 +19,10 @@ QString trimBlanksAndControls(const QString& s);
 std::optional<SettingLine> parseSettingLine(const QString& line);
 
 // The lines written to the settings file: the selected port (when one is selected) under
-// "PortCombo", the language under "Lang", then "NightVision=Y" while night vision is on.
+// "PortCombo", the language under "Lang", then "NightVision=Y" while night vision is on and
+// "SerialTrace=Y" while the trace log is asked for.
 QStringList settingsFileLines(const std::optional<QString>& selectedPort, const QString& language,
-                              bool nightVision = false);
+                              bool nightVision = false, bool serialTrace = false);
 
 // Night vision from the value of its key: on for exactly "Y", the normal look for anything
 // else, so that a damaged or foreign value never leaves the program hard to read.

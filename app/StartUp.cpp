@@ -107,6 +107,7 @@ void TVaskelWindow::ApplySetting(const QString& key, const QString& value, int /
         }
     } else if (key == QLatin1String("SerialTrace")) {
         serialTraceEnabled = value == QLatin1String("Y");
+        traceLineKept_ = serialTraceEnabled;
     } else if (key == QLatin1String("NightVision")) {
         SetNightVision(nightVisionSetting(value));
     } else if (sessionHistory) {
@@ -114,12 +115,18 @@ void TVaskelWindow::ApplySetting(const QString& key, const QString& value, int /
     }
 }
 
-void TVaskelWindow::SaveSettings() {
+void TVaskelWindow::SaveSettings(bool languagePicked) {
     std::optional<QString> port;
     if (PortCombo->currentIndex() >= 0)
         port = PortCombo->itemText(PortCombo->currentIndex());
+    // A language picked drops the trace line, as it always has; night vision or the
+    // compensation's settings, written in passing, must not switch the trace log off.
+    if (languagePicked)
+        traceLineKept_ = false;
+    // The language in force, not a code still being typed into the list.
     QStringList lines =
-        settingsFileLines(port, LanguageCombo->currentText(), theme::nightVision());
+        settingsFileLines(port, LanguageCombo->itemText(LanguageCombo->currentIndex()),
+                          theme::nightVision(), traceLineKept_);
     if (sessionHistory)
         lines += sessionHistory->settingLines();
     codepage::writeAnsiLines(settingsFilePath(), lines);

@@ -9,6 +9,7 @@
 #include <optional>
 #include <rapidjson/stringbuffer.h>
 #include <rapidjson/writer.h>
+#include <utility>
 
 using rapidjson::Value;
 
@@ -353,10 +354,13 @@ void FocuserDevice::takeByte(char c) {
         ++depth_;
     } else if (c == '}' && --depth_ == 0) {
         const QByteArray request = std::exchange(frame_, QByteArray());
-        if (std::exchange(overflow_, false))
+        if (std::exchange(overflow_, false)) {
             sendReply(R"({"res":{"error":"request too long"}})", false);
-        else
-            handleRequest(request);
+            return;
+        }
+        if (onRequest)
+            onRequest(request);
+        handleRequest(request);
     }
 }
 
@@ -390,8 +394,8 @@ void FocuserDevice::handleRequest(const QByteArray& frame) {
     if (!request.HasParseError() && request.IsObject()) {
         // "r@q" is how one request of the program spells the envelope; it means the same.
         for (const char* envelope : {"req", "r@q"}) {
-            const auto m = request.FindMember(envelope);
-            if (m != request.MemberEnd() && m->value.IsObject()) {
+            const auto m = std::as_const(request).FindMember(envelope);
+            if (m != std::as_const(request).MemberEnd() && m->value.IsObject()) {
                 body = &m->value;
                 break;
             }

@@ -14,6 +14,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <rapidjson/document.h>
 #include <vector>
 
@@ -125,6 +126,10 @@ public:
 
     // The status document the status request gets now, faults aside.
     QByteArray statusReply() const;
+
+    // Told of every whole request the device takes, as it came off the wire, before the device
+    // acts on it: a log of what the device heard.
+    std::function<void(const QByteArray& request)> onRequest;
 
 private:
     enum class CalibrationKind { Exec, MinWithSensor, MaxWithSensor };

@@ -25,11 +25,20 @@ void printError(const QString& text) {
 }
 
 // Makes `link` point to `target`; an old link left by an earlier run is replaced, anything
-// else at that path is left alone.
+// else at that path is left alone. A link to a device that is still there is another
+// emulator's, serving now: taken over, its users could no longer reach it by the link, and it
+// would be gone when this emulator stops.
 bool makeLink(const QString& link, const QString& target, QString& error) {
     const QByteArray path = QFile::encodeName(link);
     const QFileInfo existing(link);
     if (existing.isSymLink()) {
+        if (existing.exists() &&
+            existing.symLinkTarget() != QFileInfo(target).absoluteFilePath()) {
+            error = QStringLiteral("%1 links to %2, which is in use (another emulator?); "
+                                   "not replaced.")
+                        .arg(link, existing.symLinkTarget());
+            return false;
+        }
         ::unlink(path.constData());
     } else if (existing.exists()) {
         error = QStringLiteral("%1 exists and is not a symbolic link; not replaced.").arg(link);

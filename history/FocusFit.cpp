@@ -11,16 +11,25 @@ std::vector<FocusPoint> focusPoints(const std::vector<HistoryRow>& rows, Tempera
     };
     std::vector<FocusPoint> points;
     const std::size_t n = rows.size();
+    // The focuser of the last row, the one connected: another model's positions say nothing
+    // about its focus, and where another was connected none of its moves was made.
+    const std::size_t focuser = n > 0 ? rows.back().focuser : 0;
     std::size_t i = 0;
     std::optional<double> previous; // the position before the run that starts at i
     while (i < n) {
+        if (rows[i].focuser != focuser) {
+            previous.reset();
+            ++i;
+            continue;
+        }
         if (std::isnan(rows[i].position)) {
             ++i;
             continue;
         }
         // The run of rows that hold this position without a break.
         std::size_t end = i + 1;
-        while (end < n && (std::isnan(rows[end].position) || rows[end].position == rows[i].position) &&
+        while (end < n && rows[end].focuser == focuser &&
+               (std::isnan(rows[end].position) || rows[end].position == rows[i].position) &&
                rows[end].ms - rows[end - 1].ms <= kGapMs)
             ++end;
         std::size_t last = end - 1;

@@ -314,6 +314,7 @@ HistoryRow toRow(const QDateTime& localTime, const StatusSample& sample) {
     row.external = sample.external.value_or(kMissing);
     row.internal = sample.internal.value_or(kMissing);
     row.voltage = sample.voltage.value_or(kMissing);
+    row.focuser = qHash(QByteArrayView(codepage::unicodeToAnsi(textField(sample.model))));
     return row;
 }
 
@@ -330,6 +331,7 @@ std::optional<HistoryRow> parseRow(QByteArrayView line) {
         return std::nullopt;
     HistoryRow row;
     row.ms = *ms;
+    row.focuser = qHash(fields[1]);
     if (!valueField(fields[2], row.position) || !valueField(fields[3], row.external) ||
         !valueField(fields[4], row.internal) || !valueField(fields[5], row.voltage))
         return std::nullopt;

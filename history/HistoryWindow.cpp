@@ -197,7 +197,7 @@ HistoryChart THistoryWindow::makeChart(const QRect& box, bool timeLabels,
     c.timeAxis->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     styleAxis(c.timeAxis, timeLabels);
     c.valueAxis = new QValueAxis;
-    c.valueAxis->setTickCount(5);
+    c.valueAxis->setTickCount(c.valueTicks);
     styleAxis(c.valueAxis, true);
     c.chart->addAxis(c.timeAxis, Qt::AlignBottom);
     c.chart->addAxis(c.valueAxis, Qt::AlignLeft);
@@ -232,7 +232,8 @@ void THistoryWindow::BuildCharts() {
     top += 206 + 4;
     VoltageCaption = caption();
     voltageChart = makeChart(QRect(kChartsLeft, top, kChartsWidth, 112), false, {kVoltageLine});
-    voltageChart.valueAxis->setTickCount(3);
+    voltageChart.valueTicks = 3;
+    voltageChart.valueAxis->setTickCount(voltageChart.valueTicks);
     top += 112 + 4;
     PositionCaption = caption();
     positionChart = makeChart(QRect(kChartsLeft, top, kChartsWidth, kHeight - 10 - top), true,
@@ -406,15 +407,18 @@ void showLine(HistoryChart& c, std::size_t line, const std::vector<QList<QPointF
     }
 }
 
-void setValueRange(QValueAxis* axis, double lo, double hi, double shortest) {
+void setValueRange(const HistoryChart& c, double lo, double hi, double shortest) {
     if (lo > hi) {
         lo = 0;
         hi = shortest;
     }
     const double middle = (lo + hi) / 2;
     const double half = std::max((hi - lo) * 0.55, shortest / 2);
-    axis->setRange(middle - half, middle + half);
-    axis->applyNiceNumbers();
+    // The nice numbers change the axis's tick count; started from what they changed, the
+    // ticks would grow closer with every refresh until the labels no longer fit.
+    c.valueAxis->setTickCount(c.valueTicks);
+    c.valueAxis->setRange(middle - half, middle + half);
+    c.valueAxis->applyNiceNumbers();
 }
 
 } // namespace
@@ -437,11 +441,11 @@ void THistoryWindow::Refresh() {
              scale, offset, lo, hi);
     showLine(temperatureChart, 1, minMaxSegments(rows, &HistoryRow::internal, t0, t1, columns),
              scale, offset, lo, hi);
-    setValueRange(temperatureChart.valueAxis, lo, hi, 1.0);
+    setValueRange(temperatureChart, lo, hi, 1.0);
     lo = INFINITY, hi = -INFINITY;
     showLine(voltageChart, 0, minMaxSegments(rows, &HistoryRow::voltage, t0, t1, columns), 1, 0,
              lo, hi);
-    setValueRange(voltageChart.valueAxis, lo, hi, 0.2);
+    setValueRange(voltageChart, lo, hi, 0.2);
     lo = INFINITY, hi = -INFINITY;
     showLine(positionChart, 0, minMaxSegments(rows, &HistoryRow::position, t0, t1, columns), 1,
              0, lo, hi);
@@ -455,7 +459,7 @@ void THistoryWindow::Refresh() {
         }
     }
     compensationMarks->replace(marks);
-    setValueRange(positionChart.valueAxis, lo, hi, 100);
+    setValueRange(positionChart, lo, hi, 100);
     const qint64 utcOffset = QDateTime::fromMSecsSinceEpoch(t0).offsetFromUtc() * 1000LL;
     const std::vector<qint64> ticks = roundTimeTicks(t0, t1, utcOffset, kTimeTicks);
     for (HistoryChart* c : {&temperatureChart, &voltageChart, &positionChart}) {

@@ -30,6 +30,7 @@ struct HistoryChart {
     QChart* chart = nullptr;
     QCategoryAxis* timeAxis = nullptr; // labels at round local times
     QValueAxis* valueAxis = nullptr;
+    int valueTicks = 5; // asked of the value axis before its nice numbers
     struct Line {
         QColor colour;
         std::vector<QLineSeries*> pieces; // one series per unbroken stretch

@@ -83,5 +83,5 @@ void TVaskelWindow::LanguageComboChange(QObject* sender) {
     RetranslateHistory();
 
     if (sender)
-        SaveSettings();
+        SaveSettings(true);
 }

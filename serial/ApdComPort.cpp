@@ -37,6 +37,8 @@ void TApdComPort::SetOpen(bool open) {
         throw EComError(error);
     connect(transport_.get(), &SerialTransport::readyRead, this, &TApdComPort::onReadyRead,
             Qt::UniqueConnection);
+    connect(transport_.get(), &SerialTransport::lost, this, &TApdComPort::onLost,
+            Qt::UniqueConnection);
     clearReceived();
     open_ = true;
 }
@@ -111,6 +113,15 @@ void TApdComPort::onReadyRead() {
     received_.append(bytes);
     leftoverWaits_ = false;
     scheduleDelivery();
+}
+
+void TApdComPort::onLost() {
+    if (!open_)
+        return;
+    DonePort();
+    // A copy, because the handler may destroy this port and the handler with it.
+    if (const auto handler = OnLost)
+        handler();
 }
 
 void TApdComPort::scheduleDelivery() {

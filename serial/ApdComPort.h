@@ -48,6 +48,9 @@ public:
 
     // Called with the number of bytes of each batch (at least 1).
     std::function<void(std::uint16_t count)> OnTriggerAvail;
+    // Called when the device has gone away while the port was open; the port is closed by
+    // then.
+    std::function<void()> OnLost;
 
     // Sets the carrier of the bytes used from the next opening on; by default the port
     // name decides (a virtual port's name, otherwise a real serial device).
@@ -55,6 +58,7 @@ public:
 
 private:
     void onReadyRead();
+    void onLost();
     void scheduleDelivery();
     void deliver();
     void dropTaken();

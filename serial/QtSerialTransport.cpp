@@ -4,6 +4,25 @@
 
 QtSerialTransport::QtSerialTransport(QObject* parent) : SerialTransport(parent) {
     connect(&port_, &QSerialPort::readyRead, this, &SerialTransport::readyRead);
+    // A device that has gone away cannot be read: the port reports it at every turn of the
+    // event loop, which would spin until the next write failed. Closed after the port has
+    // finished reporting.
+    connect(
+        &port_, &QSerialPort::errorOccurred, this,
+        [this](QSerialPort::SerialPortError error) {
+            if (!port_.isOpen() || !isLossOfDevice(error))
+                return;
+            const QString reason = port_.errorString();
+            close();
+            emit lost(reason);
+        },
+        Qt::QueuedConnection);
+}
+
+bool isLossOfDevice(QSerialPort::SerialPortError error) {
+    // A read that fails, or that finds the end of the line (a closed far end), means that
+    // nothing more will come.
+    return error == QSerialPort::ResourceError || error == QSerialPort::ReadError;
 }
 
 QtSerialTransport::~QtSerialTransport() { close(); }

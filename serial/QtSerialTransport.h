@@ -24,6 +24,9 @@ private:
     QSerialPort port_;
 };
 
+// Whether an error of an open port means that its device has gone away.
+bool isLossOfDevice(QSerialPort::SerialPortError error);
+
 // The text shown when a device cannot be opened, with a hint where one helps.
 QString openErrorText(const QString& device, QSerialPort::SerialPortError error,
                       const QString& systemText);

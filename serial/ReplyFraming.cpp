@@ -48,12 +48,28 @@ void ReplyFramer::resynchronise() {
     resetObject();
     resynchronising = true;
     afterClosingBrace = false;
+    replyStart.clear();
 }
 
 bool ReplyFramer::takeWhileResynchronising(QChar c) {
     // Right after a gap the stream may stand anywhere, even inside a string; a `{` is taken
     // as a start only where no object can go on: after a line end, or right after a `}`
-    // (inside an object a `}` is followed by `,` or another `}`).
+    // (inside an object a `}` is followed by `,` or another `}`). A reply's own beginning,
+    // `{"res":`, is also one: the focuser never sends it within another object.
+    static const QString kReplyStart = QStringLiteral("{\"res\":");
+    if (!replyStart.isEmpty()) {
+        replyStart.append(c);
+        if (kReplyStart.startsWith(replyStart)) {
+            if (replyStart.size() == kReplyStart.size()) {
+                resynchronising = false;
+                for (const QChar s : std::exchange(replyStart, QString()))
+                    feed(s);
+            }
+            return false;
+        }
+        replyStart.clear(); // no reply begins here: `c` is judged afresh
+        afterClosingBrace = false;
+    }
     if (isLineEnd(c)) {
         resynchronising = false;
         return false;
@@ -62,7 +78,9 @@ bool ReplyFramer::takeWhileResynchronising(QChar c) {
         resynchronising = false;
         return true;
     }
-    if (!isBlank(c))
+    if (c == u'{')
+        replyStart = c;
+    else if (!isBlank(c))
         afterClosingBrace = c == u'}';
     return false;
 }
@@ -71,16 +89,35 @@ void ReplyFramer::takeOutside(QChar c) {
     if (c == u'{') {
         rxBuffer = c;
         braceCount = plainBraceCount = 1;
+        opening = true;
     } else if (isLineEnd(c)) {
         emitFrame(FrameKind::Line, std::exchange(rxBufferExtra, QString()));
     } else {
-        rxBufferExtra.append(c);
-        if (rxBufferExtra.size() >= kMaxLineLength)
-            rxBufferExtra.clear();
+        appendToLine(c);
     }
 }
 
+void ReplyFramer::appendToLine(QChar c) {
+    rxBufferExtra.append(c);
+    if (rxBufferExtra.size() >= kMaxLineLength)
+        rxBufferExtra.clear();
+}
+
 void ReplyFramer::takeInObject(QChar c) {
+    if (opening && !isBlank(c)) {
+        opening = false;
+        if (c == u'{') {
+            // No JSON text begins with `{{`: the first brace was a stray one, line text like a
+            // stray `}`, and the object begins here.
+            const QString stray = rxBuffer;
+            resetObject();
+            appendToLine(stray[0]);
+            for (const QChar blank : QStringView(stray).mid(1))
+                takeOutside(blank);
+            takeOutside(c);
+            return;
+        }
+    }
     rxBuffer.append(c);
     if (c == u'{')
         ++plainBraceCount;
@@ -161,7 +198,7 @@ void ReplyFramer::resetObject() {
     rxBuffer.clear();
     braceCount = plainBraceCount = 0;
     plainEnd = -1;
-    inString = escaped = afterString = skipping = false;
+    inString = escaped = afterString = skipping = opening = false;
 }
 
 bool parseReply(const QString& text, rapidjson::Document& doc, const rapidjson::Value*& res) {
@@ -170,8 +207,10 @@ bool parseReply(const QString& text, rapidjson::Document& doc, const rapidjson::
     doc.Parse(utf8.constData(), static_cast<std::size_t>(utf8.size()));
     if (doc.HasParseError() || !doc.IsObject())
         return false;
-    const auto member = doc.FindMember("res");
-    if (member == doc.MemberEnd())
+    // Const iterators on both sides of the comparison: C++20 finds mixed ones ambiguous.
+    const rapidjson::Document& reply = doc;
+    const auto member = reply.FindMember("res");
+    if (member == reply.MemberEnd())
         return true;
     if (!member->value.IsObject())
         return false;

@@ -8,7 +8,8 @@
 // - A `{` outside objects opens an object; it is complete when its braces balance, braces
 //   inside strings not counted. Line breaks between members are part of the object.
 // - Outside objects, CR and LF each end a text line (CR LF gives the line, then an empty one).
-//   A stray `}` or `"` there is line text. A line interrupted by an object goes on after it.
+//   A stray `}` or `"` there is line text, and so is a stray `{` right before an object (no
+//   JSON begins with `{{`). A line interrupted by an object goes on after it.
 // - An object of kMaxObjectLength characters is dropped unread; a line of kMaxLineLength
 //   characters loses what it holds and goes on with what follows.
 // - A string that never closes (a firmware writing `"NAME":"a\"`) costs only its own object.
@@ -49,8 +50,9 @@ public:
     bool hasFrame() const { return !frames.empty(); }
 
     // Input was lost before the next character: forgets the object and the line being
-    // received, and skips what follows up to a line end or a `{` right after a `}`, where a
-    // frame begins cleanly. Frames already complete stay to be taken.
+    // received, and skips what follows up to a line end, a `{` right after a `}` or the
+    // beginning of a reply, `{"res":`, where a frame begins cleanly. Frames already complete
+    // stay to be taken.
     void resynchronise();
 
     // `{` minus `}` outside strings of the object being received; 0 between objects.
@@ -59,6 +61,7 @@ public:
 private:
     void takeInObject(QChar c);
     void takeOutside(QChar c);
+    void appendToLine(QChar c);
     void takeWhileSkipping(QChar c);
     bool takeWhileResynchronising(QChar c);
     void stringNeverClosed();
@@ -71,6 +74,7 @@ private:
     bool inString = false;
     bool escaped = false;     // the previous character of that string was a backslash
     bool afterString = false; // a string closed; only blanks and `:` `,` `}` `]` may follow
+    bool opening = false;     // only blanks have followed the object's first brace
 
     // Braces counted without regard to strings, for when the strings cannot be trusted.
     int plainBraceCount = 0;
@@ -79,6 +83,7 @@ private:
 
     bool resynchronising = false;
     bool afterClosingBrace = false; // while resynchronising: the last non-blank was `}`
+    QString replyStart;             // while resynchronising: what may begin a reply
 
     std::deque<Frame> frames;
 };

@@ -27,6 +27,8 @@ TSerialInterface::TSerialInterface(const QString& serPort, ILinkHost& host_,
     com->setComNumber(comport > 0 ? comport : 1);
     com->setDeviceName(portDeviceName(serPort));
     com->OnTriggerAvail = [this](std::uint16_t count) { TriggerAvail(count); };
+    // A device that went away disconnects as a failed write does, without a message.
+    com->OnLost = [this] { host.OpenCloseButtonLabelClick(nullptr); };
     if (!com->deviceName().isEmpty())
         com->SetOpen(true);
 }

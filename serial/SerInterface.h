@@ -23,7 +23,8 @@ public:
     virtual bool ParseMessage(const rapidjson::Value* msg, const QString& sourceStr) = 0;
     // One text line received between objects, without its line end.
     virtual void ParseExtraMessage(const QString& S) = 0;
-    // Connects or disconnects; the link calls it with no sender when a write fails.
+    // Connects or disconnects; the link calls it with no sender when a write fails or the
+    // device goes away.
     virtual void OpenCloseButtonLabelClick(QObject* sender) = 0;
 
 protected:

@@ -38,4 +38,7 @@ public:
 signals:
     // New bytes can be read; emitted on the thread the transport lives in.
     void readyRead();
+    // The device went away (unplugged, or the far end of the line closed) and the transport
+    // has closed; `reason` is the system's word for it.
+    void lost(const QString& reason);
 };

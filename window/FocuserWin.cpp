@@ -31,13 +31,15 @@ using namespace layout;
 namespace {
 
 QComboBox* makeCombo(QWidget* parent, const QRect& box) {
-    auto* combo = new QComboBox(parent);
+    auto* combo = new TDropDownCombo(parent);
     combo->setGeometry(box);
     // The font first: the editor the list makes would lay itself out in another one first.
     combo->setFont(interfaceFont(18));
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
-    theme::followStyleSheet(combo, [] { return theme::dropDownListSheet(2, 12); });
+    theme::followStyleSheet(combo, [] {
+        return theme::dropDownListSheet(2, TDropDownCombo::kArrowZoneWidth);
+    });
     return combo;
 }
 
@@ -201,8 +203,8 @@ void TVaskelWindow::BuildCentreArea() {
         makeText(area, QStringLiteral("FW"), toRect(kVaskelFwCaption), 18, black, Qt::AlignCenter);
     VaskelFirmwareVersionLabel =
         makeText(area, QStringLiteral("-"), toRect(kVaskelFwVersion), 18, black, Qt::AlignCenter);
-    WifiPasswordLabel =
-        makeText(area, QString(), toRect(kWifiPassword), 20, white, Qt::AlignCenter);
+    WifiPasswordLabel = setUpText(new TElidingLabel(area), QString(), toRect(kWifiPassword), 20,
+                                  white, Qt::AlignCenter);
     WifiPasswordLabel->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     WifiPasswordLabel->setCursor(Qt::PointingHandCursor);
     WifiPasswordLabel->installEventFilter(this);
@@ -235,7 +237,8 @@ void TVaskelWindow::BuildCentreArea() {
     RightButtonsOverlayPanel =
         makePicture(area, QStringLiteral("settingsFrame"), toRect(kSettingsFrame));
     RightButtonsOverlayPanel->hide();
-    serialNumberLabelH = makeText(area, QString(), toRect(kSerialNumberH), 13, white, Qt::AlignCenter);
+    serialNumberLabelH = setUpText(new TElidingLabel(area), QString(), toRect(kSerialNumberH), 13,
+                                   white, Qt::AlignCenter);
     serialNumberLabelH->hide();
     HalvorbeckFwLabel = makeText(area, QString(), toRect(kHalvorbeckFw), 13, white,
                                  Qt::AlignRight | Qt::AlignVCenter);
@@ -252,8 +255,14 @@ void TVaskelWindow::BuildCentreArea() {
     LanguageCombo = makeCombo(area, toRect(kLanguageCombo));
     connect(LanguageCombo, &QComboBox::activated, this,
             [this](int) { LanguageComboChange(LanguageCombo); });
-    connect(LanguageCombo->lineEdit(), &QLineEdit::returnPressed, this,
-            [this] { LanguageComboChange(LanguageCombo); });
+    // A code typed into the list chooses its language on Return (the list matches it whatever
+    // its letter case); a text that names no listed language is taken back, so that it is
+    // never loaded or written to the settings file.
+    connect(LanguageCombo->lineEdit(), &QLineEdit::editingFinished, this, [this] {
+        const QString listed = LanguageCombo->itemText(LanguageCombo->currentIndex());
+        if (LanguageCombo->currentText() != listed)
+            LanguageCombo->setEditText(listed);
+    });
 
     CurrentPositionEdit = makeField(area, QStringLiteral("---"), toRect(kPositionEdit), 22, true,
                                     Qt::transparent);
@@ -313,7 +322,7 @@ void TVaskelWindow::BuildOverlays() {
 }
 
 void TVaskelWindow::BuildMenus() {
-    auto item = [this](QMenu* menu, const QString& caption, int tag, bool isDefault = false) {
+    auto item = [](QMenu* menu, const QString& caption, int tag, bool isDefault = false) {
         QAction* action = menu->addAction(caption);
         action->setData(tag);
         if (isDefault) {
@@ -359,16 +368,23 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         sessionHistory)
         sessionHistory->userCommand();
     if (event->type() == QEvent::KeyPress) {
-        // Every key for this window passes its window-system window once, before the focused
-        // control gets it; the window looks at it there and lets it go on, except F4: that is
-        // night vision here, not a drop-down list's key for opening its list. A held F4 switches
-        // once, not back and forth.
-        if (!windowHandle() || watched != static_cast<QObject*>(windowHandle()))
+        // Every key passes the window-system window of its window once, before the focused
+        // control gets it. The main window looks at its keys there and lets them go on, except
+        // F4: that is night vision in every window of the program (the history, the wizard, a
+        // dialog), never a drop-down list's key for opening its list. A held F4 switches once,
+        // not back and forth.
+        auto* keyWindow = qobject_cast<QWindow*>(watched);
+        if (!keyWindow)
             return false;
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() != Qt::Key_F4 || !key->isAutoRepeat())
+        if (key->key() == Qt::Key_F4) {
+            if (!key->isAutoRepeat())
+                FormKeyDown(Qt::Key_F4);
+            return true;
+        }
+        if (keyWindow == windowHandle())
             FormKeyDown(key->key());
-        return key->key() == Qt::Key_F4;
+        return false;
     }
     const auto type = event->type();
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&

@@ -50,7 +50,9 @@ public:
     void FormCreate();
     void LoadSettings();
     void ApplySetting(const QString& key, const QString& value, int index);
-    void SaveSettings();
+    // Writes the settings file. Picking a language writes only the port and the language
+    // lines; every other write keeps a SerialTrace line the file held.
+    void SaveSettings(bool languagePicked = false);
 
     // --- Retranslation ---
     // Loads the language of the list and sets every fixed text again; `sender` is the list
@@ -320,5 +322,6 @@ private:
     void FillPortCombo();
     void FillLanguageCombo();
     bool centredOnce_ = false;
+    bool traceLineKept_ = false; // the settings file asks for the trace log
     bool busyCursorShown_ = false;
 };

@@ -45,7 +45,7 @@ void TVaskelWindow::useSessionHistory(std::unique_ptr<TSessionHistory> history) 
     sessionHistory->isBusy = [this] {
         return motorMoving || activeWizard || !CalibrationSelectPanel->isHidden();
     };
-    sessionHistory->sendGoto = [this](int target) {
+    sessionHistory->sendGoto = [](int target) {
         if (!serialLink)
             return false;
         serialLink->EnqueueCommand(request::verboseTimeGoto(target));

@@ -3,6 +3,10 @@
 #include "controls/VaskelControls.h"
 
 #include <QFrame>
+#include <QHelpEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QToolTip>
 
 QLabel* makePicture(QWidget* parent, const QString& resource, const QRect& box, bool stretch,
                     PictureLabel::Decode decode) {
@@ -13,7 +17,12 @@ QLabel* makePicture(QWidget* parent, const QString& resource, const QRect& box, 
 
 QLabel* makeText(QWidget* parent, const QString& text, const QRect& box, int fontHeight,
                  const QColor& colour, Qt::Alignment align, bool bold) {
-    auto* label = new QLabel(text, parent);
+    return setUpText(new QLabel(parent), text, box, fontHeight, colour, align, bold);
+}
+
+QLabel* setUpText(QLabel* label, const QString& text, const QRect& box, int fontHeight,
+                  const QColor& colour, Qt::Alignment align, bool bold) {
+    label->setText(text);
     label->setGeometry(box);
     label->setFont(interfaceFont(fontHeight, bold));
     label->setAlignment(align);
@@ -41,4 +50,33 @@ QFrame* makeTextButton(QWidget* parent, const QString& text, const QRect& box, i
     if (labelOut)
         *labelOut = label;
     return panel;
+}
+
+void TDropDownCombo::paintEvent(QPaintEvent* event) {
+    QComboBox::paintEvent(event);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(theme::shown(Qt::white));
+    const QPointF c(width() - kArrowZoneWidth / 2.0, height() / 2.0);
+    painter.drawPolygon(QPolygonF{c + QPointF(-4, -2), c + QPointF(4, -2), c + QPointF(0, 3)});
+}
+
+bool TElidingLabel::cutShort() const {
+    return fontMetrics().horizontalAdvance(text()) > contentsRect().width();
+}
+
+void TElidingLabel::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QRect box = contentsRect();
+    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, box.width());
+    style()->drawItemText(&painter, box, static_cast<int>(alignment()), palette(), isEnabled(),
+                          shown, foregroundRole());
+}
+
+bool TElidingLabel::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip || !cutShort())
+        return QLabel::event(event);
+    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
+    return true;
 }

@@ -7,6 +7,7 @@
 #include "window/LayoutGeometry.h"
 
 #include <QColor>
+#include <QComboBox>
 #include <QLabel>
 #include <QRect>
 
@@ -23,6 +24,34 @@ QLabel* makePicture(QWidget* parent, const QString& resource, const QRect& box,
 QLabel* makeText(QWidget* parent, const QString& text, const QRect& box, int fontHeight,
                  const QColor& colour, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter,
                  bool bold = false);
+// The same for a label already made (of a class of its own).
+QLabel* setUpText(QLabel* label, const QString& text, const QRect& box, int fontHeight,
+                  const QColor& colour, Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter,
+                  bool bold = false);
+
+// A label for a text the device chooses: one wider than the label shows its start and an
+// ellipsis, and whole in its tooltip, where a plain label would show a clipped middle that
+// reads as the whole text.
+class TElidingLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+    bool cutShort() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+};
+
+// A drop-down list of the window: the toolkit's list, which also takes typed text, with the
+// arrow of the window's design in its button segment, so that it reads as a list.
+class TDropDownCombo : public QComboBox {
+public:
+    static constexpr int kArrowZoneWidth = 12;
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
 
 // A flat text button: a panel in the button colours with a centred caption and a hand cursor.
 QFrame* makeTextButton(QWidget* parent, const QString& text, const QRect& box, int fontHeight,

@@ -391,6 +391,20 @@ TEST_F(AdvPanelTest, CaptionsAreTranslatedWhenPaintedButSliderLabelsAreNot) {
     EXPECT_EQ(panel->trackSpeedAccel->grab(label).toImage(), labelBefore);
 }
 
+TEST_F(AdvPanelTest, ALongPresetNameStaysInsideItsBox) {
+    openPanel();
+    // Beside the first box: the frame between it and the second, and left of it.
+    const QRect between(14 + 149, 20 + 252, 14, 34), left(14 + 40, 20 + 252, 13, 34);
+    const QRect box(14 + 54, 20 + 252, 94, 34);
+    const QImage betweenBefore = panel->grab(between).toImage();
+    const QImage leftBefore = panel->grab(left).toImage();
+    const QImage boxBefore = panel->grab(box).toImage();
+    panel->SetPresetNames(QStringLiteral("Refractor with the heavy camera"), {}, {});
+    EXPECT_NE(panel->grab(box).toImage(), boxBefore) << "the name is written";
+    EXPECT_EQ(panel->grab(between).toImage(), betweenBefore);
+    EXPECT_EQ(panel->grab(left).toImage(), leftBefore);
+}
+
 TEST_F(AdvPanelTest, SlidersPaintTheirValue) {
     openPanel();
     replyAndRequeue(halvorbeckStatus());

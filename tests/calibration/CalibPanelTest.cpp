@@ -198,7 +198,7 @@ TEST_F(CalibPanelTest, FlashFollowsThePointerToAnotherBarUntilTheTimerEnds) {
     EXPECT_EQ(img.pixel(barBody(3)), green.pixel(barBody(3))) << "the other bar is green now";
     EXPECT_EQ(img.pixel(barBody(1)), normal.pixel(barBody(1))) << "the pressed one is not drawn";
 
-    fire(panel->clickTimer);
+    ASSERT_TRUE(fire(panel->clickTimer));
     EXPECT_EQ(panel->clickedBtn, -1);
     EXPECT_FALSE(panel->clickTimer->isActive());
     img = shown();

@@ -122,10 +122,3 @@ inline void pointerRelease(QWidget* w, QPoint p, Qt::MouseButton b = Qt::LeftBut
 inline void click(TSimpleBitmapButton* b) {
     QTest::mouseClick(b, Qt::LeftButton, {}, QPoint(10, 10));
 }
-
-// Lets a one-shot timer tick now, as if its interval had passed.
-inline void fire(QTimer* timer) {
-    ASSERT_TRUE(timer->isActive());
-    QTimerEvent tick(timer->timerId());
-    QCoreApplication::sendEvent(timer, &tick);
-}

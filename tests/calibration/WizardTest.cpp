@@ -379,7 +379,7 @@ TEST_F(WizardTest, NavigationButtonsKeepTheirVisibilityFor50ms) {
     // Driven by hand as well: nothing changes until the tick.
     click(wz.navNextButton);
     EXPECT_EQ(buttons(), "NC");
-    fire(wz.ButtonsTimer);
+    ASSERT_TRUE(fire(wz.ButtonsTimer));
     EXPECT_EQ(buttons(), "PNC");
 }
 

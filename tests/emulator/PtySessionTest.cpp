@@ -109,3 +109,14 @@ TEST(EmulatorProgram, RefusesBadOptionsAndExplainsThem) {
           "--noise-lines", "--stray-brace", "--oversized", "--firmware"})
         EXPECT_TRUE(help.contains(option)) << option;
 }
+
+TEST_F(PtySession, ASecondEmulatorLeavesTheLinkOfTheFirstAlone) {
+    QProcess second;
+    second.start(QStringLiteral(CALVETTA_EMULATOR_PATH), {QStringLiteral("--link"), linkPath});
+    ASSERT_TRUE(second.waitForFinished(20000));
+    EXPECT_EQ(second.exitCode(), 1);
+    EXPECT_TRUE(second.readAllStandardError().contains("in use")) << "says why";
+    EXPECT_EQ(QFileInfo(linkPath).symLinkTarget(), devicePath);
+    connect();
+    EXPECT_EQ(textAt(ask(request::status()), "res/get/MODNAME"), "VASKEL4") << "still served";
+}

@@ -76,3 +76,37 @@ TEST(FocusPoints, OnlyRestsAfterAMoveThatWasNotTheCompensationsCount) {
     EXPECT_EQ(points[2].position, 1100);
     EXPECT_NEAR(focusPoints(rows, TemperatureSource::Internal)[1].celsius, 13.0, 1e-9);
 }
+
+TEST(FocusPoints, OnlyTheRestsOfTheFocuserConnectedLastCount) {
+    // The focuser of a row is the same whether the row was just made or read back from the file.
+    const QDateTime at(QDate(2026, 1, 2), QTime(21, 0));
+    const auto written = [&](const QString& model) {
+        const StatusSample sample{model, 1000, 8.0, 12.0, 12.3, 0};
+        const HistoryRow live = toRow(at, sample);
+        EXPECT_EQ(parseRow(csvRow(at, sample))->focuser, live.focuser) << qPrintable(model);
+        return live.focuser;
+    };
+    const std::size_t vaskel = written(QStringLiteral("VASKEL4"));
+    const std::size_t halvorbeck = written(QStringLiteral("HALVORBECK2"));
+    EXPECT_NE(written(QStringLiteral("Vaskel, \"old\"")), vaskel);
+    ASSERT_NE(vaskel, halvorbeck);
+
+    std::vector<HistoryRow> rows;
+    const auto as = [&rows](std::size_t focuser, auto&& add) {
+        const std::size_t from = rows.size();
+        add();
+        for (std::size_t k = from; k < rows.size(); ++k)
+            rows[k].focuser = focuser;
+    };
+    as(vaskel, [&] {
+        hold(rows, 60, 300000, 12);
+        hold(rows, 40, 310000, 11); // a refocus of the first focuser
+    });
+    as(halvorbeck, [&] {
+        hold(rows, 60, 40000, 10); // another focuser connected: no move of its own
+        hold(rows, 40, 40100, 9);  // its refocus
+    });
+    const auto points = focusPoints(rows, TemperatureSource::External);
+    ASSERT_EQ(points.size(), 1u);
+    EXPECT_EQ(points[0].position, 40100);
+}

@@ -16,6 +16,9 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTimer>
+#include <QValueAxis>
+#include <QChart>
+#include <QFontMetrics>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
@@ -90,6 +93,31 @@ TEST_F(HistoryWindowTest, ThePanelOpensItAndItFollowsTheRepliesAndTheUnit) {
     QTest::mouseClick(h.closeButton, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(h.isVisible());
     EXPECT_EQ(readFile(dir.filePath(kNightFile)).count('\n'), 3);
+}
+
+// A supply that dips under load: the value labels stay legible however often the charts are
+// drawn again.
+TEST_F(HistoryWindowTest, EveryRefreshKeepsTheValueLabelsApart) {
+    auto& w = withHistory(open());
+    StatusDoc doc;
+    for (double volts : {12.42, 12.25, 12.39}) {
+        doc.set("VIN_12V", volts);
+        deliver(w, doc.text());
+        clock.advance(1000);
+    }
+    w.ShowHistoryWindow();
+    THistoryWindow& h = *w.historyWindow;
+    for (HistoryChart* c : {&h.temperatureChart, &h.voltageChart, &h.positionChart}) {
+        const int ticks = c->valueAxis->tickCount();
+        for (int i = 0; i < 3; ++i)
+            h.Refresh();
+        EXPECT_EQ(c->valueAxis->tickCount(), ticks);
+        // The charts cut a label short ("...") when its share of the axis is not a few pixels
+        // taller than the text.
+        EXPECT_GT(c->chart->plotArea().height() / ticks,
+                  QFontMetrics(c->valueAxis->labelsFont()).height() + 3)
+            << ticks << " labels on " << c->chart->plotArea().height() << " pixels";
+    }
 }
 
 // A restart late in the night: the whole night's file is read and drawn, decimated, quickly.

@@ -197,6 +197,9 @@ const QList<Room> kRooms = {
     {"Travel", 18, false, 79},
     {"Temperature", 18, false, 79},
     {"WiFi password", 18, false, 81},
+    // The units beside their radio buttons, each on half of a 96-pixel panel.
+    {"mm", 18, false, 31},
+    {"steps", 18, false, 31},
     {"OFF", 22, false, 98},
     {"LOW", 22, false, 98},
     {"MIDDLE", 22, false, 98},

@@ -68,6 +68,17 @@ TEST_F(LinkTest, FailedDirectWriteClosesThePortAndDisconnectsSilently) {
     EXPECT_TRUE(errors.isEmpty()) << "the error itself is not shown";
 }
 
+TEST_F(LinkTest, DeviceGoingAwayDisconnectsSilentlyWithoutWaitingForAWrite) {
+    auto& l = CreateSerialLink(QStringLiteral("FAKE"), host, clock);
+    host.onDisconnect = [] { serialLink->ReleaseLater(); };
+    port.line().goAway();
+    pumpEvents();
+    EXPECT_EQ(host.disconnects, 1);
+    EXPECT_FALSE(l.port().FOpen());
+    EXPECT_EQ(releasedLink.get(), &l);
+    EXPECT_TRUE(errors.isEmpty());
+}
+
 TEST_F(LinkTest, FullOutputBufferRefusesTheWholeRequest) {
     auto& l = connect();
     port.line().unsentBytes = TApdComPort::kOutputBufferSize - 5;

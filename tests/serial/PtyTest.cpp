@@ -67,6 +67,14 @@ TEST_F(PtyLinkTest, FocuserGoingAwayMakesTheNextWriteFailAndDisconnects) {
     EXPECT_TRUE(errors.isEmpty());
 }
 
+TEST_F(PtyLinkTest, FocuserGoingAwayIsNoticedAtOnceAndNotByReadingInALoop) {
+    // Nothing is written, as during a move: the hang-up alone closes the port.
+    pty.closeMaster();
+    EXPECT_TRUE(waitUntil([&] { return host.disconnects == 1; }, 3000));
+    EXPECT_FALSE(link->port().FOpen());
+    EXPECT_TRUE(errors.isEmpty());
+}
+
 TEST(PtyPort, PortInUseCountsAsAbsent) {
     PtyPair pty;
     ASSERT_TRUE(pty.ok());

@@ -69,4 +69,21 @@ TEST(ReplyFramer, AfterLostInputFramingStartsAtALineEndOrAnObjectRightAfterAnObj
                                                {Kind::Line, "-12"},
                                                {Kind::Object, R"({"res":3})"}}))
         << "neither the line cut by the loss nor the one before it comes out";
+
+    // A reply that begins right at the gap is not lost with what went before it.
+    f.resynchronise();
+    f.feed(QByteArray(R"(,"c":{"d":{"re{"res":4}{"res":5})"));
+    EXPECT_EQ(framesOf(f), (std::vector<Frame>{{Kind::Object, R"({"res":4})"},
+                                               {Kind::Object, R"({"res":5})"}}));
+}
+
+TEST(ReplyFramer, AStrayOpeningBraceRightBeforeAnObjectIsLineTextAndTheObjectComesOutWhole) {
+    EXPECT_EQ(frame("{{\"res\":1}{ \r\n{\"res\":2}7\n{not json}"),
+              (std::vector<Frame>{{Kind::Object, R"({"res":1})"},
+                                  {Kind::Line, "{{ "},
+                                  {Kind::Line, ""},
+                                  {Kind::Object, R"({"res":2})"},
+                                  {Kind::Line, "7"},
+                                  {Kind::Object, "{not json}"}}))
+        << "without the rule the stray brace swallows the replies after it";
 }

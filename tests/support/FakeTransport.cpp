@@ -7,6 +7,11 @@ void FakeLine::receive(const QByteArray& bytes) {
         transport->arrive(bytes);
 }
 
+void FakeLine::goAway() {
+    if (transport)
+        transport->goAway();
+}
+
 QByteArray FakeLine::takeWritten() { return std::exchange(written, QByteArray()); }
 
 FakeTransport::FakeTransport(std::shared_ptr<FakeLine> line) : line_(std::move(line)) {
@@ -45,6 +50,13 @@ void FakeTransport::arrive(const QByteArray& bytes) {
         return;
     incoming_.append(bytes);
     emit readyRead();
+}
+
+void FakeTransport::goAway() {
+    if (!line_->open)
+        return;
+    line_->open = false;
+    emit lost(QStringLiteral("The device has gone away."));
 }
 
 ScopedFakePort::ScopedFakePort(const QString& name)

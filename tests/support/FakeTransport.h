@@ -25,6 +25,8 @@ struct FakeLine {
     void receive(const QByteArray& bytes);
     // Takes what was written so far.
     QByteArray takeWritten();
+    // The device goes away: the port closes and says so.
+    void goAway();
 };
 
 class FakeTransport : public SerialTransport {
@@ -42,6 +44,7 @@ public:
     void discardOutput() override { ++line_->outputDiscards; }
 
     void arrive(const QByteArray& bytes);
+    void goAway();
 
 private:
     std::shared_ptr<FakeLine> line_;

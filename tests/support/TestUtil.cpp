@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QThread>
+#include <QTimer>
 
 bool pumpUntil(const std::function<bool()>& done, int maxRounds) {
     for (int i = 0; i < maxRounds; ++i) {
@@ -29,6 +30,14 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         QThread::msleep(1);
     }
+    return true;
+}
+
+bool fire(QTimer* timer) {
+    if (!timer->isActive())
+        return false;
+    QTimerEvent tick(timer->timerId());
+    QCoreApplication::sendEvent(timer, &tick);
     return true;
 }
 

@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <functional>
 
+class QTimer;
+
 // Runs the event loop until `done` holds or `maxRounds` rounds of pending events have run.
 // Nothing sleeps: only events that are already due are processed.
 bool pumpUntil(const std::function<bool()>& done, int maxRounds = 200);
@@ -14,6 +16,9 @@ void pumpEvents(int rounds = 10);
 // Waits for a condition with a real-time bound (for tests that involve another process or a
 // real device); the bound is generous and only reached when the test fails.
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 10000);
+
+// Lets a running timer tick now, as if its interval had passed; false when it is not running.
+bool fire(QTimer* timer);
 
 // Makes a temporary directory the current one for the lifetime of the object.
 class ScopedCurrentDir {

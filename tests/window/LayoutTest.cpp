@@ -102,6 +102,18 @@ TEST_F(WindowTest, FixedControlsStandWhereTheLayoutPutsThem) {
     EXPECT_EQ(w.RightButtonsOverlayPanel->pixmap().height(), 202);
 }
 
+TEST_F(WindowTest, BothListsShowTheirArrow) {
+    auto& w = open();
+    for (QComboBox* list : {w.PortCombo, w.LanguageCombo}) {
+        const QImage shot = list->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int white = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = shot.width() - 12; x < shot.width(); ++x)
+                white += QColor(shot.pixel(x, y)).lightness() > 200;
+        EXPECT_GT(white, 8) << "the arrow at the list's right";
+    }
+}
+
 TEST_F(WindowTest, ImageButtonsCarryTheirImagesCaptionsAndTags) {
     auto& w = open();
     for (int i = 0; i < 9; ++i) {

@@ -183,6 +183,25 @@ TEST_F(NightVisionTest, F4IsTheWindowsAloneAndTheTitleBarsMenuOffersTheSwitch) {
     EXPECT_TRUE(w.TitlebarPopup->isVisible()) << "under the icon too";
 }
 
+TEST_F(NightVisionTest, F4SwitchesInTheHistoryWindowAndTheWizardToo) {
+    auto& w = open();
+    w.show();
+    w.ShowHistoryWindow();
+    THalvorbeck2WizardWindow wizard;
+    wizard.show();
+    QApplication::setActiveWindow(&wizard);
+    wizard.FocuserTypeCombo->setFocus();
+    const auto pressIn = [](QWidget* window) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_F4, Qt::NoModifier);
+        QCoreApplication::sendEvent(window->windowHandle(), &key);
+    };
+    pressIn(w.historyWindow.get());
+    EXPECT_TRUE(theme::nightVision()) << "from the history window";
+    pressIn(&wizard);
+    EXPECT_FALSE(theme::nightVision()) << "from the wizard";
+    EXPECT_FALSE(wizard.FocuserTypeCombo->view()->isVisible()) << "its list stays closed";
+}
+
 TEST_F(NightVisionTest, OnlyExactlyYSwitchesItOnAndOlderFilesStartNormal) {
     writeSettings("NightVision = Y \r\n");
     open();

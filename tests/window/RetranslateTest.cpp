@@ -5,6 +5,9 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QTest>
 #include <QLabel>
 #include <QMenu>
 #include <QRadioButton>
@@ -47,6 +50,28 @@ TEST_F(WindowTest, ChoosingALanguageRetranslatesButtonsLabelsAndMenus) {
     EXPECT_EQ(w.OpenCloseButtonLabel->text(), "Connect");
     EXPECT_EQ(w.GotoPresetMenuItem->text(), "&Go to preset position");
     EXPECT_EQ(settingsFile(), QByteArray("Lang=EN\r\n")) << "English without a file is saved too";
+}
+
+TEST_F(WindowTest, ACodeTypedIntoTheListChoosesOnlyAListedLanguage) {
+    italian();
+    auto& w = open();
+    QLineEdit* edit = w.LanguageCombo->lineEdit();
+    const auto type = [&](const char* text) {
+        edit->setText(QString::fromLatin1(text));
+        QTest::keyClick(edit, Qt::Key_Return);
+    };
+    type("xyz");
+    EXPECT_EQ(w.LanguageCombo->currentText(), "EN") << "a language that is not there";
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("calvetta.ini"))));
+    type("it");
+    EXPECT_EQ(w.LanguageCombo->currentText(), "IT");
+    EXPECT_EQ(w.SettingsGroupLabel->text(), "Impostazioni");
+    EXPECT_EQ(settingsFile(), QByteArray("Lang=IT\r\n"));
+
+    edit->setText(QStringLiteral("x"));
+    w.FormKeyDown(Qt::Key_F4); // written while a code is being typed
+    w.FormKeyDown(Qt::Key_F4);
+    EXPECT_EQ(settingsFile(), QByteArray("Lang=IT\r\n"));
 }
 
 TEST_F(WindowTest, StepCaptionFollowsTheChosenUnit) {

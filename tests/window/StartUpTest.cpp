@@ -41,9 +41,16 @@ TEST_F(WindowTest, StoredLanguageAndTraceApplyAndVanishAfterTheUserPicksALanguag
     EXPECT_TRUE(serialTraceEnabled);
     EXPECT_EQ(settingsFile(), before) << "start-up does not rewrite the settings";
 
+    // Night vision, written in passing, keeps the trace; picking a language drops it.
+    w.FormKeyDown(Qt::Key_F4);
+    w.FormKeyDown(Qt::Key_F4);
+    EXPECT_EQ(settingsFile(), QByteArray("Lang=IT\r\nSerialTrace=Y\r\n"));
     w.LanguageCombo->setCurrentIndex(w.LanguageCombo->findText("DE"));
     w.LanguageComboChange(w.LanguageCombo);
     EXPECT_EQ(settingsFile(), QByteArray("Lang=DE\r\n"));
+    w.FormKeyDown(Qt::Key_F4);
+    w.FormKeyDown(Qt::Key_F4);
+    EXPECT_EQ(settingsFile(), QByteArray("Lang=DE\r\n")) << "and it stays dropped";
 }
 
 TEST_F(WindowTest, PortLinesSelectThePortWithOrWithoutAnIndex) {

@@ -4,7 +4,11 @@
 #include "WindowFixture.h"
 #include "controls/VaskelControls.h"
 
+#include <QCoreApplication>
+#include <QHelpEvent>
+#include <QJsonObject>
 #include <QLabel>
+#include <QToolTip>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -176,6 +180,28 @@ TEST_F(StatusReplyTest, AccessPointBlockServesAsTheNetworkBlock) {
     doc.set("WIFI", QJsonValue::Undefined);
     deliver(doc);
     EXPECT_EQ(w().WifiPasswordLabel->text(), "orion-42");
+}
+
+TEST_F(StatusReplyTest, ALongPasswordOrNetworkNameShowsItsStartAndWholeInTheTooltip) {
+    const QString tail(40, u'x');
+    for (QLabel* label : {w().WifiPasswordLabel, w().serialNumberLabelH}) {
+        const auto shown = [&](const QString& text) {
+            StatusDoc doc;
+            QJsonObject wifi = doc.get["WIFI"].toObject();
+            wifi["PWD"] = text;
+            wifi["SSID"] = text;
+            doc.set("WIFI", wifi);
+            deliver(doc);
+            return label->grab().toImage();
+        };
+        const QImage first = shown("AAAA" + tail);
+        EXPECT_NE(first, shown("BBBB" + tail)) << "its start is what shows";
+        EXPECT_EQ(label->text(), "BBBB" + tail);
+        QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
+        QCoreApplication::sendEvent(label, &help);
+        EXPECT_EQ(QToolTip::text(), "BBBB" + tail);
+        QToolTip::hideText();
+    }
 }
 
 TEST_F(StatusReplyTest, RunningCalibrationShowsTheOverlayAndStopsThere) {

@@ -58,8 +58,12 @@ protected:
                     "  CALVETTA=  CALVETTA IT\r\nsteps=passi\r\n");
     }
 
-    TVaskelWindow& open() {
-        window = std::make_unique<TVaskelWindow>();
+    // The main window, or a kind of it that a test watches from inside.
+    template <class Window = TVaskelWindow>
+    Window& open() {
+        auto made = std::make_unique<Window>();
+        Window& w = *made;
+        window = std::move(made);
         window->endApplication = [this] { ++endRequests; };
         window->dialogs.message = [this](DialogKind, const QString& t) { log.messages.append(t); };
         window->dialogs.confirm = [this](const QString& t) {
@@ -70,7 +74,7 @@ protected:
             log.inputs.append(c + u'|' + p + u'|' + i);
             return log.inputAnswer;
         };
-        return *window;
+        return w;
     }
 
     QTemporaryDir dir;
