@@ -2,6 +2,32 @@
 
 #include <QFile>
 #include <QFontDatabase>
+#include <thread>
+
+#if defined(CALVETTA_FONTCONFIG)
+#include <fontconfig/fontconfig.h>
+#endif
+
+namespace {
+
+std::thread& fontConfigurationReader() {
+    static std::thread reader;
+    return reader;
+}
+
+void awaitFontConfiguration() {
+    if (fontConfigurationReader().joinable())
+        fontConfigurationReader().join();
+}
+
+} // namespace
+
+void prepareFontConfiguration() {
+#if defined(CALVETTA_FONTCONFIG)
+    if (!fontConfigurationReader().joinable())
+        fontConfigurationReader() = std::thread([] { FcInit(); });
+#endif
+}
 
 bool IsFontInstalled(const QString& family) {
     const QStringList families = QFontDatabase::families();
@@ -13,6 +39,7 @@ bool IsFontInstalled(const QString& family) {
 }
 
 int InstallFonts() {
+    awaitFontConfiguration();
     if (IsFontInstalled(QStringLiteral("Titillium Web")))
         return 0;
     int added = 0;

@@ -1,16 +1,25 @@
 // Calvetta: control program for Vaskel and Halvorbeck focusers.
 
 #include "app/FontUtils.h"
+#include "controls/VaskelControls.h"
 #include "emulator/EmulatedPorts.h"
 #include "serial/ErrorReport.h"
+#include "serial/PortDiscovery.h"
 #include "serial/SerInterface.h"
 #include "window/FocuserWin.h"
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QScreen>
 
 int main(int argc, char* argv[]) {
+    // Beside the connection to the display, on another core where there is one.
+    prepareFontConfiguration();
     QApplication app(argc, argv);
+    // The window's pictures are decoded beside the building of the window.
+    prefetchPictures(startPictures(), QGuiApplication::primaryScreen()->devicePixelRatio());
+    // The search for serial ports runs beside the building of the window.
+    prefetchPortList();
     QApplication::setApplicationName(QStringLiteral("Calvetta"));
     QApplication::setApplicationVersion(QLatin1String(kProgramVersion));
     InstallFonts();
@@ -24,6 +33,7 @@ int main(int argc, char* argv[]) {
     registerEmulatedPorts();
 
     TVaskelWindow window;
+    endPicturePrefetch();
     window.show();
     const int result = app.exec();
     // The links point to the window, so they go first. Nothing more is sent to the focuser:

@@ -16,8 +16,13 @@
 #include <QPointer>
 #include <QtMath>
 #include <algorithm>
+#include <condition_variable>
 #include <cstdlib>
+#include <iterator>
 #include <limits>
+#include <mutex>
+#include <optional>
+#include <thread>
 #include <vector>
 
 // ---------------------------------------------------------------------------------------------
@@ -60,8 +65,7 @@ void removeFromCache(TTolveBitmap* image) {
 
 // The file of a picture: its exact name first; failing that, a name differing only in case,
 // since callers name pictures without regard to case.
-QString resourcePath(const QString& name) {
-    QString root = resourceRoot();
+QString resourcePath(const QString& name, QString root = resourceRoot()) {
     if (!root.endsWith(u'/'))
         root += u'/';
     const QString exact = root + name;
@@ -94,6 +98,9 @@ namespace {
 // The pictures are stored without an extension: the content must be a PNG.
 QImage readPng(const QString& path, const QString& name) {
     QImageReader reader(path, "png");
+    // Straight to the PNG reader: left to guess, Qt first loads every image format plugin
+    // installed to ask each whether it reads PNG, which the start of the program would wait for.
+    reader.setAutoDetectImageFormat(false);
     QImage image = reader.read();
     if (image.isNull()) {
         throw EResourceError(QStringLiteral("Resource %1 is not a readable PNG image (%2)")
@@ -147,15 +154,11 @@ std::unique_ptr<TTolveBitmap> makeBitmap(const QString& name, qreal devicePixelR
 
 } // namespace
 
-std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devicePixelRatio) {
-    const bool night = theme::nightVision();
-    if (night) {
-        const auto it = nightPictures().constFind(nightKey(name, devicePixelRatio));
-        if (it != nightPictures().constEnd())
-            return makeBitmap(name, devicePixelRatio, *it, true);
-    }
+namespace {
 
-    const QString path = resourcePath(name);
+// A picture read and converted for drawing: thread-safe, touching nothing shared.
+LoadedPicture decodePicture(const QString& root, const QString& name, qreal devicePixelRatio) {
+    const QString path = resourcePath(name, root);
     if (!QFileInfo(path).isFile())
         throw EResourceError(QStringLiteral("Resource %1 not found").arg(name));
 
@@ -163,7 +166,7 @@ std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devi
     QSize logical;
     const QString twinName = name + QStringLiteral("@2x");
     const QString twin =
-        pictureScaleFor(devicePixelRatio) == 2 ? resourcePath(twinName) : QString();
+        pictureScaleFor(devicePixelRatio) == 2 ? resourcePath(twinName, root) : QString();
     if (!twin.isEmpty() && QFileInfo(twin).isFile()) {
         image = readPng(twin, twinName);
         logical = QSize((image.width() + 1) / 2, (image.height() + 1) / 2);
@@ -180,11 +183,109 @@ std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devi
         logical = image.size();
     }
 
-    // 32 bits either way; premultiplied alpha is what the painter blends fastest.
-    LoadedPicture picture{image.convertToFormat(image.hasAlphaChannel()
-                                                    ? QImage::Format_ARGB32_Premultiplied
-                                                    : QImage::Format_RGB32),
-                          logical};
+    // 32 bits either way; premultiplied alpha is what the painter blends fastest. Converted in
+    // place where it can be: a second copy of a window-sized picture would count in the
+    // program's peak memory.
+    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                            : QImage::Format_RGB32);
+    return LoadedPicture{std::move(image), logical};
+}
+
+// Pictures decoded ahead on a thread of their own, in the order they will be asked for.
+class Prefetch {
+public:
+    Prefetch(const QStringList& names, qreal devicePixelRatio)
+        : root_(resourceRoot()), ratio_(devicePixelRatio), names_(names),
+          taken_(names.size(), false), worker_([this] { run(); }) {}
+    ~Prefetch() {
+        if (worker_.joinable())
+            worker_.join();
+    }
+
+    // Waits for the thread; the names of the pictures not taken.
+    QStringList end() {
+        if (worker_.joinable())
+            worker_.join();
+        QStringList left;
+        for (qsizetype i = 0; i < names_.size(); ++i) {
+            if (!taken_[i])
+                left.append(names_[i]);
+        }
+        return left;
+    }
+
+    // The picture, once decoded, if it was to be decoded here and not taken before; nothing
+    // otherwise, nor when it could not be decoded (the caller then tries and reports).
+    std::optional<LoadedPicture> take(const QString& name, qreal devicePixelRatio) {
+        if (resourceRoot() != root_ || devicePixelRatio != ratio_)
+            return std::nullopt;
+        const qsizetype index = names_.indexOf(name);
+        if (index < 0)
+            return std::nullopt;
+        std::unique_lock lock(mutex_);
+        decodedOne_.wait(lock, [&] { return decoded_ > index; });
+        taken_[index] = true;
+        return std::exchange(pictures_[index], std::nullopt);
+    }
+
+private:
+    void run() {
+        for (qsizetype i = 0; i < names_.size(); ++i) {
+            std::optional<LoadedPicture> picture;
+            try {
+                picture = decodePicture(root_, names_[i], ratio_);
+            } catch (const EResourceError&) {
+            }
+            const std::lock_guard lock(mutex_);
+            pictures_.push_back(std::move(picture));
+            ++decoded_;
+            decodedOne_.notify_all();
+        }
+    }
+
+    const QString root_;
+    const qreal ratio_;
+    const QStringList names_;
+    std::mutex mutex_;
+    std::condition_variable decodedOne_;
+    std::vector<std::optional<LoadedPicture>> pictures_; // by the index of their name
+    qsizetype decoded_ = 0;
+    std::vector<bool> taken_; // by the index of their name, by the caller's thread only
+    std::thread worker_; // last: started when the rest is ready
+};
+
+std::unique_ptr<Prefetch>& prefetch() {
+    static std::unique_ptr<Prefetch> running;
+    return running;
+}
+
+} // namespace
+
+void prefetchPictures(const QStringList& names, qreal devicePixelRatio) {
+    prefetch() = std::make_unique<Prefetch>(names, devicePixelRatio);
+}
+
+QStringList endPicturePrefetch() {
+    if (!prefetch())
+        return {};
+    const QStringList left = prefetch()->end();
+    prefetch().reset();
+    return left;
+}
+
+std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devicePixelRatio) {
+    const bool night = theme::nightVision();
+    if (night) {
+        const auto it = nightPictures().constFind(nightKey(name, devicePixelRatio));
+        if (it != nightPictures().constEnd())
+            return makeBitmap(name, devicePixelRatio, *it, true);
+    }
+
+    std::optional<LoadedPicture> prefetched;
+    if (prefetch())
+        prefetched = prefetch()->take(name, devicePixelRatio);
+    LoadedPicture picture =
+        prefetched ? std::move(*prefetched) : decodePicture(resourceRoot(), name, devicePixelRatio);
     if (night) {
         picture.image = theme::nightVisionImage(picture.image);
         nightPictures().insert(nightKey(name, devicePixelRatio), picture);
@@ -251,6 +352,11 @@ int pixelSizeForCell(int cell, bool bold) {
     const QFontMetricsF reference(font);
     const qreal idealEm = cell * 1000.0 / (reference.ascent() + reference.descent());
     const int guess = std::max(1, qRound(idealEm));
+    // Most cells are met exactly by the nearest size, and then no other can win; each size
+    // tried loads a font engine, which costs the start of the program dearly.
+    font.setPixelSize(guess);
+    if (cellHeight(font) == cell && std::abs(guess - idealEm) < 0.5)
+        return guess;
 
     int best = guess;
     int bestMiss = std::numeric_limits<int>::max();
@@ -264,6 +370,35 @@ int pixelSizeForCell(int cell, bool bold) {
         }
     }
     return best;
+}
+
+// What the search above finds for the embedded faces, regular and bold alike, by cell height
+// from 8 to 64: the pixel size and the cell it gives. Where the face in use gives that cell,
+// the size is taken without searching: the search loads one or more font engines besides the
+// one the text needs, each costing the start of the program about a millisecond.
+struct KnownSize {
+    unsigned char pixelSize, cell;
+};
+constexpr int kFirstKnownCell = 8;
+constexpr KnownSize kKnownSizes[] = {
+    {5, 8}, {6, 9}, {7, 11}, {7, 11}, {8, 12}, {9, 13}, {9, 13}, {10, 15}, {11, 16}, {11, 16},
+    {12, 19}, {12, 19}, {13, 20}, {14, 21}, {14, 21}, {15, 23}, {16, 24}, {16, 24}, {17, 26},
+    {18, 27}, {18, 27}, {19, 29}, {20, 31}, {20, 31}, {21, 32}, {22, 34}, {22, 34}, {23, 35},
+    {24, 36}, {24, 36}, {25, 38}, {26, 39}, {26, 39}, {27, 41}, {28, 43}, {28, 43}, {29, 44},
+    {30, 46}, {30, 46}, {31, 47}, {32, 48}, {32, 48}, {33, 50}, {34, 52}, {34, 52}, {35, 54},
+    {35, 54}, {36, 55}, {37, 56}, {37, 56}, {38, 58}, {39, 59}, {39, 59}, {40, 61}, {41, 62},
+    {41, 62}, {42, 64}};
+
+int pixelSizeFor(int cell, bool bold) {
+    const int index = cell - kFirstKnownCell;
+    if (index >= 0 && index < int(std::size(kKnownSizes))) {
+        QFont font(QStringLiteral("Titillium Web"));
+        font.setBold(bold);
+        font.setPixelSize(kKnownSizes[index].pixelSize);
+        if (cellHeight(font) == kKnownSizes[index].cell)
+            return kKnownSizes[index].pixelSize;
+    }
+    return pixelSizeForCell(cell, bold);
 }
 
 } // namespace
@@ -289,7 +424,7 @@ QFont interfaceFont(int pixelHeight, bool bold) {
     const int key = pixelHeight * 2 + (bold ? 1 : 0);
     auto it = pixelSizes.constFind(key);
     if (it == pixelSizes.constEnd())
-        it = pixelSizes.insert(key, pixelSizeForCell(pixelHeight, bold));
+        it = pixelSizes.insert(key, pixelSizeFor(pixelHeight, bold));
     QFont font(QStringLiteral("Titillium Web"));
     font.setBold(bold);
     font.setPixelSize(*it);

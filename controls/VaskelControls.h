@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -55,6 +56,13 @@ int pictureScaleFor(qreal devicePixelRatio);
 // and the conversion is shared by everything that loads it. Throws EResourceError when it is
 // missing or unreadable. The caller owns the result; it does not enter the cache.
 std::unique_ptr<TTolveBitmap> LoadResourceBitmap(const QString& name, qreal devicePixelRatio = 1);
+
+// Starts decoding `names` for a device of `devicePixelRatio` on a thread of its own, in that
+// order, while the caller goes on: LoadResourceBitmap takes each from there, waiting for it
+// if need be. endPicturePrefetch waits for the thread, drops what was not taken and returns
+// those names.
+void prefetchPictures(const QStringList& names, qreal devicePixelRatio);
+QStringList endPicturePrefetch();
 
 // Brings `bitmap` to the resolution of a device of `devicePixelRatio` (a window moved to
 // another screen) and to the current look, loading it afresh only when either differs; the

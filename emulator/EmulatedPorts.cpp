@@ -104,6 +104,8 @@ bool EmulatedTransport::write(const QByteArray& bytes, QString& error) {
         return false;
     }
     toDevice_.push(bytes, lineTime());
+    if (!timer_.isActive())
+        timer_.start();
     return true;
 }
 
@@ -135,6 +137,11 @@ void EmulatedTransport::service() {
         device.receive(request);
     fromDevice_.push(device.takeOutput(), now);
     const QByteArray bytes = fromDevice_.take(now);
+    // Nothing on the line and nothing to come: no wake-ups until the next request. (The
+    // status poll of a connected program is one a second; waking every tick between them
+    // would cost more than all the rest of the program.)
+    if (toDevice_.pending() == 0 && fromDevice_.pending() == 0 && device.idle())
+        timer_.stop();
     if (bytes.isEmpty())
         return;
     received_.append(bytes);

@@ -1,7 +1,8 @@
 #pragma once
 // The emulated focusers as ports of the program: "SIM" (a VASKEL4) and "SIMH" (a
 // HALVORBECK2). Opening one runs the device in-process behind the driver, with its bytes
-// delivered by Qt timers at the pace of a 115200-baud line and its time following the clock.
+// delivered by a Qt timer at the pace of a 115200-baud line, a tick's worth at a time, and its
+// time following the clock.
 
 #include "emulator/FocuserDevice.h"
 #include "emulator/SerialLine.h"
@@ -47,9 +48,12 @@ public:
     void discardInput() override;
     void discardOutput() override { toDevice_.clear(); }
 
-    // Brings the line and the device up to the clock and announces what has arrived; the
-    // port's timer calls it every kTickMs.
+    // Brings the line and the device up to the clock and announces what has arrived. The
+    // port's timer calls it every kTickMs while bytes travel or the device is busy, and rests
+    // while both sides are idle: a request written wakes it.
     void service();
+    // The timer runs: bytes are on the line or the device is busy.
+    bool ticking() const { return timer_.isActive(); }
 
 private:
     std::uint64_t lineTime();

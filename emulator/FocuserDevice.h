@@ -100,6 +100,12 @@ public:
     QByteArray takeOutput();
     // Bytes produced but due later (delayed or split replies).
     bool hasPendingOutput() const { return !output_.empty(); }
+    // Nothing happens until the next request arrives: no move or calibration under way, no
+    // reply waiting to go out, no request half received. Only the air's temperature drifts,
+    // and update() brings that up to the clock in one step whenever it is asked.
+    bool idle() const {
+        return !motor_.moving() && !calibration_.active && output_.empty() && depth_ == 0;
+    }
     // The host has gone from the line: a request half received and every reply not yet sent
     // are dropped, so that the next connection starts clean.
     void hostHungUp();

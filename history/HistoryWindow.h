@@ -47,10 +47,12 @@ public:
 
     explicit THistoryWindow(TSessionHistory& history, QWidget* parent = nullptr);
 
-    // Sets every text again in the language in force.
-    void Retranslate();
+    // Sets every text again in the language in force. (Virtual, as is the next: the main
+    // window calls them through the window's table, the class itself living in a module that
+    // Calvetta loads late.)
+    virtual void Retranslate();
     // Temperatures, the dead band and the coefficient in degrees Fahrenheit or Celsius.
-    void setFahrenheit(bool fahrenheit);
+    virtual void setFahrenheit(bool fahrenheit);
     bool fahrenheit() const { return fahrenheit_; }
     // Draws the night as it stands and shows the compensation's state.
     void Refresh();

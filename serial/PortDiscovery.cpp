@@ -2,9 +2,23 @@
 
 #include "serial/VirtualPorts.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
+#include <QThread>
 #include <algorithm>
+#include <memory>
+#include <optional>
+#include <utility>
+
+#if defined(Q_OS_LINUX)
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -48,6 +62,34 @@ bool portNameLess(const QString& a, const QString& b) {
     return numA < numB;
 }
 
+QList<SystemPort> systemPortsFromSysfs(
+    const QString& classDir, const std::function<bool(const QString& device)>& serial8250Present) {
+    QList<SystemPort> ports;
+    const QDir dir(classDir);
+    for (const QString& name :
+         dir.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString base = dir.filePath(name);
+        const QString device = QStringLiteral("/dev/") + name;
+        if (QFileInfo::exists(base + QStringLiteral("/device"))) {
+            const QString driver =
+                QFileInfo(QFileInfo(base + QStringLiteral("/device/driver")).symLinkTarget())
+                    .fileName();
+            if (driver == QLatin1String("serial8250") && !serial8250Present(device))
+                continue;
+        } else {
+            const QStringView number = QStringView(name).mid(6);
+            const bool rfcomm = name.startsWith(QLatin1String("rfcomm")) && !number.isEmpty() &&
+                                std::all_of(number.begin(), number.end(),
+                                            [](QChar c) { return c.isDigit(); });
+            if (!rfcomm && !name.startsWith(QLatin1String("tnt")) &&
+                !name.startsWith(QLatin1String("ttyGS")))
+                continue;
+        }
+        ports.append({name, device});
+    }
+    return ports;
+}
+
 bool IsPortAvailable(const QString& device) {
     QSerialPort port(device);
     if (!port.open(QIODevice::ReadWrite))
@@ -78,15 +120,88 @@ QStringList realPortNames(Platform platform, const QList<SystemPort>& systemPort
     return ports;
 }
 
-QStringList FillPortList() {
+namespace {
+
+// Whether a UART answers behind a port of the serial8250 driver.
+bool serial8250Present(const QString& device) {
+#if defined(Q_OS_LINUX)
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    serial_struct info{};
+    const bool present = ::ioctl(fd, TIOCGSERIAL, &info) == 0 && info.type != PORT_UNKNOWN;
+    ::close(fd);
+    return present;
+#else
+    Q_UNUSED(device);
+    return true;
+#endif
+}
+
+QList<SystemPort> knownSystemPorts() {
+    QList<SystemPort> ports;
+#if defined(Q_OS_LINUX)
+    // Read straight from sysfs: asking udev, as Qt's listing does, costs tens of milliseconds.
+    const QString classDir = QStringLiteral("/sys/class/tty");
+    if (QFileInfo(classDir).isReadable())
+        return systemPortsFromSysfs(classDir, serial8250Present);
+#endif
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
+        ports.append({info.portName(), info.systemLocation()});
+    return ports;
+}
+
+QStringList availableRealPorts() {
     const Platform platform = currentPlatform();
     QList<SystemPort> systemPorts;
-    if (platform != Platform::Windows) {
-        for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts())
-            systemPorts.append({info.portName(), info.systemLocation()});
-    }
+    if (platform != Platform::Windows)
+        systemPorts = knownSystemPorts();
     const auto available = [](const QString& device) { return IsPortAvailable(device); };
-    return realPortNames(platform, systemPorts, available) + virtualPortNames();
+    return realPortNames(platform, systemPorts, available);
+}
+
+// The real ports being found on a thread of their own. A QThread, since the ports tried are
+// opened with QSerialPort, which watches them with socket notifiers.
+class PortPrefetch {
+public:
+    void start() {
+        finish();
+        thread_.reset(QThread::create([this] { ports_ = availableRealPorts(); }));
+        thread_->start();
+    }
+    // What was found, once; nothing when no search was started.
+    std::optional<QStringList> take() {
+        if (!thread_)
+            return std::nullopt;
+        finish();
+        return std::exchange(ports_, {});
+    }
+    ~PortPrefetch() { finish(); }
+
+private:
+    void finish() {
+        if (thread_)
+            thread_->wait();
+        thread_.reset();
+    }
+    std::unique_ptr<QThread> thread_;
+    QStringList ports_;
+};
+
+PortPrefetch& portPrefetch() {
+    static PortPrefetch prefetch;
+    return prefetch;
+}
+
+} // namespace
+
+QStringList FillPortList() {
+    const std::optional<QStringList> found = portPrefetch().take();
+    return (found ? *found : availableRealPorts()) + virtualPortNames();
+}
+
+void prefetchPortList() {
+    portPrefetch().start();
 }
 
 QString portDeviceName(const QString& serPort, Platform platform) {

@@ -17,11 +17,25 @@ bool IsPortAvailable(int n);
 // ports.
 QStringList FillPortList();
 
+// Starts finding the real ports on a thread of its own; the next FillPortList takes what it
+// found instead of looking again. Asking the system and trying each port takes tens of
+// milliseconds (far more on a small board), as long as building the window: side by side,
+// the window is up sooner.
+void prefetchPortList();
+
 // A serial port the system knows of: its name and the device that opens it.
 struct SystemPort {
     QString name;     // ttyUSB0
     QString location; // /dev/ttyUSB0
 };
+
+// The serial ports a Linux system knows of, read from `classDir` (/sys/class/tty), by the rules
+// of Qt's own listing: a tty that has a parent device, unless the device's driver is serial8250
+// and `serial8250Present` says no port is behind it (such entries exist whether or not a UART
+// does); and, without a parent, the rfcomm (Bluetooth), tnt (null modem) and ttyGS (USB gadget)
+// ports. Each opens as /dev/ followed by its name. Empty when `classDir` cannot be read.
+QList<SystemPort> systemPortsFromSysfs(
+    const QString& classDir, const std::function<bool(const QString& device)>& serial8250Present);
 
 // The real ports to offer on `platform`, given what `available` says of a device: on Windows
 // "COM1" to "COM1500" by number (the system's list is not asked); elsewhere the names of

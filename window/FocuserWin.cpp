@@ -33,9 +33,10 @@ namespace {
 QComboBox* makeCombo(QWidget* parent, const QRect& box) {
     auto* combo = new TDropDownCombo(parent);
     combo->setGeometry(box);
+    // The font first: the editor the list makes would lay itself out in another one first.
+    combo->setFont(interfaceFont(18));
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setFont(interfaceFont(18));
     theme::followStyleSheet(combo, [] {
         return theme::dropDownListSheet(2, TDropDownCombo::kArrowZoneWidth);
     });
@@ -81,6 +82,25 @@ QWidget* makeRadioPair(QWidget* parent, const QRect& box, QRadioButton** first,
 
 } // namespace
 
+QStringList startPictures() {
+    return {QStringLiteral("appIcon"), QStringLiteral("titleButtons"),
+            QStringLiteral("titleButtonsHi1"), QStringLiteral("titleButtonsHi2"),
+            QStringLiteral("titleButtonsHi3"), QStringLiteral("background"),
+            QStringLiteral("ledDropdown"), QStringLiteral("drawTube"),
+            QStringLiteral("focuserBody"), QStringLiteral("trackerThumb"),
+            QStringLiteral("imageBlock"), QStringLiteral("scaleBlock"),
+            QStringLiteral("settingsFrame"), QStringLiteral("presetButton"),
+            QStringLiteral("presetButtonHi"), QStringLiteral("presetRed"),
+            QStringLiteral("presetRedHi"), QStringLiteral("settingButton"),
+            QStringLiteral("settingButtonHi"), QStringLiteral("stepLeft"),
+            QStringLiteral("stepLeftHi"), QStringLiteral("stepRight"),
+            QStringLiteral("stepRightHi"), QStringLiteral("fastLeft"),
+            QStringLiteral("fastLeftHi"), QStringLiteral("fastRight"),
+            QStringLiteral("fastRightHi"), QStringLiteral("stop"), QStringLiteral("stopHi"),
+            QStringLiteral("goButton"), QStringLiteral("goButtonHi"),
+            QStringLiteral("cancelButton"), QStringLiteral("cancelButtonHi")};
+}
+
 TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
     setWindowFlags(Qt::Window | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("Vaskel robotic microfocuser"));
@@ -88,6 +108,9 @@ TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
     // The look is the program's: each window starts from the normal one, and its settings
     // file may switch it to night vision before anything is shown.
     theme::setLook(theme::Look::Normal);
+    // The program's font reaches windows made before it through a posted event; this one takes
+    // it now, so that its controls are laid out once, in it, and no other font is loaded.
+    QCoreApplication::sendPostedEvents(this, QEvent::ApplicationFontChange);
     theme::followBackground(this, palette::kWindow);
     resize(frame::kWindowWidth, frame::kWindowHeight);
     endApplication = [] { QCoreApplication::quit(); };
@@ -129,11 +152,13 @@ void TVaskelWindow::BuildCentreArea() {
     CenterLayoutPanel->setGeometry(0, kAreaTop, kAreaWidth, kAreaHeight);
     QWidget* area = CenterLayoutPanel;
 
-    // Pictures and labels, the later above the earlier.
+    // Pictures and labels, the later above the earlier. Those that only a focuser's view shows
+    // are decoded when they are first shown.
+    const auto whenShown = PictureLabel::Decode::WhenShown;
     BackgroundImage = makePicture(area, QStringLiteral("background"),
                                   QRect(0, 0, kAreaWidth, kAreaHeight), true);
-    Righello15Image = makePicture(area, QStringLiteral("ruler15"), toRect(kRuler));
-    Righello35Image = makePicture(area, QStringLiteral("ruler35"), toRect(kRuler));
+    Righello15Image = makePicture(area, QStringLiteral("ruler15"), toRect(kRuler), false, whenShown);
+    Righello35Image = makePicture(area, QStringLiteral("ruler35"), toRect(kRuler), false, whenShown);
     Righello15Image->hide();
     Righello35Image->hide();
 
@@ -186,7 +211,7 @@ void TVaskelWindow::BuildCentreArea() {
 
     auto lamp = [&](int top) {
         QLabel* l = makePicture(area, QStringLiteral("lamp"),
-                                QRect(kLampLeft, top, kLampSize, kLampSize));
+                                QRect(kLampLeft, top, kLampSize, kLampSize), false, whenShown);
         l->hide();
         return l;
     };
@@ -205,8 +230,8 @@ void TVaskelWindow::BuildCentreArea() {
     TrackerThumb->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     TrackerThumb->installEventFilter(this);
     VaskelImageBlockPanel = makePicture(area, QStringLiteral("imageBlock"), toRect(kDeviceArea));
-    HalvorbeckOverlayImage =
-        makePicture(area, QStringLiteral("halvorbeckOverlay"), toRect(kDeviceArea));
+    HalvorbeckOverlayImage = makePicture(area, QStringLiteral("halvorbeckOverlay"),
+                                         toRect(kDeviceArea), false, whenShown);
     HalvorbeckOverlayImage->hide();
     ScaleBlockPanel = makePicture(area, QStringLiteral("scaleBlock"), toRect(kScaleBlock), true);
     RightButtonsOverlayPanel =

@@ -12,6 +12,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 #include <array>
 #include <functional>
@@ -34,6 +35,10 @@ class THistoryWindow;
 enum TFocuserType { ftNone = 0, ftVaskel = 1, ftHalvorbeck = 2 };
 
 constexpr const char* kProgramVersion = "1.3";
+
+// The pictures the main window shows as it opens, in the order it loads them: decoded ahead
+// (prefetchPictures) while the rest of the window is built.
+QStringList startPictures();
 
 class TVaskelWindow : public QWidget, public ILinkHost, public TitleDrag {
     Q_OBJECT

@@ -9,6 +9,7 @@
 #include "history/SessionHistory.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
+#include "window/LateParts.h"
 #include "window/FocuserWin.h"
 
 #include <QLabel>
@@ -59,7 +60,12 @@ std::array<QLabel*, 3> TVaskelWindow::historyOpeners() const {
 
 void TVaskelWindow::ShowHistoryWindow() {
     if (!historyWindow) {
-        historyWindow = std::make_unique<THistoryWindow>(*sessionHistory, this);
+        try {
+            historyWindow = late::makeHistoryWindow(*sessionHistory, this);
+        } catch (const late::EPartsError& e) {
+            dialogs.message(DialogKind::Error, e.message());
+            return;
+        }
         historyWindow->setFahrenheit(GradiFCheck->isChecked());
         connect(GradiFCheck, &QRadioButton::toggled, historyWindow.get(),
                 [this](bool fahrenheit) { historyWindow->setFahrenheit(fahrenheit); });

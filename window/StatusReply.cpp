@@ -66,11 +66,13 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
     WebVersionLabel->setText(TR(QStringLiteral("Virtual Handpad")) + QStringLiteral(" v") +
                              requiredText(*versions, "SWWEB"));
 
+    // Every second the same reply comes again: only what changed is repainted.
     const QString ssid = requiredText(*network, "SSID");
-    serialNumberLabelV->setText(ssid);
-    serialNumberLabelV->repaint();
+    if (serialNumberLabelV->Text() != ssid) {
+        serialNumberLabelV->setText(ssid);
+        serialNumberLabelV->update();
+    }
     serialNumberLabelH->setText(ssid);
-    serialNumberLabelH->repaint();
 
     WifiPasswordLabel->setText(requiredText(*network, "PWD"));
 
@@ -108,14 +110,14 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
         const QByteArray block = "PRESET_" + QByteArray::number(n);
         const QString name = requiredText(requiredObject(*get, block.constData()), "NAME");
         TSimpleBitmapButton* button = presetButtons[n - 1];
-        if (name.isEmpty()) {
-            button->setText(QStringLiteral("-"));
-            button->SetImageBase(0);
-        } else {
-            button->setText(name);
-            button->SetImageBase(2);
-        }
-        button->repaint();
+        const QString caption = name.isEmpty() ? QStringLiteral("-") : name;
+        const int base = name.isEmpty() ? 0 : 2;
+        const bool captionChanged = button->Text() != caption;
+        button->setText(caption);
+        if (button->ImageBase() != base)
+            button->SetImageBase(base); // repaints at once, with the new caption
+        else if (captionChanged)
+            button->update();
     }
 
     for (int n = 1; n <= 3; ++n) {
@@ -145,8 +147,6 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
         activeAdvPanel->SetPresetNames(motorPresetNames[0], motorPresetNames[1],
                                        motorPresetNames[2]);
     }
-
-    update();
 
     if (!versionWarningShown && VaskelFirmwareVersionLabel->text() != QLatin1String(kProgramVersion)) {
         versionWarningShown = true;

@@ -5,6 +5,7 @@
 #include "serial/ErrorReport.h"
 #include "window/FirmwarePackage.h"
 #include "window/FocuserWin.h"
+#include "window/LateParts.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -20,7 +21,7 @@ void TVaskelWindow::UpgradeButtonClick(TSimpleBitmapButton* /*sender*/) {
     const QString temp = QString::fromLatin1(firmware::kTempDir);
     try {
         firmware::prepareFolder(temp);
-        firmware::extractArchive(*package, temp);
+        late::extractArchive(*package, temp);
     } catch (const firmware::EPackageError& e) {
         reportError(e.message());
         return;

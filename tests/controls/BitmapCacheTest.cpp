@@ -145,3 +145,21 @@ TEST_F(BitmapCacheTest, MissingOrUnreadablePictureChangesNothing) {
 }
 
 } // namespace
+
+// Pictures decoded ahead on another thread come out as those decoded on the spot, errors and
+// all; one asked for at another ratio is decoded afresh, and what nobody asked for is dropped.
+TEST_F(BitmapCacheTest, PicturesDecodedAheadAreTheSameAsOnTheSpot) {
+    writePicture("knob", {6, 4}, normalColor);
+    writeBytes("cutShort", pngBytes({40, 40}, redColor).left(60));
+    writePicture("knob2x", {3, 3}, redColor);
+    prefetchPictures({"knob", "cutShort", "never", "knob2x"}, 1);
+    const std::unique_ptr<TTolveBitmap> ahead = LoadResourceBitmap("knob");
+    EXPECT_THROW(LoadResourceBitmap("cutShort"), EResourceError);
+    EXPECT_EQ(LoadResourceBitmap("knob2x", 2)->loadedRatio, 2);
+    EXPECT_EQ(endPicturePrefetch(), (QStringList{"never", "knob2x"}));
+
+    const std::unique_ptr<TTolveBitmap> onTheSpot = LoadResourceBitmap("knob");
+    EXPECT_EQ(static_cast<const QImage&>(*ahead), static_cast<const QImage&>(*onTheSpot));
+    EXPECT_EQ(ahead->logicalSize, onTheSpot->logicalSize);
+    EXPECT_EQ(endPicturePrefetch(), QStringList());
+}

@@ -77,6 +77,43 @@ TEST(SimPort, BytesArriveInBatchesAtTheLinesPace) {
                   static_cast<qsizetype>(EmulatedTransport::kTickMs * SerialLine::kBytesPerMs) + 1);
 }
 
+TEST(SimPort, ThePortRestsBetweenRequestsAndWakesForEachAndForAWholeMove) {
+    ManualClock clock{500};
+    auto focuser = std::make_shared<EmulatedFocuser>(clock, DeviceConfig{});
+    EmulatedTransport port(focuser);
+    QString error;
+    ASSERT_TRUE(port.open({QStringLiteral("TEST")}, error));
+    // Runs the port's ticks for `ms`, as its timer would while it runs; what arrives is kept.
+    QByteArray heard;
+    auto run = [&](int ms) {
+        for (int t = 0; t < ms && port.ticking(); t += EmulatedTransport::kTickMs) {
+            clock.advance(EmulatedTransport::kTickMs);
+            port.service();
+            heard += port.readAll();
+        }
+    };
+    run(10);
+    EXPECT_FALSE(port.ticking()) << "nothing on the line, nothing to do";
+
+    port.write(codepage::unicodeToAnsi(request::status()), error);
+    const QByteArray expected = focuser->device.statusReply();
+    EXPECT_TRUE(port.ticking());
+    run(1000);
+    EXPECT_EQ(heard, expected) << "the whole reply, then rest";
+    EXPECT_FALSE(port.ticking());
+
+    // A second later the next request wakes it again, and the device has kept time meanwhile.
+    clock.advance(1000);
+    heard.clear();
+    const int target = static_cast<int>(focuser->device.position()) + 30000;
+    port.write(codepage::unicodeToAnsi(request::verboseTimeGoto(target)), error);
+    run(60000);
+    EXPECT_FALSE(port.ticking());
+    EXPECT_FALSE(focuser->device.moving());
+    EXPECT_GE(heard.count("\r\n"), 3) << "position lines all through the move";
+    EXPECT_TRUE(heard.endsWith(QByteArray::number(target) + "\r\nGoTo cmd completed\r\n"));
+}
+
 TEST(SimPort, WhatTheDeviceSaysWhileClosedIsLostButItsMoveGoesOn) {
     ManualClock clock{500};
     auto focuser = std::make_shared<EmulatedFocuser>(clock, DeviceConfig{});

@@ -106,6 +106,7 @@ const QStringList kHistoryKeys = {
     "Waiting until the focuser has been left alone for 10 seconds",
     "Now %1, at the last focus %2", "Focus reference %1 at %2 steps", "%1: moved %2 steps to %3",
     "%1: held at the end of the travel", "The history file cannot be written: %1",
+    "The session history cannot be shown: %1", "%1 is missing",
     "History file: %1", "Too few focus positions: %1 found, at least %2 over %3 are needed.",
     "Fit over %1 focus positions", "Quality: R\u00B2 %1, scatter %2 steps"};
 // The LED levels as the device reports them, upper-cased before they are looked up.

@@ -5,11 +5,13 @@
 #include "advanced/AdvancedGeometry.h"
 #include "app/FrameGeometry.h"
 #include "calibration/CalibrationGeometry.h"
+#include "tools/pictures/Catalogue.h"
 #include "window/LayoutGeometry.h"
 
 #include <QColor>
 #include <QDir>
 #include <QImage>
+#include <QImageReader>
 #include <QRect>
 #include <QSize>
 #include <cmath>
@@ -556,6 +558,34 @@ TEST(Pictures, WizardIllustrationKeepsClearOfTheEdges) {
                 drawn |= QRect(x, y, 1, 1);
     EXPECT_TRUE(image.rect().adjusted(6, 6, -6, -6).contains(drawn));
     EXPECT_GT(drawn.width(), image.width() * 3 / 4) << "and still fills the picture";
+}
+
+// Stored with a palette where it holds 256 colours or fewer, so that the start of the program
+// decodes them quickly, and every pixel exactly as drawn either way.
+TEST(Pictures, StoredExactlyAsDrawnWithAPaletteWhereItFits) {
+    for (int scale : {1, 2}) {
+        QString error;
+        const QMap<QString, QImage> drawn = pictures::drawAll(scale, &error);
+        ASSERT_FALSE(drawn.isEmpty()) << qPrintable(error);
+        for (auto it = drawn.begin(); it != drawn.end(); ++it) {
+            const QString name = pictures::scaledName(it.key(), scale);
+            EXPECT_EQ(load(name), it.value().convertToFormat(QImage::Format_ARGB32))
+                << qPrintable(name);
+        }
+    }
+    EXPECT_EQ(QImageReader(QStringLiteral(":/background")).imageFormat(), QImage::Format_Indexed8)
+        << "the largest picture of the start";
+
+    QImage many(16, 17, QImage::Format_ARGB32);
+    for (int i = 0; i < 16 * 17; ++i)
+        many.setPixel(i % 16, i / 16, qRgba(i % 256, i / 256, 7, 255 - i % 200));
+    const QImage kept = pictures::forStorage(many);
+    EXPECT_EQ(kept.format(), QImage::Format_ARGB32) << "272 colours: as drawn";
+    const QImage fewer = many.copy(0, 0, 16, 16);
+    const QImage paletted = pictures::forStorage(fewer);
+    EXPECT_EQ(paletted.format(), QImage::Format_Indexed8);
+    EXPECT_EQ(paletted.colorCount(), 256);
+    EXPECT_EQ(paletted.convertToFormat(QImage::Format_ARGB32), fewer);
 }
 
 } // namespace

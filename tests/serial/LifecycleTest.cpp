@@ -4,6 +4,10 @@
 
 #include "serial/PortDiscovery.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 namespace {
 const QString kStatus = QStringLiteral(R"({"req":{"get": ""}})");
 const QString kStop = QStringLiteral(R"({"req":{"cmd":{"MOT1":{"MOT_STOP":""}}}})");
@@ -171,6 +175,50 @@ TEST(PortNames, SystemPortsSortNaturallyWithUsbAdaptersFirst) {
                                   "ttyS10"}));
 }
 
+// A /sys/class/tty as Linux lays it out: each tty a folder, a hardware port's with a link to its
+// parent device, whose own `driver` link names the driver.
+TEST(PortNames, SysfsListsPortsWithADeviceAndTheParentlessKindsOnly) {
+    QTemporaryDir sys;
+    const QDir root(sys.path());
+    auto tty = [&](const QString& name, const QString& driver = QString(), bool device = true) {
+        root.mkpath("class/tty/" + name);
+        if (!device)
+            return;
+        const QString parent = "devices/" + name + "-parent";
+        root.mkpath(parent);
+        ASSERT_TRUE(QFile::link(root.filePath(parent), root.filePath("class/tty/" + name + "/device")));
+        if (driver.isEmpty())
+            return;
+        root.mkpath("bus/drivers/" + driver);
+        ASSERT_TRUE(QFile::link(root.filePath("bus/drivers/" + driver),
+                                root.filePath(parent + "/driver")));
+    };
+    tty("ttyUSB0", "ftdi_sio");
+    tty("ttyACM0"); // a parent without a driver bound yet
+    tty("ttyS0", "serial8250");
+    tty("ttyS1", "serial8250");
+    tty("ttyS4", "port");
+    for (const char* parentless : {"tty1", "console", "ptmx", "rfcomm", "rfcommX", "rfcomm12",
+                                   "tnt0", "ttyGS0"})
+        tty(QString::fromLatin1(parentless), QString(), false);
+
+    QStringList asked;
+    const auto present = [&asked](const QString& device) {
+        asked << device;
+        return device == "/dev/ttyS1";
+    };
+    QStringList found;
+    for (const SystemPort& p : systemPortsFromSysfs(root.filePath("class/tty"), present)) {
+        EXPECT_EQ(p.location, "/dev/" + p.name);
+        found << p.name;
+    }
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (QStringList{"rfcomm12", "tnt0", "ttyACM0", "ttyGS0", "ttyS1", "ttyS4",
+                                  "ttyUSB0"}));
+    EXPECT_EQ(asked, (QStringList{"/dev/ttyS0", "/dev/ttyS1"})) << "only serial8250 ports are asked";
+    EXPECT_TRUE(systemPortsFromSysfs(root.filePath("nowhere"), present).isEmpty());
+}
+
 TEST(PortNames, ChosenPortNamesTheDeviceToOpen) {
     ScopedFakePort fake(QStringLiteral("SIMX"));
     EXPECT_EQ(portDeviceName("simx"), "SIMX");
@@ -206,4 +254,11 @@ TEST(PortNames, VirtualPortsAreListedAfterTheRealOnes) {
     const QStringList ports = FillPortList();
     ASSERT_GE(ports.size(), 2);
     EXPECT_EQ(ports.mid(ports.size() - 2), (QStringList{"VA", "VB"}));
+
+    // Found ahead on a thread of its own, the list is the same; a port registered meanwhile
+    // is there too; a later list is found afresh.
+    prefetchPortList();
+    ScopedFakePort late(QStringLiteral("VLATE"));
+    EXPECT_EQ(FillPortList(), ports + QStringList{"VLATE"});
+    EXPECT_EQ(FillPortList(), ports + QStringList{"VLATE"});
 }

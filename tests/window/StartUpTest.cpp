@@ -5,8 +5,18 @@
 #include "controls/VaskelControls.h"
 
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
+#include <QScreen>
 #include <QStringEncoder>
+
+// The list of the pictures the program decodes ahead is the window's: none is decoded for
+// nothing (a stale list would cost the start time and memory it is there to save).
+TEST_F(WindowTest, EveryPictureDecodedAheadIsTakenByTheWindow) {
+    prefetchPictures(startPictures(), QGuiApplication::primaryScreen()->devicePixelRatio());
+    open();
+    EXPECT_EQ(endPicturePrefetch(), QStringList());
+}
 
 TEST_F(WindowTest, WithoutSettingsNoPortIsChosenAndTheLanguageIsEnglish) {
     ScopedFakePort com4(QStringLiteral("COM4"));

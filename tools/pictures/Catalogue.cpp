@@ -6,6 +6,8 @@
 #include "calibration/CalibrationGeometry.h"
 #include "window/LayoutGeometry.h"
 
+#include <QHash>
+
 namespace pictures {
 
 namespace {
@@ -126,6 +128,29 @@ QMap<QString, QImage> drawAll(int scale, QString* error) {
 
 QString scaledName(const QString& name, int scale) {
     return scale == 1 ? name : name + QStringLiteral("@%1x").arg(scale);
+}
+
+QImage forStorage(const QImage& drawn) {
+    const QImage argb = drawn.convertToFormat(QImage::Format_ARGB32);
+    QHash<QRgb, uchar> index;
+    QList<QRgb> table;
+    QImage indexed(argb.size(), QImage::Format_Indexed8);
+    for (int y = 0; y < argb.height(); ++y) {
+        const auto* in = reinterpret_cast<const QRgb*>(argb.constScanLine(y));
+        uchar* out = indexed.scanLine(y);
+        for (int x = 0; x < argb.width(); ++x) {
+            auto it = index.constFind(in[x]);
+            if (it == index.constEnd()) {
+                if (table.size() == 256)
+                    return drawn;
+                it = index.insert(in[x], static_cast<uchar>(table.size()));
+                table.append(in[x]);
+            }
+            out[x] = *it;
+        }
+    }
+    indexed.setColorTable(table);
+    return indexed;
 }
 
 QByteArray resourceFile(const QStringList& names) {

@@ -26,6 +26,11 @@ QMap<QString, QImage> drawAll(int scale, QString* error);
 // The resource name of a picture drawn at `scale`: the name itself at 1, with "@2x" at 2.
 QString scaledName(const QString& name, int scale);
 
+// The picture as it is stored: with an exact palette when it has at most 256 colours (it then
+// decodes several times faster, which the program's start feels), otherwise as drawn. Every
+// pixel reads back as drawn either way.
+QImage forStorage(const QImage& drawn);
+
 // The Qt resource file that lists each picture file under its name (prefix "/"), and its
 // twin at 2x under the name with "@2x".
 QByteArray resourceFile(const QStringList& names);

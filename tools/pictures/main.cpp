@@ -43,7 +43,7 @@ int main(int argc, char* argv[]) {
         for (const pictures::Entry& e : pictures::catalogue()) {
             const QString path =
                 out.filePath(pictures::scaledName(e.name, scale) + QStringLiteral(".png"));
-            if (!drawn.value(e.name).save(path, "PNG"))
+            if (!pictures::forStorage(drawn.value(e.name)).save(path, "PNG"))
                 return fail(QStringLiteral("cannot write %1").arg(path));
         }
     }

@@ -10,6 +10,7 @@ packages=(
     qt6-charts-dev libqt6opengl6-dev libindi-dev socat
     libbenchmark-dev clang libclang-rt-14-dev
     ccache
+    xvfb xdotool libxcb-damage0-dev
 )
 
 missing=()
