@@ -87,4 +87,19 @@ std::vector<qint64> roundTimeTicks(qint64 t0, qint64 t1, qint64 offsetMs, int ma
     return ticks;
 }
 
+ValueTicks roundValueTicks(double lo, double hi, int maxTicks) {
+    if (!std::isfinite(lo) || !std::isfinite(hi) || !(hi > lo))
+        return {};
+    maxTicks = std::max(maxTicks, 3); // three ticks always fit: the step grows past the span
+    for (double power = std::pow(10.0, std::floor(std::log10((hi - lo) / (maxTicks - 1))));;
+         power *= 10) {
+        for (const double m : {1.0, 2.0, 5.0}) {
+            const double step = power * m;
+            const double first = std::floor(lo / step), last = std::ceil(hi / step);
+            if (last - first + 1 <= maxTicks)
+                return {first * step, last * step, static_cast<int>(last - first) + 1};
+        }
+    }
+}
+
 } // namespace history

@@ -26,4 +26,12 @@ std::vector<QList<QPointF>> minMaxSegments(const std::vector<HistoryRow>& rows,
 // finest step that gives at most `maxTicks` ticks.
 std::vector<qint64> roundTimeTicks(qint64 t0, qint64 t1, qint64 offsetMs, int maxTicks);
 
+// A value axis over at least lo..hi with ticks on round numbers (1, 2 or 5 times a power of
+// ten): the finest step that needs at most `maxTicks` ticks (3 at least).
+struct ValueTicks {
+    double min = 0, max = 1;
+    int count = 2;
+};
+ValueTicks roundValueTicks(double lo, double hi, int maxTicks);
+
 } // namespace history

@@ -414,11 +414,11 @@ void setValueRange(const HistoryChart& c, double lo, double hi, double shortest)
     }
     const double middle = (lo + hi) / 2;
     const double half = std::max((hi - lo) * 0.55, shortest / 2);
-    // The nice numbers change the axis's tick count; started from what they changed, the
-    // ticks would grow closer with every refresh until the labels no longer fit.
-    c.valueAxis->setTickCount(c.valueTicks);
-    c.valueAxis->setRange(middle - half, middle + half);
-    c.valueAxis->applyNiceNumbers();
+    // Round ticks worked out here: the axis's own nice numbers add ticks as the data goes on,
+    // until their labels no longer fit and are cut short.
+    const ValueTicks ticks = roundValueTicks(middle - half, middle + half, c.valueTicks);
+    c.valueAxis->setRange(ticks.min, ticks.max);
+    c.valueAxis->setTickCount(ticks.count);
 }
 
 } // namespace

@@ -30,7 +30,7 @@ struct HistoryChart {
     QChart* chart = nullptr;
     QCategoryAxis* timeAxis = nullptr; // labels at round local times
     QValueAxis* valueAxis = nullptr;
-    int valueTicks = 5; // asked of the value axis before its nice numbers
+    int valueTicks = 5; // the most ticks its value axis shows
     struct Line {
         QColor colour;
         std::vector<QLineSeries*> pieces; // one series per unbroken stretch

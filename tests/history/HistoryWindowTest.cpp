@@ -9,6 +9,8 @@
 #include "tests/window/ConnectedWindow.h"
 
 #include <QCheckBox>
+#include <QGraphicsScene>
+#include <QGraphicsTextItem>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -118,6 +120,39 @@ TEST_F(HistoryWindowTest, EveryRefreshKeepsTheValueLabelsApart) {
                   QFontMetrics(c->valueAxis->labelsFont()).height() + 3)
             << ticks << " labels on " << c->chart->plotArea().height() << " pixels";
     }
+}
+
+// Every label of the value axes, as the charts draw it.
+QStringList valueLabels(const HistoryChart& c) {
+    QStringList texts;
+    for (QGraphicsItem* item : c.chart->scene()->items())
+        if (auto* text = dynamic_cast<QGraphicsTextItem*>(item); text && text->isVisible())
+            texts += text->toPlainText();
+    return texts;
+}
+
+TEST_F(HistoryWindowTest, PositionLabelsStayWholeAsTheNightGoesOn) {
+    auto& w = withHistory(open());
+    w.ShowHistoryWindow();
+    THistoryWindow& h = *w.historyWindow;
+    StatusDoc doc;
+    doc.mot1("CAL_MAXPOS", 2097151);
+    const auto liveMinutes = [&](int position) {
+        for (int i = 0; i < 70; ++i) {
+            doc.mot1("ABS_POS", position);
+            deliver(w, doc.text());
+            clock.advance(1000);
+        }
+        h.grab(); // lays the charts out
+        const QStringList labels = valueLabels(h.positionChart);
+        EXPECT_GE(labels.size(), 3);
+        for (const QString& label : labels)
+            EXPECT_FALSE(label.contains(u'\u2026') || label.contains(QLatin1String("...")))
+                << label.toStdString() << " is cut short, at " << position;
+        EXPECT_LE(h.positionChart.valueAxis->tickCount(), h.positionChart.valueTicks);
+    };
+    liveMinutes(300117); // a position that stays put
+    liveMinutes(2097100); // near the end of the longest travel
 }
 
 // A restart late in the night: the whole night's file is read and drawn, decimated, quickly.
