@@ -408,15 +408,12 @@ void showLine(HistoryChart& c, std::size_t line, const std::vector<QList<QPointF
 }
 
 void setValueRange(const HistoryChart& c, double lo, double hi, double shortest) {
-    if (lo > hi) {
-        lo = 0;
-        hi = shortest;
-    }
     const double middle = (lo + hi) / 2;
     const double half = std::max((hi - lo) * 0.55, shortest / 2);
     // Round ticks worked out here: the axis's own nice numbers add ticks as the data goes on,
-    // until their labels no longer fit and are cut short.
-    const ValueTicks ticks = roundValueTicks(middle - half, middle + half, c.valueTicks);
+    // until their labels no longer fit and are cut short. Without data, from zero up.
+    const ValueTicks ticks = lo > hi ? roundValueTicks(0, shortest, c.valueTicks)
+                                     : roundValueTicks(middle - half, middle + half, c.valueTicks);
     c.valueAxis->setRange(ticks.min, ticks.max);
     c.valueAxis->setTickCount(ticks.count);
 }

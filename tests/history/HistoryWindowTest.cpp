@@ -143,7 +143,8 @@ TEST_F(HistoryWindowTest, PositionLabelsStayWholeAsTheNightGoesOn) {
             deliver(w, doc.text());
             clock.advance(1000);
         }
-        h.grab(); // lays the charts out
+        QCoreApplication::processEvents(); // the charts lay their axes out again
+        h.grab();
         const QStringList labels = valueLabels(h.positionChart);
         EXPECT_GE(labels.size(), 3);
         for (const QString& label : labels)
