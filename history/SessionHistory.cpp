@@ -46,23 +46,34 @@ const std::vector<HistoryRow>& TSessionHistory::rows() {
 }
 
 bool TSessionHistory::append(const QByteArray& row) {
-    QFile file(nightFilePath());
-    if (!file.open(QIODevice::ReadWrite))
-        return false;
-    const qint64 size = file.size();
+    // The night's file stays open: a row a second is one write, not an open, a seek and a read.
     QByteArray bytes;
-    if (size == 0) {
-        bytes = headerLine();
-    } else {
-        // A row cut short (a crash, a full disk) must not swallow the next one.
-        char last = '\n';
-        if (!file.seek(size - 1) || !file.getChar(&last))
+    const QString path = nightFilePath();
+    if (!file_.isOpen() || file_.fileName() != path) {
+        file_.close();
+        file_.setFileName(path);
+        if (!file_.open(QIODevice::ReadWrite))
             return false;
-        if (last != '\n')
-            bytes = "\r\n";
+        const qint64 size = file_.size();
+        if (size == 0) {
+            bytes = headerLine();
+        } else {
+            // A row cut short (a crash, a full disk) must not swallow the next one.
+            char last = '\n';
+            if (!file_.seek(size - 1) || !file_.getChar(&last)) {
+                file_.close();
+                return false;
+            }
+            if (last != '\n')
+                bytes = "\r\n";
+        }
     }
     bytes += row;
-    return file.seek(size) && file.write(bytes) == bytes.size() && file.flush();
+    if (file_.write(bytes) == bytes.size() && file_.flush())
+        return true;
+    // Opened afresh for the next row, which then looks again at how the file ends.
+    file_.close();
+    return false;
 }
 
 void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::Value& mot1,

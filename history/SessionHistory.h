@@ -9,6 +9,7 @@
 #include "history/HistoryFile.h"
 #include "serial/TickClock.h"
 
+#include <QFile>
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -71,6 +72,7 @@ private:
     bool append(const QByteArray& row);
 
     QString directory_;
+    QFile file_; // the night's file, open while rows go into it
     const TickClock& clock_;
     QDate night_;
     std::vector<history::HistoryRow> rows_;
