@@ -7,10 +7,6 @@ tools/setup/deps.sh
 tools/setup/fonts.sh
 
 build=build/run
-launcher=()
-command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-if [[ ! -f "$build/build.ninja" ]]; then
-    cmake -S . -B "$build" -G Ninja "${launcher[@]+"${launcher[@]}"}" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVETTA_TESTS=OFF
-fi
+tools/setup/configure.sh "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVETTA_TESTS=OFF
 cmake --build "$build"
 exec "$build/bin/calvetta" "$@"

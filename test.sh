@@ -8,19 +8,13 @@ tools/setup/deps.sh
 tools/setup/fonts.sh
 
 build=build/test
-launcher=()
-command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-if [[ ! -f "$build/build.ninja" ]]; then
-    cmake -S . -B "$build" -G Ninja "${launcher[@]+"${launcher[@]}"}" -DCMAKE_BUILD_TYPE=Debug -DCALVETTA_SANITIZE=ON
-fi
+tools/setup/configure.sh "$build" -DCMAKE_BUILD_TYPE=Debug -DCALVETTA_SANITIZE=ON
 cmake --build "$build"
 
 # The fuzz targets: the program built once more, with clang, for libFuzzer. The tests above
 # run each target for a few seconds from its corpus (fuzz/run.sh).
 fuzz=build/fuzz
-if [[ ! -f "$fuzz/build.ninja" ]]; then
-    cmake -S . -B "$fuzz" -G Ninja "${launcher[@]+"${launcher[@]}"}" -DCMAKE_CXX_COMPILER=clang++ -DCALVETTA_FUZZ=ON
-fi
+tools/setup/configure.sh "$fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCALVETTA_FUZZ=ON
 cmake --build "$fuzz" --target calvetta_fuzzers
 
 export QT_QPA_PLATFORM=offscreen

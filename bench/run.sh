@@ -19,12 +19,7 @@ tools/setup/deps.sh
 tools/setup/fonts.sh
 
 build=build/bench
-launcher=()
-command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-if [[ ! -f "$build/build.ninja" ]]; then
-    cmake -S . -B "$build" -G Ninja "${launcher[@]+"${launcher[@]}"}" \
-        -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVETTA_TESTS=ON
-fi
+tools/setup/configure.sh "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVETTA_TESTS=ON
 cmake --build "$build" --target calvetta calvetta-bench calvetta-bare-window calvetta-start-probe
 
 parts=("$@")
@@ -98,8 +93,19 @@ cpu_row() { # what, share, target
     printf '%s\t%s%% of a core\t<= %s%%\t%s\n' "$1" "$2" "$3" "$met" >>"$rows"
 }
 
+# Watches the program for SECONDS: sets `busy` (its share of one core) and `replies` (the
+# status replies it recorded meanwhile).
+measure_interval() {
+    local rows0 c0 t0
+    rows0=$(history_rows)
+    c0=$(cpu_seconds "$app_pid"); t0=$(now)
+    sleep "$1"
+    busy=$(share "$c0" "$(cpu_seconds "$app_pid")" "$t0" "$(now)")
+    replies=$(($(history_rows) - rows0))
+}
+
 measure_cpu() {
-    local window rows0 rows1 c0 c1 t0 t1 idle moving
+    local window busy replies
     echo "Processor time on SIM: 60 s idle, then during a long goto..."
     printf 'Port=SIM\r\n' >"$program/calvetta.ini"
     "$program/calvetta" 2>"$work/app.log" &
@@ -117,34 +123,24 @@ measure_cpu() {
             measured=false
         else
             sleep 3 # the first replies switch the view
-            rows0=$(history_rows)
-            c0=$(cpu_seconds "$app_pid"); t0=$(now)
-            sleep 60
-            c1=$(cpu_seconds "$app_pid"); t1=$(now)
-            rows1=$(history_rows)
-            idle=$(share "$c0" "$c1" "$t0" "$t1")
-            if ((rows1 - rows0 < 50)); then
-                echo "SIM was not polled while idle ($((rows1 - rows0)) replies in 60 s)." >&2
+            measure_interval 60
+            if ((replies < 50)); then
+                echo "SIM was not polled while idle ($replies replies in 60 s)." >&2
                 measured=false
             fi
-            cpu_row "CPU connected to SIM, idle (60 s)" "$idle" 1
+            cpu_row "CPU connected to SIM, idle (60 s)" "$busy" 1
 
             # A goto to the far end of the travel: the field takes more than the travel and GO
             # clamps it. The move lasts about 25 s; polling stops meanwhile, so no reply comes.
             xdotool mousemove --window "$window" 58 413 click 1 key ctrl+a type 9999999
             xdotool mousemove --window "$window" 56 454 click 1
             sleep 1
-            rows0=$(history_rows)
-            c0=$(cpu_seconds "$app_pid"); t0=$(now)
-            sleep 20
-            c1=$(cpu_seconds "$app_pid"); t1=$(now)
-            rows1=$(history_rows)
-            moving=$(share "$c0" "$c1" "$t0" "$t1")
-            if ((rows1 != rows0)); then
+            measure_interval 20
+            if ((replies != 0)); then
                 echo "The goto was not under way for the whole interval." >&2
                 measured=false
             fi
-            cpu_row "CPU connected to SIM, long goto streaming positions (20 s)" "$moving" 5
+            cpu_row "CPU connected to SIM, long goto streaming positions (20 s)" "$busy" 5
         fi
         kill "$app_pid" 2>/dev/null || true
         wait "$app_pid" 2>/dev/null || true
