@@ -257,17 +257,13 @@ StatusSample readStatusSample(const rapidjson::Value& get, const rapidjson::Valu
     if (const rapidjson::Value* volts = member(get, "VIN_12V"))
         s.voltage = numberOf(*volts);
 
-    const status::ModelRow row = status::modelRow(s.model);
-    double travel = row.fixedTravel;
-    if (row.travelFromCalibration) {
-        std::optional<QString> calMaxPos;
-        if (const auto maxPos = wholeNumber(member(mot1, "CAL_MAXPOS")))
-            calMaxPos = QString::number(*maxPos);
-        else if (member(mot1, "CAL_MAXPOS"))
-            calMaxPos = QString(); // present but not a whole number: counts as 0
-        travel = status::travelFromCalMaxPos(calMaxPos);
-    }
-    s.travelSteps = position::roundHalfEven(travel / MmPerStep);
+    std::optional<QString> calMaxPos;
+    if (const auto maxPos = wholeNumber(member(mot1, "CAL_MAXPOS")))
+        calMaxPos = QString::number(*maxPos);
+    else if (member(mot1, "CAL_MAXPOS"))
+        calMaxPos = QString(); // present but not a whole number: counts as 0
+    s.travelSteps = position::roundHalfEven(
+        status::travelOf(status::modelRow(s.model), calMaxPos) / MmPerStep);
     return s;
 }
 

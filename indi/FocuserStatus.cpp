@@ -69,10 +69,8 @@ FocuserStatus readFocuserStatus(const rapidjson::Value& res) {
     s.model = requiredText(get, "MODNAME", wire());
     const ModelRow row = modelRow(s.model);
     s.halvorbeck = row.view == View::Halvorbeck;
-    const double travel = row.travelFromCalibration
-                              ? travelFromCalMaxPos(memberText(mot1, "CAL_MAXPOS", wire()))
-                              : row.fixedTravel;
-    s.maxSteps = position::roundHalfEven(travel / MmPerStep);
+    s.maxSteps = position::roundHalfEven(
+        travelOf(row, memberText(mot1, "CAL_MAXPOS", wire())) / MmPerStep);
 
     for (int n = 1; n <= 9; ++n) {
         const QByteArray block = "PRESET_" + QByteArray::number(n);

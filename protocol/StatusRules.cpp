@@ -113,6 +113,10 @@ double travelFromCalMaxPos(const std::optional<QString>& calMaxPos) {
     return travel;
 }
 
+double travelOf(const ModelRow& row, const std::optional<QString>& calMaxPos) {
+    return row.travelFromCalibration ? travelFromCalMaxPos(calMaxPos) : row.fixedTravel;
+}
+
 std::optional<double> temperatureCelsius(const QString& text, const QLocale& locale) {
     // A text that is no number is no reading: it is not taken for a made-up temperature.
     const auto celsius = receivedNumber(text, locale);

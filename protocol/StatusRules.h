@@ -44,6 +44,9 @@ ModelRow modelRow(const QString& modelName);
 // Travel in millimetres from the calibrated maximum in steps (absent: nothing calibrated);
 // never below 0.1 mm, a smaller one becoming 0.03417 mm.
 double travelFromCalMaxPos(const std::optional<QString>& calMaxPos);
+// A model's travel in millimetres: the calibrated one where the model is calibrated, else its
+// fixed travel.
+double travelOf(const ModelRow& row, const std::optional<QString>& calMaxPos);
 
 // A temperature in degrees Celsius as the device reports it; nothing below -120 degrees (a
 // missing or broken sensor reads -127) or when the text is no number.

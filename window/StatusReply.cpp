@@ -101,8 +101,7 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
     maxFocuserDist = 25.0;
     const ModelRow row = modelRow(model);
     SetFocuserType(row.view == View::Halvorbeck ? ftHalvorbeck : ftVaskel);
-    maxFocuserDist = row.travelFromCalibration ? travelFromCalMaxPos(memberText(*mot1, "CAL_MAXPOS"))
-                                               : row.fixedTravel;
+    maxFocuserDist = travelOf(row, memberText(*mot1, "CAL_MAXPOS"));
     Righello15Image->setVisible(row.ruler15);
     Righello35Image->setVisible(row.ruler35);
 
