@@ -20,6 +20,7 @@ void TSessionHistory::enterNight(const QDateTime& localNow) {
     if (night == night_)
         return;
     night_ = night;
+    file_.close(); // the new night's file is opened by its first row
     events_.clear();
     QFile file(nightFilePath());
     rows_ = file.open(QIODevice::ReadOnly) ? parseHistory(file.readAll())
@@ -48,10 +49,8 @@ const std::vector<HistoryRow>& TSessionHistory::rows() {
 bool TSessionHistory::append(const QByteArray& row) {
     // The night's file stays open: a row a second is one write, not an open, a seek and a read.
     QByteArray bytes;
-    const QString path = nightFilePath();
-    if (!file_.isOpen() || file_.fileName() != path) {
-        file_.close();
-        file_.setFileName(path);
+    if (!file_.isOpen()) {
+        file_.setFileName(nightFilePath());
         if (!file_.open(QIODevice::ReadWrite))
             return false;
         const qint64 size = file_.size();
