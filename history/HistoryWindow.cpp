@@ -509,20 +509,14 @@ void THistoryWindow::Refresh() {
                    QStringLiteral("  ") + text);
     }
     LogLabel->setText(log.join(u'\n'));
-    LogLabel->setWordWrap(false);
 
-    const QString path = history_.filePath();
-    if (history_.writeFailed()) {
-        FileLabel->setText(TR(QStringLiteral("The history file cannot be written: %1")).arg(path));
-        QPalette pal = FileLabel->palette();
-        pal.setColor(QPalette::WindowText, theme::shown(kInternalLine));
-        FileLabel->setPalette(pal);
-    } else {
-        FileLabel->setText(TR(QStringLiteral("History file: %1")).arg(path));
-        QPalette pal = FileLabel->palette();
-        pal.setColor(QPalette::WindowText, theme::shown(kQuietText));
-        FileLabel->setPalette(pal);
-    }
+    const bool failed = history_.writeFailed();
+    FileLabel->setText((failed ? TR(QStringLiteral("The history file cannot be written: %1"))
+                               : TR(QStringLiteral("History file: %1")))
+                           .arg(history_.filePath()));
+    QPalette pal = FileLabel->palette();
+    pal.setColor(QPalette::WindowText, theme::shown(failed ? kInternalLine : kQuietText));
+    FileLabel->setPalette(pal);
 }
 
 void THistoryWindow::ShowSettings() {
@@ -564,9 +558,8 @@ void THistoryWindow::TakeSettingsFromControls() {
     const int maxStep = MaxStepEdit->text().trimmed().toInt(&ok);
     if (ok && maxStep >= kMinMaxStep && maxStep <= kMaxMaxStep)
         s.maxStep = maxStep;
-    history_.setSettings(s);
+    history_.setSettings(s); // a change redraws the window
     ShowSettings();
-    Refresh();
 }
 
 void THistoryWindow::FitButtonClick() {
