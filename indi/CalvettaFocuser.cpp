@@ -840,10 +840,7 @@ IPState CalvettaFocuser::MoveRelFocuser(FocusDirection dir, uint32_t ticks) {
     const std::int64_t delta = dir == FOCUS_INWARD ? -static_cast<std::int64_t>(ticks)
                                                    : static_cast<std::int64_t>(ticks);
     const int target = static_cast<int>(std::clamp<std::int64_t>(position + delta, 0, max));
-    const IPState state = startMove(request::verboseTimeGoto(target), target, MoveKind::Relative);
-    if (state == IPS_BUSY)
-        moveKind = MoveKind::Relative;
-    return state;
+    return startMove(request::verboseTimeGoto(target), target, MoveKind::Relative);
 }
 
 bool CalvettaFocuser::AbortFocuser() {
