@@ -53,20 +53,22 @@ if wanted bench; then
 fi
 
 # --- The program from outside ------------------------------------------------------------
-export XDG_RUNTIME_DIR="$work/runtime"
-mkdir -m 700 "$XDG_RUNTIME_DIR"
-export QT_QPA_PLATFORM=xcb
-unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/display")"
+if wanted start || wanted cpu; then
+    export XDG_RUNTIME_DIR="$work/runtime"
+    mkdir -m 700 "$XDG_RUNTIME_DIR"
+    export QT_QPA_PLATFORM=xcb
+    unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 100); do [[ -s "$work/display" ]] && break; sleep 0.1; done
+    export DISPLAY=":$(head -n1 "$work/display")"
 
-# The program runs from a directory of its own, as installed: the executable with its
-# language files beside it, and its settings and history files written there.
-program="$work/program"
-mkdir "$program"
-cp "$bin/calvetta" "$bin/calvetta-parts.so" "$bin"/VaskelManager_*.txt "$program/"
+    # The program runs from a directory of its own, as installed: the executable with its
+    # language files beside it, and its settings and history files written there.
+    program="$work/program"
+    mkdir "$program"
+    cp "$bin/calvetta" "$bin/calvetta-parts.so" "$bin"/VaskelManager_*.txt "$program/"
+fi
 
 if wanted start; then
     echo "Start-up and memory, seven starts each..."
