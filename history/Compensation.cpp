@@ -30,7 +30,7 @@ bool applyCompensationSetting(CompensationSettings& settings, const QString& key
     } else if (key == kCoefficientKey) {
         const auto v = parseDecimal(value);
         settings.coefficient =
-            v && std::abs(*v) <= kMaxCoefficient ? *v : defaults.coefficient;
+            v && validCoefficient(*v) ? *v : defaults.coefficient;
     } else if (key == kSourceKey) {
         if (value.compare(QLatin1String("Internal"), Qt::CaseInsensitive) == 0)
             settings.source = TemperatureSource::Internal;
@@ -39,11 +39,11 @@ bool applyCompensationSetting(CompensationSettings& settings, const QString& key
     } else if (key == kDeadBandKey) {
         const auto v = parseDecimal(value);
         settings.deadBand =
-            v && *v >= kMinDeadBand && *v <= kMaxDeadBand ? *v : defaults.deadBand;
+            v && validDeadBand(*v) ? *v : defaults.deadBand;
     } else if (key == kMaxStepKey) {
         bool ok = false;
         const int v = value.toInt(&ok);
-        settings.maxStep = ok && v >= kMinMaxStep && v <= kMaxMaxStep ? v : defaults.maxStep;
+        settings.maxStep = ok && validMaxStep(v) ? v : defaults.maxStep;
     } else {
         return false;
     }

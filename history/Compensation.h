@@ -26,6 +26,14 @@ struct CompensationSettings {
 constexpr double kMaxCoefficient = 100000;
 constexpr double kMinDeadBand = 0.05, kMaxDeadBand = 20;
 constexpr int kMinMaxStep = 1, kMaxMaxStep = 100000;
+// Whether a value, read or typed, may be taken into the settings.
+constexpr bool validCoefficient(double perCelsius) {
+    return perCelsius >= -kMaxCoefficient && perCelsius <= kMaxCoefficient;
+}
+constexpr bool validDeadBand(double celsius) {
+    return celsius >= kMinDeadBand && celsius <= kMaxDeadBand;
+}
+constexpr bool validMaxStep(int steps) { return steps >= kMinMaxStep && steps <= kMaxMaxStep; }
 
 // The keys of the settings file. A key of these sets its value when the value is valid and
 // its default otherwise; true when the key is one of them.

@@ -319,7 +319,7 @@ void THistoryWindow::BuildCompensationPanel() {
 }
 
 void THistoryWindow::Retranslate() {
-    const QString degree = fahrenheit_ ? QStringLiteral("\u00B0F") : QStringLiteral("\u00B0C");
+    const QString degree = degreeUnit();
     TitleLabel->setText(TR(QStringLiteral("Session history")));
     setWindowTitle(TitleLabel->text()); // the task bar's name for it
     TemperatureCaption->setText(TR(QStringLiteral("Temperature")) + QStringLiteral(" (") + degree +
@@ -366,23 +366,27 @@ void THistoryWindow::setFahrenheit(bool fahrenheit) {
     Retranslate();
 }
 
+QString THistoryWindow::degreeUnit() const {
+    return fahrenheit_ ? QStringLiteral("\u00B0F") : QStringLiteral("\u00B0C");
+}
+
 QString THistoryWindow::temperatureText(double celsius) const {
     QLocale locale;
     locale.setNumberOptions(QLocale::OmitGroupSeparator);
     return locale.toString(shownTemperature(celsius, fahrenheit_), 'f', 2) +
-           (fahrenheit_ ? QStringLiteral(" \u00B0F") : QStringLiteral(" \u00B0C"));
+           (u' ' + degreeUnit());
 }
 
 QString THistoryWindow::differenceText(double celsius) const {
     return signedNumber(shownDifference(celsius, fahrenheit_), 2) +
-           (fahrenheit_ ? QStringLiteral(" \u00B0F") : QStringLiteral(" \u00B0C"));
+           (u' ' + degreeUnit());
 }
 
 namespace {
 
-// Puts the pieces of a line into the chart, reusing its series; y scaled as shown.
+// Puts the pieces of a line into the chart, reusing its series; temperatures in the unit chosen.
 void showLine(HistoryChart& c, std::size_t line, const std::vector<QList<QPointF>>& pieces,
-              double scale, double offset, double& lo, double& hi) {
+              bool fahrenheit, double& lo, double& hi) {
     HistoryChart::Line& l = c.lines[line];
     while (l.pieces.size() < pieces.size()) {
         auto* series = new QLineSeries;
@@ -399,7 +403,7 @@ void showLine(HistoryChart& c, std::size_t line, const std::vector<QList<QPointF
         }
         QList<QPointF> points = pieces[i];
         for (QPointF& p : points) {
-            p.setY(p.y() * scale + offset);
+            p.setY(shownTemperature(p.y(), fahrenheit));
             lo = std::min(lo, p.y());
             hi = std::max(hi, p.y());
         }
@@ -431,21 +435,20 @@ void THistoryWindow::Refresh() {
         t1 = std::max(rows.back().ms, t0 + kShortestSpanMs);
     }
     const int columns = kChartsWidth - kPlotLeft - kPlotRight;
-    const double scale = fahrenheit_ ? 1.8 : 1.0, offset = fahrenheit_ ? 32 : 0;
 
     double lo = INFINITY, hi = -INFINITY;
     showLine(temperatureChart, 0, minMaxSegments(rows, &HistoryRow::external, t0, t1, columns),
-             scale, offset, lo, hi);
+             fahrenheit_, lo, hi);
     showLine(temperatureChart, 1, minMaxSegments(rows, &HistoryRow::internal, t0, t1, columns),
-             scale, offset, lo, hi);
+             fahrenheit_, lo, hi);
     setValueRange(temperatureChart, lo, hi, 1.0);
     lo = INFINITY, hi = -INFINITY;
-    showLine(voltageChart, 0, minMaxSegments(rows, &HistoryRow::voltage, t0, t1, columns), 1, 0,
+    showLine(voltageChart, 0, minMaxSegments(rows, &HistoryRow::voltage, t0, t1, columns), false,
              lo, hi);
     setValueRange(voltageChart, lo, hi, 0.2);
     lo = INFINITY, hi = -INFINITY;
-    showLine(positionChart, 0, minMaxSegments(rows, &HistoryRow::position, t0, t1, columns), 1,
-             0, lo, hi);
+    showLine(positionChart, 0, minMaxSegments(rows, &HistoryRow::position, t0, t1, columns),
+             false, lo, hi);
 
     QList<QPointF> marks;
     for (const CompensationEvent& e : history_.events()) {
@@ -544,19 +547,19 @@ void THistoryWindow::TakeSettingsFromControls() {
     // value in force again.
     if (const auto v = typedNumber(CoefficientEdit->text())) {
         const double perCelsius = coefficientFromShown(*v, fahrenheit_);
-        if (std::abs(perCelsius) <= kMaxCoefficient &&
+        if (validCoefficient(perCelsius) &&
             shownNumber(shownCoefficient(s.coefficient, fahrenheit_), 2) != CoefficientEdit->text())
             s.coefficient = perCelsius;
     }
     if (const auto v = typedNumber(DeadBandEdit->text())) {
         const double celsius = differenceFromShown(*v, fahrenheit_);
-        if (celsius >= kMinDeadBand && celsius <= kMaxDeadBand &&
+        if (validDeadBand(celsius) &&
             shownNumber(shownDifference(s.deadBand, fahrenheit_), 2) != DeadBandEdit->text())
             s.deadBand = celsius;
     }
     bool ok = false;
     const int maxStep = MaxStepEdit->text().trimmed().toInt(&ok);
-    if (ok && maxStep >= kMinMaxStep && maxStep <= kMaxMaxStep)
+    if (ok && validMaxStep(maxStep))
         s.maxStep = maxStep;
     history_.setSettings(s); // a change redraws the window
     ShowSettings();
@@ -592,11 +595,11 @@ void THistoryWindow::ShowFit() {
                 .arg(f.points)
                 .arg(kMinFitPoints)
                 .arg(shownNumber(shownDifference(kMinFitSpan, fahrenheit_), 1) +
-                     (fahrenheit_ ? QStringLiteral(" \u00B0F") : QStringLiteral(" \u00B0C"))));
+                     (u' ' + degreeUnit())));
         return;
     }
     const QString unit = TR(QStringLiteral("steps")) + u'/' +
-                         (fahrenheit_ ? QStringLiteral("\u00B0F") : QStringLiteral("\u00B0C"));
+                         degreeUnit();
     FitLabel->setText(TR(QStringLiteral("Fit over %1 focus positions")).arg(f.points) + u'\n' +
                       shownNumber(shownCoefficient(f.slope, fahrenheit_), 2) +
                       QStringLiteral(" \u00B1 ") +

@@ -117,6 +117,7 @@ private:
     void ShowSettings();
     void TakeSettingsFromControls();
     void ShowFit();
+    QString degreeUnit() const; // of the unit chosen: "°C" or "°F"
     QString temperatureText(double celsius) const;
     QString differenceText(double celsius) const;
 
