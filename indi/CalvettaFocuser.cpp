@@ -603,14 +603,24 @@ void CalvettaFocuser::handleAcknowledgement(const Acknowledgement& ack) {
     if (ack.refused.contains(QStringLiteral("error")))
         LOG_ERROR("The focuser could not take a request.");
     // Refused settings fail their checks at once.
+    settleChecks([&](const PendingCheck& check) -> std::optional<bool> {
+        if (ack.refuses(check.refusedBy))
+            return false;
+        return std::nullopt;
+    });
+}
+
+void CalvettaFocuser::settleChecks(
+    const std::function<std::optional<bool>(PendingCheck&)>& verdict) {
     for (auto it = pendingChecks.begin(); it != pendingChecks.end();) {
-        if (ack.refuses(it->refusedBy)) {
-            auto done = std::move(it->done);
-            it = pendingChecks.erase(it);
-            done(false);
-        } else {
+        const std::optional<bool> confirmed = verdict(*it);
+        if (!confirmed) {
             ++it;
+            continue;
         }
+        auto done = std::move(it->done);
+        it = pendingChecks.erase(it);
+        done(*confirmed);
     }
 }
 
@@ -716,19 +726,13 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
     }
 
     // Pending settings first: a confirmed or failed one hands its property back to the status.
-    for (auto it = pendingChecks.begin(); it != pendingChecks.end();) {
-        if (it->holds(s)) {
-            auto done = std::move(it->done);
-            it = pendingChecks.erase(it);
-            done(true);
-        } else if (--it->repliesLeft <= 0) {
-            auto done = std::move(it->done);
-            it = pendingChecks.erase(it);
-            done(false);
-        } else {
-            ++it;
-        }
-    }
+    settleChecks([&](PendingCheck& check) -> std::optional<bool> {
+        if (check.holds(s))
+            return true;
+        if (--check.repliesLeft <= 0)
+            return false;
+        return std::nullopt;
+    });
 
     if (LedSP.s != IPS_BUSY)
         showLedLevel(LedSP.s == IPS_IDLE ? IPS_OK : LedSP.s);

@@ -80,6 +80,9 @@ private:
     void applyStatus(const FocuserStatus& s);
     void setCalibrating(bool running);
     void reportUnusable(const QString& why);
+    // Ends, in order, the pending checks that `verdict` settles (true: confirmed, false:
+    // failed); those it leaves open (nothing) wait on.
+    void settleChecks(const std::function<std::optional<bool>(PendingCheck&)>& verdict);
     void reportSilence();
     void setReadingsState(IPState state);
     IPState startMove(const QString& request, std::optional<int> target, MoveKind kind);
