@@ -71,6 +71,10 @@ OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions
         {QStringLiteral("malformed-string"),
          QStringLiteral("Fault: every <n>-th reply has a string that never closes."),
          QStringLiteral("n")},
+        {QStringLiteral("lost-end"),
+         QStringLiteral("Fault: the end of every <n>-th move goes unreported (no last position, "
+                        "no \"GoTo cmd completed\")."),
+         QStringLiteral("n")},
         {QStringLiteral("firmware"),
          QStringLiteral("Fault: reports firmware <version> instead of 1.3."),
          QStringLiteral("version")},
@@ -147,7 +151,8 @@ OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions
         !readCount(parser, QStringLiteral("noise-lines"), f.noiseLines, message) ||
         !readCount(parser, QStringLiteral("stray-brace"), f.strayBraceEvery, message) ||
         !readCount(parser, QStringLiteral("oversized"), f.oversizedEvery, message) ||
-        !readCount(parser, QStringLiteral("malformed-string"), f.malformedStringEvery, message))
+        !readCount(parser, QStringLiteral("malformed-string"), f.malformedStringEvery, message) ||
+        !readCount(parser, QStringLiteral("lost-end"), f.lostEndEvery, message))
         return OptionsResult::Error;
     if (parser.isSet(QStringLiteral("stray-open-brace"))) {
         if (!readCount(parser, QStringLiteral("stray-open-brace"), f.strayBraceEvery, message))

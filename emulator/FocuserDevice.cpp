@@ -677,6 +677,9 @@ void FocuserDevice::startMove(std::int64_t target, const Motor::Profile& p) {
 void FocuserDevice::finishMove() {
     if (!std::exchange(reportingMove_, false))
         return;
+    const int lostEvery = config_.faults.lostEndEvery;
+    if (lostEvery > 0 && ++movesEnded_ % static_cast<std::uint64_t>(lostEvery) == 0)
+        return;
     sendLine(QByteArray::number(static_cast<qlonglong>(motor_.position())));
     sendLine(kCompleted);
 }

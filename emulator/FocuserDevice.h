@@ -28,6 +28,7 @@ struct FaultSwitches {
     char strayBrace = '}';
     int oversizedEvery = 0;  // every n-th status reply carries a log beyond 4000 characters
     int malformedStringEvery = 0; // every n-th reply has a string that never closes
+    int lostEndEvery = 0; // the end of every n-th move goes unreported (no last line, no completion)
     QString firmwareVersion; // reported in place of the real one when not empty
 };
 
@@ -201,6 +202,7 @@ private:
     std::deque<Pending> output_;
     std::uint64_t lastDue_ = 0;
     std::uint64_t replies_ = 0;
+    std::uint64_t movesEnded_ = 0; // moves that came to their end, reported or not
     std::uint64_t statusReplies_ = 0;
     std::uint64_t random_;
 };

@@ -84,3 +84,16 @@ TEST_F(DeviceTest, MalformedStringLeavesTheLastStringOfEveryNthReplyOpen) {
     send(request::status());
     EXPECT_TRUE(statusTableViolations(parseObject(run(10).all)).isEmpty());
 }
+
+TEST_F(DeviceTest, ALostEndLeavesOutTheLastPositionAndTheCompletionOfEveryNthMove) {
+    device->faults().lostEndEvery = 2; // the 2nd, 4th, ... moves end unreported
+    long long target = device->position();
+    for (int move = 1; move <= 3; ++move) {
+        target += 5000;
+        ask(request::verboseTimeGoto(static_cast<int>(target)));
+        const Heard heard = runUntilStill(20000);
+        ASSERT_EQ(device->position(), target) << "move " << move;
+        EXPECT_EQ(heard.lines.contains("GoTo cmd completed"), move != 2) << "move " << move;
+        EXPECT_EQ(heard.lines.contains(QString::number(target)), move != 2) << "move " << move;
+    }
+}

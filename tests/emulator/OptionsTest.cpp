@@ -100,7 +100,7 @@ TEST(EmulatorOptions, MistakesAreRefusedWithAReason) {
         EXPECT_TRUE(message.contains(model));
 }
 
-TEST(EmulatorOptions, MalformedStringSwitchIsReadAndListed) {
+TEST(EmulatorOptions, MalformedStringAndLostEndSwitchesAreRead) {
     EmulatorOptions o;
     QString message;
     ASSERT_EQ(parse({"--malformed-string", "3"}, o, message), OptionsResult::Run);
@@ -108,4 +108,6 @@ TEST(EmulatorOptions, MalformedStringSwitchIsReadAndListed) {
     EXPECT_EQ(parse({"--malformed-string", "x"}, o, message), OptionsResult::Error);
     EXPECT_EQ(parse({"--help"}, o, message), OptionsResult::Help);
     EXPECT_TRUE(message.contains("--malformed-string <n>"));
+    ASSERT_EQ(parse({"--lost-end", "2"}, o, message), OptionsResult::Run);
+    EXPECT_EQ(o.device.faults.lostEndEvery, 2);
 }

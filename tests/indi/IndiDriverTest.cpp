@@ -106,6 +106,34 @@ TEST_F(IndiSession, MovesAbsoluteAndRelativeAndAbortsInMidMove) {
     EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), stopped);
 }
 
+TEST_F(IndiSession, AMoveWhoseEndGoesUnreportedEndsWithTheStatusAfterTenQuietSeconds) {
+    // The focuser sends its position lines but never the last one nor "GoTo cmd completed".
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--lost-end"), QStringLiteral("1")}));
+    const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+    const size_t before = historyOf("ABS_FOCUS_POSITION").size();
+
+    const int target = start + 20000;
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", target);
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
+    EXPECT_TRUE(waitMessage("No news of the move for 10 s", 40000));
+    // Polling resumes, and its status reply ends the move where the focuser stands.
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_OK, 15000));
+    EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), target);
+    const auto updates = historyOf("ABS_FOCUS_POSITION");
+    for (size_t i = before; i + 1 < updates.size(); ++i) {
+        if (updates[i].elements.at("FOCUS_ABSOLUTE_POSITION").number != start) {
+            EXPECT_EQ(updates[i].state, IPS_BUSY) << "update " << i << " ended the move early";
+        }
+    }
+    EXPECT_FALSE(hasMessage("not at its target"));
+
+    // The next move is driven as usual.
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", start);
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_OK, 40000));
+    EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), start);
+}
+
 TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
     ASSERT_TRUE(connectFocuser());
     const DeviceSettings factory = factorySettings(configOf(FocuserModel::Vaskel4));
