@@ -509,6 +509,7 @@ TEST_F(LongNight, TenThousandPollsWithEveryMisbehaviourOfTheFocuser) {
          })},
         {"oversized status", 800, withFaults([](auto& f) { f.oversizedEvery = 3; })},
         {"strings that never close", 800, withFaults([](auto& f) { f.malformedStringEvery = 4; })},
+        {"moves that end unreported", 800, withFaults([](auto& f) { f.lostEndEvery = 2; })},
         {"another firmware", 400,
          withFaults([](auto& f) { f.firmwareVersion = QStringLiteral("1.4"); })},
         {"everything at once", 1500, withFaults([](auto& f) {
