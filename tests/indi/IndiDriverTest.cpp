@@ -127,7 +127,7 @@ TEST_F(IndiSession, AMoveWhoseEndGoesUnreportedEndsWithTheStatusAfterTenQuietSec
     }
     EXPECT_FALSE(hasMessage("not at its target"));
 
-    // The next move is driven as usual.
+    // The next move, whose end goes unreported too, ends the same way.
     setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", start);
     ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
     ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_OK, 40000));
