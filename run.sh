@@ -3,10 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-tools/setup/deps.sh
-tools/setup/fonts.sh
-
 build=build/run
-tools/setup/configure.sh "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVETTA_TESTS=OFF
-cmake --build "$build"
+tools/setup/build.sh "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVETTA_TESTS=OFF
 exec "$build/bin/calvetta" "$@"

@@ -4,18 +4,13 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-tools/setup/deps.sh
-tools/setup/fonts.sh
-
 build=build/test
-tools/setup/configure.sh "$build" -DCMAKE_BUILD_TYPE=Debug -DCALVETTA_SANITIZE=ON
-cmake --build "$build"
+tools/setup/build.sh "$build" -DCMAKE_BUILD_TYPE=Debug -DCALVETTA_SANITIZE=ON
 
 # The fuzz targets: the program built once more, with clang, for libFuzzer. The tests above
 # run each target for a few seconds from its corpus (fuzz/run.sh).
 fuzz=build/fuzz
-tools/setup/configure.sh "$fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCALVETTA_FUZZ=ON
-cmake --build "$fuzz" --target calvetta_fuzzers
+tools/setup/build.sh "$fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCALVETTA_FUZZ=ON -- calvetta_fuzzers
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:detect_stack_use_after_return=1"

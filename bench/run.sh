@@ -15,12 +15,9 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-tools/setup/deps.sh
-tools/setup/fonts.sh
-
 build=build/bench
-tools/setup/configure.sh "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVETTA_TESTS=ON
-cmake --build "$build" --target calvetta calvetta-bench calvetta-bare-window calvetta-start-probe
+tools/setup/build.sh "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVETTA_TESTS=ON \
+    -- calvetta calvetta-bench calvetta-bare-window calvetta-start-probe
 
 parts=("$@")
 ((${#parts[@]})) || parts=(bench start cpu)
