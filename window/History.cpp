@@ -60,10 +60,10 @@ std::array<QLabel*, 3> TVaskelWindow::historyOpeners() const {
 
 void TVaskelWindow::ShowHistoryWindow() {
     if (!historyWindow) {
-        try {
-            historyWindow = late::makeHistoryWindow(*sessionHistory, this);
-        } catch (const late::EPartsError& e) {
-            dialogs.message(DialogKind::Error, e.message());
+        QString failure;
+        historyWindow = late::makeHistoryWindow(*sessionHistory, this, failure);
+        if (!historyWindow) {
+            dialogs.message(DialogKind::Error, failure);
             return;
         }
         historyWindow->setFahrenheit(GradiFCheck->isChecked());

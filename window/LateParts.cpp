@@ -64,11 +64,13 @@ const Entries& entries() {
 
 } // namespace
 
-std::unique_ptr<THistoryWindow> makeHistoryWindow(TSessionHistory& history, QWidget* parent) {
+std::unique_ptr<THistoryWindow> makeHistoryWindow(TSessionHistory& history, QWidget* parent,
+                                                  QString& failure) {
     const Entries& e = entries();
-    if (!e.historyWindow)
-        throw EPartsError(
-            TR(QStringLiteral("The session history cannot be shown: %1")).arg(e.failure));
+    if (!e.historyWindow) {
+        failure = TR(QStringLiteral("The session history cannot be shown: %1")).arg(e.failure);
+        return nullptr;
+    }
     return std::unique_ptr<THistoryWindow>(e.historyWindow(&history, parent));
 }
 

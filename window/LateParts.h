@@ -7,7 +7,6 @@
 
 #include <QString>
 #include <memory>
-#include <stdexcept>
 
 class QWidget;
 class THistoryWindow;
@@ -18,19 +17,10 @@ namespace late {
 // The module's file, beside the executable.
 inline constexpr char kModuleFileName[] = "calvetta-parts.so";
 
-// The module of the parts could not be loaded; the text says why.
-class EPartsError : public std::runtime_error {
-public:
-    explicit EPartsError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
-};
-
-// A new history window over `history`. Throws EPartsError when the parts cannot be loaded.
-std::unique_ptr<THistoryWindow> makeHistoryWindow(TSessionHistory& history, QWidget* parent);
+// A new history window over `history`; none when the parts cannot be loaded, with the text
+// to show in `failure`.
+std::unique_ptr<THistoryWindow> makeHistoryWindow(TSessionHistory& history, QWidget* parent,
+                                                  QString& failure);
 
 // Unpacks a firmware package as firmware::extractArchive does. Throws firmware::EPackageError
 // as it does, and also when the parts cannot be loaded.
