@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <cstdlib>
@@ -63,6 +64,12 @@ std::unique_ptr<TVaskelWindow> makeQuietWindow() {
     window->show();
     runDueEvents();
     return window;
+}
+
+bool writeInputFile(const QString& path, const QByteArray& content) {
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(content) == content.size();
 }
 
 void runDueEvents() {

@@ -3,6 +3,7 @@
 // folder of their own, a main window whose dialogs answer themselves, and a check that ends
 // the run as a crash, so that libFuzzer keeps the input that broke a rule.
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 
@@ -17,6 +18,9 @@ QString scratchDir();
 // The main window as the program makes it, in the scratch folder, shown offscreen. Its
 // dialogs, the outside tool and the error report do nothing.
 std::unique_ptr<TVaskelWindow> makeQuietWindow();
+
+// Writes `content` as the whole of the file at `path`; false when it could not.
+bool writeInputFile(const QString& path, const QByteArray& content);
 
 // Runs the events that are due (batches of received bytes, zero timers, repaints).
 void runDueEvents();

@@ -7,7 +7,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <cstdint>
 
@@ -28,13 +27,9 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    {
-        QFile file(packagePath);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-            file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) !=
-                static_cast<qint64>(size))
-            return 0;
-    }
+    if (!writeInputFile(packagePath, QByteArray(reinterpret_cast<const char*>(data),
+                                                static_cast<qsizetype>(size))))
+        return 0;
     const QString temp = QString::fromLatin1(firmware::kTempDir);
     try {
         firmware::prepareFolder(temp);

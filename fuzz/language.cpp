@@ -7,7 +7,6 @@
 #include "window/FocuserWin.h"
 
 #include <QComboBox>
-#include <QFile>
 #include <cstdint>
 
 namespace {
@@ -32,25 +31,19 @@ const char* const kKeys[] = {"Connect",
                              "Some files needed for the update are missing:",
                              ""};
 
-bool write(const QString& path, const QByteArray& content) {
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
-           file.write(content) == content.size();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     startFuzzApplication(argc, argv);
     languagePath = scratchDir() + QStringLiteral("/VaskelManager_FZ.txt");
-    write(languagePath, {});
+    writeInputFile(languagePath, {});
     window = makeQuietWindow().release();
     return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (!write(languagePath,
-               QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size))))
+    if (!writeInputFile(languagePath, QByteArray(reinterpret_cast<const char*>(data),
+                                                 static_cast<qsizetype>(size))))
         return 0;
 
     TLangTranslator translator(scratchDir());

@@ -54,11 +54,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         w.LanguageComboChange(nullptr);
     }
     w.PortCombo->setCurrentIndex(-1);
-    QFile file(settingsPath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(content) != content.size())
+    if (!writeInputFile(settingsPath, content))
         return 0;
-    file.close();
     w.LoadSettings();
     runDueEvents();
     FUZZ_CHECK(w.LanguageCombo->currentIndex() >= 0);
