@@ -1,6 +1,7 @@
 // The window's own frame: the title bar with icon, title text and the strip of minimise,
 // maximise and close, the drag that moves the window, and where the centre area sits.
 
+#include "app/FontUtils.h"
 #include "app/FrameGeometry.h"
 #include "controls/VaskelControls.h"
 #include "window/FocuserWin.h"
@@ -21,8 +22,13 @@ void TVaskelWindow::BuildFrame() {
 
     TitlebarLabel = new QLabel(QStringLiteral("  CALVETTA"), TitlebarPanel);
     TitlebarLabel->setGeometry(kTitleLabelLeft, 0, kTitleLabelWidth, kTitleLabelHeight);
+    // Tahoma where the system has it, else the interface font. A missing family is not asked
+    // for at all: the toolkit would search the system's fonts for a stand-in before reaching the
+    // second family, which costs the start of the program a millisecond for the same result.
     QFont titleFont;
-    titleFont.setFamilies({QStringLiteral("Tahoma"), QStringLiteral("Titillium Web")});
+    titleFont.setFamilies(IsFontInstalled(QStringLiteral("Tahoma"))
+                              ? QStringList{QStringLiteral("Tahoma"), QStringLiteral("Titillium Web")}
+                              : QStringList{QStringLiteral("Titillium Web")});
     titleFont.setPixelSize(16);
     TitlebarLabel->setFont(titleFont);
     TitlebarLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);

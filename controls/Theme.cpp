@@ -143,8 +143,9 @@ void stylePopup(QWidget* popup, Look look) {
                                                      : dialogStyleSheet(look));
 }
 
-// What the program adds to the toolkit's drawing, for every widget: menus and dialogs take
-// their style sheet as they are first polished (before they are laid out), and in night
+// What the program adds to the toolkit's drawing, for every widget: dialogs take their style
+// sheet as they are first polished and menus as they first open (before either is laid out),
+// and in night
 // vision the caret of a text input is a steady line in the text's colour, where the
 // toolkit's own would be.
 class ProgramLookFilter : public QObject {
@@ -155,8 +156,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Polish && isPopup(watched)) {
             auto* popup = static_cast<QWidget*>(watched);
-            if (popup->styleSheet().isEmpty())
-                stylePopup(popup, currentLook());
+            if (!popup->styleSheet().isEmpty())
+                return false;
+            if (auto* menu = qobject_cast<QMenu*>(popup)) {
+                // A menu is polished with the window that holds it, long before it may open;
+                // its sheet waits for the opening, which lays it out after this signal.
+                connect(
+                    menu, &QMenu::aboutToShow, menu,
+                    [menu] {
+                        if (menu->styleSheet().isEmpty())
+                            stylePopup(menu, currentLook());
+                    },
+                    Qt::SingleShotConnection);
+                return false;
+            }
+            stylePopup(popup, currentLook());
             return false;
         }
         if (event->type() != QEvent::Paint || !nightVision())

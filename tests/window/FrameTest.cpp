@@ -1,8 +1,10 @@
 // The window's own frame: the button strip's hit zones and actions, and the title-bar drag.
 
 #include "WindowFixture.h"
+#include "app/FontUtils.h"
 #include "app/FrameGeometry.h"
 
+#include <QFontInfo>
 #include <QLabel>
 #include <QTest>
 
@@ -34,6 +36,10 @@ TEST_F(WindowTest, FrameIsOwnBorderlessWindowWithTitleAndStrip) {
     EXPECT_EQ(w.TitlebarPanel->geometry(), QRect(0, 0, 800, 27));
     EXPECT_EQ(w.TitlebarLabel->text(), "  CALVETTA v1.3");
     EXPECT_EQ(w.TitlebarLabel->geometry(), QRect(23, 0, 700, 29));
+    // Tahoma where the system has it; never a stand-in the system picks for it.
+    const QString titleFamily = QFontInfo(w.TitlebarLabel->font()).family();
+    EXPECT_EQ(titleFamily, IsFontInstalled("Tahoma") ? "Tahoma" : "Titillium Web");
+    EXPECT_EQ(QFontInfo(w.TitlebarLabel->font()).pixelSize(), 16);
     EXPECT_EQ(w.AppIconImage->geometry(), QRect(0, 0, 27, 27));
     EXPECT_EQ(w.ThreeButtonsPanel->geometry(), QRect(720, 0, 80, 27));
     EXPECT_EQ(w.CenterLayoutPanel->geometry(), QRect(0, 27, 800, 613));

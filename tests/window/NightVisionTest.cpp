@@ -258,6 +258,22 @@ TEST_F(NightVisionTest, MenusAndDialogsTakeTheDarkPaletteAndInNightVisionTheRedO
     }
 }
 
+TEST_F(NightVisionTest, AMenuPolishedWithTheShownWindowOpensStyledAndSizedTheFirstTime) {
+    auto& w = open();
+    w.show(); // polishes the window's menus long before they open
+    QCoreApplication::processEvents();
+    w.SetNightVision(true);
+    // As it opens, before anything else runs: what the user sees first.
+    w.LedsPopup->popup(QPoint(100, 100));
+    const QImage first = w.LedsPopup->grab().toImage();
+    w.LedsPopup->hide();
+    const QImage again = grabMenu(w.LedsPopup, w.Low1);
+    EXPECT_EQ(first.size(), again.size()) << "laid out with its sheet at the first opening";
+    EXPECT_EQ(first.pixelColor(3, 3), again.pixelColor(3, 3));
+    EXPECT_EQ(first.pixelColor(0, 0), again.pixelColor(0, 0)) << "the sheet's frame";
+    EXPECT_TRUE(redOnBlack(first));
+}
+
 TEST_F(NightVisionTest, LampsStoredPresetsAndTheSelectionStandOutByBrightnessAlone) {
     auto& w = open();
     w.SetNightVision(true);
