@@ -4,6 +4,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+
 namespace {
 
 bool startWindowSystemMove(QWidget* window) {
@@ -14,6 +16,16 @@ bool startWindowSystemMove(QWidget* window) {
 }
 
 } // namespace
+
+QPoint placeWithin(QSize size, QPoint centre, const QRect& available) {
+    QRect box(QPoint(), size);
+    box.moveCenter(centre);
+    const auto keep = [](int start, int length, int first, int span) {
+        return std::max(first, std::min(start, first + span - length));
+    };
+    return {keep(box.left(), size.width(), available.left(), available.width()),
+            keep(box.top(), size.height(), available.top(), available.height())};
+}
 
 void TitleDrag::beginTitleDrag(QWidget* window, QWidget* grabber, int x, int y) {
     if (startWindowSystemMove(window))

@@ -2,7 +2,15 @@
 // Moving a borderless window by its own title strip: the point pressed stays under the
 // pointer. Windows with a title strip of their own inherit this.
 
+#include <QPoint>
+#include <QRect>
+
 class QWidget;
+
+// Where a window of `size` goes to be centred on `centre` and yet lie within `available`, a
+// screen's area for windows: moved in from any edge it would cross. A window larger than that
+// area keeps its top left in it, where its title strip starts.
+QPoint placeWithin(QSize size, QPoint centre, const QRect& available);
 
 class TitleDrag {
 public:

@@ -14,6 +14,7 @@
 
 #include <QLabel>
 #include <QRadioButton>
+#include <QScreen>
 
 void TVaskelWindow::BuildHistory() {
     useSessionHistory(std::make_unique<TSessionHistory>(ProgramDirectory(), systemClock()));
@@ -69,8 +70,12 @@ void TVaskelWindow::ShowHistoryWindow() {
         historyWindow->setFahrenheit(GradiFCheck->isChecked());
         connect(GradiFCheck, &QRadioButton::toggled, historyWindow.get(),
                 [this](bool fahrenheit) { historyWindow->setFahrenheit(fahrenheit); });
-        // Over the main window, where the user looked.
-        historyWindow->move(geometry().center() - historyWindow->rect().center());
+        // Over the main window, where the user looked, but whole on its screen: a main window
+        // near an edge would otherwise leave the history's close box or axes beyond it.
+        const QPoint centre = geometry().center();
+        historyWindow->move(
+            screen() ? placeWithin(historyWindow->size(), centre, screen()->availableGeometry())
+                     : centre - historyWindow->rect().center());
     }
     historyWindow->show();
     historyWindow->raise();

@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QValueAxis>
@@ -78,6 +79,9 @@ TEST_F(HistoryWindowTest, ThePanelOpensItAndItFollowsTheRepliesAndTheUnit) {
     ASSERT_TRUE(w.historyWindow);
     THistoryWindow& h = *w.historyWindow;
     EXPECT_TRUE(h.isVisible());
+    // The main window was not shown, so it lies at the screen's top left: the history, centred
+    // on it, would start beyond the screen's edges.
+    EXPECT_TRUE(w.screen()->availableGeometry().contains(h.pos())) << "whole on the screen";
     EXPECT_EQ(drawn(h.temperatureChart, 0).last().y(), 8.4);
     EXPECT_EQ(drawn(h.temperatureChart, 1).last().y(), 24.5);
     EXPECT_EQ(drawn(h.positionChart, 0).last().y(), 10000);
