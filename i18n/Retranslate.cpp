@@ -1,6 +1,7 @@
 // Sets every fixed text of the main window again in the chosen language.
 
 #include "controls/VaskelControls.h"
+#include "i18n/ToolkitLanguage.h"
 #include "i18n/Translator.h"
 #include "window/FocuserWin.h"
 #include "window/LayoutGeometry.h"
@@ -12,6 +13,9 @@
 
 void TVaskelWindow::LanguageComboChange(QObject* sender) {
     translator->SelectLanguage(LanguageCombo->currentText());
+    // The standard dialogs follow, but only into a language the program's own texts are in.
+    useToolkitLanguage(translator->dictionary().isEmpty() ? QString()
+                                                          : LanguageCombo->currentText());
 
     TitlebarLabel->setText(TR(originalTitlebarText) + QStringLiteral(" v") +
                            QLatin1String(kProgramVersion));

@@ -5,6 +5,9 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDialogButtonBox>
+#include <QLibraryInfo>
+#include <QPushButton>
 #include <QFile>
 #include <QLineEdit>
 #include <QTest>
@@ -50,6 +53,28 @@ TEST_F(WindowTest, ChoosingALanguageRetranslatesButtonsLabelsAndMenus) {
     EXPECT_EQ(w.OpenCloseButtonLabel->text(), "Connect");
     EXPECT_EQ(w.GotoPresetMenuItem->text(), "&Go to preset position");
     EXPECT_EQ(settingsFile(), QByteArray("Lang=EN\r\n")) << "English without a file is saved too";
+}
+
+// The buttons of the standard dialogs in the chosen language, from Qt's translations where the
+// system has them; never in a language the window's own texts are not in.
+TEST_F(WindowTest, StandardDialogsFollowTheLanguageWhereQtHasIt) {
+    const auto cancelText = [] {
+        QDialogButtonBox box(QDialogButtonBox::Cancel);
+        return box.button(QDialogButtonBox::Cancel)->text();
+    };
+    const QString english = cancelText();
+    italian();
+    auto& w = open();
+    choose(w, "IT");
+    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_it.qm"))
+        GTEST_SKIP() << "Qt's Italian translations are not installed";
+    EXPECT_EQ(cancelText(), "Annulla");
+    choose(w, "EN");
+    EXPECT_EQ(cancelText(), english);
+    choose(w, "IT");
+    QFile::remove(dir.filePath("VaskelManager_IT.txt"));
+    choose(w, "IT"); // its file gone: the window falls back to English, and so do the dialogs
+    EXPECT_EQ(cancelText(), english);
 }
 
 TEST_F(WindowTest, ACodeTypedIntoTheListChoosesOnlyAListedLanguage) {

@@ -7,7 +7,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev libgl-dev
     libzip-dev rapidjson-dev libgtest-dev
     fontconfig npm
-    qt6-charts-dev libqt6opengl6-dev libindi-dev socat
+    qt6-charts-dev libqt6opengl6-dev libindi-dev socat qt6-translations-l10n
     libbenchmark-dev clang libclang-rt-14-dev
     ccache
     xvfb xdotool libxcb-damage0-dev
