@@ -272,6 +272,15 @@ TEST_F(NightVisionTest, AMenuPolishedWithTheShownWindowOpensStyledAndSizedTheFir
     EXPECT_EQ(first.pixelColor(3, 3), again.pixelColor(3, 3));
     EXPECT_EQ(first.pixelColor(0, 0), again.pixelColor(0, 0)) << "the sheet's frame";
     EXPECT_TRUE(redOnBlack(first));
+
+    // A menu made as it opens, as a text input's own is: polished and styled in one go.
+    QMenu fresh(&w);
+    fresh.addAction(QStringLiteral("Copy"));
+    fresh.popup(QPoint(100, 100));
+    const QImage made = fresh.grab().toImage();
+    fresh.hide();
+    EXPECT_EQ(made.pixelColor(0, 0), again.pixelColor(0, 0)) << "the sheet's frame";
+    EXPECT_TRUE(redOnBlack(made));
 }
 
 TEST_F(NightVisionTest, LampsStoredPresetsAndTheSelectionStandOutByBrightnessAlone) {
