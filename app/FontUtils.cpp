@@ -1,5 +1,7 @@
 #include "app/FontUtils.h"
 
+#include "controls/VaskelControls.h"
+
 #include <QFile>
 #include <QFontDatabase>
 #include <thread>
@@ -49,5 +51,7 @@ int InstallFonts() {
             QFontDatabase::addApplicationFontFromData(file.readAll()) >= 0)
             ++added;
     }
+    if (added == 2)
+        interfaceFacesAreEmbedded();
     return added;
 }

@@ -373,9 +373,11 @@ int pixelSizeForCell(int cell, bool bold) {
 }
 
 // What the search above finds for the embedded faces, regular and bold alike, by cell height
-// from 8 to 64: the pixel size and the cell it gives. Where the face in use gives that cell,
-// the size is taken without searching: the search loads one or more font engines besides the
-// one the text needs, each costing the start of the program about a millisecond.
+// from 8 to 64: the pixel size and the cell it gives. With the embedded faces the size is taken
+// as it stands; with faces of the system's, where the face in use gives that cell. Either way
+// no search: it loads one or more font engines besides the one the text needs, each costing
+// the start of the program a fraction of a millisecond, and checking loads that one early, for
+// sizes only hidden parts may ever show.
 struct KnownSize {
     unsigned char pixelSize, cell;
 };
@@ -389,9 +391,18 @@ constexpr KnownSize kKnownSizes[] = {
     {35, 54}, {36, 55}, {37, 56}, {37, 56}, {38, 58}, {39, 59}, {39, 59}, {40, 61}, {41, 62},
     {41, 62}, {42, 64}};
 
+bool g_embeddedFaces = false;
+
+QHash<int, int>& knownPixelSizes() {
+    static QHash<int, int> sizes; // by cell height * 2 + bold
+    return sizes;
+}
+
 int pixelSizeFor(int cell, bool bold) {
     const int index = cell - kFirstKnownCell;
     if (index >= 0 && index < int(std::size(kKnownSizes))) {
+        if (g_embeddedFaces)
+            return kKnownSizes[index].pixelSize;
         QFont font(QStringLiteral("Titillium Web"));
         font.setBold(bold);
         font.setPixelSize(kKnownSizes[index].pixelSize);
@@ -420,7 +431,7 @@ QFont interfaceFont(int pixelHeight, bool bold) {
         return font;
     }
     // Each search takes a few metric look-ups; painting asks for the same few heights.
-    static QHash<int, int> pixelSizes;
+    QHash<int, int>& pixelSizes = knownPixelSizes();
     const int key = pixelHeight * 2 + (bold ? 1 : 0);
     auto it = pixelSizes.constFind(key);
     if (it == pixelSizes.constEnd())
@@ -429,6 +440,11 @@ QFont interfaceFont(int pixelHeight, bool bold) {
     font.setBold(bold);
     font.setPixelSize(*it);
     return font;
+}
+
+void interfaceFacesAreEmbedded() {
+    g_embeddedFaces = true;
+    knownPixelSizes().clear();
 }
 
 // ---------------------------------------------------------------------------------------------

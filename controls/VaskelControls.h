@@ -185,3 +185,8 @@ private:
 
 // The interface font at a pixel height (cell height), as the program's own drawing uses it.
 QFont interfaceFont(int pixelHeight, bool bold = false);
+
+// Says that the interface font's faces are the embedded ones, added by the program: their sizes
+// by cell height are then known without loading a font engine to measure each, which matters
+// for the sizes only hidden parts of the window use. Sizes found before are forgotten.
+void interfaceFacesAreEmbedded();

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <cstdlib>
+#include <vector>
 #include <gtest/gtest.h>
 
 namespace {
@@ -45,6 +46,21 @@ TEST(InterfaceFontTest, CellHeightIsTheRequestedHeightOrTheClosestThereIs) {
                       std::abs(cell - height));
         }
     }
+}
+
+// The program's own faces are these: their sizes are then taken from what is known of them,
+// unmeasured, and must give the cells that measuring gives.
+TEST(InterfaceFontTest, TheEmbeddedFacesKnownSizesGiveTheCellsMeasuringGives) {
+    std::vector<int> measured;
+    for (bool bold : {false, true})
+        for (int height = 8; height <= 64; ++height)
+            measured.push_back(interfaceFont(height, bold).pixelSize());
+    interfaceFacesAreEmbedded();
+    std::size_t i = 0;
+    for (bool bold : {false, true})
+        for (int height = 8; height <= 64; ++height)
+            EXPECT_EQ(interfaceFont(height, bold).pixelSize(), measured[i++])
+                << "height " << height << " bold " << bold;
 }
 
 TEST(InterfaceFontTest, UsualHeightsAreExact) {
