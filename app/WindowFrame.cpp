@@ -24,7 +24,7 @@ void TVaskelWindow::BuildFrame() {
     TitlebarLabel->setGeometry(kTitleLabelLeft, 0, kTitleLabelWidth, kTitleLabelHeight);
     // Tahoma where the system has it, else the interface font. A missing family is not asked
     // for at all: the toolkit would search the system's fonts for a stand-in before reaching the
-    // second family, which costs the start of the program a millisecond for the same result.
+    // second family, which costs the start of the program half a millisecond for nothing.
     QFont titleFont;
     titleFont.setFamilies(IsFontInstalled(QStringLiteral("Tahoma"))
                               ? QStringList{QStringLiteral("Tahoma"), QStringLiteral("Titillium Web")}

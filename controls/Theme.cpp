@@ -145,9 +145,8 @@ void stylePopup(QWidget* popup, Look look) {
 
 // What the program adds to the toolkit's drawing, for every widget: dialogs take their style
 // sheet as they are first polished and menus as they first open (before either is laid out),
-// and in night
-// vision the caret of a text input is a steady line in the text's colour, where the
-// toolkit's own would be.
+// and in night vision the caret of a text input is a steady line in the text's colour, where
+// the toolkit's own would be.
 class ProgramLookFilter : public QObject {
 public:
     using QObject::QObject;
