@@ -72,10 +72,8 @@ void TVaskelWindow::ShowHistoryWindow() {
                 [this](bool fahrenheit) { historyWindow->setFahrenheit(fahrenheit); });
         // Over the main window, where the user looked, but whole on its screen: a main window
         // near an edge would otherwise leave the history's close box or axes beyond it.
-        const QPoint centre = geometry().center();
-        historyWindow->move(
-            screen() ? placeWithin(historyWindow->size(), centre, screen()->availableGeometry())
-                     : centre - historyWindow->rect().center());
+        historyWindow->move(placeWithin(historyWindow->size(), geometry().center(),
+                                        screen()->availableGeometry()));
     }
     historyWindow->show();
     historyWindow->raise();

@@ -14,6 +14,18 @@ rapidjson::Document askOverLink(TSerialInterface& link, RecordingHost& host, con
     return parseObject(host.replies.value(before, QStringLiteral("{}")));
 }
 
+// A port of its own over a fresh focuser, open, on a clock the test drives.
+class OpenSimPort : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(port.open({QStringLiteral("TEST")}, error)); }
+
+    ManualClock clock{500};
+    std::shared_ptr<EmulatedFocuser> focuser =
+        std::make_shared<EmulatedFocuser>(clock, DeviceConfig{});
+    EmulatedTransport port{focuser};
+    QString error;
+};
+
 } // namespace
 
 TEST(SimPort, BothFocusersAnswerTheStatusRequestThroughTheDriver) {
@@ -49,12 +61,7 @@ TEST(SimPort, TheDeviceKeepsItsStateBetweenOpeningsAndIsOpenedOnceAtATime) {
     EXPECT_FALSE(emulatedFocuser("COM3"));
 }
 
-TEST(SimPort, BytesArriveInBatchesAtTheLinesPace) {
-    ManualClock clock{500};
-    auto focuser = std::make_shared<EmulatedFocuser>(clock, DeviceConfig{});
-    EmulatedTransport port(focuser);
-    QString error;
-    ASSERT_TRUE(port.open({QStringLiteral("TEST")}, error));
+TEST_F(OpenSimPort, BytesArriveInBatchesAtTheLinesPace) {
     ASSERT_TRUE(port.write(codepage::unicodeToAnsi(request::status()), error));
     EXPECT_GT(port.bytesToWrite(), 0) << "the request itself takes time on the line";
 
@@ -77,12 +84,7 @@ TEST(SimPort, BytesArriveInBatchesAtTheLinesPace) {
                   static_cast<qsizetype>(EmulatedTransport::kTickMs * SerialLine::kBytesPerMs) + 1);
 }
 
-TEST(SimPort, ThePortRestsBetweenRequestsAndWakesForEachAndForAWholeMove) {
-    ManualClock clock{500};
-    auto focuser = std::make_shared<EmulatedFocuser>(clock, DeviceConfig{});
-    EmulatedTransport port(focuser);
-    QString error;
-    ASSERT_TRUE(port.open({QStringLiteral("TEST")}, error));
+TEST_F(OpenSimPort, ThePortRestsBetweenRequestsAndWakesForEachAndForAWholeMove) {
     // Runs the port's ticks for `ms`, as its timer would while it runs; what arrives is kept.
     QByteArray heard;
     auto run = [&](int ms) {
