@@ -352,6 +352,29 @@ TEST_F(AdvPanelTest, CloseBoxDestroysThePanelAndRepliesStopReachingIt) {
     EXPECT_EQ(activeAdvPanel->holdMotorText, "ON");
 }
 
+TEST_F(AdvPanelTest, KeysTypedWhileOpenStayOffTheControlsItCovers) {
+    auto& w = open();
+    w.SetFocuserType(ftHalvorbeck);
+    keyboardIn(w, w.StepInput);
+    const QStringList typed = typedTexts(w);
+    click(w.advSettingsButton, w.advSettingsButton->rect().center());
+    ASSERT_NE(activeAdvPanel, nullptr);
+    panel = activeAdvPanel;
+
+    // Tab, digits and Return, as a user types blind at the telescope.
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(w.windowHandle(), Qt::Key_Tab);
+        QTest::keyClick(w.windowHandle(), '7');
+    }
+    QTest::keyClick(w.windowHandle(), Qt::Key_Return);
+    EXPECT_EQ(typedTexts(w), typed);
+
+    clickFrame(735, 38);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(activeAdvPanel, nullptr);
+    EXPECT_EQ(w.focusWidget(), w.StepInput) << "the keyboard goes back where it was";
+}
+
 TEST_F(AdvPanelTest, WithoutALinkNothingIsSentButThePanelFollowsTheUser) {
     openPanel();
     serialLink->ReleaseLater(); // the focuser went away while the panel was open

@@ -180,3 +180,30 @@ TEST_F(SensorCalibrationTest, EveryWayOfClosingFreesTheWizard) {
     }
     wire();
 }
+
+TEST_F(SensorCalibrationTest, OverlaysKeepTypedKeysOffTheControlsTheyCover) {
+    auto& w = connected();
+    w.SetFocuserType(ftVaskel);
+    w.endOfRangeSensor = true;
+    keyboardIn(w, w.StepInput);
+    const QStringList typed = typedTexts(w);
+    const auto typeBlind = [&] {
+        for (int i = 0; i < 10; ++i) {
+            QTest::keyClick(w.windowHandle(), Qt::Key_Tab);
+            QTest::keyClick(w.windowHandle(), '7');
+        }
+        EXPECT_EQ(typedTexts(w), typed);
+    };
+
+    click(w.calibrationButton);
+    ASSERT_FALSE(w.CalibrationSelectPanel->isHidden());
+    typeBlind();
+    click(w.cancelButton);
+    ASSERT_TRUE(w.CalibrationSelectPanel->isHidden());
+    EXPECT_EQ(w.focusWidget(), w.StepInput) << "the keyboard goes back where it was";
+
+    // The run's overlay, shown by the device's report, covers the connect controls too.
+    deviceSends(statusReply("normal", "exec"));
+    ASSERT_FALSE(w.CalibrationPanel->isHidden());
+    typeBlind();
+}
