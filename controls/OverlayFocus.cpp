@@ -18,16 +18,24 @@ protected:
         switch (event->type()) {
         case QEvent::Show: {
             QWidget* current = overlay_->window()->focusWidget();
-            if (current != overlay_ && !overlay_->isAncestorOf(current))
+            // One overlay following another (the choice, then the run) passes on where the
+            // keyboard was before the first.
+            if (const auto* previous = holderOf(current))
+                before_ = previous->before_;
+            else if (current != overlay_ && !overlay_->isAncestorOf(current))
                 before_ = current;
             overlay_->setFocus(Qt::OtherFocusReason);
             break;
         }
         case QEvent::Hide:
-            // Only while the keyboard is still the overlay's.
-            if (before_ && before_->isVisible() && before_->isEnabled() &&
-                overlay_->window()->focusWidget() == overlay_)
-                before_->setFocus(Qt::OtherFocusReason);
+            // Only while the keyboard is still the overlay's. With nowhere to go back to it
+            // goes nowhere, rather than to whatever control follows the overlay.
+            if (overlay_->window()->focusWidget() == overlay_) {
+                if (before_ && before_->isVisible() && before_->isEnabled())
+                    before_->setFocus(Qt::OtherFocusReason);
+                else
+                    overlay_->clearFocus();
+            }
             before_.clear();
             break;
         case QEvent::KeyPress: {
@@ -41,6 +49,16 @@ protected:
     }
 
 private:
+    static const OverlayKeyboard* holderOf(const QWidget* widget) {
+        if (!widget)
+            return nullptr;
+        for (const QObject* child : widget->children()) {
+            if (const auto* holder = dynamic_cast<const OverlayKeyboard*>(child))
+                return holder;
+        }
+        return nullptr;
+    }
+
     QWidget* overlay_;
     QPointer<QWidget> before_;
 };

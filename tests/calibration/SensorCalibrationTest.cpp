@@ -202,8 +202,12 @@ TEST_F(SensorCalibrationTest, OverlaysKeepTypedKeysOffTheControlsTheyCover) {
     ASSERT_TRUE(w.CalibrationSelectPanel->isHidden());
     EXPECT_EQ(w.focusWidget(), w.StepInput) << "the keyboard goes back where it was";
 
-    // The run's overlay, shown by the device's report, covers the connect controls too.
-    deviceSends(statusReply("normal", "exec"));
+    // The run's overlay follows the choice, and the keyboard comes back when the run ends.
+    click(w.calibrationButton);
+    pointerPress(w.VaskelCalibrationSelectImage, {50, 50});
     ASSERT_FALSE(w.CalibrationPanel->isHidden());
     typeBlind();
+    deviceSends(R"({"res":{"get":{"MOT1":{"CAL_STATUS":"stop"}}}})");
+    ASSERT_TRUE(w.CalibrationPanel->isHidden());
+    EXPECT_EQ(w.focusWidget(), w.StepInput);
 }
