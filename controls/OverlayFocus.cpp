@@ -18,12 +18,13 @@ protected:
         switch (event->type()) {
         case QEvent::Show: {
             QWidget* current = overlay_->window()->focusWidget();
-            // One overlay following another (the choice, then the run) passes on where the
-            // keyboard was before the first.
-            if (const auto* previous = holderOf(current))
-                before_ = previous->before_;
-            else if (current != overlay_ && !overlay_->isAncestorOf(current))
-                before_ = current;
+            if (current == overlay_ || overlay_->isAncestorOf(current))
+                break;
+            before_ = current;
+            // Over another overlay: if that one is gone by the time this one hides (the choice,
+            // then the run), the keyboard goes back where it was before that one.
+            const OverlayKeyboard* previous = holderOf(current);
+            beforeThat_ = previous ? previous->before_ : nullptr;
             overlay_->setFocus(Qt::OtherFocusReason);
             break;
         }
@@ -31,12 +32,14 @@ protected:
             // Only while the keyboard is still the overlay's. With nowhere to go back to it
             // goes nowhere, rather than to whatever control follows the overlay.
             if (overlay_->window()->focusWidget() == overlay_) {
-                if (before_ && before_->isVisible() && before_->isEnabled())
-                    before_->setFocus(Qt::OtherFocusReason);
+                if (QWidget* back = takesKeyboard(before_) ? before_.data() : beforeThat_.data();
+                    takesKeyboard(back))
+                    back->setFocus(Qt::OtherFocusReason);
                 else
                     overlay_->clearFocus();
             }
             before_.clear();
+            beforeThat_.clear();
             break;
         case QEvent::KeyPress: {
             const int key = static_cast<QKeyEvent*>(event)->key();
@@ -59,8 +62,13 @@ private:
         return nullptr;
     }
 
+    static bool takesKeyboard(const QWidget* widget) {
+        return widget && widget->isVisible() && widget->isEnabled();
+    }
+
     QWidget* overlay_;
-    QPointer<QWidget> before_;
+    QPointer<QWidget> before_;     // where the keyboard was when the overlay showed
+    QPointer<QWidget> beforeThat_; // where it was before that, when `before_` is an overlay
 };
 
 } // namespace

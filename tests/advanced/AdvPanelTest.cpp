@@ -356,6 +356,7 @@ TEST_F(AdvPanelTest, KeysTypedWhileOpenStayOffTheControlsItCovers) {
     auto& w = open();
     w.SetFocuserType(ftHalvorbeck);
     keyboardIn(w, w.StepInput);
+    CreateSerialLink(QStringLiteral("FAKE"), w, clock);
     const QStringList typed = typedTexts(w);
     click(w.advSettingsButton, w.advSettingsButton->rect().center());
     ASSERT_NE(activeAdvPanel, nullptr);
@@ -368,6 +369,13 @@ TEST_F(AdvPanelTest, KeysTypedWhileOpenStayOffTheControlsItCovers) {
     }
     QTest::keyClick(w.windowHandle(), Qt::Key_Return);
     EXPECT_EQ(typedTexts(w), typed);
+
+    // A run started on the focuser covers the panel for a while; the panel keeps the keyboard.
+    reply(halvorbeckStatus().replace(R"("CAL_STATUS":"stop")", R"("CAL_STATUS":"exec")"));
+    ASSERT_FALSE(w.CalibrationPanel->isHidden());
+    reply(R"({"res":{"get":{"MOT1":{"CAL_STATUS":"stop"}}}})");
+    ASSERT_TRUE(w.CalibrationPanel->isHidden());
+    EXPECT_EQ(w.focusWidget(), panel.data());
 
     clickFrame(735, 38);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
