@@ -15,6 +15,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (watched != overlay_)
             return false;
+        // The window system hiding and showing the whole window (minimised, restored) changes
+        // nothing here.
+        const bool shownOrHidden = event->type() == QEvent::Show || event->type() == QEvent::Hide;
+        if (shownOrHidden && event->spontaneous())
+            return false;
         switch (event->type()) {
         case QEvent::Show: {
             QWidget* current = overlay_->window()->focusWidget();
