@@ -187,16 +187,12 @@ TEST_F(ConnectedTest, PasswordChangeStopsAtNoCancelOrEmpty) {
 
 TEST_F(ConnectedTest, PasswordTheLineCannotCarryIsRefused) {
     auto& w = connected();
-    log.inputAnswer = QStringLiteral(u"gwiazda\u0142");
-    w.WifiPasswordLabelMouseDown();
+    for (const QString& typed : {QStringLiteral(u"gwiazda\u0142"), QStringLiteral(u"M\u00F6we\u20AC?")}) {
+        log.inputAnswer = typed; // the first would reach the focuser as "gwiazda?"
+        w.WifiPasswordLabelMouseDown();
+    }
     EXPECT_EQ(log.messages,
               QStringList{"The password has characters the focuser cannot take - password not changed"});
-    EXPECT_TRUE(requests().isEmpty()) << "the focuser would have taken \"gwiazda?\"";
-
-    // Every character of the code page goes, the question mark itself included.
-    log.inputAnswer = QStringLiteral(u"M\u00F6we\u20AC?");
-    w.WifiPasswordLabelMouseDown();
-    EXPECT_EQ(log.messages.size(), 1);
     EXPECT_EQ(requests(), (QList<QByteArray>{"{\"req\":{\"set\":{\"WIFI\":{\"PWD\":\"M\xF6we\x80?\"}}}}",
                                              kStatusRequest}));
 }

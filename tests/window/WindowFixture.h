@@ -10,12 +10,8 @@
 #include "serial/SerInterface.h"
 #include "window/FocuserWin.h"
 
-#include <QApplication>
-#include <QComboBox>
 #include <QDir>
-#include <QLineEdit>
 #include <QTemporaryDir>
-#include <QTest>
 #include <gtest/gtest.h>
 #include <memory>
 
@@ -79,18 +75,6 @@ protected:
             return log.inputAnswer;
         };
         return w;
-    }
-
-    // The shown window, active, with the keyboard in `control`; the texts of its input
-    // controls, which keys typed blind would change.
-    static void keyboardIn(TVaskelWindow& w, QWidget* control) {
-        w.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-        QApplication::setActiveWindow(&w);
-        control->setFocus();
-    }
-    static QStringList typedTexts(const TVaskelWindow& w) {
-        return {w.StepInput->text(), w.CurrentPositionEdit->text(), w.PortCombo->currentText()};
     }
 
     QTemporaryDir dir;
