@@ -4,6 +4,7 @@
 
 #include "advanced/AdvTrackRules.h"
 #include "advanced/AdvancedGeometry.h"
+#include "controls/OverlayFocus.h"
 #include "controls/Theme.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
@@ -145,6 +146,7 @@ THalvorbeckAdvPanel::THalvorbeckAdvPanel(QWidget* aowner) : QWidget(aowner) {
     setGeometry(0, 0, advanced::kPanelWidth, advanced::kPanelHeight);
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
+    holdKeyboardWhileShown(this);
     holdMotorText = QStringLiteral("ON");
     panelX = (width() - normalFrame->logicalSize.width()) / 2;
     panelY = (height() - normalFrame->logicalSize.height()) / 2;
@@ -287,7 +289,9 @@ void THalvorbeckAdvPanel::mousePressEvent(QMouseEvent* event) {
                                               panelY + kHoldMotorBox.top + kHoldMotorBox.height)));
         break;
     case kCloseRegion:
-        // Not at once: the press that asked for it is still being handled.
+        // Gone from sight at once, which hands the keyboard back; destroyed later, as the
+        // press that asked for it is still being handled.
+        hide();
         deleteLater();
         break;
     default:

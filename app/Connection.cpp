@@ -31,6 +31,11 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         if (!FreeSerialTimer->isActive())
             FreeSerialTimer->start();
         ResetDeviceDisplays();
+        // The calibration overlays cover the connect controls: left up after the focuser went
+        // away, they would keep the user from connecting again. A run still going shows again
+        // with the first status reply after reconnecting.
+        CalibrationPanel->hide();
+        CalibrationSelectPanel->hide();
         OpenCloseButtonLabel->setText(TR(QStringLiteral("Connect")));
     } else {
         lastShownPosition = -1;

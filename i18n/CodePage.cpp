@@ -51,6 +51,14 @@ QByteArray unicodeToAnsi(QStringView text) {
     return out;
 }
 
+bool fitsAnsi(QStringView text) {
+    for (QChar c : text) {
+        if (encodeOne(c.unicode()) == '?' && c != u'?')
+            return false;
+    }
+    return true;
+}
+
 QString decodeTextFile(const QByteArray& content) {
     if (content.startsWith("\xEF\xBB\xBF"))
         return QString::fromUtf8(content.mid(3));

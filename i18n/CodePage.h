@@ -15,6 +15,8 @@ QString ansiToUnicode(QByteArrayView bytes);
 
 // Characters outside Windows-1252 become '?'.
 QByteArray unicodeToAnsi(QStringView text);
+// Whether every character of the text has a Windows-1252 byte, so that it goes out unchanged.
+bool fitsAnsi(QStringView text);
 
 // Decodes a whole file: UTF-8, UTF-16 LE or UTF-16 BE when it starts with their
 // byte-order mark (the mark is dropped), Windows-1252 otherwise.

@@ -1,5 +1,6 @@
 // The LED level and the WiFi password rows of the Settings group.
 
+#include "i18n/CodePage.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
 #include "window/FocuserWin.h"
@@ -40,6 +41,14 @@ void TVaskelWindow::WifiPasswordLabelMouseDown() {
     if (password->isEmpty()) {
         dialogs.message(DialogKind::Error,
                         TR(QStringLiteral("The password cannot be empty - password not changed")));
+        return;
+    }
+    // The line carries Windows-1252: another character would reach the focuser as '?', and
+    // its access point would take a password that nobody typed.
+    if (!codepage::fitsAnsi(*password)) {
+        dialogs.message(DialogKind::Error,
+                        TR(QStringLiteral("The password has characters the focuser cannot take - "
+                                          "password not changed")));
         return;
     }
     if (!serialLink)

@@ -5,6 +5,7 @@
 
 #include "app/FrameGeometry.h"
 #include "calibration/CalibrationGeometry.h"
+#include "controls/OverlayFocus.h"
 #include "controls/VaskelControls.h"
 #include "history/HistoryWindow.h"
 #include "history/SessionHistory.h"
@@ -299,6 +300,7 @@ void TVaskelWindow::BuildOverlays() {
                                 Qt::white, Qt::AlignCenter, true);
     CalibrationLabel->setWordWrap(true);
     CalibrationPanel->hide();
+    holdKeyboardWhileShown(CalibrationPanel);
 
     CalibrationSelectPanel = new QWidget(CenterLayoutPanel);
     CalibrationSelectPanel->setGeometry(whole);
@@ -319,6 +321,7 @@ void TVaskelWindow::BuildOverlays() {
     VaskelCalibrationSelectImage->setCursor(Qt::PointingHandCursor);
     VaskelCalibrationSelectImage->installEventFilter(this);
     CalibrationSelectPanel->hide();
+    holdKeyboardWhileShown(CalibrationSelectPanel);
 }
 
 void TVaskelWindow::BuildMenus() {

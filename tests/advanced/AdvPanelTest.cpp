@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QImage>
+#include <QLineEdit>
 
 using namespace advtest;
 
@@ -350,6 +351,26 @@ TEST_F(AdvPanelTest, CloseBoxDestroysThePanelAndRepliesStopReachingIt) {
     ASSERT_NE(activeAdvPanel, nullptr);
     EXPECT_EQ(activeAdvPanel->trackSpeedRun->position, 1);
     EXPECT_EQ(activeAdvPanel->holdMotorText, "ON");
+}
+
+TEST_F(AdvPanelTest, KeysTypedWhileOpenStayOffTheControlsItCovers) {
+    auto& w = open();
+    w.SetFocuserType(ftHalvorbeck);
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.StepInput->setFocus();
+    CreateSerialLink(QStringLiteral("FAKE"), w, clock);
+    click(w.advSettingsButton, QPoint(5, 5));
+    panel = activeAdvPanel;
+    QTest::keyClick(w.windowHandle(), Qt::Key_Tab);
+    QTest::keyClick(w.windowHandle(), '7');
+    EXPECT_EQ(w.StepInput->text(), "1");
+    // A run started on the focuser covers the panel a while; the keyboard stays with the panel.
+    reply(halvorbeckStatus().replace(R"("CAL_STATUS":"stop")", R"("CAL_STATUS":"exec")"));
+    reply(R"({"res":{"get":{"MOT1":{"CAL_STATUS":"stop"}}}})");
+    EXPECT_EQ(w.focusWidget(), panel.data());
+    clickFrame(735, 38);
+    EXPECT_EQ(w.focusWidget(), w.StepInput) << "back where it was";
 }
 
 TEST_F(AdvPanelTest, WithoutALinkNothingIsSentButThePanelFollowsTheUser) {

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 
 namespace {
 
@@ -179,4 +180,19 @@ TEST_F(SensorCalibrationTest, EveryWayOfClosingFreesTheWizard) {
         EXPECT_EQ(activeWizard, nullptr);
     }
     wire();
+}
+
+TEST_F(SensorCalibrationTest, TheChoiceAndTheRunKeepTypedKeysOffTheWindow) {
+    auto& w = connected();
+    w.SetFocuserType(ftVaskel);
+    w.endOfRangeSensor = true;
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.StepInput->setFocus();
+    click(w.calibrationButton);
+    pointerPress(w.VaskelCalibrationSelectImage, {50, 50});
+    QTest::keyClick(w.windowHandle(), '7');
+    EXPECT_EQ(w.StepInput->text(), "1");
+    deviceSends(R"({"res":{"get":{"MOT1":{"CAL_STATUS":"stop"}}}})");
+    EXPECT_EQ(w.focusWidget(), w.StepInput);
 }

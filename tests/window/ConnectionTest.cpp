@@ -195,6 +195,16 @@ TEST_F(ConnectionTest, FailedWriteDisconnectsWithoutAMessage) {
     EXPECT_TRUE(log.messages.isEmpty());
 }
 
+TEST_F(ConnectionTest, FocuserLostDuringACalibrationLeavesTheConnectButtonReachable) {
+    auto& w = connected();
+    w.PollEnableTimerTimer();
+    w.CalibrationPanel->show();
+    port.line().failWrites = true;
+    w.PollTimerTimer();
+    ASSERT_FALSE(serialLink);
+    EXPECT_TRUE(w.CalibrationPanel->isHidden());
+}
+
 TEST_F(ConnectionTest, LanguageCaptionOpensTheListAndNeverConnects) {
     auto& w = open();
     w.FormKeyDown(Qt::Key_F2);

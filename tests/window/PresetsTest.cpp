@@ -184,3 +184,15 @@ TEST_F(ConnectedTest, PasswordChangeStopsAtNoCancelOrEmpty) {
     EXPECT_EQ(log.messages, QStringList{"The password cannot be empty - password not changed"});
     EXPECT_TRUE(requests().isEmpty());
 }
+
+TEST_F(ConnectedTest, PasswordTheLineCannotCarryIsRefused) {
+    auto& w = connected();
+    for (const QString& typed : {QStringLiteral(u"gwiazda\u0142"), QStringLiteral(u"M\u00F6we\u20AC?")}) {
+        log.inputAnswer = typed; // the first would reach the focuser as "gwiazda?"
+        w.WifiPasswordLabelMouseDown();
+    }
+    EXPECT_EQ(log.messages,
+              QStringList{"The password has characters the focuser cannot take - password not changed"});
+    EXPECT_EQ(requests(), (QList<QByteArray>{"{\"req\":{\"set\":{\"WIFI\":{\"PWD\":\"M\xF6we\x80?\"}}}}",
+                                             kStatusRequest}));
+}
