@@ -31,11 +31,8 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         if (!FreeSerialTimer->isActive())
             FreeSerialTimer->start();
         ResetDeviceDisplays();
-        // The calibration overlays cover the connect controls: left up after the focuser went
-        // away, they would keep the user from connecting again. A run still going shows again
-        // with the first status reply after reconnecting.
-        CalibrationPanel->hide();
-        CalibrationSelectPanel->hide();
+        // A calibration cover stays: the run goes on in the focuser and ends with its report.
+        LiftConnectControls();
         OpenCloseButtonLabel->setText(TR(QStringLiteral("Connect")));
     } else {
         lastShownPosition = -1;
@@ -45,6 +42,9 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
             reportError(e.message());
             return;
         }
+        // Connected again under the cover: it lies over the connect controls once more.
+        if (!CalibrationPanel->isHidden())
+            CalibrationPanel->raise();
         PollEnableTimer->start();
         if (!busyCursorShown_) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -53,6 +53,15 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         OpenCloseButtonLabel->setText(TR(QStringLiteral("Disconnect")));
     }
     update();
+}
+
+void TVaskelWindow::LiftConnectControls() {
+    // The calibration covers lie over the connect controls too. Without a link no report can
+    // ever take a cover away, so the user must be able to connect again.
+    if (serialLink)
+        return;
+    PortCombo->raise();
+    OpenCloseButtonPanel->raise();
 }
 
 void TVaskelWindow::RequestStatus() {

@@ -35,6 +35,7 @@ void TVaskelWindow::VaskelCalibrationSelectImageMouseDown(int x) {
         return;
     CalibrationPanel->show();
     CalibrationPanel->raise();
+    LiftConnectControls();
     CalibrationSelectPanel->hide();
     if (serialLink)
         serialLink->EnqueueCommand(view < 0 ? request::calStatusMinWithSensor()

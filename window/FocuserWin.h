@@ -95,6 +95,8 @@ public:
     void PollEnableTimerTimer();
     void PollTimerTimer();
     void FreeSerialTimerTimer();
+    // Without a link, puts the port box and the connect button above a calibration cover.
+    void LiftConnectControls();
 
     // --- Position display ---
     void ShowPosition(int s);

@@ -92,6 +92,18 @@ TEST_F(SensorCalibrationTest, AnyMouseButtonChooses) {
     }
 }
 
+TEST_F(SensorCalibrationTest, AChoiceMadeAfterTheLinkWasLostLeavesTheConnectButtonReachable) {
+    auto& w = vaskelWithSensor();
+    w.show();
+    serialLink.reset();
+    wire();
+    pointerPress(w.VaskelCalibrationSelectImage, {200, 50});
+    EXPECT_EQ(wire(), QStringList{});
+    EXPECT_FALSE(w.CalibrationPanel->isHidden()) << "the run is shown, as with a link";
+    QWidget* at = w.childAt(w.OpenCloseButtonPanel->mapTo(&w, QPoint(5, 5)));
+    EXPECT_TRUE(at == w.OpenCloseButtonPanel || w.OpenCloseButtonPanel->isAncestorOf(at));
+}
+
 TEST_F(SensorCalibrationTest, ConfirmationDecidesForAVaskelWithoutSensor) {
     auto& w = connected();
     w.SetFocuserType(ftVaskel);

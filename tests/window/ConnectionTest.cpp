@@ -198,10 +198,29 @@ TEST_F(ConnectionTest, FailedWriteDisconnectsWithoutAMessage) {
 TEST_F(ConnectionTest, FocuserLostDuringACalibrationLeavesTheConnectButtonReachable) {
     auto& w = connected();
     w.PollEnableTimerTimer();
+    w.show();
     w.CalibrationPanel->show();
+    w.CalibrationPanel->raise();
+    const QPoint connectAt = w.OpenCloseButtonPanel->mapTo(&w, QPoint(5, 5));
+    const auto onConnect = [&] {
+        QWidget* at = w.childAt(connectAt);
+        return at == w.OpenCloseButtonPanel || w.OpenCloseButtonPanel->isAncestorOf(at);
+    };
+    ASSERT_FALSE(onConnect());
     port.line().failWrites = true;
     w.PollTimerTimer();
     ASSERT_FALSE(serialLink);
+    // The run goes on in the focuser: the cover stays, the connect button is above it.
+    EXPECT_FALSE(w.CalibrationPanel->isHidden());
+    EXPECT_TRUE(onConnect());
+
+    port.line().failWrites = false;
+    click(w.OpenCloseButtonPanel);
+    ASSERT_TRUE(serialLink);
+    EXPECT_FALSE(onConnect()) << "connected, the cover lies over the button again";
+    w.PollEnableTimerTimer();
+    port.line().receive(R"({"res":{"get":{"MOT1":{"CAL_STATUS":"stop"}}}})");
+    pumpEvents(3);
     EXPECT_TRUE(w.CalibrationPanel->isHidden());
 }
 
