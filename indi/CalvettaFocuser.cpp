@@ -384,7 +384,19 @@ void CalvettaFocuser::stopSession() {
     pacer.clear();
     framer = ReplyFramer();
     pendingChecks.clear();
+    // A move cut off by the disconnection is not this link's any more: no property stays
+    // Busy waiting for an end it will never hear of.
+    if (motion != Motion::Idle || FocusAbsPosNP.s == IPS_BUSY) {
+        FocusAbsPosNP.s = IPS_IDLE;
+        if (FocusRelPosNP.s == IPS_BUSY)
+            FocusRelPosNP.s = IPS_IDLE;
+        if (DevicePresetSP.s == IPS_BUSY) {
+            IUResetSwitch(&DevicePresetSP);
+            DevicePresetSP.s = IPS_IDLE;
+        }
+    }
     motion = Motion::Idle;
+    aborting = false;
 }
 
 void CalvettaFocuser::portLost(const QString& why) {
@@ -539,6 +551,15 @@ void CalvettaFocuser::handleLine(const QString& text) {
     if (line.number)
         lastMoveNewsT = tick();
     if (line.position) {
+        // The focuser moving on a move this session did not start (one begun before a
+        // reconnection): Busy until it ends, like any other.
+        if (motion == Motion::Idle && !calibrating && *line.position != position) {
+            motion = Motion::Moving;
+            moveKind = MoveKind::Absolute;
+            moveTarget.reset();
+            aborting = false;
+            FocusAbsPosNP.s = IPS_BUSY;
+        }
         position = *line.position;
         if (motion == Motion::Unconfirmed)
             motion = Motion::Moving; // it was only quiet
@@ -798,6 +819,10 @@ IPState CalvettaFocuser::startMove(const QString& request, std::optional<int> ta
     lastMoveNewsT = tick();
     FocusAbsPosNP.s = IPS_BUSY;
     IDSetNumber(&FocusAbsPosNP, nullptr);
+    if (kind == MoveKind::Relative) {
+        FocusRelPosNP.s = IPS_BUSY;
+        IDSetNumber(&FocusRelPosNP, nullptr);
+    }
     return IPS_BUSY;
 }
 
@@ -844,6 +869,7 @@ IPState CalvettaFocuser::MoveRelFocuser(FocusDirection dir, uint32_t ticks) {
     const std::int64_t delta = dir == FOCUS_INWARD ? -static_cast<std::int64_t>(ticks)
                                                    : static_cast<std::int64_t>(ticks);
     const int target = static_cast<int>(std::clamp<std::int64_t>(position + delta, 0, max));
+    FocusRelPosN[0].value = ticks;
     return startMove(request::verboseTimeGoto(target), target, MoveKind::Relative);
 }
 

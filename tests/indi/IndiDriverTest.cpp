@@ -235,3 +235,47 @@ TEST_F(IndiSession, WrongPortAndSilentDeviceFailToConnectWithTheReason) {
     EXPECT_FALSE(isOn("CONNECTION", "CONNECT"));
     EXPECT_FALSE(property("ABS_FOCUS_POSITION"));
 }
+
+TEST_F(IndiSession, RelativeMovesShowBusyAndAMoveOutlivingItsConnectionEndsAfterReconnecting) {
+    ASSERT_TRUE(connectFocuser());
+    const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+
+    // A client waiting on the relative move sees it under way, then done.
+    const size_t before = historyOf("REL_FOCUS_POSITION").size();
+    setSwitch("FOCUS_MOTION", "FOCUS_OUTWARD");
+    setNumber("REL_FOCUS_POSITION", "FOCUS_RELATIVE_POSITION", 20000);
+    ASSERT_TRUE(waitFor([&] {
+        const auto h = historyOf("REL_FOCUS_POSITION");
+        return h.size() > before + 1 && h.back().state == IPS_OK;
+    }));
+    const auto rel = historyOf("REL_FOCUS_POSITION");
+    EXPECT_EQ(rel[before].state, IPS_BUSY);
+    EXPECT_EQ(rel[before].elements.at("FOCUS_RELATIVE_POSITION").number, 20000);
+
+    // Disconnected while the focuser runs on: after reconnecting, the position is Busy while
+    // it still moves and Ok where it stops, never left Busy.
+    const int target = start + 20000 + 300000;
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", target);
+    ASSERT_TRUE(waitFor([&] {
+        return number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") > start + 30000;
+    }));
+    client.disconnectDevice(kDevice);
+    ASSERT_TRUE(waitFor([&] { return isOn("CONNECTION", "DISCONNECT"); }));
+    client.connectDevice(kDevice);
+    ASSERT_TRUE(waitFor([&] { return isOn("CONNECTION", "CONNECT"); }));
+    EXPECT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
+    EXPECT_TRUE(waitFor([&] {
+        return state("ABS_FOCUS_POSITION") == IPS_OK &&
+               number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") == target;
+    }, 40000));
+
+    // Lost mid-move to a focuser that is back at rest: Ok at once, not Busy for good.
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", start);
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
+    emulator.terminate();
+    ASSERT_TRUE(emulator.waitForFinished(20000));
+    ASSERT_TRUE(waitFor([&] { return isOn("CONNECTION", "DISCONNECT"); }));
+    connectTo(startEmulator());
+    ASSERT_TRUE(waitState("CONNECTION", IPS_OK));
+    EXPECT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_OK));
+}
