@@ -812,6 +812,7 @@ IPState CalvettaFocuser::startMove(const QString& request, std::optional<int> ta
     }
     send(request);
     send(request::status());
+    moveRequest = request;
     motion = Motion::Moving;
     moveKind = kind;
     moveTarget = target;
@@ -876,10 +877,20 @@ IPState CalvettaFocuser::MoveRelFocuser(FocusDirection dir, uint32_t ticks) {
 bool CalvettaFocuser::AbortFocuser() {
     if (!sessionActive)
         return false;
+    // Moves still waiting for the link never go out: behind the stop they would run after it.
+    const auto& queue = pacer.queue();
+    const bool moveUnsent = motion == Motion::Moving &&
+                            std::find(queue.begin(), queue.end(), moveRequest) != queue.end();
+    pacer.dropQueued([](const QString& r) {
+        return r.contains(QLatin1String("\"VERBOSE_TIME_GOTO\"")) ||
+               r.contains(QLatin1String("{\"PRESET\":"));
+    });
     // Ahead of anything queued: stopping cannot wait.
     send(request::motorStop(), true);
     if (motion != Motion::Idle)
         aborting = true;
+    if (moveUnsent)
+        endMove(IPS_IDLE); // it never started
     return true;
 }
 

@@ -279,3 +279,22 @@ TEST_F(IndiSession, RelativeMovesShowBusyAndAMoveOutlivingItsConnectionEndsAfter
     ASSERT_TRUE(waitState("CONNECTION", IPS_OK));
     EXPECT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_OK));
 }
+
+TEST_F(IndiSession, AnAbortRightAfterAMoveStopsItEvenWhileTheMoveWaitsForTheLink) {
+    // A slow focuser: the move waits behind the LED request's reply when the abort comes.
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--delay-replies"), QStringLiteral("300")}));
+    const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+    setSwitch("LED_LEVEL", "MIDDLE");
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", start + 400000);
+    setSwitch("FOCUS_ABORT_MOTION", "ABORT");
+
+    EXPECT_TRUE(waitFor([&] { return state("ABS_FOCUS_POSITION") != IPS_BUSY; }, 5000));
+    // Several status replies later the focuser is still where it was.
+    const size_t before = historyOf("FOCUS_TEMPERATURE").size();
+    ASSERT_TRUE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= before + 3; }));
+    EXPECT_LT(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), start + 1000)
+        << "the move ran after the abort";
+    EXPECT_NE(state("ABS_FOCUS_POSITION"), IPS_BUSY);
+    EXPECT_TRUE(waitFor([&] { return state("LED_LEVEL") == IPS_OK && isOn("LED_LEVEL", "MIDDLE"); }))
+        << "what was not a move still goes out";
+}
