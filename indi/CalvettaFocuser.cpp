@@ -285,6 +285,11 @@ bool CalvettaFocuser::Handshake() {
     status = found;
     position = found->position;
     calibrating = false;
+    // The definitions a client sees first carry the focuser's own travel and position.
+    FocusMaxPosN[0].value = found->maxSteps;
+    FocusMaxPosN[0].max = std::max(FocusMaxPosN[0].max, static_cast<double>(found->maxSteps));
+    FocusAbsPosN[0].max = FocusRelPosN[0].max = found->maxSteps;
+    FocusAbsPosN[0].value = position;
     std::uint32_t capability = FOCUSER_CAN_ABS_MOVE | FOCUSER_CAN_REL_MOVE | FOCUSER_CAN_ABORT;
     // The motor unit's direction is a setting of its own; the Vaskel focusers have none.
     if (found->halvorbeck)

@@ -33,6 +33,12 @@ TEST_F(IndiSession, ConnectsAndShowsTravelPositionReadingsAndLeds) {
     EXPECT_EQ(number("FOCUS_MAX", "FOCUS_MAX_VALUE"), factory.maxPos);
     EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"),
               factoryPosition(configOf(FocuserModel::Vaskel4)));
+    // Never another position or travel on the way, not even in the first definitions.
+    for (const auto& p : historyOf("ABS_FOCUS_POSITION"))
+        EXPECT_EQ(p.elements.at("FOCUS_ABSOLUTE_POSITION").number,
+                  factoryPosition(configOf(FocuserModel::Vaskel4)));
+    for (const auto& p : historyOf("FOCUS_MAX"))
+        EXPECT_EQ(p.elements.at("FOCUS_MAX_VALUE").number, factory.maxPos);
     EXPECT_EQ(text("FOCUSER_INFO", "MODEL"), "VASKEL4");
     EXPECT_EQ(text("FOCUSER_INFO", "FIRMWARE"), "1.3");
     EXPECT_EQ(text("FOCUSER_INFO", "NETWORK"), factory.ssid.toStdString());
