@@ -3,12 +3,16 @@
 #include <QDir>
 #include <QFile>
 
+#include <algorithm>
+
 using namespace history;
 
 namespace {
 
 // The compensation's log of the night stays short enough to read.
 constexpr std::size_t kMaxEvents = 500;
+
+bool earlier(const HistoryRow& a, const HistoryRow& b) { return a.ms < b.ms; }
 
 } // namespace
 
@@ -25,6 +29,15 @@ void TSessionHistory::enterNight(const QDateTime& localNow) {
     QFile file(nightFilePath());
     rows_ = file.open(QIODevice::ReadOnly) ? parseHistory(file.readAll())
                                            : std::vector<HistoryRow>();
+    // The charts find the night's rows by time: one row with a time outside the night (a
+    // damaged file, a clock that was wrong) would hide everything after it, the session too.
+    QDateTime noon = localNow;
+    noon.setDate(night_);
+    noon.setTime(QTime(12, 0));
+    const qint64 start = noon.toMSecsSinceEpoch(), now = localNow.toMSecsSinceEpoch();
+    std::erase_if(rows_, [&](const HistoryRow& r) { return r.ms < start || r.ms > now; });
+    if (!std::is_sorted(rows_.begin(), rows_.end(), earlier))
+        std::stable_sort(rows_.begin(), rows_.end(), earlier);
 }
 
 QDate TSessionHistory::night() {
@@ -96,7 +109,8 @@ void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::
 
     HistoryRow row = toRow(now, sample);
     row.compensationMove = compensation_.lastChangeWasOwn();
-    rows_.push_back(row);
+    // A clock set back during the night: the row goes where its time belongs.
+    rows_.insert(std::upper_bound(rows_.begin(), rows_.end(), row, earlier), row);
 
     if (decision.kind == TemperatureCompensation::Decision::Move &&
         !(sendGoto && sendGoto(decision.to))) {

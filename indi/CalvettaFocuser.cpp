@@ -285,6 +285,11 @@ bool CalvettaFocuser::Handshake() {
     status = found;
     position = found->position;
     calibrating = false;
+    // The definitions a client sees first carry the focuser's own travel and position.
+    FocusMaxPosN[0].value = found->maxSteps;
+    FocusMaxPosN[0].max = std::max(FocusMaxPosN[0].max, static_cast<double>(found->maxSteps));
+    FocusAbsPosN[0].max = FocusRelPosN[0].max = found->maxSteps;
+    FocusAbsPosN[0].value = position;
     std::uint32_t capability = FOCUSER_CAN_ABS_MOVE | FOCUSER_CAN_REL_MOVE | FOCUSER_CAN_ABORT;
     // The motor unit's direction is a setting of its own; the Vaskel focusers have none.
     if (found->halvorbeck)
@@ -384,7 +389,19 @@ void CalvettaFocuser::stopSession() {
     pacer.clear();
     framer = ReplyFramer();
     pendingChecks.clear();
+    // A move cut off by the disconnection is not this link's any more: no property stays
+    // Busy waiting for an end it will never hear of.
+    if (motion != Motion::Idle || FocusAbsPosNP.s == IPS_BUSY) {
+        FocusAbsPosNP.s = IPS_IDLE;
+        if (FocusRelPosNP.s == IPS_BUSY)
+            FocusRelPosNP.s = IPS_IDLE;
+        if (DevicePresetSP.s == IPS_BUSY) {
+            IUResetSwitch(&DevicePresetSP);
+            DevicePresetSP.s = IPS_IDLE;
+        }
+    }
     motion = Motion::Idle;
+    aborting = false;
 }
 
 void CalvettaFocuser::portLost(const QString& why) {
@@ -539,6 +556,15 @@ void CalvettaFocuser::handleLine(const QString& text) {
     if (line.number)
         lastMoveNewsT = tick();
     if (line.position) {
+        // The focuser moving on a move this session did not start (one begun before a
+        // reconnection): Busy until it ends, like any other.
+        if (motion == Motion::Idle && !calibrating && *line.position != position) {
+            motion = Motion::Moving;
+            moveKind = MoveKind::Absolute;
+            moveTarget.reset();
+            aborting = false;
+            FocusAbsPosNP.s = IPS_BUSY;
+        }
         position = *line.position;
         if (motion == Motion::Unconfirmed)
             motion = Motion::Moving; // it was only quiet
@@ -791,6 +817,7 @@ IPState CalvettaFocuser::startMove(const QString& request, std::optional<int> ta
     }
     send(request);
     send(request::status());
+    moveRequest = request;
     motion = Motion::Moving;
     moveKind = kind;
     moveTarget = target;
@@ -798,6 +825,10 @@ IPState CalvettaFocuser::startMove(const QString& request, std::optional<int> ta
     lastMoveNewsT = tick();
     FocusAbsPosNP.s = IPS_BUSY;
     IDSetNumber(&FocusAbsPosNP, nullptr);
+    if (kind == MoveKind::Relative) {
+        FocusRelPosNP.s = IPS_BUSY;
+        IDSetNumber(&FocusRelPosNP, nullptr);
+    }
     return IPS_BUSY;
 }
 
@@ -844,16 +875,27 @@ IPState CalvettaFocuser::MoveRelFocuser(FocusDirection dir, uint32_t ticks) {
     const std::int64_t delta = dir == FOCUS_INWARD ? -static_cast<std::int64_t>(ticks)
                                                    : static_cast<std::int64_t>(ticks);
     const int target = static_cast<int>(std::clamp<std::int64_t>(position + delta, 0, max));
+    FocusRelPosN[0].value = ticks;
     return startMove(request::verboseTimeGoto(target), target, MoveKind::Relative);
 }
 
 bool CalvettaFocuser::AbortFocuser() {
     if (!sessionActive)
         return false;
+    // Moves still waiting for the link never go out: behind the stop they would run after it.
+    const auto& queue = pacer.queue();
+    const bool moveUnsent = motion == Motion::Moving &&
+                            std::find(queue.begin(), queue.end(), moveRequest) != queue.end();
+    pacer.dropQueued([](const QString& r) {
+        return r.contains(QLatin1String("\"VERBOSE_TIME_GOTO\"")) ||
+               r.contains(QLatin1String("{\"PRESET\":"));
+    });
     // Ahead of anything queued: stopping cannot wait.
     send(request::motorStop(), true);
     if (motion != Motion::Idle)
         aborting = true;
+    if (moveUnsent)
+        endMove(IPS_IDLE); // it never started
     return true;
 }
 

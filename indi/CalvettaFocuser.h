@@ -144,6 +144,7 @@ private:
     Motion motion = Motion::Idle;
     MoveKind moveKind = MoveKind::Absolute;
     std::optional<int> moveTarget;
+    QString moveRequest; // the request that started it
     bool aborting = false;
     std::uint32_t lastMoveNewsT = 0;
     int lastPresetGo = 0;

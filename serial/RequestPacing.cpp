@@ -53,3 +53,7 @@ void RequestPacer::clear() {
     commandsQueue.clear();
     waitingAnswer = false;
 }
+
+std::size_t RequestPacer::dropQueued(const std::function<bool(const QString&)>& unwanted) {
+    return static_cast<std::size_t>(std::erase_if(commandsQueue, unwanted));
+}

@@ -8,6 +8,7 @@
 #include <QString>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 
 class RequestPacer {
@@ -39,6 +40,8 @@ public:
     const std::deque<QString>& queue() const { return commandsQueue; }
     // Forgets everything queued and awaited (the port was closed).
     void clear();
+    // Forgets the queued requests `unwanted` picks; how many there were.
+    std::size_t dropQueued(const std::function<bool(const QString&)>& unwanted);
 
 private:
     void applyOverdueRule(std::uint32_t now);

@@ -31,6 +31,7 @@ public:
         now_ = now_.addMSecs(ms);
     }
     void setTicks(std::uint32_t ticks) { ticks_ = ticks; }
+    void setLocalNow(QDateTime now) { now_ = std::move(now); } // the wall clock set
 
 private:
     std::uint32_t ticks_;

@@ -113,3 +113,29 @@ TEST_F(HistoryTest, AFileThatCannotBeWrittenCostsOnlyTheFile) {
     EXPECT_EQ(lost.rows().size(), 1u) << "the window still draws the session";
     EXPECT_EQ(readFile(notADirectory), "x");
 }
+
+TEST_F(HistoryTest, RowsWithATimeOutsideTheNightHideNothingOfIt) {
+    // A row from the future and one from another night in the middle of the file, and rows
+    // written before a clock was set back.
+    StatusSample sample;
+    sample.model = QStringLiteral("VASKEL4");
+    sample.position = 7000;
+    writeFile(dir.filePath("calvetta-history-2026-01-02.csv"),
+              headerLine() + csvRow(QDateTime(QDate(2026, 1, 2), QTime(20, 0, 0)), sample) +
+                  "2099-01-01T00:00:00+00:00,VASKEL4,5,1,1,12\r\n" +
+                  "2025-06-01T00:00:00+00:00,VASKEL4,5,1,1,12\r\n" +
+                  csvRow(QDateTime(QDate(2026, 1, 2), QTime(21, 0, 0)), sample) +
+                  csvRow(QDateTime(QDate(2026, 1, 2), QTime(20, 30, 0)), sample));
+    reply(StatusDoc());
+    clock.setLocalNow(QDateTime(QDate(2026, 1, 2), QTime(20, 45, 0))); // set back
+    reply(StatusDoc());
+
+    const auto at = [](int h, int m) {
+        return QDateTime(QDate(2026, 1, 2), QTime(h, m, 0)).toMSecsSinceEpoch();
+    };
+    std::vector<qint64> times;
+    for (const HistoryRow& r : history().rows())
+        times.push_back(r.ms);
+    EXPECT_EQ(times, (std::vector<qint64>{at(20, 0), at(20, 30), at(20, 45), at(21, 0),
+                                          at(21, 5) + 9000}));
+}

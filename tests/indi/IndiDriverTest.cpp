@@ -33,6 +33,12 @@ TEST_F(IndiSession, ConnectsAndShowsTravelPositionReadingsAndLeds) {
     EXPECT_EQ(number("FOCUS_MAX", "FOCUS_MAX_VALUE"), factory.maxPos);
     EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"),
               factoryPosition(configOf(FocuserModel::Vaskel4)));
+    // Never another position or travel on the way, not even in the first definitions.
+    for (const auto& p : historyOf("ABS_FOCUS_POSITION"))
+        EXPECT_EQ(p.elements.at("FOCUS_ABSOLUTE_POSITION").number,
+                  factoryPosition(configOf(FocuserModel::Vaskel4)));
+    for (const auto& p : historyOf("FOCUS_MAX"))
+        EXPECT_EQ(p.elements.at("FOCUS_MAX_VALUE").number, factory.maxPos);
     EXPECT_EQ(text("FOCUSER_INFO", "MODEL"), "VASKEL4");
     EXPECT_EQ(text("FOCUSER_INFO", "FIRMWARE"), "1.3");
     EXPECT_EQ(text("FOCUSER_INFO", "NETWORK"), factory.ssid.toStdString());
@@ -234,4 +240,62 @@ TEST_F(IndiSession, WrongPortAndSilentDeviceFailToConnectWithTheReason) {
     EXPECT_TRUE(waitState("CONNECTION", IPS_ALERT));
     EXPECT_FALSE(isOn("CONNECTION", "CONNECT"));
     EXPECT_FALSE(property("ABS_FOCUS_POSITION"));
+}
+
+TEST_F(IndiSession, RelativeMovesShowBusyAndAMoveOutlivingItsConnectionEndsAfterReconnecting) {
+    ASSERT_TRUE(connectFocuser());
+    const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+
+    // A client waiting on the relative move sees it under way, then done.
+    const size_t before = historyOf("REL_FOCUS_POSITION").size();
+    setSwitch("FOCUS_MOTION", "FOCUS_OUTWARD");
+    setNumber("REL_FOCUS_POSITION", "FOCUS_RELATIVE_POSITION", 20000);
+    ASSERT_TRUE(waitFor([&] {
+        const auto h = historyOf("REL_FOCUS_POSITION");
+        return h.size() > before + 1 && h.back().state == IPS_OK;
+    }));
+    EXPECT_EQ(historyOf("REL_FOCUS_POSITION")[before].state, IPS_BUSY);
+
+    // Disconnected while the focuser runs on: after reconnecting, the position is Busy while
+    // it still moves and Ok where it stops, never left Busy.
+    const int target = start + 20000 + 300000;
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", target);
+    ASSERT_TRUE(waitFor([&] {
+        return number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") > start + 30000;
+    }));
+    client.disconnectDevice(kDevice);
+    ASSERT_TRUE(waitFor([&] { return isOn("CONNECTION", "DISCONNECT"); }));
+    client.connectDevice(kDevice);
+    ASSERT_TRUE(waitFor([&] { return isOn("CONNECTION", "CONNECT"); }));
+    EXPECT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
+    EXPECT_TRUE(waitFor([&] {
+        return state("ABS_FOCUS_POSITION") == IPS_OK &&
+               number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") == target;
+    }, 40000));
+
+    // Lost mid-move to a focuser that is back at rest: Ok at once, not Busy for good.
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", start);
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
+    emulator.terminate();
+    ASSERT_TRUE(emulator.waitForFinished(20000));
+    ASSERT_TRUE(waitFor([&] { return isOn("CONNECTION", "DISCONNECT"); }));
+    connectTo(startEmulator());
+    ASSERT_TRUE(waitState("CONNECTION", IPS_OK));
+    EXPECT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_OK));
+}
+
+TEST_F(IndiSession, AnAbortRightAfterAMoveStopsItEvenWhileTheMoveWaitsForTheLink) {
+    // A slow focuser: the move waits behind the LED request's reply when the abort comes.
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--delay-replies"), QStringLiteral("300")}));
+    const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+    setSwitch("LED_LEVEL", "MIDDLE");
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", start + 400000);
+    setSwitch("FOCUS_ABORT_MOTION", "ABORT");
+
+    EXPECT_TRUE(waitFor([&] { return state("ABS_FOCUS_POSITION") != IPS_BUSY; }, 5000));
+    // Several status replies later the focuser is still where it was.
+    const size_t before = historyOf("FOCUS_TEMPERATURE").size();
+    ASSERT_TRUE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= before + 3; }));
+    EXPECT_LT(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), start + 1000)
+        << "the move ran after the abort";
 }
