@@ -109,11 +109,15 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
         content.append("\r\n");
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
+        file.commit())
+        return true;
+    // No new file can be made beside it (a folder the user may not add to): a file the user
+    // may write is written in place.
+    QFile direct(path);
+    if (!direct.exists() || !direct.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    if (file.write(content) != content.size())
-        return false;
-    return file.commit();
+    return direct.write(content) == content.size() && direct.flush();
 }
 
 } // namespace codepage

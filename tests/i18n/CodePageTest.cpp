@@ -2,6 +2,8 @@
 
 #include "i18n/CodePage.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 using namespace codepage;
@@ -36,4 +38,24 @@ TEST(CodePage, ByteOrderMarksChooseTheEncoding) {
     EXPECT_EQ(decodeTextFile(QByteArray("\xFF\xFE\xE9\x00", 4)), QStringLiteral(u"é"));
     EXPECT_EQ(decodeTextFile(QByteArray("\xFE\xFF\x00\xE9", 4)), QStringLiteral(u"é"));
     EXPECT_EQ(decodeTextFile("\xE9"), QStringLiteral(u"é"));
+}
+
+// A folder that refuses new files (a program installed in a folder only an administrator may
+// change, with a settings file the user may write) must not lose the lines: the file is
+// written in place. Here the folder refuses the temporary file for want of room in its name,
+// which holds for every user, root included.
+TEST(CodePage, WritableFileInAFolderThatRefusesNewFilesIsStillWritten) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QString(250, u'c'));
+    {
+        QFile existing(path);
+        ASSERT_TRUE(existing.open(QIODevice::WriteOnly));
+        existing.write("Lang=EN\r\nSerialTrace=Y\r\n");
+    }
+    ASSERT_FALSE(QFile(path + QStringLiteral(".XXXXXX")).open(QIODevice::WriteOnly));
+
+    EXPECT_TRUE(writeAnsiLines(path, {QStringLiteral(u"Lang=DE"), QStringLiteral(u"Port=É")}));
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_EQ(written.readAll(), QByteArray("Lang=DE\r\nPort=\xC9\r\n"));
 }
