@@ -1,17 +1,70 @@
 #include "serial/PortErrors.h"
 
+#include <QFile>
 #include <cerrno>
+#include <vector>
+
+#if defined(Q_OS_UNIX)
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+DeviceAccess deviceAccess(const QString& device) {
+    DeviceAccess access;
+#if defined(Q_OS_UNIX)
+    const QByteArray path = QFile::encodeName(device);
+    struct stat st {};
+    if (::stat(path.constData(), &st) != 0)
+        return access;
+    access.known = true;
+    access.userMayOpen = ::access(path.constData(), R_OK | W_OK) == 0;
+    access.groupMayOpen = (st.st_mode & (S_IRGRP | S_IWGRP)) == (S_IRGRP | S_IWGRP);
+    std::vector<char> buffer(16384);
+    struct group entry {};
+    struct group* found = nullptr;
+    if (::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) == 0 && found)
+        access.group = QString::fromLocal8Bit(found->gr_name);
+#else
+    Q_UNUSED(device);
+#endif
+    return access;
+}
 
 QString portOpenErrorText(const QString& device, PortOpenFailure failure,
                           const QString& systemText) {
+    return portOpenErrorText(device, failure, systemText,
+                             failure == PortOpenFailure::Permission ? deviceAccess(device)
+                                                                    : DeviceAccess{});
+}
+
+QString portOpenErrorText(const QString& device, PortOpenFailure failure,
+                          const QString& systemText, const DeviceAccess& access) {
     switch (failure) {
     case PortOpenFailure::Permission:
 #if defined(Q_OS_LINUX)
+        // The hint names what would help with this device: the group that may use it (not
+        // everywhere dialout), or none, or the program that holds it.
+        if (access.known && access.userMayOpen)
+            return QStringLiteral("Cannot open %1: the port is in use by another program. "
+                                  "Close that program and try again.")
+                .arg(device);
+        if (access.known && (!access.groupMayOpen || access.group.isEmpty() ||
+                             access.group == QLatin1String("root")))
+            return QStringLiteral("Cannot open %1: permission denied, and no group of users "
+                                  "may open it. Give your user access to it "
+                                  "(sudo chmod a+rw %1) and try again.")
+                .arg(device);
+        if (access.known)
+            return QStringLiteral("Cannot open %1: permission denied. To use it, add your user "
+                                  "to the %2 group (sudo usermod -aG %2 $USER) and log in again.")
+                .arg(device, access.group);
         return QStringLiteral("Cannot open %1: permission denied or the port is in use. "
                               "To use serial ports, add your user to the dialout group "
                               "(sudo usermod -aG dialout $USER) and log in again.")
             .arg(device);
 #else
+        Q_UNUSED(access);
         return QStringLiteral("Cannot open %1: permission denied or the port is in use.")
             .arg(device);
 #endif

@@ -10,8 +10,21 @@ enum class PortOpenFailure {
     Other,
 };
 
+// Who may open a device that refused this user, as its file says.
+struct DeviceAccess {
+    bool known = false;        // the device's file was found
+    bool userMayOpen = false;  // this user may read and write it: something else holds it
+    QString group;             // the device's group
+    bool groupMayOpen = false; // its group may read and write it
+};
+
+DeviceAccess deviceAccess(const QString& device);
+
+// The text for a failure, with a hint from the device's own file where it has one.
 QString portOpenErrorText(const QString& device, PortOpenFailure failure,
                           const QString& systemText);
+QString portOpenErrorText(const QString& device, PortOpenFailure failure,
+                          const QString& systemText, const DeviceAccess& access);
 
 // The failure an errno value of open(2) stands for.
 PortOpenFailure portOpenFailureFromErrno(int error);
