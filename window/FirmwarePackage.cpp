@@ -75,14 +75,17 @@ void emptyDirectory(const QString& dir) {
 
 void prepareFolder(const QString& dir) {
     const QFileInfo info(dir);
-    const QString shown = QDir::toNativeSeparators(dir);
+    // Where it is: "temp" alone does not tell the user which folder to look at.
+    const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
     if (info.isSymLink())
         throw EPackageError(
             QStringLiteral("The folder %1 is a link to another place; it is not used.").arg(shown));
     if (info.exists() && !info.isDir())
         throw EPackageError(QStringLiteral("Cannot use %1: it is not a folder.").arg(shown));
     if (!info.exists() && !QDir().mkdir(dir))
-        throw EPackageError(QStringLiteral("Cannot create the folder %1.").arg(shown));
+        throw EPackageError(QStringLiteral("Cannot create the folder %1, where the package is "
+                                           "unpacked: the program's folder must be writable.")
+                                .arg(shown));
     emptyDirectory(dir);
 }
 

@@ -51,7 +51,8 @@ TEST(PortErrors, TheHintFitsTheDevice) {
               "group (sudo usermod -aG uucp $USER) and log in again.");
     for (const DeviceAccess& noGroup :
          {DeviceAccess{true, false, "tty", false}, DeviceAccess{true, false, "root", true}}) {
-        EXPECT_TRUE(denied(noGroup).contains("sudo chmod a+rw /dev/ttyACM0")) << noGroup.group.toStdString();
+        EXPECT_TRUE(denied(noGroup).contains("sudo chmod a+rw /dev/ttyACM0"))
+            << noGroup.group.toStdString();
         EXPECT_FALSE(denied(noGroup).contains("usermod")) << noGroup.group.toStdString();
     }
     const QString held = denied({true, true, "dialout", true});

@@ -193,7 +193,8 @@ TEST_F(UpgradeTest, BadArchivesReachTheErrorReportAndKeepTheConnection) {
     writeFile(*chosen, "not a zip archive");
     w.UpgradeButtonClick(w.upgradeButton);
     ASSERT_EQ(errors.size(), 1);
-    EXPECT_FALSE(errors[0].isEmpty());
+    EXPECT_TRUE(errors[0].startsWith("The firmware package junk.fw cannot be read: "))
+        << errors[0].toStdString();
     EXPECT_TRUE(stillConnected());
 
     choosePackage(ZipBuilder().completePackage().file("../escaped.bin", "evil"));
@@ -224,5 +225,16 @@ TEST_F(UpgradeTest, ATempFolderThatIsALinkIsRefusedAndWhatItPointsToKept) {
     EXPECT_EQ(errors.size(), 1);
     EXPECT_EQ(readFile("precious.bin"), "kept");
     EXPECT_FALSE(QFileInfo::exists("boot_app0.bin"));
+    EXPECT_TRUE(stillConnected());
+}
+
+TEST_F(UpgradeTest, AFolderThatCannotBeUsedIsNamedWhereItIs) {
+    auto& w = connected();
+    writeFile("temp", "a file where the folder belongs");
+    choosePackage(ZipBuilder().completePackage());
+    w.UpgradeButtonClick(w.upgradeButton);
+    ASSERT_EQ(errors.size(), 1);
+    EXPECT_TRUE(errors[0].contains(QDir::toNativeSeparators(QDir::current().filePath("temp"))))
+        << errors[0].toStdString();
     EXPECT_TRUE(stillConnected());
 }
