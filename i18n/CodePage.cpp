@@ -109,8 +109,7 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
         content.append("\r\n");
     }
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
-        file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
         return true;
     // No new file can be made beside it (a folder the user may not add to): a file the user
     // may write is written in place.

@@ -38,8 +38,8 @@ QString portOpenErrorText(const QString& device, PortOpenFailure failure,
                                                                     : DeviceAccess{});
 }
 
-QString portOpenErrorText(const QString& device, PortOpenFailure failure,
-                          const QString& systemText, const DeviceAccess& access) {
+QString portOpenErrorText(const QString& device, PortOpenFailure failure, const QString& systemText,
+                          const DeviceAccess& access) {
     switch (failure) {
     case PortOpenFailure::Permission:
 #if defined(Q_OS_LINUX)

@@ -23,8 +23,8 @@ DeviceAccess deviceAccess(const QString& device);
 // The text for a failure, with a hint from the device's own file where it has one.
 QString portOpenErrorText(const QString& device, PortOpenFailure failure,
                           const QString& systemText);
-QString portOpenErrorText(const QString& device, PortOpenFailure failure,
-                          const QString& systemText, const DeviceAccess& access);
+QString portOpenErrorText(const QString& device, PortOpenFailure failure, const QString& systemText,
+                          const DeviceAccess& access);
 
 // The failure an errno value of open(2) stands for.
 PortOpenFailure portOpenFailureFromErrno(int error);
