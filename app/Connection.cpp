@@ -56,9 +56,10 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
 }
 
 void TVaskelWindow::LiftConnectControls() {
-    // The calibration covers lie over the connect controls too. Without a link no report can
-    // ever take a cover away, so the user must be able to connect again.
-    if (serialLink)
+    // The "Calibrating" cover lies over the connect controls too. Without a link no report can
+    // ever take it away, so the user must be able to connect again. Other panels over them
+    // (the advanced settings) have a close box of their own and keep their place.
+    if (serialLink || CalibrationPanel->isHidden())
         return;
     PortCombo->raise();
     OpenCloseButtonPanel->raise();

@@ -95,7 +95,7 @@ public:
     void PollEnableTimerTimer();
     void PollTimerTimer();
     void FreeSerialTimerTimer();
-    // Without a link, puts the port box and the connect button above a calibration cover.
+    // Without a link, puts the port box and the connect button above the "Calibrating" cover.
     void LiftConnectControls();
 
     // --- Position display ---

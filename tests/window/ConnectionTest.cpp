@@ -222,6 +222,15 @@ TEST_F(ConnectionTest, FocuserLostDuringACalibrationLeavesTheConnectButtonReacha
     port.line().receive(R"({"res":{"get":{"MOT1":{"CAL_STATUS":"stop"}}}})");
     pumpEvents(3);
     EXPECT_TRUE(w.CalibrationPanel->isHidden());
+
+    // Lost under another panel (the advanced settings): the controls stay beneath it.
+    QWidget panel(w.CenterLayoutPanel);
+    panel.setGeometry(w.CenterLayoutPanel->rect());
+    panel.show();
+    port.line().failWrites = true;
+    w.PollTimerTimer();
+    ASSERT_FALSE(serialLink);
+    EXPECT_EQ(w.childAt(connectAt), &panel);
 }
 
 TEST_F(ConnectionTest, LanguageCaptionOpensTheListAndNeverConnects) {
