@@ -39,13 +39,6 @@ struct ZipError {
     zip_error_t error;
 };
 
-// The archive component's own reason, told of the package the user chose: "Not a zip archive"
-// alone does not say what was being read.
-EPackageError unreadable(const QString& archivePath, zip_error_t* error) {
-    return EPackageError(QStringLiteral("The firmware package %1 cannot be read: %2.")
-                             .arg(QFileInfo(archivePath).fileName(), zipMessage(error)));
-}
-
 ZipArchive openArchive(const QString& archivePath) {
     ZipError err;
 #if defined(_WIN32)
@@ -56,11 +49,11 @@ ZipArchive openArchive(const QString& archivePath) {
         zip_source_file_create(QFile::encodeName(archivePath).constData(), 0, -1, &err.error);
 #endif
     if (!source)
-        throw unreadable(archivePath, &err.error);
+        throw EPackageError(zipMessage(&err.error));
     zip_t* za = zip_open_from_source(source, ZIP_RDONLY, &err.error);
     if (!za) {
         zip_source_free(source);
-        throw unreadable(archivePath, &err.error);
+        throw EPackageError(zipMessage(&err.error));
     }
     return ZipArchive(za);
 }

@@ -80,8 +80,7 @@ TEST_F(PackageTest, UnreadableArchivesCarryTheArchiveComponentsMessage) {
         extractArchive("junk.fw", "temp");
         FAIL() << "accepted";
     } catch (const EPackageError& e) {
-        EXPECT_EQ(e.message(),
-                  "The firmware package junk.fw cannot be read: " + zipText(ZIP_ER_NOZIP) + ".");
+        EXPECT_EQ(e.message(), zipText(ZIP_ER_NOZIP));
     }
     EXPECT_THROW(extractArchive("missing.fw", "temp"), EPackageError);
 
