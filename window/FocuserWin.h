@@ -101,6 +101,9 @@ public:
     // --- Position display ---
     void ShowPosition(int s);
     void PlacePositionGraphics(int s);
+    // A position the focuser reported: the graphics follow it, the field too unless the user
+    // is typing a target into it.
+    void ShowReportedPosition(int s);
     void TrackerThumbMouseDown(int x);
     void TrackerThumbMouseMove(int x);
     void TrackerThumbMouseUp();

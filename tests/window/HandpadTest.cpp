@@ -3,6 +3,7 @@
 #include "ConnectedWindow.h"
 #include "controls/VaskelControls.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -180,4 +181,23 @@ TEST_F(ConnectedTest, ThumbDoesNotMoveWithoutAFocuser) {
                      Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(w.TrackerThumb, &move);
     EXPECT_EQ(w.TrackerThumb->x(), 95);
+}
+
+TEST_F(ConnectedTest, ReportsOfAMoveDoNotWriteOverATargetBeingTyped) {
+    auto& w = connected();
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.CurrentPositionEdit->setFocus();
+    ASSERT_TRUE(w.CurrentPositionEdit->hasFocus());
+    w.CurrentPositionEdit->selectAll();
+    requests();
+    QTest::keyClicks(w.CurrentPositionEdit, "500");
+    w.ParseExtraMessage("163015");
+    QTest::keyClicks(w.CurrentPositionEdit, "000");
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "500000");
+    EXPECT_EQ(w.TrackerThumb->x(), 95 + 51) << "the thumb follows the report";
+    w.HandpadButtonClick(w.goButton);
+    EXPECT_EQ(requests().value(0), gotoRequest(500000));
+    w.ParseExtraMessage("170000");
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "170000") << "after GO the reports show again";
 }
