@@ -267,6 +267,11 @@ void TVaskelWindow::BuildCentreArea() {
 
     CurrentPositionEdit = makeField(area, QStringLiteral("---"), toRect(kPositionEdit), 22, true,
                                     Qt::transparent);
+    // Return sends a typed target as GO does; a field merely showing the position sends nothing.
+    connect(CurrentPositionEdit, &QLineEdit::returnPressed, this, [this] {
+        if (CurrentPositionEdit->isModified())
+            HandpadButtonClick(goButton);
+    });
     StepInput =
         makeField(area, QStringLiteral("1"), toRect(kStepInput), 28, false, palette::kValueField);
 
@@ -376,10 +381,14 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         // F4: that is night vision in every window of the program (the history, the wizard, a
         // dialog), never a drop-down list's key for opening its list. A held F4 switches once,
         // not back and forth.
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == CurrentPositionEdit && key->key() == Qt::Key_Escape) {
+            DropTypedTarget();
+            return true;
+        }
         auto* keyWindow = qobject_cast<QWindow*>(watched);
         if (!keyWindow)
             return false;
-        const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_F4) {
             if (!key->isAutoRepeat())
                 FormKeyDown(Qt::Key_F4);

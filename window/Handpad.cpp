@@ -66,6 +66,15 @@ void TVaskelWindow::ShowReportedPosition(int s) {
     PlacePositionGraphics(s);
 }
 
+void TVaskelWindow::DropTypedTarget() {
+    if (!CurrentPositionEdit->isModified())
+        return;
+    if (serialLink)
+        ShowPosition(lastMotorPosition);
+    else
+        CurrentPositionEdit->setText(QStringLiteral("---"));
+}
+
 void TVaskelWindow::PlacePositionGraphics(int s) {
     FocuserOpticImage->move(layout::kTubeLeftMin + tubeOffset(s, maxFocuserDist),
                             FocuserOpticImage->y());

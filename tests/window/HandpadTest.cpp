@@ -201,3 +201,22 @@ TEST_F(ConnectedTest, ReportsOfAMoveDoNotWriteOverATargetBeingTyped) {
     w.ParseExtraMessage("170000");
     EXPECT_EQ(w.CurrentPositionEdit->text(), "170000") << "after GO the reports show again";
 }
+
+TEST_F(ConnectedTest, ReturnSendsATypedTargetAndEscapeGivesItUp) {
+    auto& w = connected();
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.CurrentPositionEdit->setFocus();
+    w.CurrentPositionEdit->selectAll();
+    requests();
+    QTest::keyClicks(w.CurrentPositionEdit, "4000");
+    QTest::keyClick(w.CurrentPositionEdit, Qt::Key_Return);
+    EXPECT_EQ(requests(), (QList<QByteArray>{gotoRequest(4000), kStatusRequest}));
+    w.ParseExtraMessage("3500");
+    QTest::keyClick(w.CurrentPositionEdit, Qt::Key_Return);
+    EXPECT_TRUE(requests().isEmpty()) << "a shown position is no target";
+    QTest::keyClicks(w.CurrentPositionEdit, "77");
+    QTest::keyClick(w.CurrentPositionEdit, Qt::Key_Escape);
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "3500");
+    EXPECT_TRUE(requests().isEmpty());
+}
