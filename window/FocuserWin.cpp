@@ -376,16 +376,16 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         sessionHistory)
         sessionHistory->userCommand();
     if (event->type() == QEvent::KeyPress) {
-        // Every key passes the window-system window of its window once, before the focused
-        // control gets it. The main window looks at its keys there and lets them go on, except
-        // F4: that is night vision in every window of the program (the history, the wizard, a
-        // dialog), never a drop-down list's key for opening its list. A held F4 switches once,
-        // not back and forth.
         const auto* key = static_cast<QKeyEvent*>(event);
         if (watched == CurrentPositionEdit && key->key() == Qt::Key_Escape) {
             DropTypedTarget();
             return true;
         }
+        // Every key passes the window-system window of its window once, before the focused
+        // control gets it. The main window looks at its keys there and lets them go on, except
+        // F4: that is night vision in every window of the program (the history, the wizard, a
+        // dialog), never a drop-down list's key for opening its list. A held F4 switches once,
+        // not back and forth.
         auto* keyWindow = qobject_cast<QWindow*>(watched);
         if (!keyWindow)
             return false;
