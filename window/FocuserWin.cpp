@@ -267,6 +267,11 @@ void TVaskelWindow::BuildCentreArea() {
 
     CurrentPositionEdit = makeField(area, QStringLiteral("---"), toRect(kPositionEdit), 22, true,
                                     Qt::transparent);
+    // Return sends a typed target as GO does; a field merely showing the position sends nothing.
+    connect(CurrentPositionEdit, &QLineEdit::returnPressed, this, [this] {
+        if (CurrentPositionEdit->isModified())
+            HandpadButtonClick(goButton);
+    });
     StepInput =
         makeField(area, QStringLiteral("1"), toRect(kStepInput), 28, false, palette::kValueField);
 
@@ -371,6 +376,11 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         sessionHistory)
         sessionHistory->userCommand();
     if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == CurrentPositionEdit && key->key() == Qt::Key_Escape) {
+            DropTypedTarget();
+            return true;
+        }
         // Every key passes the window-system window of its window once, before the focused
         // control gets it. The main window looks at its keys there and lets them go on, except
         // F4: that is night vision in every window of the program (the history, the wizard, a
@@ -379,7 +389,6 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         auto* keyWindow = qobject_cast<QWindow*>(watched);
         if (!keyWindow)
             return false;
-        const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_F4) {
             if (!key->isAutoRepeat())
                 FormKeyDown(Qt::Key_F4);

@@ -101,6 +101,11 @@ public:
     // --- Position display ---
     void ShowPosition(int s);
     void PlacePositionGraphics(int s);
+    // A position the focuser reported: the graphics follow it, the field too unless the user
+    // is typing a target into it.
+    void ShowReportedPosition(int s);
+    // Escape in the position field: a typed target gives way to the last reported position.
+    void DropTypedTarget();
     void TrackerThumbMouseDown(int x);
     void TrackerThumbMouseMove(int x);
     void TrackerThumbMouseUp();

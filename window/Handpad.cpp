@@ -48,12 +48,31 @@ void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
     default:
         break;
     }
+    // A typed target is sent or given up with any button: the field shows the reports again.
+    CurrentPositionEdit->setModified(false);
     // A move may have released the link (a failed write disconnects).
     RequestStatus();
 }
 
 void TVaskelWindow::ShowPosition(int s) {
     CurrentPositionEdit->setText(formatPosition(s, StepsCheck->isChecked()));
+}
+
+void TVaskelWindow::ShowReportedPosition(int s) {
+    // The reports of a running move come five times a second and would write over a target
+    // half typed, which GO would then send.
+    if (!(CurrentPositionEdit->hasFocus() && CurrentPositionEdit->isModified()))
+        ShowPosition(s);
+    PlacePositionGraphics(s);
+}
+
+void TVaskelWindow::DropTypedTarget() {
+    if (!CurrentPositionEdit->isModified())
+        return;
+    if (serialLink)
+        ShowPosition(lastMotorPosition);
+    else
+        CurrentPositionEdit->setText(QStringLiteral("---"));
 }
 
 void TVaskelWindow::PlacePositionGraphics(int s) {

@@ -129,8 +129,7 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
     lastMotorPosition = absPos ? toIntDef(*absPos, 0) : 0;
     if (lastMotorPosition != lastShownPosition) {
         lastShownPosition = lastMotorPosition;
-        ShowPosition(lastShownPosition);
-        PlacePositionGraphics(lastShownPosition);
+        ShowReportedPosition(lastShownPosition);
     }
 
     // The open advanced panel shows the motor's speeds and currents; only then must the
@@ -166,6 +165,5 @@ void TVaskelWindow::ParseExtraMessage(const QString& S) {
     const int position = *line.position;
     lastMotorPosition = position;
     lastShownPosition = position;
-    ShowPosition(position);
-    PlacePositionGraphics(position);
+    ShowReportedPosition(position);
 }

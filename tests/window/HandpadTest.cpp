@@ -181,3 +181,19 @@ TEST_F(ConnectedTest, ThumbDoesNotMoveWithoutAFocuser) {
     QCoreApplication::sendEvent(w.TrackerThumb, &move);
     EXPECT_EQ(w.TrackerThumb->x(), 95);
 }
+
+TEST_F(ConnectedTest, ATargetTypedDuringAMoveIsKeptForReturnAndGivenUpByEscape) {
+    auto& w = connected();
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.CurrentPositionEdit->setFocus();
+    w.CurrentPositionEdit->clear();
+    QTest::keyClicks(w.CurrentPositionEdit, "500");
+    w.ParseExtraMessage("163015");
+    QTest::keyClicks(w.CurrentPositionEdit, "000");
+    QTest::keyClick(w.CurrentPositionEdit, Qt::Key_Return);
+    EXPECT_TRUE(requests().contains(gotoRequest(500000)));
+    QTest::keyClicks(w.CurrentPositionEdit, "9");
+    QTest::keyClick(w.CurrentPositionEdit, Qt::Key_Escape);
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "163015");
+}
