@@ -883,12 +883,10 @@ bool CalvettaFocuser::AbortFocuser() {
     if (!sessionActive)
         return false;
     // Moves still waiting for the link never go out: behind the stop they would run after it.
-    const auto& queue = pacer.queue();
-    const bool moveUnsent = motion == Motion::Moving &&
-                            std::find(queue.begin(), queue.end(), moveRequest) != queue.end();
-    pacer.dropQueued([](const QString& r) {
-        return r.contains(QLatin1String("\"VERBOSE_TIME_GOTO\"")) ||
-               r.contains(QLatin1String("{\"PRESET\":"));
+    bool moveUnsent = false;
+    pacer.dropQueued([&](const QString& r) {
+        moveUnsent = moveUnsent || (motion == Motion::Moving && r == moveRequest);
+        return request::startsMove(r);
     });
     // Ahead of anything queued: stopping cannot wait.
     send(request::motorStop(), true);

@@ -9,6 +9,10 @@ QString num(int v) { return QString::number(v); }
 // A preset name as it goes between the quotes of its member.
 QString nameValue(const QString& typed) { return jsonEscaped(presetName(typed)); }
 
+// How the requests that set the motor going begin.
+constexpr QLatin1String kGotoStart(R"({"req":{"cmd":{"MOT1":{"VERBOSE_TIME_GOTO":)");
+constexpr QLatin1String kPresetGoStart(R"({"req":{"cmd":{"PRESET":)");
+
 } // namespace
 
 QString presetName(const QString& typed) {
@@ -93,14 +97,17 @@ QString calFocuser(CalFocuserStep step) {
 }
 
 QString verboseTimeGoto(int target) {
-    return QStringLiteral(R"({"req":{"cmd":{"MOT1":{"VERBOSE_TIME_GOTO":)") + num(target) +
-           QStringLiteral("}}}}");
+    return kGotoStart + num(target) + QStringLiteral("}}}}");
 }
 
 QString motorStop() { return QStringLiteral(R"({"req":{"cmd":{"MOT1":{"MOT_STOP":""}}}})"); }
 
 QString presetGo(int n) {
-    return QStringLiteral(R"({"req":{"cmd":{"PRESET":)") + num(n) + QStringLiteral("}}}");
+    return kPresetGoStart + num(n) + QStringLiteral("}}}");
+}
+
+bool startsMove(const QString& request) {
+    return request.startsWith(kGotoStart) || request.startsWith(kPresetGoStart);
 }
 
 QString presetRecord(int n, const QString& name, int position) {

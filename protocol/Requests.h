@@ -45,6 +45,9 @@ QString presetRecord(int n, const QString& name, int position);
 QString presetRename(int n, const QString& name);
 QString presetDelete(int n);
 
+// Whether a request sets the motor going: a goto or a preset's go.
+bool startsMove(const QString& request);
+
 // Motor parameter presets and quick settings, n from 1 to 3.
 enum class QuickSetting { Light, Medium, Slow };
 QString runPresetQuick(QuickSetting q);
