@@ -558,13 +558,8 @@ void CalvettaFocuser::handleLine(const QString& text) {
     if (line.position) {
         // The focuser moving on a move this session did not start (one begun before a
         // reconnection): Busy until it ends, like any other.
-        if (motion == Motion::Idle && !calibrating && *line.position != position) {
-            motion = Motion::Moving;
-            moveKind = MoveKind::Absolute;
-            moveTarget.reset();
-            aborting = false;
-            FocusAbsPosNP.s = IPS_BUSY;
-        }
+        if (motion == Motion::Idle && !calibrating && *line.position != position)
+            followMove(QString(), std::nullopt, MoveKind::Absolute);
         position = *line.position;
         if (motion == Motion::Unconfirmed)
             motion = Motion::Moving; // it was only quiet
@@ -817,6 +812,15 @@ IPState CalvettaFocuser::startMove(const QString& request, std::optional<int> ta
     }
     send(request);
     send(request::status());
+    followMove(request, target, kind);
+    IDSetNumber(&FocusAbsPosNP, nullptr);
+    if (kind == MoveKind::Relative)
+        IDSetNumber(&FocusRelPosNP, nullptr);
+    return IPS_BUSY;
+}
+
+void CalvettaFocuser::followMove(const QString& request, std::optional<int> target,
+                                 MoveKind kind) {
     moveRequest = request;
     motion = Motion::Moving;
     moveKind = kind;
@@ -824,12 +828,8 @@ IPState CalvettaFocuser::startMove(const QString& request, std::optional<int> ta
     aborting = false;
     lastMoveNewsT = tick();
     FocusAbsPosNP.s = IPS_BUSY;
-    IDSetNumber(&FocusAbsPosNP, nullptr);
-    if (kind == MoveKind::Relative) {
+    if (kind == MoveKind::Relative)
         FocusRelPosNP.s = IPS_BUSY;
-        IDSetNumber(&FocusRelPosNP, nullptr);
-    }
-    return IPS_BUSY;
 }
 
 void CalvettaFocuser::endMove(IPState state) {

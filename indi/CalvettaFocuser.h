@@ -86,6 +86,10 @@ private:
     void reportSilence();
     void setReadingsState(IPState state);
     IPState startMove(const QString& request, std::optional<int> target, MoveKind kind);
+    // Follows a move from here on: the position Busy (and the relative step too for a relative
+    // move) until it ends; the client is told by the caller. `request` is what started it,
+    // empty when this session did not.
+    void followMove(const QString& request, std::optional<int> target, MoveKind kind);
     void endMove(IPState state);
     void refuseMove(const QString& why);
     void addCheck(const QString& refusedBy, std::function<bool(const FocuserStatus&)> holds,
