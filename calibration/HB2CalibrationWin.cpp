@@ -265,6 +265,9 @@ void THalvorbeck2WizardWindow::BuildRightColumn() {
     ReverseCheck->setCursor(Qt::PointingHandCursor);
     theme::followStyleSheet(ReverseCheck,
                             [] { return theme::checkIndicatorSheet(palette::kDeepPanel); });
+    // The device's direction only fills in a box the user has not touched: its first reply
+    // can come seconds late (no status is asked for while a move runs).
+    connect(ReverseCheck, &QCheckBox::clicked, this, [this] { waitingReverseState = false; });
     ReverseLabel =
         makeLabel(StartPage, QStringLiteral("Reverse motor"), QRect(56, 186, 200, 19), 18);
 

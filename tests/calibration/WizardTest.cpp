@@ -178,6 +178,27 @@ TEST_F(WizardTest, NormalFirstLeavesTheBoxForTheUser) {
     EXPECT_TRUE(again.ReverseCheck->isChecked());
 }
 
+// The first status reply may come late (polling waits while a move runs): a box the user has
+// set meanwhile is the user's choice, and the direction sent at NEXT follows it.
+TEST_F(WizardTest, ABoxSetBeforeTheFirstReplyKeepsTheUsersChoice) {
+    for (const bool tick : {true, false}) {
+        SCOPED_TRACE(tick ? "ticked against normal" : "cleared against invert");
+        connected();
+        auto& wz = openWizard();
+        wz.ReverseCheck->setChecked(!tick);
+        wz.ReverseCheck->click();
+        deviceSends(statusReply(tick ? "normal" : "invert"));
+        EXPECT_EQ(wz.ReverseCheck->isChecked(), tick);
+        wz.FocuserTypeCombo->setCurrentIndex(0);
+        wire();
+        next();
+        EXPECT_EQ(wire(), QStringList{tick ? request::calDirInvert() : request::calDirNormal()});
+        wizard.reset();
+        window.reset();
+        serialLink.reset();
+    }
+}
+
 TEST_F(WizardTest, ExternalFocuserShowsThePanelWithOnlyClose) {
     connected();
     auto& wz = openWizard();
