@@ -300,6 +300,9 @@ void THalvorbeck2WizardWindow::FormCreate() {
             QRect(kNavButtonLefts[index], kNavButtonTop, kWizardButtonWidth, kWizardButtonHeight));
         b->setText(TR(QString::fromLatin1(caption)));
         b->setFontHeight(20);
+        // A double click must not skip a page: the next one may tell the user what to do
+        // before the device stores a position, or be the calibration panel itself.
+        b->doubleClickIsOneClick = true;
         return b;
     };
     navPrevButton = navButton(0, "< PREVIOUS");

@@ -199,6 +199,32 @@ TEST_F(WizardTest, ABoxSetBeforeTheFirstReplyKeepsTheUsersChoice) {
     }
 }
 
+// A double click, as the window system reports it, on NEXT: the second click must not skip
+// the page that tells the user to turn the focuser to its stop before the minimum is stored,
+// nor close the wizard on the external path before its panel could be used.
+TEST_F(WizardTest, ADoubleClickOnNextGoesOneStep) {
+    connected();
+    for (const int type : {1, 0}) {
+        SCOPED_TRACE(type == 1 ? "MicroFocuser" : "external focuser");
+        auto& wz = openWizard();
+        wz.FocuserTypeCombo->setCurrentIndex(type);
+        wire();
+        const QPoint at = wz.navNextButton->mapTo(&wz, wz.navNextButton->rect().center());
+        QTest::mouseMove(wz.windowHandle(), at);
+        QTest::mouseDClick(wz.windowHandle(), Qt::LeftButton, {}, at);
+        settle();
+        EXPECT_EQ(wz.wizStep, 1);
+        EXPECT_EQ(closings, 0);
+        EXPECT_EQ(wire(), QStringList{request::calDirNormal()}) << "no Init, no StoreAsMinPos";
+        if (type == 1) {
+            next(); // a click of its own still goes on
+            EXPECT_EQ(wz.wizStep, 2);
+            EXPECT_EQ(wire(), (QStringList{kInit, kStoreMin}));
+        }
+        wizard.reset();
+    }
+}
+
 TEST_F(WizardTest, ExternalFocuserShowsThePanelWithOnlyClose) {
     connected();
     auto& wz = openWizard();
