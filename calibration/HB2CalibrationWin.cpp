@@ -265,6 +265,9 @@ void THalvorbeck2WizardWindow::BuildRightColumn() {
     ReverseCheck->setCursor(Qt::PointingHandCursor);
     theme::followStyleSheet(ReverseCheck,
                             [] { return theme::checkIndicatorSheet(palette::kDeepPanel); });
+    // The device's direction only fills in a box the user has not touched: its first reply
+    // can come seconds late (no status is asked for while a move runs).
+    connect(ReverseCheck, &QCheckBox::clicked, this, [this] { waitingReverseState = false; });
     ReverseLabel =
         makeLabel(StartPage, QStringLiteral("Reverse motor"), QRect(56, 186, 200, 19), 18);
 
@@ -297,6 +300,9 @@ void THalvorbeck2WizardWindow::FormCreate() {
             QRect(kNavButtonLefts[index], kNavButtonTop, kWizardButtonWidth, kWizardButtonHeight));
         b->setText(TR(QString::fromLatin1(caption)));
         b->setFontHeight(20);
+        // A double click must not skip a page: the next one may tell the user what to do
+        // before the device stores a position, or be the calibration panel itself.
+        b->doubleClickIsOneClick = true;
         return b;
     };
     navPrevButton = navButton(0, "< PREVIOUS");

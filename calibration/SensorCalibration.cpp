@@ -22,6 +22,8 @@ void TVaskelWindow::CalibrationButtonClick(TSimpleBitmapButton* /*sender*/) {
             return;
         CalibrationPanel->show();
         CalibrationPanel->raise();
+        // The line may have failed while the question was open.
+        LiftConnectControls();
         if (serialLink)
             serialLink->EnqueueCommand(request::calStatusExec());
     } else if (focuserType == ftHalvorbeck) {

@@ -541,6 +541,14 @@ void TSimpleBitmapButton::mousePressEvent(QMouseEvent*) {
     clicked = true;
 }
 
+void TSimpleBitmapButton::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The toolkit reports the second press of a double click once more as this event.
+    if (doubleClickIsOneClick)
+        clicked = false;
+    else
+        mousePressEvent(event);
+}
+
 void TSimpleBitmapButton::mouseReleaseEvent(QMouseEvent* event) {
     if (!clicked)
         return;

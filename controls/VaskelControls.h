@@ -153,10 +153,14 @@ public:
 
     int Tag = 0;          // what the owner uses to tell buttons apart
     bool clicked = false; // pressed over the control and not yet released
+    // The second click of a double click reports nothing: for a button whose second click
+    // would act on what the first one brought up.
+    bool doubleClickIsOneClick = false;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:

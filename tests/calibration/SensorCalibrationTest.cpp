@@ -104,6 +104,25 @@ TEST_F(SensorCalibrationTest, AChoiceMadeAfterTheLinkWasLostLeavesTheConnectButt
     EXPECT_TRUE(at == w.OpenCloseButtonPanel || w.OpenCloseButtonPanel->isAncestorOf(at));
 }
 
+// The line fails while "Start calibration now?" waits for an answer: Yes must not leave the
+// cover over the connect button, with no link whose report could ever lift it.
+TEST_F(SensorCalibrationTest, YesAfterTheLinkWasLostLeavesTheConnectButtonReachable) {
+    auto& w = connected();
+    w.show();
+    w.SetFocuserType(ftVaskel);
+    w.endOfRangeSensor = false;
+    wire();
+    w.dialogs.confirm = [&](const QString&) {
+        port.line().failWrites = true;
+        w.PollTimerTimer(); // the next poll finds the line gone
+        return true;
+    };
+    click(w.calibrationButton);
+    ASSERT_FALSE(serialLink);
+    QWidget* at = w.childAt(w.OpenCloseButtonPanel->mapTo(&w, QPoint(5, 5)));
+    EXPECT_TRUE(at == w.OpenCloseButtonPanel || w.OpenCloseButtonPanel->isAncestorOf(at));
+}
+
 TEST_F(SensorCalibrationTest, ConfirmationDecidesForAVaskelWithoutSensor) {
     auto& w = connected();
     w.SetFocuserType(ftVaskel);

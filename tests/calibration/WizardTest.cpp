@@ -178,6 +178,36 @@ TEST_F(WizardTest, NormalFirstLeavesTheBoxForTheUser) {
     EXPECT_TRUE(again.ReverseCheck->isChecked());
 }
 
+// The first status reply may come late (polling waits while a move runs): a box the user has
+// ticked meanwhile is the user's choice, and NEXT sends it.
+TEST_F(WizardTest, ABoxTickedBeforeTheFirstReplyKeepsTheUsersChoice) {
+    connected();
+    auto& wz = openWizard();
+    wz.ReverseCheck->click();
+    deviceSends(statusReply("normal"));
+    EXPECT_TRUE(wz.ReverseCheck->isChecked());
+    wire();
+    next();
+    EXPECT_EQ(wire(), QStringList{request::calDirInvert()});
+}
+
+// A double click on NEXT, as the window system reports it, must not skip the page that tells
+// the user to turn the focuser to its stop before the minimum is stored.
+TEST_F(WizardTest, ADoubleClickOnNextGoesOneStep) {
+    connected();
+    auto& wz = openWizard();
+    wz.FocuserTypeCombo->setCurrentIndex(1);
+    wire();
+    const QPoint at = wz.navNextButton->mapTo(&wz, wz.navNextButton->rect().center());
+    QTest::mouseMove(wz.windowHandle(), at);
+    QTest::mouseDClick(wz.windowHandle(), Qt::LeftButton, {}, at);
+    settle();
+    EXPECT_EQ(wz.wizStep, 1);
+    EXPECT_EQ(wire(), QStringList{request::calDirNormal()}) << "no Init, no StoreAsMinPos";
+    next(); // a click of its own still goes on
+    EXPECT_EQ(wire(), (QStringList{kInit, kStoreMin}));
+}
+
 TEST_F(WizardTest, ExternalFocuserShowsThePanelWithOnlyClose) {
     connected();
     auto& wz = openWizard();
