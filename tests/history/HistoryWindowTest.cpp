@@ -314,3 +314,44 @@ TEST_F(HistoryWindowTest, GotosGoOnTheWireButNotWithinTenSecondsOfAClick) {
     EXPECT_LT(d.to, 10000 - 12);
     EXPECT_EQ(port.line().takeWritten(), gotoRequest(d.to));
 }
+
+// The user holds the slider's thumb, choosing a target, for longer than the quiet time: the
+// compensation must not move the focuser, and the thumb, from under the pointer.
+TEST_F(HistoryWindowTest, NoGotoWhileTheUserHoldsTheThumb) {
+    auto& w = withHistory(connected());
+    w.show();
+    w.PollTimer->stop(); // the test plays the replies
+    w.sessionHistory->setSettings({true, -40, TemperatureSource::External, 0.3, 200});
+    StatusDoc doc;
+    auto second = [&](double celsius) {
+        clock.advance(1000);
+        doc.set("EXT_T", celsius);
+        deliver(w, doc.text());
+    };
+    auto thumb = [&](QEvent::Type type, int x, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, QPointF(x, 10), w.TrackerThumb->mapToGlobal(QPointF(x, 10)),
+                      Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(w.TrackerThumb, &e);
+    };
+    for (int i = 0; i < 12; ++i)
+        second(10.0); // the reference
+    port.line().takeWritten();
+
+    thumb(QEvent::MouseButtonPress, 10, Qt::LeftButton);
+    thumb(QEvent::MouseMove, 60, Qt::LeftButton);
+    const int held = w.TrackerThumb->x();
+    for (int i = 0; i < 30; ++i)
+        second(12.0);
+    EXPECT_TRUE(port.line().takeWritten().isEmpty()) << "the user is choosing a target";
+    EXPECT_EQ(w.TrackerThumb->x(), held);
+
+    thumb(QEvent::MouseButtonRelease, 60, Qt::NoButton);
+    for (int i = 0; i < 9; ++i)
+        second(12.0);
+    EXPECT_TRUE(port.line().takeWritten().isEmpty()) << "ten quiet seconds after letting go";
+    for (int i = 0; i < 2; ++i)
+        second(12.0);
+    ASSERT_FALSE(w.sessionHistory->events().empty());
+    EXPECT_EQ(w.sessionHistory->events().back().decision.kind,
+              TemperatureCompensation::Decision::Move);
+}
