@@ -355,3 +355,24 @@ TEST_F(HistoryWindowTest, NoGotoWhileTheUserHoldsTheThumb) {
     EXPECT_EQ(w.sessionHistory->events().back().decision.kind,
               TemperatureCompensation::Decision::Move);
 }
+
+// Once the focuser is disconnected, or its link lost, no temperature arrives: the compensation
+// must not go on showing the last one as if it were watching it.
+TEST_F(HistoryWindowTest, ADisconnectionEndsTheWatch) {
+    auto& w = withHistory(connected());
+    w.PollTimer->stop(); // the test plays the replies
+    w.sessionHistory->setSettings({true, -40, TemperatureSource::External, 0.3, 200});
+    w.ShowHistoryWindow();
+    THistoryWindow& h = *w.historyWindow;
+    StatusDoc doc;
+    for (int i = 0; i < 12; ++i) {
+        clock.advance(1000);
+        deliver(w, doc.text());
+    }
+    ASSERT_EQ(w.sessionHistory->compensation().state(), TemperatureCompensation::State::Watching);
+    ASSERT_TRUE(h.StateLabel->text().startsWith("Now ")) << qPrintable(h.StateLabel->text());
+
+    w.OpenCloseButtonLabelClick(nullptr); // the link lost: a failed write releases it
+    EXPECT_EQ(w.sessionHistory->compensation().state(), TemperatureCompensation::State::NoReading);
+    EXPECT_EQ(h.StateLabel->text(), "Waiting for a temperature reading");
+}
