@@ -1,6 +1,7 @@
 // Connecting and disconnecting, and the timers that finish a connection, poll the focuser and
 // destroy released links.
 
+#include "history/SessionHistory.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
 #include "serial/ErrorReport.h"
@@ -31,6 +32,8 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         if (!FreeSerialTimer->isActive())
             FreeSerialTimer->start();
         ResetDeviceDisplays();
+        if (sessionHistory)
+            sessionHistory->linkClosed();
         // A calibration cover stays: the run goes on in the focuser and ends with its report.
         LiftConnectControls();
         OpenCloseButtonLabel->setText(TR(QStringLiteral("Connect")));

@@ -162,6 +162,14 @@ LoadedPicture decodePicture(const QString& root, const QString& name, qreal devi
     if (!QFileInfo(path).isFile())
         throw EResourceError(QStringLiteral("Resource %1 not found").arg(name));
 
+    // 32 bits either way; premultiplied alpha is what the painter blends fastest. Converted in
+    // place where it can be: a second copy of a window-sized picture would count in the
+    // program's peak memory. Converted before any scaling too: the toolkit's smooth scaling
+    // of a picture stored with a palette crashes.
+    auto to32Bits = [](QImage& image) {
+        image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                : QImage::Format_RGB32);
+    };
     QImage image;
     QSize logical;
     const QString twinName = name + QStringLiteral("@2x");
@@ -169,6 +177,7 @@ LoadedPicture decodePicture(const QString& root, const QString& name, qreal devi
         pictureScaleFor(devicePixelRatio) == 2 ? resourcePath(twinName, root) : QString();
     if (!twin.isEmpty() && QFileInfo(twin).isFile()) {
         image = readPng(twin, twinName);
+        to32Bits(image);
         logical = QSize((image.width() + 1) / 2, (image.height() + 1) / 2);
         if (qFuzzyCompare(devicePixelRatio, 2.0)) {
             image.setDevicePixelRatio(2);
@@ -180,14 +189,9 @@ LoadedPicture decodePicture(const QString& root, const QString& name, qreal devi
         }
     } else {
         image = readPng(path, name);
+        to32Bits(image);
         logical = image.size();
     }
-
-    // 32 bits either way; premultiplied alpha is what the painter blends fastest. Converted in
-    // place where it can be: a second copy of a window-sized picture would count in the
-    // program's peak memory.
-    image.convertTo(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                            : QImage::Format_RGB32);
     return LoadedPicture{std::move(image), logical};
 }
 

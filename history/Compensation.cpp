@@ -180,6 +180,11 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
     return d;
 }
 
+void TemperatureCompensation::linkLost() {
+    if (state_ != State::Off)
+        state_ = State::NoReading;
+}
+
 void TemperatureCompensation::moveFailed() {
     reference_ = previousReference_;
     catchingUp_ = false;

@@ -101,6 +101,8 @@ public:
     // the caller sends the goto, or calls moveFailed when it could not.
     Decision sample(const Sample& s);
     void moveFailed();
+    // The link to the focuser is gone: no reading comes until the next sample.
+    void linkLost();
 
     State state() const { return state_; }
     std::optional<double> smoothed() const { return smoothed_; }

@@ -129,6 +129,11 @@ void TSessionHistory::userCommand() {
     compensation_.userCommand(clock_.tickCount());
 }
 
+void TSessionHistory::linkClosed() {
+    compensation_.linkLost();
+    emit changed();
+}
+
 void TSessionHistory::setSettings(const CompensationSettings& settings) {
     if (settings == compensation_.settings())
         return;

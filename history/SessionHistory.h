@@ -33,6 +33,8 @@ public:
     void statusReply(const rapidjson::Value& get, const rapidjson::Value& mot1, bool calibrating);
     // The user gave a command: the compensation waits.
     void userCommand();
+    // The link to the focuser was closed or lost: no more replies until it is open again.
+    void linkClosed();
 
     // Set by the owner: whether the user is moving the focuser or setting up a calibration,
     // and how to send a goto (false when nothing could be sent).

@@ -43,8 +43,9 @@ void TVaskelWindow::useSessionHistory(std::unique_ptr<TSessionHistory> history) 
     historyWindow.reset();
     sessionHistory = std::move(history);
     sessionHistory->adoptSettings(settings);
+    // Holding the slider's thumb is choosing a target: the focuser is the user's meanwhile.
     sessionHistory->isBusy = [this] {
-        return motorMoving || activeWizard || !CalibrationSelectPanel->isHidden();
+        return motorMoving || posTracking || activeWizard || !CalibrationSelectPanel->isHidden();
     };
     sessionHistory->sendGoto = [](int target) {
         if (!serialLink)

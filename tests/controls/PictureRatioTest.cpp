@@ -36,6 +36,27 @@ TEST_F(PictureRatioTest, EachRatioDecodesOnlyThePictureItDrawsFrom) {
     EXPECT_THROW(LoadResourceBitmap("knob", 1), EResourceError);
 }
 
+// The program's own pictures are stored with a palette where they have few colours: on a
+// screen at 125% or 150% their 2x twins are scaled down like any other.
+TEST_F(PictureRatioTest, TwinsStoredWithAPaletteScaleToFractionalRatios) {
+    writePicture("knob", {6, 4}, normalColor);
+    QImage twin(12, 8, QImage::Format_Indexed8);
+    twin.setColorTable({qRgba(0, 0, 0, 0), hiColor.rgba()});
+    twin.fill(1);
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 12; ++x)
+            twin.setPixel(x, y, 0); // the top half transparent
+    }
+    ASSERT_TRUE(twin.save(dir.filePath("knob@2x"), "PNG"));
+    for (qreal ratio : {1.5, 1.25}) {
+        const auto knob = LoadResourceBitmap("knob", ratio);
+        EXPECT_EQ(knob->size(), QSize(qCeil(6 * ratio), qCeil(4 * ratio))) << ratio;
+        EXPECT_EQ(knob->logicalSize, QSize(6, 4)) << ratio;
+        EXPECT_EQ(knob->pixelColor(knob->width() / 2, knob->height() - 1), hiColor) << ratio;
+        EXPECT_EQ(knob->pixelColor(knob->width() / 2, 0).alpha(), 0) << ratio;
+    }
+}
+
 TEST_F(PictureRatioTest, SharedPictureFollowsTheRatioItIsDrawnAtInItsOneEntry) {
     writePicture("presetButton", {6, 4}, normalColor);
     writePicture("presetButton@2x", {12, 8}, hiColor);

@@ -63,7 +63,24 @@ protected:
         w.useSessionHistory(std::make_unique<TSessionHistory>(dir.path(), clock));
         return w;
     }
+    // Connected, compensating -40 steps per degree; the test plays the replies.
+    TVaskelWindow& compensating() {
+        auto& w = withHistory(connected());
+        w.PollTimer->stop();
+        w.sessionHistory->setSettings({true, -40, TemperatureSource::External, 0.3, 200});
+        port.line().takeWritten();
+        return w;
+    }
+    // `n` status replies a second apart with the external temperature `celsius`.
+    void seconds(TVaskelWindow& w, int n, double celsius) {
+        for (int i = 0; i < n; ++i) {
+            clock.advance(1000);
+            status.set("EXT_T", celsius);
+            deliver(w, status.text());
+        }
+    }
     ManualClock clock{1000, QDateTime(QDate(2026, 1, 3), QTime(6, 0, 0))};
+    StatusDoc status;
 };
 
 TEST_F(HistoryWindowTest, ThePanelOpensItAndItFollowsTheRepliesAndTheUnit) {
@@ -313,4 +330,36 @@ TEST_F(HistoryWindowTest, GotosGoOnTheWireButNotWithinTenSecondsOfAClick) {
     EXPECT_EQ(d.from, 10000);
     EXPECT_LT(d.to, 10000 - 12);
     EXPECT_EQ(port.line().takeWritten(), gotoRequest(d.to));
+}
+
+// The user holds the slider's thumb, choosing a target, for longer than the quiet time: the
+// compensation must not move the focuser, and the thumb, from under the pointer.
+TEST_F(HistoryWindowTest, NoGotoWhileTheUserHoldsTheThumb) {
+    auto& w = compensating();
+    w.show();
+    auto thumb = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, QPointF(10, 10), w.TrackerThumb->mapToGlobal(QPointF(10, 10)),
+                      Qt::LeftButton, buttons, Qt::NoModifier);
+        QCoreApplication::sendEvent(w.TrackerThumb, &e);
+    };
+    seconds(w, 12, 10.0); // the reference
+    thumb(QEvent::MouseButtonPress, Qt::LeftButton);
+    seconds(w, 30, 12.0);
+    EXPECT_TRUE(port.line().takeWritten().isEmpty()) << "the user is choosing a target";
+    thumb(QEvent::MouseButtonRelease, Qt::NoButton);
+    seconds(w, 9, 12.0);
+    EXPECT_TRUE(port.line().takeWritten().isEmpty()) << "ten quiet seconds after letting go";
+    seconds(w, 2, 12.0);
+    EXPECT_TRUE(port.line().takeWritten().contains("VERBOSE_TIME_GOTO"));
+}
+
+// Once the link is closed or lost no temperature arrives: the compensation must not go on
+// showing the last one as if it were watching it.
+TEST_F(HistoryWindowTest, ADisconnectionEndsTheWatch) {
+    auto& w = compensating();
+    w.ShowHistoryWindow();
+    seconds(w, 12, 10.0);
+    ASSERT_TRUE(w.historyWindow->StateLabel->text().startsWith("Now "));
+    w.OpenCloseButtonLabelClick(nullptr); // as a failed write releases it
+    EXPECT_EQ(w.historyWindow->StateLabel->text(), "Waiting for a temperature reading");
 }
