@@ -148,23 +148,47 @@ TEST_F(ConnectionTest, SecondReleaseWithin3sDoesNotRestartTheFreeTimer) {
     EXPECT_FALSE(releasedLink);
 }
 
-TEST_F(ConnectionTest, PollingPausesWhileTheMotorMovesAndAfterReconnecting) {
+TEST_F(ConnectionTest, PollingPausesWhileTheMotorMovesAndResumesOnReconnecting) {
     auto& w = connected();
     w.PollEnableTimerTimer();
     w.motorMoving = true;
     w.PollTimerTimer();
     EXPECT_TRUE(port.line().written.isEmpty());
-    w.OpenCloseButtonLabelClick(nullptr);
-    w.OpenCloseButtonLabelClick(nullptr); // a go-to was under way: still moving after reconnecting
-    w.PollEnableTimerTimer();
-    w.PollTimerTimer();
-    EXPECT_TRUE(port.line().written.isEmpty());
     w.RequestStatus();
     EXPECT_EQ(port.line().takeWritten(), kStatus) << "requests that follow commands still go out";
     answer();
-    w.ParseExtraMessage("GoTo cmd completed");
+    w.OpenCloseButtonLabelClick(nullptr);
+    w.OpenCloseButtonLabelClick(nullptr); // a go-to was under way when the line went
+    w.PollEnableTimerTimer();
     w.PollTimerTimer();
-    EXPECT_EQ(port.line().takeWritten(), kStatus);
+    EXPECT_EQ(port.line().takeWritten(), kStatus)
+        << "the new connection's display must not wait for the end of a move it cannot see";
+}
+
+TEST_F(ConnectionTest, AfterReconnectingNoMoveIsReckonedFromTheEarlierSessionsPosition) {
+    auto& w = connected();
+    w.PollEnableTimerTimer();
+    w.ParseExtraMessage("342132");
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel); // the cable is pulled ...
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel); // ... and plugged back
+    w.PollEnableTimerTimer();
+    port.line().takeWritten();
+    w.StepInput->setText("7");
+    for (TSimpleBitmapButton* b : {w.stepRightButton, w.fastLeftButton, w.goButton}) {
+        w.HandpadButtonClick(b);
+        EXPECT_EQ(port.line().takeWritten(), kStatus) << "only the status is asked for";
+        answer();
+    }
+    log.inputAnswer = QStringLiteral("Camera");
+    w.clickedPreset = 2;
+    w.RecordPresetMenuItemClick();
+    EXPECT_EQ(port.line().takeWritten(), "") << "no preset takes the old position";
+    EXPECT_FALSE(w.motorMoving);
+
+    port.line().receive("494688\n"); // where the focuser really is
+    pumpEvents();
+    w.HandpadButtonClick(w.stepRightButton);
+    EXPECT_EQ(port.line().takeWritten(), R"({"req":{"cmd":{"MOT1":{"VERBOSE_TIME_GOTO":494695}}}})");
 }
 
 TEST_F(ConnectionTest, WhileCalibratingThePollAsksOnlyForTheCalibrationStateAndAnimates) {
@@ -300,6 +324,7 @@ TEST_F(ConnectionTest, AMoveSilentForTenSecondsNoLongerHoldsThePolling) {
     w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
     w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
     w.PollEnableTimerTimer();
+    w.ParseExtraMessage("0");
     w.HandpadButtonClick(w.stepRightButton);
     ASSERT_TRUE(w.motorMoving);
     port.line().takeWritten();
