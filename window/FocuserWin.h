@@ -331,6 +331,8 @@ private:
     void BuildMenus();
     void centreCentreArea();
     void FillPortCombo();
+    // Lists the ports present now, keeping what the box shows; nothing while connected.
+    void RefreshPortCombo();
     void FillLanguageCombo();
     bool centredOnce_ = false;
     bool traceLineKept_ = false; // the settings file asks for the trace log

@@ -347,3 +347,27 @@ TEST_F(ConnectionTest, AMoveSilentForTenSecondsNoLongerHoldsThePolling) {
     EXPECT_FALSE(w.motorMoving);
     EXPECT_EQ(w.lastMotorPosition, 1500) << "nothing else changes";
 }
+
+TEST_F(ConnectionTest, ThePortListIsTakenAgainEachTimeItOpens) {
+    auto& w = open();
+    auto late = std::make_unique<ScopedFakePort>(QStringLiteral("LATE")); // plugged in after the start
+    w.PortCombo->setCurrentText(QStringLiteral("/dev/serial/by-id/usb-focuser"));
+    w.PortCombo->showPopup();
+    w.PortCombo->hidePopup();
+    EXPECT_GE(w.PortCombo->findText(QStringLiteral("LATE")), 0);
+    EXPECT_EQ(w.PortCombo->currentText(), "/dev/serial/by-id/usb-focuser") << "typed text stays";
+
+    w.PortCombo->setCurrentIndex(w.PortCombo->findText(QStringLiteral("FAKE")));
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    ASSERT_TRUE(serialLink);
+    late.reset(); // unplugged while connected to another port
+    w.PortCombo->showPopup();
+    w.PortCombo->hidePopup();
+    EXPECT_EQ(w.PortCombo->currentText(), "FAKE") << "the port in use stays chosen";
+
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    w.PortCombo->showPopup();
+    w.PortCombo->hidePopup();
+    EXPECT_LT(w.PortCombo->findText(QStringLiteral("LATE")), 0) << "a port gone is no longer offered";
+    EXPECT_EQ(w.PortCombo->currentIndex(), w.PortCombo->findText(QStringLiteral("FAKE")));
+}
