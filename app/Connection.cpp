@@ -45,6 +45,10 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
             reportError(e.message());
             return;
         }
+        // A move of the last connection says nothing of this one: polling runs from the start,
+        // and moves wait for the position this focuser reports.
+        motorMoving = false;
+        positionReported = false;
         // Connected again under the cover: it lies over the connect controls once more.
         if (!CalibrationPanel->isHidden())
             CalibrationPanel->raise();

@@ -70,6 +70,19 @@ void TVaskelWindow::FillPortCombo() {
     PortCombo->clearEditText();
 }
 
+void TVaskelWindow::RefreshPortCombo() {
+    // The port in use cannot be opened a second time and would drop out of the list.
+    if (serialLink)
+        return;
+    const QString shown = PortCombo->currentText();
+    PortCombo->clear();
+    PortCombo->addItems(FillPortList());
+    const int i = PortCombo->findText(shown, Qt::MatchFixedString);
+    PortCombo->setCurrentIndex(i);
+    if (i < 0)
+        PortCombo->setEditText(shown); // a typed device, or a port that has gone away
+}
+
 void TVaskelWindow::LoadSettings() {
     QStringList lines;
     if (!codepage::readTextFileLines(settingsFilePath(), lines))

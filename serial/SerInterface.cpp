@@ -9,6 +9,7 @@
 std::unique_ptr<TSerialInterface> serialLink;
 std::unique_ptr<TSerialInterface> releasedLink;
 bool serialTraceEnabled = false;
+qint64 serialTraceLimit = kSerialTraceLimit;
 
 namespace {
 
@@ -145,9 +146,21 @@ void TSerialInterface::DispatchExtra(const QString& line) {
 }
 
 bool TSerialInterface::WriteTraceLine(const QString& text) {
-    QFile file(QStringLiteral("serial_trace.log"));
+    const QString name = QStringLiteral("serial_trace.log");
+    QFile file(name);
     if (!file.open(QIODevice::ReadWrite))
         return false;
+    // A night of status replies once a second is some 50 MB, and tracing is easily left on:
+    // the full log is kept as the previous one and a new one begun, so that the disk does not
+    // fill night after night.
+    if (file.size() >= serialTraceLimit) {
+        file.close();
+        const QString previous = name + QStringLiteral(".1");
+        QFile::remove(previous);
+        QFile::rename(name, previous); // when it cannot be set aside, the log goes on as it is
+        if (!file.open(QIODevice::ReadWrite))
+            return false;
+    }
     if (!file.seek(file.size()))
         return false;
     const QString line = clock.localNow().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) +

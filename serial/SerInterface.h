@@ -94,6 +94,10 @@ extern std::unique_ptr<TSerialInterface> serialLink;
 extern std::unique_ptr<TSerialInterface> releasedLink;
 // Writes serial_trace.log when set.
 extern bool serialTraceEnabled;
+// The size at which serial_trace.log becomes serial_trace.log.1 (replacing an older one) and a
+// new log begins.
+extern qint64 serialTraceLimit;
+constexpr qint64 kSerialTraceLimit = 64 * 1024 * 1024;
 
 // Makes the link for `serialPort` and keeps it in serialLink; throws EComError when the port
 // cannot be opened, leaving serialLink as it was.

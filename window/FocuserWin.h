@@ -281,6 +281,10 @@ public:
     TFocuserType focuserType = ftVaskel;
     QString serialPort = QStringLiteral("AUTO");
     int lastMotorPosition = 0;
+    // The focuser of this connection has reported its position. Until it has,
+    // lastMotorPosition is another session's (or another focuser's) and no move may be
+    // reckoned from it.
+    bool positionReported = false;
     int lastShownPosition = -1;
     double maxFocuserDist = 25.0;
     bool motorMoving = false;
@@ -327,6 +331,8 @@ private:
     void BuildMenus();
     void centreCentreArea();
     void FillPortCombo();
+    // Lists the ports present now, keeping what the box shows; nothing while connected.
+    void RefreshPortCombo();
     void FillLanguageCombo();
     bool centredOnce_ = false;
     bool traceLineKept_ = false; // the settings file asks for the trace log

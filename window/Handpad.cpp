@@ -21,6 +21,10 @@ void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
     const std::int64_t a = stepAmount(StepInput->text(), steps);
     const int p = lastMotorPosition;
     auto gotoTarget = [this](int t) {
+        // Reckoned from a position this focuser has not reported, a step could send it
+        // anywhere; the status request below brings the position.
+        if (!positionReported)
+            return;
         serialLink->EnqueueCommand(request::verboseTimeGoto(t));
         motorMoving = true;
         lastMoveNewsT = clock->tickCount();

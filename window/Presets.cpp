@@ -52,6 +52,9 @@ void TVaskelWindow::RenamePresetMenuItemClick() {
 }
 
 void TVaskelWindow::RecordPresetMenuItemClick() {
+    // The position to record is the one this focuser reported, not one of an earlier session.
+    if (!positionReported)
+        return;
     const auto name = askPresetName(QStringLiteral("Record preset"), TR(QStringLiteral("New name")));
     if (!name || !serialLink)
         return;

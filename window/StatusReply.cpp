@@ -127,6 +127,7 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
 
     const auto absPos = memberText(*mot1, "ABS_POS");
     lastMotorPosition = absPos ? toIntDef(*absPos, 0) : 0;
+    positionReported = true;
     if (lastMotorPosition != lastShownPosition) {
         lastShownPosition = lastMotorPosition;
         ShowReportedPosition(lastShownPosition);
@@ -164,6 +165,7 @@ void TVaskelWindow::ParseExtraMessage(const QString& S) {
         return;
     const int position = *line.position;
     lastMotorPosition = position;
+    positionReported = true;
     lastShownPosition = position;
     ShowReportedPosition(position);
 }

@@ -52,6 +52,12 @@ QFrame* makeTextButton(QWidget* parent, const QString& text, const QRect& box, i
     return panel;
 }
 
+void TDropDownCombo::showPopup() {
+    if (beforePopup)
+        beforePopup();
+    QComboBox::showPopup();
+}
+
 void TDropDownCombo::paintEvent(QPaintEvent* event) {
     QComboBox::paintEvent(event);
     QPainter painter(this);

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QRect>
+#include <functional>
 
 class QFrame;
 
@@ -48,6 +49,10 @@ class TDropDownCombo : public QComboBox {
 public:
     static constexpr int kArrowZoneWidth = 12;
     using QComboBox::QComboBox;
+
+    // Runs each time the list is about to open, before it is shown.
+    std::function<void()> beforePopup;
+    void showPopup() override;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

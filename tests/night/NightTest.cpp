@@ -310,6 +310,10 @@ protected:
         const bool steps = w.StepsCheck->isChecked();
         const int p = w.lastMotorPosition;
         const int action = pick(0, 99);
+        // Moves and records are reckoned from the position, which the window waits for after
+        // connecting.
+        if (!w.positionReported && (action < 45 || (action >= 68 && action < 74)))
+            return;
         if (action < 25) {
             // GO to a typed position, mostly near the last one.
             const int travel = static_cast<int>(w.maxFocuserDist / MmPerStep);

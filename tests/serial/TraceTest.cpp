@@ -47,6 +47,26 @@ TEST_F(TraceTest, AppendsToAnExistingLogInWindows1252) {
     EXPECT_EQ(log(), QByteArray("earlier\r\n2026-01-02 21:05:09   [TX  ] {\"PWD\":\"\xE9\"}\r\n"));
 }
 
+TEST_F(TraceTest, AFullLogIsSetAsideOnceAndANewOneBegun) {
+    struct Limit {
+        ~Limit() { serialTraceLimit = kSerialTraceLimit; }
+    } restore;
+    serialTraceLimit = 150;
+    writeFile(dir.filePath("serial_trace.log.1"), "an older night\r\n");
+    serialTraceEnabled = true;
+    auto& l = connect();
+    for (int i = 0; i < 3; ++i) { // 72 and 41 bytes: the fourth line finds the log full
+        l.EnqueueCommand(kStop);
+        deviceSends(R"({"res":{}})");
+    }
+    const QByteArray previous = readFile(dir.filePath("serial_trace.log.1"));
+    EXPECT_FALSE(previous.contains("older")) << "one earlier log is kept, not every one";
+    EXPECT_EQ(previous.count("\r\n"), 3) << previous.toStdString();
+    EXPECT_TRUE(previous.endsWith(kStop.toLatin1() + "\r\n"));
+    EXPECT_EQ(log().count("\r\n"), 3) << "no line is lost at the change";
+    EXPECT_TRUE(log().startsWith("2026-01-02 21:05:09   [  RX] ")) << log().toStdString();
+}
+
 TEST_F(TraceTest, NothingIsWrittenWhenTracingIsOff) {
     auto& l = connect();
     l.EnqueueCommand(kStatus);

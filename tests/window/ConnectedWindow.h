@@ -12,6 +12,7 @@ protected:
         w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
         w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
         w.PollEnableTimerTimer();
+        w.ParseExtraMessage(QStringLiteral("0")); // the focuser has told where it stands
         return w;
     }
     // The requests written so far, answering each one so that the next goes out.

@@ -148,23 +148,29 @@ TEST_F(ConnectionTest, SecondReleaseWithin3sDoesNotRestartTheFreeTimer) {
     EXPECT_FALSE(releasedLink);
 }
 
-TEST_F(ConnectionTest, PollingPausesWhileTheMotorMovesAndAfterReconnecting) {
+TEST_F(ConnectionTest, AfterReconnectingPollingRunsAndMovesWaitForTheNewPosition) {
     auto& w = connected();
     w.PollEnableTimerTimer();
+    w.ParseExtraMessage("342132");
     w.motorMoving = true;
     w.PollTimerTimer();
     EXPECT_TRUE(port.line().written.isEmpty());
     w.OpenCloseButtonLabelClick(nullptr);
-    w.OpenCloseButtonLabelClick(nullptr); // a go-to was under way: still moving after reconnecting
+    w.OpenCloseButtonLabelClick(nullptr); // a go-to was under way when the line went
     w.PollEnableTimerTimer();
+    log.inputAnswer = QStringLiteral("Camera");
+    w.RecordPresetMenuItemClick();
+    for (TSimpleBitmapButton* b : {w.stepRightButton, w.goButton}) {
+        w.HandpadButtonClick(b);
+        EXPECT_EQ(port.line().takeWritten(), kStatus) << "no move from the old session's position";
+        answer();
+    }
     w.PollTimerTimer();
-    EXPECT_TRUE(port.line().written.isEmpty());
-    w.RequestStatus();
-    EXPECT_EQ(port.line().takeWritten(), kStatus) << "requests that follow commands still go out";
+    EXPECT_EQ(port.line().takeWritten(), kStatus) << "polling does not wait for a move it cannot see";
     answer();
-    w.ParseExtraMessage("GoTo cmd completed");
-    w.PollTimerTimer();
-    EXPECT_EQ(port.line().takeWritten(), kStatus);
+    w.ParseExtraMessage("494688"); // where the focuser really is
+    w.HandpadButtonClick(w.stepRightButton);
+    EXPECT_EQ(port.line().takeWritten(), R"({"req":{"cmd":{"MOT1":{"VERBOSE_TIME_GOTO":494689}}}})");
 }
 
 TEST_F(ConnectionTest, WhileCalibratingThePollAsksOnlyForTheCalibrationStateAndAnimates) {
@@ -300,6 +306,7 @@ TEST_F(ConnectionTest, AMoveSilentForTenSecondsNoLongerHoldsThePolling) {
     w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
     w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
     w.PollEnableTimerTimer();
+    w.ParseExtraMessage("0");
     w.HandpadButtonClick(w.stepRightButton);
     ASSERT_TRUE(w.motorMoving);
     port.line().takeWritten();
@@ -321,4 +328,20 @@ TEST_F(ConnectionTest, AMoveSilentForTenSecondsNoLongerHoldsThePolling) {
     EXPECT_EQ(tickAfter(1), kStatus);
     EXPECT_FALSE(w.motorMoving);
     EXPECT_EQ(w.lastMotorPosition, 1500) << "nothing else changes";
+}
+
+TEST_F(ConnectionTest, ThePortListIsTakenAgainEachTimeItOpens) {
+    auto& w = open();
+    auto late = std::make_unique<ScopedFakePort>(QStringLiteral("LATE")); // plugged in after the start
+    auto opened = [&w] {
+        w.PortCombo->showPopup();
+        w.PortCombo->hidePopup();
+    };
+    w.PortCombo->setCurrentText(QStringLiteral("/dev/serial/by-id/usb-focuser"));
+    opened();
+    EXPECT_GE(w.PortCombo->findText(QStringLiteral("LATE")), 0);
+    EXPECT_EQ(w.PortCombo->currentText(), "/dev/serial/by-id/usb-focuser") << "typed text stays";
+    late.reset();
+    opened();
+    EXPECT_LT(w.PortCombo->findText(QStringLiteral("LATE")), 0) << "a port gone is no longer offered";
 }
