@@ -924,13 +924,55 @@ bool CalvettaFocuser::SetFocuserMaxPosition(uint32_t) {
 
 // --- the focuser's own properties ---------------------------------------------------------
 
+// libindi's own handlers read the first value whatever element it names, and still answer
+// to the base class's presets after this driver withdrew them: such requests would move the
+// focuser somewhere nobody asked for.
+bool CalvettaFocuser::refuseUnknown(const char* dev, const char* name, char* names[], int n) {
+    if (!dev || std::strcmp(dev, getDeviceName()) != 0)
+        return false;
+    INDI::Property property = getProperty(name);
+    if (!property.isValid()) {
+        LOGF_WARN("%s is not offered now; the request is ignored.", name);
+        return true;
+    }
+    for (int i = 0; i < n; ++i) {
+        const bool known =
+            (property.getType() == INDI_NUMBER && IUFindNumber(property.getNumber(), names[i])) ||
+            (property.getType() == INDI_SWITCH && IUFindSwitch(property.getSwitch(), names[i])) ||
+            (property.getType() == INDI_TEXT && IUFindText(property.getText(), names[i]));
+        if (known)
+            continue;
+        LOGF_ERROR("%s has no element %s; nothing was changed.", name, names[i]);
+        // A move under way stays Busy: the refusal does not stop it.
+        if (property.getState() != IPS_BUSY) {
+            property.setState(IPS_ALERT);
+            property.apply();
+        }
+        return true;
+    }
+    return false;
+}
+
+bool CalvettaFocuser::ISNewNumber(const char* dev, const char* name, double values[],
+                                  char* names[], int n) {
+    if (refuseUnknown(dev, name, names, n))
+        return true;
+    return INDI::Focuser::ISNewNumber(dev, name, values, names, n);
+}
+
 bool CalvettaFocuser::ISNewSwitch(const char* dev, const char* name, ISState* states,
                                   char* names[], int n) {
+    if (refuseUnknown(dev, name, names, n))
+        return true;
     if (dev && std::strcmp(dev, getDeviceName()) == 0) {
-        // The move stays Busy until the focuser reports it has stopped: it slows down first.
+        // Only the switch turned on asks for the stop. The move stays Busy until the focuser
+        // reports it has stopped: it slows down first.
         if (std::strcmp(name, FocusAbortSP.name) == 0) {
             IUResetSwitch(&FocusAbortSP);
-            FocusAbortSP.s = AbortFocuser() ? IPS_OK : IPS_ALERT;
+            if (std::find(states, states + n, ISS_ON) == states + n)
+                FocusAbortSP.s = IPS_IDLE;
+            else
+                FocusAbortSP.s = AbortFocuser() ? IPS_OK : IPS_ALERT;
             IDSetSwitch(&FocusAbortSP, nullptr);
             return true;
         }
@@ -948,6 +990,8 @@ bool CalvettaFocuser::ISNewSwitch(const char* dev, const char* name, ISState* st
 
 bool CalvettaFocuser::ISNewText(const char* dev, const char* name, char* texts[], char* names[],
                                 int n) {
+    if (refuseUnknown(dev, name, names, n))
+        return true;
     if (dev && std::strcmp(dev, getDeviceName()) == 0 && std::strcmp(name, PresetRecordTP.name) == 0)
         return recordPreset(texts, names, n);
     return INDI::Focuser::ISNewText(dev, name, texts, names, n);

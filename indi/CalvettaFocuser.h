@@ -30,6 +30,8 @@ public:
     const char* getDefaultName() override { return "Calvetta Focuser"; }
     bool initProperties() override;
     bool updateProperties() override;
+    bool ISNewNumber(const char* dev, const char* name, double values[], char* names[],
+                     int n) override;
     bool ISNewSwitch(const char* dev, const char* name, ISState* states, char* names[],
                      int n) override;
     bool ISNewText(const char* dev, const char* name, char* texts[], char* names[],
@@ -100,6 +102,9 @@ private:
     void deleteDeviceProperties();
     void relabelPresets(const FocuserStatus& s, bool define);
 
+    // True when a client's new values for `name` must go no further: the property is not
+    // offered now, or one of the elements it names is not the property's.
+    bool refuseUnknown(const char* dev, const char* name, char* names[], int n);
     bool selectLedLevel(ISState* states, char* names[], int n);
     bool goToPreset(ISState* states, char* names[], int n);
     bool recordPreset(char* texts[], char* names[], int n);

@@ -299,3 +299,29 @@ TEST_F(IndiSession, AnAbortRightAfterAMoveStopsItEvenWhileTheMoveWaitsForTheLink
     EXPECT_LT(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), start + 1000)
         << "the move ran after the abort";
 }
+
+TEST_F(IndiSession, RequestsForElementsOrPropertiesNotOfferedMoveNothing) {
+    ASSERT_TRUE(connectFocuser());
+    const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+
+    // A position under another element's name, and the base class's withdrawn presets (its
+    // preset 1 stands at 0): neither is a move.
+    sendRawNumber("ABS_FOCUS_POSITION", "FOCUS_TARGET", start - 50000);
+    EXPECT_TRUE(waitMessage("has no element FOCUS_TARGET"));
+    sendRawSwitch("Goto", "Preset 1", ISS_ON);
+    EXPECT_TRUE(waitMessage("Goto is not offered"));
+
+    // A stop switch sent off stops nothing.
+    const int target = start + 60000;
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", target);
+    ASSERT_TRUE(waitFor([&] {
+        return state("ABS_FOCUS_POSITION") == IPS_BUSY &&
+               number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") > start + 5000;
+    }));
+    sendRawSwitch("FOCUS_ABORT_MOTION", "ABORT", ISS_OFF);
+    ASSERT_TRUE(waitFor([&] { return state("ABS_FOCUS_POSITION") != IPS_BUSY; }, 30000));
+    EXPECT_EQ(state("ABS_FOCUS_POSITION"), IPS_OK);
+    EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), target);
+    for (const auto& p : historyOf("ABS_FOCUS_POSITION"))
+        EXPECT_GE(p.elements.at("FOCUS_ABSOLUTE_POSITION").number, start) << "moved inward";
+}

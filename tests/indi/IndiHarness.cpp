@@ -208,6 +208,20 @@ void IndiSession::setTexts(const char* name,
     client.sendNewText(p);
 }
 
+void IndiSession::sendRawNumber(const char* name, const char* element, double value) {
+    INDI::PropertyNumber p(1);
+    p.fill(kDevice, name, name, "", IP_RW, 0, IPS_IDLE);
+    p[0].fill(element, element, "%g", -1e12, 1e12, 0, value);
+    client.sendNewNumber(p);
+}
+
+void IndiSession::sendRawSwitch(const char* name, const char* element, ISState state) {
+    INDI::PropertySwitch p(1);
+    p.fill(kDevice, name, name, "", IP_RW, ISR_NOFMANY, 0, IPS_IDLE);
+    p[0].fill(element, element, state);
+    client.sendNewSwitch(p);
+}
+
 std::vector<PropertySeen> IndiSession::moveTo(int target) {
     const size_t before = historySize();
     setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", target);
