@@ -821,6 +821,10 @@ IPState CalvettaFocuser::startMove(const QString& request, std::optional<int> ta
 
 void CalvettaFocuser::followMove(const QString& request, std::optional<int> target,
                                  MoveKind kind) {
+    // A move that takes over from one of another kind ends that one's own property: its
+    // target will not be reached.
+    if (motion != Motion::Idle && moveKind != kind)
+        showMoveEnd(moveKind, IPS_IDLE);
     moveRequest = request;
     motion = Motion::Moving;
     moveKind = kind;
@@ -841,6 +845,10 @@ void CalvettaFocuser::endMove(IPState state) {
     FocusAbsPosN[0].value = position;
     FocusAbsPosNP.s = state;
     IDSetNumber(&FocusAbsPosNP, nullptr);
+    showMoveEnd(kind, state);
+}
+
+void CalvettaFocuser::showMoveEnd(MoveKind kind, IPState state) {
     if (kind == MoveKind::Relative) {
         FocusRelPosNP.s = state;
         IDSetNumber(&FocusRelPosNP, nullptr);

@@ -93,6 +93,8 @@ private:
     // empty when this session did not.
     void followMove(const QString& request, std::optional<int> target, MoveKind kind);
     void endMove(IPState state);
+    // The end of a move as the property of its kind shows it (the position aside).
+    void showMoveEnd(MoveKind kind, IPState state);
     void refuseMove(const QString& why);
     void addCheck(const QString& refusedBy, std::function<bool(const FocuserStatus&)> holds,
                   std::function<void(bool)> done);

@@ -325,3 +325,25 @@ TEST_F(IndiSession, RequestsForElementsOrPropertiesNotOfferedMoveNothing) {
     for (const auto& p : historyOf("ABS_FOCUS_POSITION"))
         EXPECT_GE(p.elements.at("FOCUS_ABSOLUTE_POSITION").number, start) << "moved inward";
 }
+
+TEST_F(IndiSession, AMoveTakingOverFromARelativeOrPresetMoveLeavesThemNotBusy) {
+    ASSERT_TRUE(connectFocuser());
+    const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+
+    setSwitch("FOCUS_MOTION", "FOCUS_OUTWARD");
+    setNumber("REL_FOCUS_POSITION", "FOCUS_RELATIVE_POSITION", 150000);
+    ASSERT_TRUE(waitFor([&] {
+        return number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") > start + 2000;
+    }));
+    EXPECT_EQ(moveTo(start + 1000).back().state, IPS_OK);
+    EXPECT_EQ(state("REL_FOCUS_POSITION"), IPS_IDLE);
+
+    // "Flats" lies far inward.
+    setSwitch("DEVICE_PRESETS", "PRESET_3");
+    ASSERT_TRUE(waitFor([&] {
+        return number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") < start - 2000;
+    }));
+    EXPECT_EQ(moveTo(start).back().state, IPS_OK);
+    EXPECT_EQ(state("DEVICE_PRESETS"), IPS_IDLE);
+    EXPECT_FALSE(isOn("DEVICE_PRESETS", "PRESET_3"));
+}
