@@ -169,6 +169,8 @@ bool CalvettaFocuser::initProperties() {
 }
 
 bool CalvettaFocuser::updateProperties() {
+    if (isConnected() && status)
+        takeDefinitionValues(*status);
     INDI::Focuser::updateProperties();
     if (isConnected()) {
         // The base class's own three presets would stand beside the focuser's nine.
@@ -722,29 +724,11 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
         IDSetNumber(&FocusAbsPosNP, nullptr);
     }
 
-    auto reading = [](INumberVectorProperty& p, bool reported, std::optional<double> value) {
-        const IPState state = !reported ? IPS_IDLE : value ? IPS_OK : IPS_ALERT;
-        if (value)
-            p.np[0].value = *value;
-        p.s = state;
-        IDSetNumber(&p, nullptr);
-    };
-    reading(TemperatureNP, true, s.externalCelsius);
-    reading(InternalTemperatureNP, s.internalReported, s.internalCelsius);
-    reading(SupplyVoltageNP, true, s.supplyVolts);
-
-    const QString info[3] = {s.model, s.firmware, s.network};
-    bool infoChanged = InfoTP.s != IPS_OK;
-    for (int i = 0; i < 3; ++i) {
-        if (QString::fromUtf8(InfoT[i].text) != info[i]) {
-            IUSaveText(&InfoT[i], utf8(info[i]).constData());
-            infoChanged = true;
-        }
-    }
-    if (infoChanged) {
-        InfoTP.s = IPS_OK;
+    const bool infoChanged = takeReadings(s);
+    for (INumberVectorProperty* p : {&TemperatureNP, &InternalTemperatureNP, &SupplyVoltageNP})
+        IDSetNumber(p, nullptr);
+    if (infoChanged)
         IDSetText(&InfoTP, nullptr);
-    }
 
     // Pending settings first: a confirmed or failed one hands its property back to the status.
     settleChecks([&](PendingCheck& check) -> std::optional<bool> {
@@ -769,29 +753,77 @@ void CalvettaFocuser::addCheck(const QString& refusedBy,
     pendingChecks.push_back({refusedBy, std::move(holds), std::move(done)});
 }
 
-// The LED level the focuser last reported; sent when it or the state changed.
-void CalvettaFocuser::showLedLevel(IPState state, const char* message) {
-    bool changed = LedSP.s != state || message;
+// Readings and identity as `s` reports them, not yet sent; true when the identity changed.
+bool CalvettaFocuser::takeReadings(const FocuserStatus& s) {
+    auto reading = [](INumberVectorProperty& p, bool reported, std::optional<double> value) {
+        if (value)
+            p.np[0].value = *value;
+        p.s = !reported ? IPS_IDLE : value ? IPS_OK : IPS_ALERT;
+    };
+    reading(TemperatureNP, true, s.externalCelsius);
+    reading(InternalTemperatureNP, s.internalReported, s.internalCelsius);
+    reading(SupplyVoltageNP, true, s.supplyVolts);
+
+    const QString info[3] = {s.model, s.firmware, s.network};
+    bool changed = InfoTP.s != IPS_OK;
+    for (int i = 0; i < 3; ++i) {
+        if (QString::fromUtf8(InfoT[i].text) != info[i]) {
+            IUSaveText(&InfoT[i], utf8(info[i]).constData());
+            changed = true;
+        }
+    }
+    InfoTP.s = IPS_OK;
+    return changed;
+}
+
+// What the first definitions of a connection carry: this focuser's values, never those of the
+// focuser a previous connection found.
+void CalvettaFocuser::takeDefinitionValues(const FocuserStatus& s) {
+    takeReadings(s);
+    takeLedLevel();
+    LedSP.s = IPS_OK;
+    if (s.motorDirection) {
+        takeMotorDirection();
+        FocusReverseSP.s = IPS_OK;
+    }
+}
+
+// The LED level the focuser last reported into the switches; true when one changed.
+bool CalvettaFocuser::takeLedLevel() {
+    bool changed = false;
     for (int i = 0; i < 4; ++i) {
         const ISState on =
             status && status->ledLevel == QLatin1String(kLedLevels[i]) ? ISS_ON : ISS_OFF;
         changed |= LedS[i].s != on;
         LedS[i].s = on;
     }
+    return changed;
+}
+
+// Sent when the level or the state changed.
+void CalvettaFocuser::showLedLevel(IPState state, const char* message) {
+    const bool changed = takeLedLevel() || LedSP.s != state || message;
     LedSP.s = state;
     if (changed)
         IDSetSwitch(&LedSP, message ? "%s" : nullptr, message);
 }
 
+// The motor direction the focuser last reported into the switches; true when it changed them.
+bool CalvettaFocuser::takeMotorDirection() {
+    if (!CanReverse() || !status || !status->motorDirection)
+        return false;
+    const bool inverted =
+        status->motorDirection->compare(QLatin1String("invert"), Qt::CaseInsensitive) == 0;
+    const bool changed = (FocusReverseS[INDI_ENABLED].s == ISS_ON) != inverted;
+    FocusReverseS[INDI_ENABLED].s = inverted ? ISS_ON : ISS_OFF;
+    FocusReverseS[INDI_DISABLED].s = inverted ? ISS_OFF : ISS_ON;
+    return changed;
+}
+
 void CalvettaFocuser::showMotorDirection(IPState state, const char* message) {
     if (!CanReverse() || !status || !status->motorDirection)
         return;
-    const bool inverted =
-        status->motorDirection->compare(QLatin1String("invert"), Qt::CaseInsensitive) == 0;
-    const bool changed = (FocusReverseS[INDI_ENABLED].s == ISS_ON) != inverted ||
-                         FocusReverseSP.s != state || message;
-    FocusReverseS[INDI_ENABLED].s = inverted ? ISS_ON : ISS_OFF;
-    FocusReverseS[INDI_DISABLED].s = inverted ? ISS_OFF : ISS_ON;
+    const bool changed = takeMotorDirection() || FocusReverseSP.s != state || message;
     FocusReverseSP.s = state;
     if (changed)
         IDSetSwitch(&FocusReverseSP, message ? "%s" : nullptr, message);

@@ -98,6 +98,10 @@ private:
     void refuseMove(const QString& why);
     void addCheck(const QString& refusedBy, std::function<bool(const FocuserStatus&)> holds,
                   std::function<void(bool)> done);
+    bool takeReadings(const FocuserStatus& s);
+    void takeDefinitionValues(const FocuserStatus& s);
+    bool takeLedLevel();
+    bool takeMotorDirection();
     void showLedLevel(IPState state, const char* message = nullptr);
     void showMotorDirection(IPState state, const char* message = nullptr);
     void defineDeviceProperties();

@@ -347,3 +347,24 @@ TEST_F(IndiSession, AMoveTakingOverFromARelativeOrPresetMoveLeavesThemNotBusy) {
     EXPECT_EQ(state("DEVICE_PRESETS"), IPS_IDLE);
     EXPECT_FALSE(isOn("DEVICE_PRESETS", "PRESET_3"));
 }
+
+TEST_F(IndiSession, ConnectingToAnotherFocuserDefinesItsOwnValuesFromTheStart) {
+    ASSERT_TRUE(connectFocuser());
+    client.disconnectDevice(kDevice);
+    ASSERT_TRUE(waitFor([&] { return !property("FOCUSER_INFO"); }));
+    emulator.terminate();
+    ASSERT_TRUE(emulator.waitForFinished(20000));
+    const size_t before = historySize();
+    connectTo(startEmulator({QStringLiteral("--model"), QStringLiteral("HALVORBECK2"),
+                             QStringLiteral("--seed"), QStringLiteral("7")}));
+    ASSERT_TRUE(waitState("FOCUSER_INFO", IPS_OK));
+    ASSERT_TRUE(waitState("FOCUS_REVERSE_MOTION", IPS_OK));
+
+    std::lock_guard lock(client.mutex);
+    for (size_t i = before; i < client.history.size(); ++i) {
+        const PropertySeen& p = client.history[i];
+        if (p.name == "FOCUSER_INFO") {
+            EXPECT_EQ(p.elements.at("MODEL").text, "HALVORBECK2") << "update " << i;
+        }
+    }
+}
