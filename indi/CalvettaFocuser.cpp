@@ -971,8 +971,10 @@ bool CalvettaFocuser::refuseUnknown(const char* dev, const char* name, char* nam
     if (!dev || std::strcmp(dev, getDeviceName()) != 0)
         return false;
     INDI::Property property = getProperty(name);
+    // Not offered: the base class's presets still stand in saved configurations, and a
+    // configuration loaded must not warn of them.
     if (!property.isValid()) {
-        LOGF_WARN("%s is not offered now; the request is ignored.", name);
+        LOGF_DEBUG("%s is not offered now; the request is ignored.", name);
         return true;
     }
     for (int i = 0; i < n; ++i) {
