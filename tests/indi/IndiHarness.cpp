@@ -121,8 +121,10 @@ bool IndiSession::connectFocuser(const QStringList& emulatorOptions) {
     const QString link = startEmulator(emulatorOptions);
     startDriver();
     connectTo(link);
+    // The readings' first update follows every definition of the connection.
     return waitState("CONNECTION", IPS_OK) && isOn("CONNECTION", "CONNECT") &&
-           waitState("FOCUSER_INFO", IPS_OK);
+           waitState("FOCUSER_INFO", IPS_OK) &&
+           waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= 2; });
 }
 
 bool IndiSession::waitFor(const std::function<bool()>& condition, int timeoutMs) {
