@@ -169,6 +169,8 @@ bool CalvettaFocuser::initProperties() {
 }
 
 bool CalvettaFocuser::updateProperties() {
+    if (isConnected() && status)
+        takeDefinitionValues(*status);
     INDI::Focuser::updateProperties();
     if (isConnected()) {
         // The base class's own three presets would stand beside the focuser's nine.
@@ -722,29 +724,11 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
         IDSetNumber(&FocusAbsPosNP, nullptr);
     }
 
-    auto reading = [](INumberVectorProperty& p, bool reported, std::optional<double> value) {
-        const IPState state = !reported ? IPS_IDLE : value ? IPS_OK : IPS_ALERT;
-        if (value)
-            p.np[0].value = *value;
-        p.s = state;
-        IDSetNumber(&p, nullptr);
-    };
-    reading(TemperatureNP, true, s.externalCelsius);
-    reading(InternalTemperatureNP, s.internalReported, s.internalCelsius);
-    reading(SupplyVoltageNP, true, s.supplyVolts);
-
-    const QString info[3] = {s.model, s.firmware, s.network};
-    bool infoChanged = InfoTP.s != IPS_OK;
-    for (int i = 0; i < 3; ++i) {
-        if (QString::fromUtf8(InfoT[i].text) != info[i]) {
-            IUSaveText(&InfoT[i], utf8(info[i]).constData());
-            infoChanged = true;
-        }
-    }
-    if (infoChanged) {
-        InfoTP.s = IPS_OK;
+    const bool infoChanged = takeReadings(s);
+    for (INumberVectorProperty* p : {&TemperatureNP, &InternalTemperatureNP, &SupplyVoltageNP})
+        IDSetNumber(p, nullptr);
+    if (infoChanged)
         IDSetText(&InfoTP, nullptr);
-    }
 
     // Pending settings first: a confirmed or failed one hands its property back to the status.
     settleChecks([&](PendingCheck& check) -> std::optional<bool> {
@@ -769,29 +753,77 @@ void CalvettaFocuser::addCheck(const QString& refusedBy,
     pendingChecks.push_back({refusedBy, std::move(holds), std::move(done)});
 }
 
-// The LED level the focuser last reported; sent when it or the state changed.
-void CalvettaFocuser::showLedLevel(IPState state, const char* message) {
-    bool changed = LedSP.s != state || message;
+// Readings and identity as `s` reports them, not yet sent; true when the identity changed.
+bool CalvettaFocuser::takeReadings(const FocuserStatus& s) {
+    auto reading = [](INumberVectorProperty& p, bool reported, std::optional<double> value) {
+        if (value)
+            p.np[0].value = *value;
+        p.s = !reported ? IPS_IDLE : value ? IPS_OK : IPS_ALERT;
+    };
+    reading(TemperatureNP, true, s.externalCelsius);
+    reading(InternalTemperatureNP, s.internalReported, s.internalCelsius);
+    reading(SupplyVoltageNP, true, s.supplyVolts);
+
+    const QString info[3] = {s.model, s.firmware, s.network};
+    bool changed = InfoTP.s != IPS_OK;
+    for (int i = 0; i < 3; ++i) {
+        if (QString::fromUtf8(InfoT[i].text) != info[i]) {
+            IUSaveText(&InfoT[i], utf8(info[i]).constData());
+            changed = true;
+        }
+    }
+    InfoTP.s = IPS_OK;
+    return changed;
+}
+
+// What the first definitions of a connection carry: this focuser's values, never those of the
+// focuser a previous connection found.
+void CalvettaFocuser::takeDefinitionValues(const FocuserStatus& s) {
+    takeReadings(s);
+    takeLedLevel();
+    LedSP.s = IPS_OK;
+    if (s.motorDirection) {
+        takeMotorDirection();
+        FocusReverseSP.s = IPS_OK;
+    }
+}
+
+// The LED level the focuser last reported into the switches; true when one changed.
+bool CalvettaFocuser::takeLedLevel() {
+    bool changed = false;
     for (int i = 0; i < 4; ++i) {
         const ISState on =
             status && status->ledLevel == QLatin1String(kLedLevels[i]) ? ISS_ON : ISS_OFF;
         changed |= LedS[i].s != on;
         LedS[i].s = on;
     }
+    return changed;
+}
+
+// Sent when the level or the state changed.
+void CalvettaFocuser::showLedLevel(IPState state, const char* message) {
+    const bool changed = takeLedLevel() || LedSP.s != state || message;
     LedSP.s = state;
     if (changed)
         IDSetSwitch(&LedSP, message ? "%s" : nullptr, message);
 }
 
+// The motor direction the focuser last reported into the switches; true when it changed them.
+bool CalvettaFocuser::takeMotorDirection() {
+    if (!CanReverse() || !status || !status->motorDirection)
+        return false;
+    const bool inverted =
+        status->motorDirection->compare(QLatin1String("invert"), Qt::CaseInsensitive) == 0;
+    const bool changed = (FocusReverseS[INDI_ENABLED].s == ISS_ON) != inverted;
+    FocusReverseS[INDI_ENABLED].s = inverted ? ISS_ON : ISS_OFF;
+    FocusReverseS[INDI_DISABLED].s = inverted ? ISS_OFF : ISS_ON;
+    return changed;
+}
+
 void CalvettaFocuser::showMotorDirection(IPState state, const char* message) {
     if (!CanReverse() || !status || !status->motorDirection)
         return;
-    const bool inverted =
-        status->motorDirection->compare(QLatin1String("invert"), Qt::CaseInsensitive) == 0;
-    const bool changed = (FocusReverseS[INDI_ENABLED].s == ISS_ON) != inverted ||
-                         FocusReverseSP.s != state || message;
-    FocusReverseS[INDI_ENABLED].s = inverted ? ISS_ON : ISS_OFF;
-    FocusReverseS[INDI_DISABLED].s = inverted ? ISS_OFF : ISS_ON;
+    const bool changed = takeMotorDirection() || FocusReverseSP.s != state || message;
     FocusReverseSP.s = state;
     if (changed)
         IDSetSwitch(&FocusReverseSP, message ? "%s" : nullptr, message);
@@ -821,6 +853,10 @@ IPState CalvettaFocuser::startMove(const QString& request, std::optional<int> ta
 
 void CalvettaFocuser::followMove(const QString& request, std::optional<int> target,
                                  MoveKind kind) {
+    // A move that takes over from one of another kind ends that one's own property: its
+    // target will not be reached.
+    if (motion != Motion::Idle && moveKind != kind)
+        showMoveEnd(moveKind, IPS_IDLE);
     moveRequest = request;
     motion = Motion::Moving;
     moveKind = kind;
@@ -841,6 +877,10 @@ void CalvettaFocuser::endMove(IPState state) {
     FocusAbsPosN[0].value = position;
     FocusAbsPosNP.s = state;
     IDSetNumber(&FocusAbsPosNP, nullptr);
+    showMoveEnd(kind, state);
+}
+
+void CalvettaFocuser::showMoveEnd(MoveKind kind, IPState state) {
     if (kind == MoveKind::Relative) {
         FocusRelPosNP.s = state;
         IDSetNumber(&FocusRelPosNP, nullptr);
@@ -924,13 +964,57 @@ bool CalvettaFocuser::SetFocuserMaxPosition(uint32_t) {
 
 // --- the focuser's own properties ---------------------------------------------------------
 
+// libindi's own handlers read the first value whatever element it names, and still answer
+// to the base class's presets after this driver withdrew them: such requests would move the
+// focuser somewhere nobody asked for.
+bool CalvettaFocuser::refuseUnknown(const char* dev, const char* name, char* names[], int n) {
+    if (!dev || std::strcmp(dev, getDeviceName()) != 0)
+        return false;
+    INDI::Property property = getProperty(name);
+    // Not offered: the base class's presets still stand in saved configurations, and a
+    // configuration loaded must not warn of them.
+    if (!property.isValid()) {
+        LOGF_DEBUG("%s is not offered now; the request is ignored.", name);
+        return true;
+    }
+    for (int i = 0; i < n; ++i) {
+        const bool known =
+            (property.getType() == INDI_NUMBER && IUFindNumber(property.getNumber(), names[i])) ||
+            (property.getType() == INDI_SWITCH && IUFindSwitch(property.getSwitch(), names[i])) ||
+            (property.getType() == INDI_TEXT && IUFindText(property.getText(), names[i]));
+        if (known)
+            continue;
+        LOGF_ERROR("%s has no element %s; nothing was changed.", name, names[i]);
+        // A move under way stays Busy: the refusal does not stop it.
+        if (property.getState() != IPS_BUSY) {
+            property.setState(IPS_ALERT);
+            property.apply();
+        }
+        return true;
+    }
+    return false;
+}
+
+bool CalvettaFocuser::ISNewNumber(const char* dev, const char* name, double values[],
+                                  char* names[], int n) {
+    if (refuseUnknown(dev, name, names, n))
+        return true;
+    return INDI::Focuser::ISNewNumber(dev, name, values, names, n);
+}
+
 bool CalvettaFocuser::ISNewSwitch(const char* dev, const char* name, ISState* states,
                                   char* names[], int n) {
+    if (refuseUnknown(dev, name, names, n))
+        return true;
     if (dev && std::strcmp(dev, getDeviceName()) == 0) {
-        // The move stays Busy until the focuser reports it has stopped: it slows down first.
+        // Only the switch turned on asks for the stop. The move stays Busy until the focuser
+        // reports it has stopped: it slows down first.
         if (std::strcmp(name, FocusAbortSP.name) == 0) {
             IUResetSwitch(&FocusAbortSP);
-            FocusAbortSP.s = AbortFocuser() ? IPS_OK : IPS_ALERT;
+            if (std::find(states, states + n, ISS_ON) == states + n)
+                FocusAbortSP.s = IPS_IDLE;
+            else
+                FocusAbortSP.s = AbortFocuser() ? IPS_OK : IPS_ALERT;
             IDSetSwitch(&FocusAbortSP, nullptr);
             return true;
         }
@@ -948,6 +1032,8 @@ bool CalvettaFocuser::ISNewSwitch(const char* dev, const char* name, ISState* st
 
 bool CalvettaFocuser::ISNewText(const char* dev, const char* name, char* texts[], char* names[],
                                 int n) {
+    if (refuseUnknown(dev, name, names, n))
+        return true;
     if (dev && std::strcmp(dev, getDeviceName()) == 0 && std::strcmp(name, PresetRecordTP.name) == 0)
         return recordPreset(texts, names, n);
     return INDI::Focuser::ISNewText(dev, name, texts, names, n);

@@ -30,6 +30,8 @@ public:
     const char* getDefaultName() override { return "Calvetta Focuser"; }
     bool initProperties() override;
     bool updateProperties() override;
+    bool ISNewNumber(const char* dev, const char* name, double values[], char* names[],
+                     int n) override;
     bool ISNewSwitch(const char* dev, const char* name, ISState* states, char* names[],
                      int n) override;
     bool ISNewText(const char* dev, const char* name, char* texts[], char* names[],
@@ -91,15 +93,24 @@ private:
     // empty when this session did not.
     void followMove(const QString& request, std::optional<int> target, MoveKind kind);
     void endMove(IPState state);
+    // The end of a move as the property of its kind shows it (the position aside).
+    void showMoveEnd(MoveKind kind, IPState state);
     void refuseMove(const QString& why);
     void addCheck(const QString& refusedBy, std::function<bool(const FocuserStatus&)> holds,
                   std::function<void(bool)> done);
+    bool takeReadings(const FocuserStatus& s);
+    void takeDefinitionValues(const FocuserStatus& s);
+    bool takeLedLevel();
+    bool takeMotorDirection();
     void showLedLevel(IPState state, const char* message = nullptr);
     void showMotorDirection(IPState state, const char* message = nullptr);
     void defineDeviceProperties();
     void deleteDeviceProperties();
     void relabelPresets(const FocuserStatus& s, bool define);
 
+    // True when a client's new values for `name` must go no further: the property is not
+    // offered now, or one of the elements it names is not the property's.
+    bool refuseUnknown(const char* dev, const char* name, char* names[], int n);
     bool selectLedLevel(ISState* states, char* names[], int n);
     bool goToPreset(ISState* states, char* names[], int n);
     bool recordPreset(char* texts[], char* names[], int n);

@@ -299,3 +299,71 @@ TEST_F(IndiSession, AnAbortRightAfterAMoveStopsItEvenWhileTheMoveWaitsForTheLink
     EXPECT_LT(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), start + 1000)
         << "the move ran after the abort";
 }
+
+TEST_F(IndiSession, RequestsForElementsOrPropertiesNotOfferedMoveNothing) {
+    ASSERT_TRUE(connectFocuser());
+    const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+
+    // A position under another element's name, and the base class's withdrawn presets (its
+    // preset 1 stands at 0): neither is a move.
+    sendRawNumber("ABS_FOCUS_POSITION", "FOCUS_TARGET", start - 50000);
+    EXPECT_TRUE(waitMessage("has no element FOCUS_TARGET"));
+    sendRawSwitch("Goto", "Preset 1", ISS_ON);
+
+    // A stop switch sent off stops nothing.
+    const int target = start + 60000;
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", target);
+    ASSERT_TRUE(waitFor([&] {
+        return state("ABS_FOCUS_POSITION") == IPS_BUSY &&
+               number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") > start + 5000;
+    }));
+    sendRawSwitch("FOCUS_ABORT_MOTION", "ABORT", ISS_OFF);
+    ASSERT_TRUE(waitFor([&] { return state("ABS_FOCUS_POSITION") != IPS_BUSY; }, 30000));
+    EXPECT_EQ(state("ABS_FOCUS_POSITION"), IPS_OK);
+    EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), target);
+    for (const auto& p : historyOf("ABS_FOCUS_POSITION"))
+        EXPECT_GE(p.elements.at("FOCUS_ABSOLUTE_POSITION").number, start) << "moved inward";
+}
+
+TEST_F(IndiSession, AMoveTakingOverFromARelativeOrPresetMoveLeavesThemNotBusy) {
+    ASSERT_TRUE(connectFocuser());
+    const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+
+    setSwitch("FOCUS_MOTION", "FOCUS_OUTWARD");
+    setNumber("REL_FOCUS_POSITION", "FOCUS_RELATIVE_POSITION", 150000);
+    ASSERT_TRUE(waitFor([&] {
+        return number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") > start + 2000;
+    }));
+    EXPECT_EQ(moveTo(start + 1000).back().state, IPS_OK);
+    EXPECT_EQ(state("REL_FOCUS_POSITION"), IPS_IDLE);
+
+    // "Flats" lies far inward.
+    setSwitch("DEVICE_PRESETS", "PRESET_3");
+    ASSERT_TRUE(waitFor([&] {
+        return number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") < start - 2000;
+    }));
+    EXPECT_EQ(moveTo(start).back().state, IPS_OK);
+    EXPECT_EQ(state("DEVICE_PRESETS"), IPS_IDLE);
+    EXPECT_FALSE(isOn("DEVICE_PRESETS", "PRESET_3"));
+}
+
+TEST_F(IndiSession, ConnectingToAnotherFocuserDefinesItsOwnValuesFromTheStart) {
+    ASSERT_TRUE(connectFocuser());
+    client.disconnectDevice(kDevice);
+    ASSERT_TRUE(waitFor([&] { return !property("FOCUSER_INFO"); }));
+    emulator.terminate();
+    ASSERT_TRUE(emulator.waitForFinished(20000));
+    const size_t before = historySize();
+    connectTo(startEmulator({QStringLiteral("--model"), QStringLiteral("HALVORBECK2"),
+                             QStringLiteral("--seed"), QStringLiteral("7")}));
+    ASSERT_TRUE(waitState("FOCUSER_INFO", IPS_OK));
+    ASSERT_TRUE(waitState("FOCUS_REVERSE_MOTION", IPS_OK));
+
+    std::lock_guard lock(client.mutex);
+    for (size_t i = before; i < client.history.size(); ++i) {
+        const PropertySeen& p = client.history[i];
+        if (p.name == "FOCUSER_INFO") {
+            EXPECT_EQ(p.elements.at("MODEL").text, "HALVORBECK2") << "update " << i;
+        }
+    }
+}

@@ -121,8 +121,10 @@ bool IndiSession::connectFocuser(const QStringList& emulatorOptions) {
     const QString link = startEmulator(emulatorOptions);
     startDriver();
     connectTo(link);
+    // The readings' first update follows every definition of the connection.
     return waitState("CONNECTION", IPS_OK) && isOn("CONNECTION", "CONNECT") &&
-           waitState("FOCUSER_INFO", IPS_OK);
+           waitState("FOCUSER_INFO", IPS_OK) &&
+           waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= 2; });
 }
 
 bool IndiSession::waitFor(const std::function<bool()>& condition, int timeoutMs) {
@@ -206,6 +208,20 @@ void IndiSession::setTexts(const char* name,
         w->setText(value);
     }
     client.sendNewText(p);
+}
+
+void IndiSession::sendRawNumber(const char* name, const char* element, double value) {
+    INDI::PropertyNumber p(1);
+    p.fill(kDevice, name, name, "", IP_RW, 0, IPS_IDLE);
+    p[0].fill(element, element, "%g", -1e12, 1e12, 0, value);
+    client.sendNewNumber(p);
+}
+
+void IndiSession::sendRawSwitch(const char* name, const char* element, ISState state) {
+    INDI::PropertySwitch p(1);
+    p.fill(kDevice, name, name, "", IP_RW, ISR_NOFMANY, 0, IPS_IDLE);
+    p[0].fill(element, element, state);
+    client.sendNewSwitch(p);
 }
 
 std::vector<PropertySeen> IndiSession::moveTo(int target) {

@@ -80,6 +80,10 @@ protected:
     void setNumber(const char* name, const char* element, double value);
     void setSwitch(const char* name, const char* element);
     void setTexts(const char* name, const std::vector<std::pair<const char*, std::string>>& texts);
+    // One element, as a careless client sends it without reading the definition: any property
+    // name, any element name.
+    void sendRawNumber(const char* name, const char* element, double value);
+    void sendRawSwitch(const char* name, const char* element, ISState state);
 
     // Moves to `target` and waits for the end; the updates of the move, in order.
     std::vector<PropertySeen> moveTo(int target);
