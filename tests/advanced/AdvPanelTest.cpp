@@ -353,6 +353,34 @@ TEST_F(AdvPanelTest, CloseBoxDestroysThePanelAndRepliesStopReachingIt) {
     EXPECT_EQ(activeAdvPanel->holdMotorText, "ON");
 }
 
+TEST_F(AdvPanelTest, ReopenedWithoutAReplyItShowsTheLastReportedValuesNotTheDefaults) {
+    // During a move no status is asked for: the panel opened then must not show 1 everywhere,
+    // or the user would take those for the focuser's values and record them in a preset.
+    openPanel();
+    MotorValues off;
+    off.values[7] = "0";
+    replyAndRequeue(halvorbeckStatus(off, {"Newton", "SCT 8", "Refr."}));
+    clickFrame(735, 38);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    click(window->advSettingsButton, window->advSettingsButton->rect().center());
+    panel = activeAdvPanel;
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(positions(), (std::array<int, 7>{4, 7, 5, 3, 6, 2, 1}));
+    EXPECT_EQ(panel->holdMotorText, "OFF");
+    EXPECT_EQ(panel->presetNames, (std::array<QString, 3>{"Newton", "SCT 8", "Refr."}));
+
+    // Another connection's values are not this one's.
+    clickFrame(735, 38);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    window->OpenCloseButtonLabelClick(nullptr); // the link lost
+    ASSERT_FALSE(serialLink);
+    click(window->advSettingsButton, window->advSettingsButton->rect().center());
+    panel = activeAdvPanel;
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(positions(), (std::array<int, 7>{1, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(panel->holdMotorText, "ON");
+}
+
 TEST_F(AdvPanelTest, KeysTypedWhileOpenStayOffTheControlsItCovers) {
     auto& w = open();
     w.SetFocuserType(ftHalvorbeck);
