@@ -147,6 +147,39 @@ TEST_F(AdvPanelTest, DraggingPastTheEndsSendsTheLimits) {
         << "each release jumps the queue";
 }
 
+TEST_F(AdvPanelTest, ADoubleClickOnItsButtonSetsNoSliderThatCameUpUnderIt) {
+    auto& w = open();
+    w.SetFocuserType(ftHalvorbeck);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    CreateSerialLink(QStringLiteral("FAKE"), w, clock);
+    occupyLink();
+    const QPoint at = inWindow(w.advSettingsButton, w.advSettingsButton->rect().center());
+    QTest::mouseMove(w.windowHandle(), at);
+    QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {}, at);
+    panel = activeAdvPanel;
+    ASSERT_TRUE(panel);
+    THalvorbeckAdvTrack* decel = panel->trackCurrentDecel;
+    ASSERT_EQ(w.childAt(at), decel) << "the second click lands on a slider";
+    EXPECT_FALSE(decel->dragging);
+    EXPECT_EQ(decel->position, 1);
+    EXPECT_EQ(queued(), QStringList{kTail}) << "nothing the user did not set";
+}
+
+TEST_F(AdvPanelTest, APressWithoutAMoveBeforeItTakesTheValueUnderThePress) {
+    // As when a dialog closes over the slider and the pointer has not moved since.
+    openPanel();
+    THalvorbeckAdvTrack* run = panel->trackSpeedRun;
+    moveTo(run, bar(column(9)));
+    const QPoint p = bar(column(3));
+    QMouseEvent down(QEvent::MouseButtonPress, p, run->mapToGlobal(p), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(run, &down);
+    EXPECT_EQ(run->position, 3);
+    release(run, p);
+    EXPECT_EQ(queued(), (QStringList{param("FnRUN_SPD", 3), kTail}));
+}
+
 TEST_F(AdvPanelTest, ReleaseSendsTheValueEvenWhenUnchanged) {
     openPanel();
     replyAndRequeue(halvorbeckStatus());
