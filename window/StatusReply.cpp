@@ -133,8 +133,9 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
         ShowReportedPosition(lastShownPosition);
     }
 
-    // The open advanced panel shows the motor's speeds and currents; only then must the
-    // reply carry them. All are read before any is shown.
+    // The motor's speeds and currents, kept from every reply that carries them for the
+    // advanced panel to open on. The open panel shows them; only then must the reply carry
+    // them. All are read before any is shown.
     static const char* const motorKeys[8] = {
         "FnRUN_ACC",      "FnRUN_SPD",      "FnRUN_DEC",       "FnRUN_CURR_ACC",
         "FnRUN_CURR_SPD", "FnRUN_CURR_DEC", "FnRUN_CURR_HOLD", "HOLDCURR_STATUS"};
