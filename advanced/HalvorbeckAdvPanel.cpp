@@ -114,12 +114,24 @@ void THalvorbeckAdvTrack::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void THalvorbeckAdvTrack::mousePressEvent(QMouseEvent* event) {
-    if (pointerX(event) < kSliderPressStart)
+    const int x = pointerX(event);
+    if (x < kSliderPressStart)
         return;
+    // The value under the press itself: a slider that came up under a still pointer has had no
+    // move yet, or only an old one.
+    mousePos = trackValueAt(x, width(), min, max);
+    pressedOnce = true;
     grabMouse();
     dragging = true;
     position = mousePos;
     update();
+}
+
+void THalvorbeckAdvTrack::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double click counts only where the first one was: a double click
+    // on the button that opens the panel must not set the slider that came up under it.
+    if (pressedOnce)
+        mousePressEvent(event);
 }
 
 void THalvorbeckAdvTrack::mouseReleaseEvent(QMouseEvent*) {

@@ -26,6 +26,8 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
             serialPort.remove(com, 3);
     }
 
+    // What one focuser reported says nothing of the next.
+    motorSettings.reset();
     if (serialLink) {
         PollTimer->stop();
         serialLink->ReleaseLater();

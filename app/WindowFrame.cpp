@@ -122,8 +122,10 @@ void TVaskelWindow::showEvent(QShowEvent* event) {
     if (centredOnce_)
         return;
     centredOnce_ = true;
+    // Centred, but on a screen lower than the window (a small laptop at the telescope) the
+    // title bar stays on it: above the top edge nothing could move or close the window.
     if (QScreen* s = screen()) {
         const QRect avail = s->availableGeometry();
-        move(avail.center() - QPoint(width() / 2, height() / 2));
+        move(placeWithin(size(), avail.center(), avail));
     }
 }

@@ -409,6 +409,10 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
 
     if ((watched == TitlebarLabel || watched == TitlebarPanel) &&
         type == QEvent::MouseButtonPress && mouse->button() == Qt::RightButton) {
+        // The menu takes the pointer, and with it the release that would end a drag begun with
+        // another button: the window would follow the pointer after every button was let go.
+        if (moveWindowActive)
+            TitlebarLabelMouseUp();
         ShowTitlebarPopup(mouse->globalPosition().toPoint());
         return true;
     }

@@ -301,6 +301,10 @@ public:
 
     // Names of the motor parameter presets as last reported.
     std::array<QString, 3> motorPresetNames;
+    // The motor's speeds, currents and hold switch as this connection's last reply gave them,
+    // in the order of THalvorbeckAdvPanel::SetRuntimeParameters: the advanced panel opens on
+    // them, since no reply may come for a long while (none is asked for during a move).
+    std::optional<std::array<int, 8>> motorSettings;
 
     // Messages, questions, text input and file choice; tests answer them.
     WindowDialogs dialogs;

@@ -36,6 +36,13 @@ void TVaskelWindow::AdvSettingsButtonClick(TSimpleBitmapButton* /*sender*/) {
         reportError(errorText(e));
         return;
     }
+    // Until the next reply, which may be a long while away during a move, what the last one
+    // reported rather than the defaults: they would be taken for the focuser's, and recorded.
+    if (motorSettings) {
+        const std::array<int, 8>& m = *motorSettings;
+        panel->SetRuntimeParameters(m[0], m[1], m[2], m[3], m[4], m[5], m[6], m[7]);
+        panel->SetPresetNames(motorPresetNames[0], motorPresetNames[1], motorPresetNames[2]);
+    }
     panel->showMotorSettingsPopup = [this](const QPoint& at) { ShowMotorSettingsPopup(at); };
     panel->showOnOffPopup = [this](const QPoint& at) { ShowOnOffPopup(at); };
     panel->raise();

@@ -133,15 +133,23 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
         ShowReportedPosition(lastShownPosition);
     }
 
-    // The open advanced panel shows the motor's speeds and currents; only then must the
-    // reply carry them. All are read before any is shown.
+    // The motor's speeds and currents, kept from every reply that carries them for the
+    // advanced panel to open on. The open panel shows them; only then must the reply carry
+    // them. All are read before any is shown.
+    static const char* const motorKeys[8] = {
+        "FnRUN_ACC",      "FnRUN_SPD",      "FnRUN_DEC",       "FnRUN_CURR_ACC",
+        "FnRUN_CURR_SPD", "FnRUN_CURR_DEC", "FnRUN_CURR_HOLD", "HOLDCURR_STATUS"};
+    std::array<int, 8> v{};
+    bool complete = true;
+    for (int i = 0; i < 8 && complete; ++i) {
+        const auto text = activeAdvPanel ? std::optional(requiredText(*mot1, motorKeys[i]))
+                                         : memberText(*mot1, motorKeys[i]);
+        complete = text.has_value();
+        if (text)
+            v[i] = toIntDef(*text, i < 7 ? 1 : 0);
+    }
+    motorSettings = complete ? std::optional(v) : std::nullopt;
     if (activeAdvPanel) {
-        static const char* const motorKeys[8] = {
-            "FnRUN_ACC",      "FnRUN_SPD",      "FnRUN_DEC",       "FnRUN_CURR_ACC",
-            "FnRUN_CURR_SPD", "FnRUN_CURR_DEC", "FnRUN_CURR_HOLD", "HOLDCURR_STATUS"};
-        int v[8];
-        for (int i = 0; i < 8; ++i)
-            v[i] = toIntDef(requiredText(*mot1, motorKeys[i]), i < 7 ? 1 : 0);
         activeAdvPanel->SetRuntimeParameters(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
         activeAdvPanel->SetPresetNames(motorPresetNames[0], motorPresetNames[1],
                                        motorPresetNames[2]);

@@ -147,6 +147,39 @@ TEST_F(AdvPanelTest, DraggingPastTheEndsSendsTheLimits) {
         << "each release jumps the queue";
 }
 
+TEST_F(AdvPanelTest, ADoubleClickOnItsButtonSetsNoSliderThatCameUpUnderIt) {
+    auto& w = open();
+    w.SetFocuserType(ftHalvorbeck);
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    CreateSerialLink(QStringLiteral("FAKE"), w, clock);
+    occupyLink();
+    const QPoint at = inWindow(w.advSettingsButton, w.advSettingsButton->rect().center());
+    QTest::mouseMove(w.windowHandle(), at);
+    QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {}, at);
+    panel = activeAdvPanel;
+    ASSERT_TRUE(panel);
+    THalvorbeckAdvTrack* decel = panel->trackCurrentDecel;
+    ASSERT_EQ(w.childAt(at), decel) << "the second click lands on a slider";
+    EXPECT_FALSE(decel->dragging);
+    EXPECT_EQ(decel->position, 1);
+    EXPECT_EQ(queued(), QStringList{kTail}) << "nothing the user did not set";
+}
+
+TEST_F(AdvPanelTest, APressWithoutAMoveBeforeItTakesTheValueUnderThePress) {
+    // As when a dialog closes over the slider and the pointer has not moved since.
+    openPanel();
+    THalvorbeckAdvTrack* run = panel->trackSpeedRun;
+    moveTo(run, bar(column(9)));
+    const QPoint p = bar(column(3));
+    QMouseEvent down(QEvent::MouseButtonPress, p, run->mapToGlobal(p), Qt::LeftButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(run, &down);
+    EXPECT_EQ(run->position, 3);
+    release(run, p);
+    EXPECT_EQ(queued(), (QStringList{param("FnRUN_SPD", 3), kTail}));
+}
+
 TEST_F(AdvPanelTest, ReleaseSendsTheValueEvenWhenUnchanged) {
     openPanel();
     replyAndRequeue(halvorbeckStatus());
@@ -351,6 +384,34 @@ TEST_F(AdvPanelTest, CloseBoxDestroysThePanelAndRepliesStopReachingIt) {
     ASSERT_NE(activeAdvPanel, nullptr);
     EXPECT_EQ(activeAdvPanel->trackSpeedRun->position, 1);
     EXPECT_EQ(activeAdvPanel->holdMotorText, "ON");
+}
+
+TEST_F(AdvPanelTest, ReopenedWithoutAReplyItShowsTheLastReportedValuesNotTheDefaults) {
+    // During a move no status is asked for: the panel opened then must not show 1 everywhere,
+    // or the user would take those for the focuser's values and record them in a preset.
+    openPanel();
+    MotorValues off;
+    off.values[7] = "0";
+    replyAndRequeue(halvorbeckStatus(off, {"Newton", "SCT 8", "Refr."}));
+    clickFrame(735, 38);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    click(window->advSettingsButton, window->advSettingsButton->rect().center());
+    panel = activeAdvPanel;
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(positions(), (std::array<int, 7>{4, 7, 5, 3, 6, 2, 1}));
+    EXPECT_EQ(panel->holdMotorText, "OFF");
+    EXPECT_EQ(panel->presetNames, (std::array<QString, 3>{"Newton", "SCT 8", "Refr."}));
+
+    // Another connection's values are not this one's.
+    clickFrame(735, 38);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    window->OpenCloseButtonLabelClick(nullptr); // the link lost
+    ASSERT_FALSE(serialLink);
+    click(window->advSettingsButton, window->advSettingsButton->rect().center());
+    panel = activeAdvPanel;
+    ASSERT_TRUE(panel);
+    EXPECT_EQ(positions(), (std::array<int, 7>{1, 1, 1, 1, 1, 1, 1}));
+    EXPECT_EQ(panel->holdMotorText, "ON");
 }
 
 TEST_F(AdvPanelTest, KeysTypedWhileOpenStayOffTheControlsItCovers) {

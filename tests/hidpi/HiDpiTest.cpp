@@ -271,3 +271,13 @@ TEST_F(HiDpiTest, NightVisionShowsThe2xPicturesTurnedRed) {
     EXPECT_LE(worst, 3) << "at " << at.x() << "," << at.y();
     theme::setLook(theme::Look::Normal);
 }
+
+TEST_F(HiDpiTest, OnAScreenSmallerThanTheWindowItsTitleBarStaysOnIt) {
+    auto& w = open();
+    w.show();
+    const QRect avail = w.screen()->availableGeometry();
+    ASSERT_LT(avail.height(), w.height()) << "at ratio 2 the test screen is smaller";
+    EXPECT_EQ(w.pos(), avail.topLeft()) << "centred it would start above the screen";
+    EXPECT_TRUE(avail.contains(w.TitlebarLabel->mapToGlobal(QPoint(0, 0))))
+        << "the title can be grabbed to move the window";
+}

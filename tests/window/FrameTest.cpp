@@ -6,6 +6,7 @@
 
 #include <QFontInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QTest>
 
 namespace {
@@ -135,4 +136,18 @@ TEST_F(WindowTest, DraggingTheTitleMovesTheWindowByTheSameAmount) {
     EXPECT_FALSE(w.moveWindowActive);
     moveOver(w.TitlebarLabel, {150, 40});
     EXPECT_EQ(w.pos(), start + QPoint(10, 5)) << "a move after the release does nothing";
+}
+
+TEST_F(WindowTest, TheTitleMenuOpenedDuringADragEndsIt) {
+    auto& w = open();
+    w.show();
+    const QPoint start = w.pos();
+    press(w.TitlebarLabel, {100, 10});
+    press(w.TitlebarLabel, {100, 10}, Qt::RightButton);
+    ASSERT_TRUE(w.TitlebarPopup->isVisible());
+    // Both buttons are let go over the menu, which then closes.
+    w.TitlebarPopup->close();
+    EXPECT_FALSE(w.moveWindowActive);
+    moveOver(w.TitlebarLabel, {160, 40});
+    EXPECT_EQ(w.pos(), start) << "the window does not follow a pointer no button holds";
 }
