@@ -3,6 +3,7 @@
 #include "ConnectedWindow.h"
 #include "controls/VaskelControls.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -225,4 +226,35 @@ TEST_F(ConnectedTest, AThumbDraggedDuringAMoveFollowsThePointerAndKeepsItsTarget
     EXPECT_EQ(w.CurrentPositionEdit->text(), "731636") << "the chosen target stays for GO";
     QTest::mouseClick(w.goButton, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(requests().value(0), gotoRequest(731636));
+}
+
+TEST_F(ConnectedTest, AModalDialogEndsADragSoThatItsButtonsTakeClicks) {
+    auto& w = connected();
+    w.show();
+    thumbMouse(w, QEvent::MouseButtonPress, 10, Qt::LeftButton);
+    ASSERT_EQ(QWidget::mouseGrabber(), w.TrackerThumb);
+    {
+        QDialog box(&w); // a message arriving with a status reply, or an error
+        box.setWindowModality(Qt::ApplicationModal);
+        box.show();
+        pumpEvents();
+        EXPECT_EQ(QWidget::mouseGrabber(), nullptr) << "the thumb would keep every click";
+    }
+    const int left = w.TrackerThumb->x();
+    thumbMouse(w, QEvent::MouseMove, 200, Qt::NoButton);
+    EXPECT_EQ(w.TrackerThumb->x(), left) << "the thumb must not follow a pointer let go";
+
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 10),
+                      w.TitlebarLabel->mapToGlobal(QPointF(50, 10)), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.TitlebarLabel, &press);
+    ASSERT_TRUE(w.moveWindowActive);
+    {
+        QDialog box(&w);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.show();
+        pumpEvents();
+        EXPECT_FALSE(w.moveWindowActive);
+        EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
+    }
 }
