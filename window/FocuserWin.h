@@ -136,7 +136,7 @@ public:
     void DeletePresetMenuItemClick();
     void goToPreset(int n);
     // The preset name dialog (a translated caption, the prompt "Preset name"); the typed name
-    // with its double quotes removed, or nothing on Cancel.
+    // with its double quotes removed, or nothing on Cancel or for a name the line cannot carry.
     std::optional<QString> askPresetName(const QString& captionKey, const QString& initial);
     void LedStateLabelClick();
     void OnOnOffPopupClick(QAction* item);

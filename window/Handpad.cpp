@@ -80,8 +80,9 @@ void TVaskelWindow::DropTypedTarget() {
     if (serialLink) {
         ShowPosition(lastMotorPosition);
         PlacePositionGraphics(lastMotorPosition); // a dragged thumb goes back as well
-    } else
+    } else {
         CurrentPositionEdit->setText(QStringLiteral("---"));
+    }
 }
 
 void TVaskelWindow::PlacePositionGraphics(int s) {

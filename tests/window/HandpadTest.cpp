@@ -231,30 +231,23 @@ TEST_F(ConnectedTest, AThumbDraggedDuringAMoveFollowsThePointerAndKeepsItsTarget
 TEST_F(ConnectedTest, AModalDialogEndsADragSoThatItsButtonsTakeClicks) {
     auto& w = connected();
     w.show();
-    thumbMouse(w, QEvent::MouseButtonPress, 10, Qt::LeftButton);
-    ASSERT_EQ(QWidget::mouseGrabber(), w.TrackerThumb);
-    {
-        QDialog box(&w); // a message arriving with a status reply, or an error
-        box.setWindowModality(Qt::ApplicationModal);
-        box.show();
-        pumpEvents();
-        EXPECT_EQ(QWidget::mouseGrabber(), nullptr) << "the thumb would keep every click";
-    }
-    const int left = w.TrackerThumb->x();
-    thumbMouse(w, QEvent::MouseMove, 200, Qt::NoButton);
-    EXPECT_EQ(w.TrackerThumb->x(), left) << "the thumb must not follow a pointer let go";
-
-    QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 10),
-                      w.TitlebarLabel->mapToGlobal(QPointF(50, 10)), Qt::LeftButton,
-                      Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(w.TitlebarLabel, &press);
-    ASSERT_TRUE(w.moveWindowActive);
-    {
+    auto modalBox = [&w] { // a message arriving with a status reply, or an error
         QDialog box(&w);
         box.setWindowModality(Qt::ApplicationModal);
         box.show();
         pumpEvents();
-        EXPECT_FALSE(w.moveWindowActive);
-        EXPECT_EQ(QWidget::mouseGrabber(), nullptr);
-    }
+        return QWidget::mouseGrabber(); // a grab left would keep every click from the box
+    };
+    thumbMouse(w, QEvent::MouseButtonPress, 10, Qt::LeftButton);
+    ASSERT_EQ(QWidget::mouseGrabber(), w.TrackerThumb);
+    EXPECT_EQ(modalBox(), nullptr);
+    thumbMouse(w, QEvent::MouseMove, 200, Qt::NoButton);
+    EXPECT_EQ(w.TrackerThumb->x(), 95) << "the thumb must not follow a pointer let go";
+
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 10), QPointF(50, 10), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.TitlebarLabel, &press);
+    ASSERT_TRUE(w.moveWindowActive);
+    EXPECT_EQ(modalBox(), nullptr);
+    EXPECT_FALSE(w.moveWindowActive);
 }
