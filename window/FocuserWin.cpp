@@ -372,6 +372,18 @@ void TVaskelWindow::BuildMenus() {
     OnItem = item(OnOffPopup, QStringLiteral("&On"), 1);
 }
 
+bool TVaskelWindow::event(QEvent* event) {
+    // A modal dialog (a message that came with a reply, an error) ends a drag of the thumb or
+    // of the title bar: the drag's grab would keep every click from the dialog, and the thumb
+    // or the window would follow the pointer, every button let go, once it is closed.
+    if (event->type() == QEvent::WindowBlocked) {
+        TrackerThumbMouseUp();
+        if (moveWindowActive)
+            TitlebarLabelMouseUp();
+    }
+    return QWidget::event(event);
+}
+
 bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
     // A key or a button pressed anywhere in the program: the compensation leaves the focuser be.
     if ((event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress) &&

@@ -136,7 +136,7 @@ public:
     void DeletePresetMenuItemClick();
     void goToPreset(int n);
     // The preset name dialog (a translated caption, the prompt "Preset name"); the typed name
-    // with its double quotes removed, or nothing on Cancel.
+    // with its double quotes removed, or nothing on Cancel or for a name the line cannot carry.
     std::optional<QString> askPresetName(const QString& captionKey, const QString& initial);
     void LedStateLabelClick();
     void OnOnOffPopupClick(QAction* item);
@@ -324,6 +324,7 @@ public:
     int viewRepaints = 0;
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;

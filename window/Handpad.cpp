@@ -63,6 +63,10 @@ void TVaskelWindow::ShowPosition(int s) {
 }
 
 void TVaskelWindow::ShowReportedPosition(int s) {
+    // A thumb being dragged stays under the pointer; the reports of a running move would pull
+    // it back to the motor five times a second.
+    if (posTracking)
+        return;
     // The reports of a running move come five times a second and would write over a target
     // half typed, which GO would then send.
     if (!(CurrentPositionEdit->hasFocus() && CurrentPositionEdit->isModified()))
@@ -73,10 +77,12 @@ void TVaskelWindow::ShowReportedPosition(int s) {
 void TVaskelWindow::DropTypedTarget() {
     if (!CurrentPositionEdit->isModified())
         return;
-    if (serialLink)
+    if (serialLink) {
         ShowPosition(lastMotorPosition);
-    else
+        PlacePositionGraphics(lastMotorPosition); // a dragged thumb goes back as well
+    } else {
         CurrentPositionEdit->setText(QStringLiteral("---"));
+    }
 }
 
 void TVaskelWindow::PlacePositionGraphics(int s) {
@@ -91,6 +97,9 @@ void TVaskelWindow::TrackerThumbMouseDown(int x) {
     posTracking = true;
     posTrackingX = x;
     TrackerThumb->grabMouse();
+    // The target is picked into the position field, which then holds it as a typed one:
+    // Return sends it, Escape drops it, and a running move does not write over it.
+    CurrentPositionEdit->setFocus(Qt::MouseFocusReason);
 }
 
 void TVaskelWindow::TrackerThumbMouseMove(int x) {
@@ -102,6 +111,7 @@ void TVaskelWindow::TrackerThumbMouseMove(int x) {
     const int s = positionAtThumbOffset(left - layout::kThumbLeftMin, maxFocuserDist);
     PlacePositionGraphics(s);
     ShowPosition(s);
+    CurrentPositionEdit->setModified(true);
 }
 
 void TVaskelWindow::TrackerThumbMouseUp() {

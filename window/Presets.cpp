@@ -2,6 +2,7 @@
 // last reported position or deletes.
 
 #include "controls/VaskelControls.h"
+#include "i18n/CodePage.h"
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
 #include "window/FocuserWin.h"
@@ -40,6 +41,14 @@ std::optional<QString> TVaskelWindow::askPresetName(const QString& captionKey,
     const auto name = dialogs.input(TR(captionKey), TR(QStringLiteral("Preset name")), initial);
     if (!name)
         return std::nullopt;
+    // The line carries Windows-1252: another character would be stored as '?', and the name
+    // typed would be lost without a word.
+    if (!codepage::fitsAnsi(*name)) {
+        dialogs.message(DialogKind::Error,
+                        TR(QStringLiteral("The name has characters the focuser cannot take - "
+                                          "preset not changed")));
+        return std::nullopt;
+    }
     return request::presetName(*name);
 }
 

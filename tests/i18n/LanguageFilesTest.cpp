@@ -73,6 +73,7 @@ const QStringList kMainWindowKeys = {
     "Change WiFi password",
     "The password cannot be empty - password not changed",
     "The password has characters the focuser cannot take - password not changed",
+    "The name has characters the focuser cannot take - preset not changed",
     "Start calibration now?",
     "Some files needed for the update are missing:",
     "Please add the missing files before trying again",
@@ -268,7 +269,7 @@ protected:
 
 TEST(LanguageFiles, TheKeyListIsComplete) {
     const QStringList keys = allKeys();
-    EXPECT_EQ(keys.size(), 76 + 1 + 4 + kHistoryKeys.size())
+    EXPECT_EQ(keys.size(), 77 + 1 + 4 + kHistoryKeys.size())
         << "the program's texts, night vision, the LED levels, the history";
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 }

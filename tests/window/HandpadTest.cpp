@@ -3,6 +3,7 @@
 #include "ConnectedWindow.h"
 #include "controls/VaskelControls.h"
 
+#include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -196,4 +197,57 @@ TEST_F(ConnectedTest, ATargetTypedDuringAMoveIsKeptForReturnAndGivenUpByEscape) 
     QTest::keyClicks(w.CurrentPositionEdit, "9");
     QTest::keyClick(w.CurrentPositionEdit, Qt::Key_Escape);
     EXPECT_EQ(w.CurrentPositionEdit->text(), "163015");
+}
+
+namespace {
+
+void thumbMouse(TVaskelWindow& w, QEvent::Type type, int x, Qt::MouseButtons buttons) {
+    QMouseEvent e(type, QPointF(x, 10), w.TrackerThumb->mapToGlobal(QPointF(x, 10)),
+                  Qt::LeftButton, buttons, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.TrackerThumb, &e);
+}
+
+} // namespace
+
+TEST_F(ConnectedTest, AThumbDraggedDuringAMoveFollowsThePointerAndKeepsItsTarget) {
+    auto& w = connected();
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.HandpadButtonClick(w.fastRightButton);
+    requests();
+    thumbMouse(w, QEvent::MouseButtonPress, 10, Qt::LeftButton);
+    thumbMouse(w, QEvent::MouseMove, 500, Qt::LeftButton);
+    w.ParseExtraMessage("163015"); // the move goes on
+    EXPECT_EQ(w.TrackerThumb->x(), 325) << "the thumb stays under the pointer";
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "731636");
+    thumbMouse(w, QEvent::MouseButtonRelease, 500, Qt::NoButton);
+    w.ParseExtraMessage("170000");
+    EXPECT_EQ(w.TrackerThumb->x(), 95 + 53) << "released, the thumb shows the motor again";
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "731636") << "the chosen target stays for GO";
+    QTest::mouseClick(w.goButton, Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(requests().value(0), gotoRequest(731636));
+}
+
+TEST_F(ConnectedTest, AModalDialogEndsADragSoThatItsButtonsTakeClicks) {
+    auto& w = connected();
+    w.show();
+    auto modalBox = [&w] { // a message arriving with a status reply, or an error
+        QDialog box(&w);
+        box.setWindowModality(Qt::ApplicationModal);
+        box.show();
+        pumpEvents();
+        return QWidget::mouseGrabber(); // a grab left would keep every click from the box
+    };
+    thumbMouse(w, QEvent::MouseButtonPress, 10, Qt::LeftButton);
+    ASSERT_EQ(QWidget::mouseGrabber(), w.TrackerThumb);
+    EXPECT_EQ(modalBox(), nullptr);
+    thumbMouse(w, QEvent::MouseMove, 200, Qt::NoButton);
+    EXPECT_EQ(w.TrackerThumb->x(), 95) << "the thumb must not follow a pointer let go";
+
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(50, 10), QPointF(50, 10), Qt::LeftButton,
+                      Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(w.TitlebarLabel, &press);
+    ASSERT_TRUE(w.moveWindowActive);
+    EXPECT_EQ(modalBox(), nullptr);
+    EXPECT_FALSE(w.moveWindowActive);
 }

@@ -104,6 +104,23 @@ TEST_F(ConnectedTest, RecordDialogTranslatesItsInitialTextRenameDoesNot) {
     EXPECT_EQ(log.inputs, (QStringList{"Rinomina|Nome|New name", "Memorizza|Nome|Nuovo nome"}));
 }
 
+TEST_F(ConnectedTest, APresetNameTheLineCannotCarryIsRefusedNotStoredGarbled) {
+    auto& w = connected();
+    w.clickedPreset = 4;
+    w.lastMotorPosition = 2500;
+    // The first would be stored as "? Cen": the name typed would be lost without a word.
+    log.inputAnswer = QStringLiteral(u"\u03B1 Cen");
+    w.RecordPresetMenuItemClick();
+    w.RenamePresetMenuItemClick();
+    EXPECT_EQ(log.messages,
+              QStringList(2, "The name has characters the focuser cannot take - preset not changed"));
+    log.inputAnswer = QStringLiteral(u"\u201CM31\u201D \u00E9t\u00E9"); // Windows-1252 has these
+    w.RenamePresetMenuItemClick();
+    EXPECT_EQ(requests(),
+              (QList<QByteArray>{"{\"req\":{\"set\":{\"PRESET_4\":{\"NAME\":\"\x93M31\x94 \xE9t\xE9\"}}}}",
+                                 kStatusRequest}));
+}
+
 TEST_F(ConnectedTest, LedLevelMenuSendsTheChosenLevel) {
     auto& w = connected();
     w.show();
