@@ -12,8 +12,8 @@
 #include "window/LayoutGeometry.h"
 
 #include <QDir>
-#include <QFontDatabase>
 #include <QFileInfo>
+#include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <cstdio>
