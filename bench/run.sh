@@ -15,6 +15,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+# A misspelt part would otherwise build everything, measure nothing and report success.
+for part in "$@"; do
+    case $part in
+        bench | start | cpu) ;;
+        *)
+            echo "bench/run.sh: unknown part \"$part\"; the parts are bench, start and cpu." >&2
+            exit 2
+            ;;
+    esac
+done
+
 build=build/bench
 tools/setup/build.sh "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCALVETTA_TESTS=ON \
     -- calvetta calvetta-bench calvetta-bare-window calvetta-start-probe

@@ -3,6 +3,7 @@
 #include <QCommandLineParser>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -109,7 +110,9 @@ OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions
         bool ok = false;
         d.seed = parser.value(QStringLiteral("seed")).toUInt(&ok);
         if (!ok) {
-            message = QStringLiteral("--seed needs a whole number.");
+            message = QStringLiteral("--seed needs a whole number from 0 to %1, not \"%2\".")
+                          .arg(std::numeric_limits<uint>::max())
+                          .arg(parser.value(QStringLiteral("seed")));
             return OptionsResult::Error;
         }
     }

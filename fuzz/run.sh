@@ -29,7 +29,22 @@ fi
 target=${1:?"usage: fuzz/run.sh [--fresh | --growth] TARGET [SECONDS | ROUNDS] [options...]"}
 seconds=${2:-60}
 rounds=${2:-10}
+# libFuzzer reads a time that is not a number as no limit at all.
+if [[ -n "${2:-}" && ! "$2" =~ ^[1-9][0-9]*$ ]]; then
+    echo "fuzz/run.sh: \"$2\" is not a number of $( ((growth)) && echo rounds || echo seconds)" \
+         "(1 or more); libFuzzer options come after it." >&2
+    exit 2
+fi
 shift $(($# < 2 ? $# : 2))
+
+case $target in
+    link | settings | language | firmware | device) ;;
+    *)
+        echo "fuzz/run.sh: unknown target \"$target\"; the targets are link, settings," \
+             "language, firmware and device." >&2
+        exit 2
+        ;;
+esac
 
 bin=${CALVETTA_FUZZ_BIN:-$here/../build/fuzz/bin}/fuzz_$target
 work=${CALVETTA_FUZZ_WORK:-$here/../build/fuzz/work}/$target

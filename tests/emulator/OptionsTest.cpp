@@ -95,6 +95,12 @@ TEST(EmulatorOptions, MistakesAreRefusedWithAReason) {
     }
     EmulatorOptions o;
     QString message;
+    // A negative or too large seed is named with the range it must lie in.
+    for (const char* seed : {"-3", "4294967296"}) {
+        ASSERT_EQ(parse({"--seed", seed}, o, message), OptionsResult::Error);
+        EXPECT_TRUE(message.contains(seed)) << message.toStdString();
+        EXPECT_TRUE(message.contains("0 to 4294967295")) << message.toStdString();
+    }
     EXPECT_EQ(parse({"--help"}, o, message), OptionsResult::Help);
     for (const QString& model : modelNames())
         EXPECT_TRUE(message.contains(model));

@@ -12,6 +12,7 @@
 #include "window/LayoutGeometry.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -334,16 +335,38 @@ QImage smallPictureSheet(const QStringList& names) {
 
 int main(int argc, char* argv[]) {
     QGuiApplication app(argc, argv);
+    static const char usage[] =
+        "usage: calvetta-pictures-preview PICTURE_DIR FONT_DIR OUTPUT_DIR\n"
+        "  PICTURE_DIR: the pictures drawn by calvetta-pictures (resources/pictures of a build)\n"
+        "  FONT_DIR: the folder of TitilliumWeb-Regular.ttf and TitilliumWeb-Bold.ttf\n";
+    if (argc == 2 && (qstrcmp(argv[1], "--help") == 0 || qstrcmp(argv[1], "-h") == 0)) {
+        std::fputs(usage, stdout);
+        return 0;
+    }
     if (argc != 4) {
-        std::fprintf(stderr, "usage: calvetta-pictures-preview PICTURE_DIR FONT_DIR OUTPUT_DIR\n");
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    // Without its pictures or fonts every sheet would come out blank, under a warning for
+    // each missing piece; one line saying what is missing serves better.
+    pictureDir = QDir(QString::fromLocal8Bit(argv[1]));
+    if (!QFileInfo::exists(pictureDir.filePath(QStringLiteral("background.png")))) {
+        std::fprintf(stderr, "calvetta-pictures-preview: no pictures in %s\n", argv[1]);
         return 1;
     }
-    pictureDir = QDir(QString::fromLocal8Bit(argv[1]));
     const QDir fonts(QString::fromLocal8Bit(argv[2]));
-    QFontDatabase::addApplicationFont(fonts.filePath(QStringLiteral("TitilliumWeb-Regular.ttf")));
-    QFontDatabase::addApplicationFont(fonts.filePath(QStringLiteral("TitilliumWeb-Bold.ttf")));
+    for (const char* face : {"TitilliumWeb-Regular.ttf", "TitilliumWeb-Bold.ttf"}) {
+        if (QFontDatabase::addApplicationFont(fonts.filePath(QLatin1String(face))) < 0) {
+            std::fprintf(stderr, "calvetta-pictures-preview: cannot load %s from %s\n", face,
+                         argv[2]);
+            return 1;
+        }
+    }
     const QDir out(QString::fromLocal8Bit(argv[3]));
-    QDir().mkpath(out.path());
+    if (!QDir().mkpath(out.path())) {
+        std::fprintf(stderr, "calvetta-pictures-preview: cannot make the folder %s\n", argv[3]);
+        return 1;
+    }
     bool ok = windowView(pictures::View::None).save(out.filePath(QStringLiteral("view-none.png")));
     ok &= windowView(pictures::View::Vaskel).save(out.filePath(QStringLiteral("view-vaskel.png")));
     ok &= windowView(pictures::View::Halvorbeck)

@@ -236,9 +236,12 @@ int main(int argc, char* argv[]) {
     QString outDir;
     QString scale;
     bool usage = false;
+    bool help = false;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg == QLatin1String("--scale") && i + 1 < argc)
+        if (arg == QLatin1String("--help") || arg == QLatin1String("-h"))
+            help = true;
+        else if (arg == QLatin1String("--scale") && i + 1 < argc)
             scale = QString::fromLocal8Bit(argv[++i]);
         else if (outDir.isEmpty() && !arg.startsWith(u'-'))
             outDir = arg;
@@ -247,11 +250,13 @@ int main(int argc, char* argv[]) {
     }
     bool numeric = true;
     const double ratio = scale.isEmpty() ? 1 : scale.toDouble(&numeric);
-    if (usage || outDir.isEmpty() || !numeric || ratio < 1 || ratio > 4) {
-        QTextStream(stderr) << "usage: calvetta-review [--scale RATIO] OUTPUT_DIR\n"
-                               "  RATIO: the screen's device pixel ratio, 1 to 4 (default 1)"
-                            << Qt::endl;
-        return 2;
+    if (help || usage || outDir.isEmpty() || !numeric || ratio < 1 || ratio > 4) {
+        // Asked for, the usage is the answer; otherwise it explains a mistake.
+        QTextStream(help ? stdout : stderr)
+            << "usage: calvetta-review [--scale RATIO] OUTPUT_DIR\n"
+               "  RATIO: the screen's device pixel ratio, 1 to 4 (default 1)"
+            << Qt::endl;
+        return help ? 0 : 2;
     }
     if (!scale.isEmpty()) {
         qputenv("QT_SCALE_FACTOR", QByteArray::number(ratio));
@@ -263,7 +268,11 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     InstallFonts();
     const QDir out(QDir::current().absoluteFilePath(outDir));
-    out.mkpath(QStringLiteral("."));
+    if (!out.mkpath(QStringLiteral("."))) {
+        QTextStream(stderr) << "calvetta-review: cannot make the folder " << out.path()
+                            << Qt::endl;
+        return 1;
+    }
 
     // A program directory of its own, so that no settings file of a real installation is read.
     QTemporaryDir programDir;
