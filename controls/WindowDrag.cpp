@@ -1,10 +1,12 @@
 #include "controls/WindowDrag.h"
 
+#include <QEvent>
 #include <QGuiApplication>
 #include <QWidget>
 #include <QWindow>
 
 #include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -14,6 +16,26 @@ bool startWindowSystemMove(QWidget* window) {
     QWindow* handle = window->window()->windowHandle();
     return handle && handle->startSystemMove();
 }
+
+// The strip holds the pointer while it drags: a modal dialog opened meanwhile (a message that
+// came with a reply, an error) would get no click, and the window would follow the pointer,
+// every button let go, once the dialog closed.
+class BlockedEndsDrag : public QObject {
+public:
+    BlockedEndsDrag(QWidget* window, std::function<void()> end)
+        : QObject(window), end_(std::move(end)) {
+        window->installEventFilter(this);
+    }
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::WindowBlocked)
+            end_();
+        return false;
+    }
+
+private:
+    std::function<void()> end_;
+};
 
 } // namespace
 
@@ -34,6 +56,8 @@ void TitleDrag::beginTitleDrag(QWidget* window, QWidget* grabber, int x, int y) 
     moveWindowClickX = x;
     moveWindowClickY = y;
     grabber->grabMouse();
+    delete blockWatch_;
+    blockWatch_ = new BlockedEndsDrag(window, [this, grabber] { endTitleDrag(grabber); });
 }
 
 void TitleDrag::continueTitleDrag(QWidget* window, int x, int y) const {
@@ -44,4 +68,7 @@ void TitleDrag::continueTitleDrag(QWidget* window, int x, int y) const {
 void TitleDrag::endTitleDrag(QWidget* grabber) {
     grabber->releaseMouse();
     moveWindowActive = false;
+    if (blockWatch_)
+        blockWatch_->deleteLater(); // it may be the caller
+    blockWatch_ = nullptr;
 }

@@ -3,6 +3,7 @@
 // pointer. Windows with a title strip of their own inherit this.
 
 #include <QPoint>
+#include <QPointer>
 #include <QRect>
 
 class QWidget;
@@ -20,9 +21,13 @@ public:
 
 protected:
     // A press at (x, y) of `grabber`, a control of `window`. Where the window system does not
-    // let a program place its own window (Wayland), the window system moves it instead.
+    // let a program place its own window (Wayland), the window system moves it instead. A
+    // modal dialog that blocks the window ends the drag.
     void beginTitleDrag(QWidget* window, QWidget* grabber, int x, int y);
     // A pointer move to (x, y) of the grabbing control.
     void continueTitleDrag(QWidget* window, int x, int y) const;
     void endTitleDrag(QWidget* grabber);
+
+private:
+    QPointer<QObject> blockWatch_; // ends the drag when a modal dialog blocks the window
 };

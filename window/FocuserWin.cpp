@@ -373,14 +373,11 @@ void TVaskelWindow::BuildMenus() {
 }
 
 bool TVaskelWindow::event(QEvent* event) {
-    // A modal dialog (a message that came with a reply, an error) ends a drag of the thumb or
-    // of the title bar: the drag's grab would keep every click from the dialog, and the thumb
-    // or the window would follow the pointer, every button let go, once it is closed.
-    if (event->type() == QEvent::WindowBlocked) {
+    // A modal dialog (a message that came with a reply, an error) ends a drag of the thumb, as
+    // it ends one of the title bar: the thumb's hold on the pointer would keep every click from
+    // the dialog, and the thumb would follow the pointer, every button let go, once it closed.
+    if (event->type() == QEvent::WindowBlocked)
         TrackerThumbMouseUp();
-        if (moveWindowActive)
-            TitlebarLabelMouseUp();
-    }
     return QWidget::event(event);
 }
 
