@@ -62,18 +62,21 @@ bool wildcardMatch(QStringView pattern, QStringView name, Qt::CaseSensitivity le
     return p == pattern.size();
 }
 
-void emptyDirectory(const QString& dir) {
+void emptyDirectory(const QString& dir, const QString& keep) {
+    const QFileInfo kept(keep);
     QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
+        if (!keep.isEmpty() && info == kept)
+            continue;
         // A link is removed itself, whatever it points to; real folders stay.
         if (info.isSymLink() || !info.isDir())
             QFile::remove(info.filePath());
     }
 }
 
-void prepareFolder(const QString& dir) {
+void prepareFolder(const QString& dir, const QString& keep) {
     const QFileInfo info(dir);
     // Where it is: "temp" alone does not tell the user which folder to look at.
     const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
@@ -86,7 +89,7 @@ void prepareFolder(const QString& dir) {
         throw EPackageError(QStringLiteral("Cannot create the folder %1, where the package is "
                                            "unpacked: the program's folder must be writable.")
                                 .arg(shown));
-    emptyDirectory(dir);
+    emptyDirectory(dir, keep);
 }
 
 

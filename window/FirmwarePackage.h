@@ -40,14 +40,15 @@ private:
     QString message_;
 };
 
-// Deletes every file (and link) at the top level of `dir`. Subdirectories stay; a file that cannot
-// be deleted is left where it is.
-void emptyDirectory(const QString& dir);
+// Deletes every file (and link) at the top level of `dir`, except the file `keep` (the package
+// itself, when the user chose it from that folder). Subdirectories stay; a file that cannot be
+// deleted is left where it is.
+void emptyDirectory(const QString& dir, const QString& keep = QString());
 
-// Makes the folder `dir` (one level) when it is missing, then empties it. Throws EPackageError,
-// having deleted nothing, when `dir` is a link (its files would be those of another folder)
-// or not a folder.
-void prepareFolder(const QString& dir);
+// Makes the folder `dir` (one level) when it is missing, then empties it but for `keep`. Throws
+// EPackageError, having deleted nothing, when `dir` is a link (its files would be those of
+// another folder) or not a folder.
+void prepareFolder(const QString& dir, const QString& keep = QString());
 
 // Extracts every entry of the ZIP archive `archivePath` into `dir`, keeping the paths stored
 // in the archive. Throws EPackageError when the archive cannot be read or an entry cannot be
