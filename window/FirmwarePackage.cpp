@@ -148,9 +148,8 @@ QString startFailedMessage(Platform platform) {
 }
 
 QString toolPortName(const QString& portListText, Platform platform) {
-    if (platform == Platform::Windows)
-        return portListText.trimmed().isEmpty() ? QString() : portListText;
-    // The same device a link opens for this text.
+    // The same device a link opens for this text: the tool must write the focuser that was
+    // connected, and it knows no bare port number.
     QString serPort = portListText;
     const qsizetype com = serPort.indexOf(QLatin1String("COM"));
     if (com >= 0)

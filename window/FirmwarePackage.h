@@ -90,8 +90,8 @@ QString missingFilesMessage(const QString& missing);
 // The message, translated, when the tool cannot be started: it names the tool's file.
 QString startFailedMessage(Platform platform = currentPlatform());
 
-// The port name handed to the tool for the port list's text: on Windows the text itself
-// (COM5); elsewhere the device a link opens for it (ttyUSB0 gives /dev/ttyUSB0). Empty when
+// The port name handed to the tool for the port list's text: the device a link opens for it
+// (COM5 and a typed 5 give COM5 on Windows, ttyUSB0 gives /dev/ttyUSB0 elsewhere). Empty when
 // the text names no port.
 QString toolPortName(const QString& portListText, Platform platform = currentPlatform());
 
