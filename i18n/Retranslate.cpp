@@ -83,6 +83,8 @@ void TVaskelWindow::LanguageComboChange(QObject* sender) {
     // The key that does the same, shown at the right of the item.
     NightVisionMenuItem->setText(TR(QStringLiteral("Night vision")) + QStringLiteral("\tF4"));
 
+    if (!ledLevelKey.isEmpty())
+        LedStateLabel->setText(TR(ledLevelKey));
     WebVersionLabel->clear();
     RetranslateHistory();
 

@@ -62,18 +62,21 @@ bool wildcardMatch(QStringView pattern, QStringView name, Qt::CaseSensitivity le
     return p == pattern.size();
 }
 
-void emptyDirectory(const QString& dir) {
+void emptyDirectory(const QString& dir, const QString& keep) {
+    const QFileInfo kept(keep);
     QDirIterator it(dir, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
         const QFileInfo info = it.fileInfo();
+        if (!keep.isEmpty() && info == kept)
+            continue;
         // A link is removed itself, whatever it points to; real folders stay.
         if (info.isSymLink() || !info.isDir())
             QFile::remove(info.filePath());
     }
 }
 
-void prepareFolder(const QString& dir) {
+void prepareFolder(const QString& dir, const QString& keep) {
     const QFileInfo info(dir);
     // Where it is: "temp" alone does not tell the user which folder to look at.
     const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
@@ -86,7 +89,7 @@ void prepareFolder(const QString& dir) {
         throw EPackageError(QStringLiteral("Cannot create the folder %1, where the package is "
                                            "unpacked: the program's folder must be writable.")
                                 .arg(shown));
-    emptyDirectory(dir);
+    emptyDirectory(dir, keep);
 }
 
 
@@ -145,9 +148,8 @@ QString startFailedMessage(Platform platform) {
 }
 
 QString toolPortName(const QString& portListText, Platform platform) {
-    if (platform == Platform::Windows)
-        return portListText.trimmed().isEmpty() ? QString() : portListText;
-    // The same device a link opens for this text.
+    // The same device a link opens for this text: the tool must write the focuser that was
+    // connected, and it knows no bare port number.
     QString serPort = portListText;
     const qsizetype com = serPort.indexOf(QLatin1String("COM"));
     if (com >= 0)

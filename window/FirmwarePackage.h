@@ -40,14 +40,15 @@ private:
     QString message_;
 };
 
-// Deletes every file (and link) at the top level of `dir`. Subdirectories stay; a file that cannot
-// be deleted is left where it is.
-void emptyDirectory(const QString& dir);
+// Deletes every file (and link) at the top level of `dir`, except the file `keep` (the package
+// itself, when the user chose it from that folder). Subdirectories stay; a file that cannot be
+// deleted is left where it is.
+void emptyDirectory(const QString& dir, const QString& keep = QString());
 
-// Makes the folder `dir` (one level) when it is missing, then empties it. Throws EPackageError,
-// having deleted nothing, when `dir` is a link (its files would be those of another folder)
-// or not a folder.
-void prepareFolder(const QString& dir);
+// Makes the folder `dir` (one level) when it is missing, then empties it but for `keep`. Throws
+// EPackageError, having deleted nothing, when `dir` is a link (its files would be those of
+// another folder) or not a folder.
+void prepareFolder(const QString& dir, const QString& keep = QString());
 
 // Extracts every entry of the ZIP archive `archivePath` into `dir`, keeping the paths stored
 // in the archive. Throws EPackageError when the archive cannot be read or an entry cannot be
@@ -89,8 +90,8 @@ QString missingFilesMessage(const QString& missing);
 // The message, translated, when the tool cannot be started: it names the tool's file.
 QString startFailedMessage(Platform platform = currentPlatform());
 
-// The port name handed to the tool for the port list's text: on Windows the text itself
-// (COM5); elsewhere the device a link opens for it (ttyUSB0 gives /dev/ttyUSB0). Empty when
+// The port name handed to the tool for the port list's text: the device a link opens for it
+// (COM5 and a typed 5 give COM5 on Windows, ttyUSB0 gives /dev/ttyUSB0 elsewhere). Empty when
 // the text names no port.
 QString toolPortName(const QString& portListText, Platform platform = currentPlatform());
 

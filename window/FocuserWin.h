@@ -299,6 +299,10 @@ public:
     bool posTracking = false;
     int posTrackingX = 0;
 
+    // The LED level as last reported, upper-cased English: shown translated, and again in a new
+    // language, since no reply may come for a long while (none is asked for during a move).
+    QString ledLevelKey;
+
     // Names of the motor parameter presets as last reported.
     std::array<QString, 3> motorPresetNames;
     // The motor's speeds, currents and hold switch as this connection's last reply gave them,

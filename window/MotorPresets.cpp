@@ -75,7 +75,8 @@ void TVaskelWindow::LoadMotoParamsItemClick() {
 
 void TVaskelWindow::RenameMotorParamsItemClick() {
     const int n = chosenMotorPreset();
-    if (!n)
+    // Without a link the name would be asked for and then dropped.
+    if (!n || !serialLink)
         return;
     const auto name = askPresetName(QStringLiteral("Rename preset"), QStringLiteral("New name"));
     if (!name || !serialLink)
@@ -86,7 +87,7 @@ void TVaskelWindow::RenameMotorParamsItemClick() {
 
 void TVaskelWindow::RecordMotorParamsItemClick() {
     const int n = chosenMotorPreset();
-    if (!n)
+    if (!n || !serialLink)
         return;
     const auto name = askPresetName(QStringLiteral("Record preset"), QStringLiteral("New name"));
     // The values are those the sliders show once the name is given.

@@ -93,7 +93,8 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
     PowerSupply12VLabel->setText(supply.text);
     Power12vLed->setVisible(supply.lampOn);
 
-    LedStateLabel->setText(TR(requiredText(*get, "DIMLEDS").toUpper()));
+    ledLevelKey = requiredText(*get, "DIMLEDS").toUpper();
+    LedStateLabel->setText(TR(ledLevelKey));
 
     endOfRangeSensor = memberText(*mot1, "HSENDET") == QStringLiteral("1");
 

@@ -20,7 +20,8 @@ void TVaskelWindow::UpgradeButtonClick(TSimpleBitmapButton* /*sender*/) {
 
     const QString temp = QString::fromLatin1(firmware::kTempDir);
     try {
-        firmware::prepareFolder(temp);
+        // A package kept in that folder would be deleted before it is read.
+        firmware::prepareFolder(temp, *package);
         late::extractArchive(*package, temp);
     } catch (const firmware::EPackageError& e) {
         reportError(e.message());

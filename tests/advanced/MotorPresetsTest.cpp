@@ -111,6 +111,7 @@ TEST_F(MotorPresetsTest, WithoutALinkTheMenuSendsNothing) {
         choose(2, item);
     EXPECT_FALSE(serialLink);
     EXPECT_TRUE(port.line().written.isEmpty());
+    EXPECT_EQ(log.inputs, QStringList()) << "no name asked for that could not be sent";
 }
 
 TEST_F(MotorPresetsTest, WithoutAnOpenPanelTheItemsDoNothing) {

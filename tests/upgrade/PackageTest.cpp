@@ -257,6 +257,7 @@ TEST_F(PackageTest, WindowsHasItsOwnToolPathsAndNames) {
               " --flash_size detect 0xe000 \"temp\\x.bin\" 0x1000 \"temp\\x.bin\" 0x10000"
               " \"temp\\x.bin\" 0x290000 \"temp\\x.bin\" 0x8000 \"temp\\x.bin\"");
     EXPECT_EQ(toolPortName("COM5", Platform::Windows), "COM5");
+    EXPECT_EQ(toolPortName("5", Platform::Windows), "COM5") << "typed as a link takes it";
     EXPECT_TRUE(startFailedMessage(Platform::Windows).contains("\"esptool.exe\""));
     EXPECT_TRUE(
         wildcardMatch(u"Focuser_v*.bin", u"FOCUSER_V2.BIN", fileNameCase(Platform::Windows)));

@@ -93,6 +93,17 @@ TEST_F(UpgradeTest, CompletePackageFreesThePortThenStartsTheTool) {
     EXPECT_EQ(readFile("temp/Focuser_v2.1.bin"), "app");
 }
 
+TEST_F(UpgradeTest, APackageChosenFromTheTempFolderIsKeptAndUnpacked) {
+    auto& w = connected();
+    QDir().mkpath("temp");
+    chosen = QDir::current().absoluteFilePath("temp/firmware 2.1.fw");
+    ZipBuilder().completePackage().write(*chosen);
+    w.UpgradeButtonClick(w.upgradeButton);
+    EXPECT_EQ(errors, QStringList());
+    EXPECT_EQ(started, QStringList{commandLine("FAKE")});
+    EXPECT_TRUE(QFileInfo(*chosen).isFile()) << "the user's own copy of the package";
+}
+
 TEST_F(UpgradeTest, ALinkLostWhileTheDialogIsOpenIsNotReconnected) {
     auto& w = connected();
     choosePackage(ZipBuilder().completePackage());

@@ -4,6 +4,7 @@
 #include "WindowFixture.h"
 #include "controls/VaskelControls.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QHelpEvent>
 #include <QJsonObject>
@@ -65,6 +66,17 @@ TEST_F(StatusReplyTest, FullReplyFillsEveryDisplay) {
     EXPECT_EQ(win.lastShownPosition, 10000);
     EXPECT_EQ(win.CurrentPositionEdit->text(), "10000");
     EXPECT_TRUE(log.messages.isEmpty()) << "firmware 1.3 never warns";
+}
+
+// No reply is asked for during a move, and none comes once disconnected: the level shown must
+// not stay in the language of the last one.
+TEST_F(StatusReplyTest, TheLedLevelShowsInALanguageChosenAfterTheReply) {
+    programFile("VaskelManager_IT.txt", "LOW=BASSO\r\n");
+    deliver(StatusDoc());
+    auto& win = w();
+    win.LanguageCombo->setCurrentIndex(win.LanguageCombo->findText("IT"));
+    win.LanguageComboChange(win.LanguageCombo);
+    EXPECT_EQ(win.LedStateLabel->text(), "BASSO");
 }
 
 TEST_F(StatusReplyTest, TemperaturesAndVoltageAtTheirLimits) {
