@@ -237,6 +237,21 @@ TEST(ChartSeries, EachColumnKeepsItsExtremesInTimeOrderAndGapsBreakTheLine) {
     EXPECT_EQ(pieces[0].size() + pieces[1].size(), 20) << "ten columns of data, two points each";
 }
 
+// Connected to another focuser a few seconds later: no line joins the two, as though the first
+// had moved to where the second stands.
+TEST(ChartSeries, AnotherFocuserBeginsANewPiece) {
+    std::vector<HistoryRow> rows(20);
+    for (int i = 0; i < 20; ++i) {
+        rows[i].ms = i * 1000;
+        rows[i].focuser = i < 10 ? 1 : 2;
+        rows[i].position = i < 10 ? 37504 : 300117;
+    }
+    const auto pieces = minMaxSegments(rows, &HistoryRow::position, 0, 19000, 400);
+    ASSERT_EQ(pieces.size(), 2u);
+    EXPECT_EQ(pieces[0].last(), QPointF(9000, 37504));
+    EXPECT_EQ(pieces[1].first(), QPointF(10000, 300117));
+}
+
 TEST(ChartSeries, TimeTicksFallOnRoundLocalTimes) {
     const qint64 h = 3600000, t0 = 1767378601000; // 2026-01-02 18:30:01 UTC
     // Twelve hours: every two hours, on the hours of UTC and of a zone 5:30 ahead.
