@@ -103,6 +103,24 @@ TEST_F(HistoryTest, RowsAreOnlyAppendedAndARowCutShortDoesNotSwallowTheNext) {
     EXPECT_EQ(history().rows()[0].position, 5000);
 }
 
+// A night's file far beyond any night (300 MB held the window for many seconds at the first
+// reply): only its latest rows are read, and the session's rows follow them.
+TEST_F(HistoryTest, OfAHugeFileOnlyTheLatestRowsAreRead) {
+    StatusSample sample;
+    sample.model = QStringLiteral("VASKEL4");
+    sample.position = 5000;
+    const QByteArray early = csvRow(QDateTime(QDate(2026, 1, 2), QTime(13, 0, 0)), sample);
+    const QByteArray late = csvRow(QDateTime(QDate(2026, 1, 2), QTime(20, 0, 0)), sample);
+    const qsizetype lateRows = TSessionHistory::kMaxReadBytes / late.size();
+    writeFile(dir.filePath("calvetta-history-2026-01-02.csv"),
+              headerLine() + early.repeated(1000) + late.repeated(lateRows));
+    reply(StatusDoc());
+    const auto& rows = history().rows();
+    ASSERT_EQ(rows.size(), static_cast<std::size_t>(lateRows) + 1);
+    EXPECT_EQ(rows.front().ms, QDateTime(QDate(2026, 1, 2), QTime(20, 0)).toMSecsSinceEpoch());
+    EXPECT_EQ(rows.back().ms, QDateTime(QDate(2026, 1, 2), QTime(21, 5, 9)).toMSecsSinceEpoch());
+}
+
 TEST_F(HistoryTest, AFileThatCannotBeWrittenCostsOnlyTheFile) {
     // The directory is a plain file: nothing can be created in it.
     const QString notADirectory = dir.filePath("plain");
