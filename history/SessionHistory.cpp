@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -77,6 +78,10 @@ const std::vector<HistoryRow>& TSessionHistory::rows() {
 bool TSessionHistory::append(const QByteArray& row) {
     // The night's file stays open: a row a second is one write, not an open, a seek and a read.
     QByteArray bytes;
+    // A file deleted or moved away meanwhile (a clean-up of old nights) would take every row
+    // that follows with it, unseen: the night goes on in a new file under its name.
+    if (file_.isOpen() && !QFileInfo::exists(file_.fileName()))
+        file_.close();
     if (!file_.isOpen()) {
         file_.setFileName(nightFilePath());
         if (!file_.open(QIODevice::ReadWrite))

@@ -121,6 +121,18 @@ TEST_F(HistoryTest, OfAHugeFileOnlyTheLatestRowsAreRead) {
     EXPECT_EQ(rows.back().ms, QDateTime(QDate(2026, 1, 2), QTime(21, 5, 9)).toMSecsSinceEpoch());
 }
 
+// The night's file deleted while the program runs: the rows that follow are not written into
+// the deleted file, where nobody would ever find them.
+TEST_F(HistoryTest, ANightFileDeletedMeanwhileIsWrittenAfresh) {
+    reply(StatusDoc());
+    ASSERT_TRUE(QFile::remove(dir.filePath("calvetta-history-2026-01-02.csv")));
+    clock.advance(1000);
+    reply(StatusDoc());
+    const QByteArray now = file("2026-01-02");
+    EXPECT_TRUE(now.startsWith(headerLine() + "2026-01-02T21:05:10")) << now.constData();
+    EXPECT_FALSE(history().writeFailed());
+}
+
 TEST_F(HistoryTest, AFileThatCannotBeWrittenCostsOnlyTheFile) {
     // The directory is a plain file: nothing can be created in it.
     const QString notADirectory = dir.filePath("plain");
