@@ -318,6 +318,23 @@ TEST_F(HistoryWindowTest, TheFitIsShownAndAppliedOnlyWhenAccepted) {
     EXPECT_FALSE(again.applyFitButton->isEnabled());
 }
 
+// Rests far apart over a small change of temperature (presets used as refocuses) fit a
+// coefficient no user may type: taken, it would work tonight and be refused at the next start.
+TEST_F(HistoryWindowTest, AFitBeyondTheCoefficientsLimitIsNotApplied) {
+    writeFile(dir.filePath(kNightFile), nightFile(400, [](int i) {
+                  return StatusSample{{}, 20000 + 200000 * (i / 100), 10.0 - i / 100, {}, {}, 0};
+              }));
+    auto& w = withHistory(open());
+    w.ShowHistoryWindow();
+    THistoryWindow& h = *w.historyWindow;
+    h.FitButtonClick();
+    EXPECT_TRUE(h.FitLabel->text().contains(QStringLiteral(u"-200000 ± 0")))
+        << qPrintable(h.FitLabel->text());
+    EXPECT_FALSE(h.applyFitButton->isEnabled());
+    h.ApplyFitButtonClick();
+    EXPECT_EQ(w.sessionHistory->settings().coefficient, 0);
+}
+
 TEST_F(HistoryWindowTest, GotosGoOnTheWireButNotWithinTenSecondsOfAClick) {
     auto& w = withHistory(connected());
     w.PollTimer->stop(); // the test plays the replies
