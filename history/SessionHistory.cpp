@@ -125,6 +125,7 @@ void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::
     input.travelSteps = sample.travelSteps;
     input.calibrating = calibrating;
     input.busy = isBusy && isBusy();
+    input.focuser = qHashMulti(0, sample.model, networkName(get));
     auto decision = compensation_.sample(input);
 
     HistoryRow row = toRow(now, sample);
