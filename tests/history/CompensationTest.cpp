@@ -142,28 +142,21 @@ TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) 
     EXPECT_EQ(off.position, 100000);
 }
 
-// Focuser A disconnected, focuser B of the same model connected, parked where A stood, its
-// sensor four degrees warmer: B is not moved as though the air had warmed by four degrees. B
-// connected again after the air cooled is corrected: its focus is where it was.
+// Another focuser of the model, parked where the first stood, its sensor four degrees warmer:
+// not moved as if the air had warmed. The same one connected again after the air cooled is.
 TEST_F(HistoryTest, AnotherFocuserBeginsWithAReferenceOfItsOwn) {
     history().adoptSettings(on());
     int gotos = 0;
     history().sendGoto = [&](int) { return ++gotos > 0; };
-    const auto play = [&](const StatusDoc& doc, int seconds) {
-        for (int i = 0; i < seconds; ++i) {
-            clock.advance(1000);
-            reply(doc);
-        }
-        history().linkClosed();
-    };
-    play(StatusDoc(), 30);
-    StatusDoc other;
+    StatusDoc first, other;
     other.set("WIFI", QJsonObject{{"SSID", "VASKEL4_77B0"}, {"PWD", "lyra-7"}});
-    other.set("EXT_T", 12.4);
-    play(other, 600);
-    EXPECT_EQ(gotos, 0);
-    other.set("EXT_T", 11.4);
-    play(other, 120);
+    for (const auto& [doc, celsius] : {std::pair{&first, 8.4}, {&other, 12.4}, {&other, 11.4}}) {
+        EXPECT_EQ(gotos, 0);
+        history().linkClosed();
+        doc->set("EXT_T", celsius);
+        for (int i = 0; i < 300; ++i, clock.advance(1000))
+            reply(*doc);
+    }
     EXPECT_GT(gotos, 0);
 }
 

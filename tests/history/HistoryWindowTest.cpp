@@ -237,19 +237,12 @@ TEST(ChartSeries, EachColumnKeepsItsExtremesInTimeOrderAndGapsBreakTheLine) {
     EXPECT_EQ(pieces[0].size() + pieces[1].size(), 20) << "ten columns of data, two points each";
 }
 
-// Connected to another focuser a few seconds later: no line joins the two, as though the first
-// had moved to where the second stands.
+// Another focuser a second later: no line joins the two as if the first had moved there.
 TEST(ChartSeries, AnotherFocuserBeginsANewPiece) {
-    std::vector<HistoryRow> rows(20);
-    for (int i = 0; i < 20; ++i) {
-        rows[i].ms = i * 1000;
-        rows[i].focuser = i < 10 ? 1 : 2;
-        rows[i].position = i < 10 ? 37504 : 300117;
-    }
-    const auto pieces = minMaxSegments(rows, &HistoryRow::position, 0, 19000, 400);
-    ASSERT_EQ(pieces.size(), 2u);
-    EXPECT_EQ(pieces[0].last(), QPointF(9000, 37504));
-    EXPECT_EQ(pieces[1].first(), QPointF(10000, 300117));
+    std::vector<HistoryRow> rows(2);
+    rows[1] = {1000, 300117, kMissing, kMissing, kMissing, false, 2};
+    rows[0] = {0, 37504, kMissing, kMissing, kMissing, false, 1};
+    EXPECT_EQ(minMaxSegments(rows, &HistoryRow::position, 0, 1000, 400).size(), 2u);
 }
 
 TEST(ChartSeries, TimeTicksFallOnRoundLocalTimes) {
@@ -318,20 +311,15 @@ TEST_F(HistoryWindowTest, TheFitIsShownAndAppliedOnlyWhenAccepted) {
     EXPECT_FALSE(again.applyFitButton->isEnabled());
 }
 
-// Rests far apart over a small change of temperature (presets used as refocuses) fit a
-// coefficient no user may type: taken, it would work tonight and be refused at the next start.
+// A fit no user may type (presets taken as refocuses): applied, the next start would refuse it.
 TEST_F(HistoryWindowTest, AFitBeyondTheCoefficientsLimitIsNotApplied) {
     writeFile(dir.filePath(kNightFile), nightFile(400, [](int i) {
                   return StatusSample{{}, 20000 + 200000 * (i / 100), 10.0 - i / 100, {}, {}, 0};
               }));
     auto& w = withHistory(open());
     w.ShowHistoryWindow();
-    THistoryWindow& h = *w.historyWindow;
-    h.FitButtonClick();
-    EXPECT_TRUE(h.FitLabel->text().contains(QStringLiteral(u"-200000 ± 0")))
-        << qPrintable(h.FitLabel->text());
-    EXPECT_FALSE(h.applyFitButton->isEnabled());
-    h.ApplyFitButtonClick();
+    w.historyWindow->FitButtonClick();
+    w.historyWindow->ApplyFitButtonClick();
     EXPECT_EQ(w.sessionHistory->settings().coefficient, 0);
 }
 
