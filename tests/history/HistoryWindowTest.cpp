@@ -235,14 +235,9 @@ TEST(ChartSeries, EachColumnKeepsItsExtremesInTimeOrderAndGapsBreakTheLine) {
             EXPECT_TRUE(piece[i].y() == 50 || piece[i].y() == -50) << i;
     }
     EXPECT_EQ(pieces[0].size() + pieces[1].size(), 20) << "ten columns of data, two points each";
-}
-
-// Another focuser a second later: no line joins the two as if the first had moved there.
-TEST(ChartSeries, AnotherFocuserBeginsANewPiece) {
-    std::vector<HistoryRow> rows(2);
-    rows[1] = {1000, 300117, kMissing, kMissing, kMissing, false, 2};
-    rows[0] = {0, 37504, kMissing, kMissing, kMissing, false, 1};
-    EXPECT_EQ(minMaxSegments(rows, &HistoryRow::position, 0, 1000, 400).size(), 2u);
+    for (std::size_t i = 70; i < rows.size(); ++i)
+        rows[i].focuser = 2; // another focuser: not joined as if the first had moved there
+    EXPECT_EQ(minMaxSegments(rows, &HistoryRow::external, 0, 159000, 16).size(), 3u);
 }
 
 TEST(ChartSeries, TimeTicksFallOnRoundLocalTimes) {
