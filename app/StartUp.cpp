@@ -129,9 +129,11 @@ void TVaskelWindow::ApplySetting(const QString& key, const QString& value, int /
 }
 
 void TVaskelWindow::SaveSettings(bool languagePicked) {
+    // The port shown, when it is one of the list: a device typed over a chosen item leaves that
+    // item current, and the item is not what the user connects to.
     std::optional<QString> port;
-    if (PortCombo->currentIndex() >= 0)
-        port = PortCombo->itemText(PortCombo->currentIndex());
+    if (const int shown = PortCombo->findText(PortCombo->currentText()); shown >= 0)
+        port = PortCombo->itemText(shown);
     // A language picked drops the trace line, as it always has; night vision or the
     // compensation's settings, written in passing, must not switch the trace log off.
     if (languagePicked)

@@ -2,7 +2,9 @@
 
 #include "controls/VaskelControls.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QHash>
 #include <QIcon>
@@ -17,6 +19,7 @@
 #include <QStyleFactory>
 #include <QWidget>
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 namespace theme {
@@ -141,6 +144,41 @@ void stylePopup(QWidget* popup, Look look) {
     popup->setProperty(kStyledPopup, true);
     popup->setStyleSheet(qobject_cast<QMenu*>(popup) ? menuStyleSheet(look)
                                                      : dialogStyleSheet(look));
+}
+
+// The style's picture of a standard button, as the button box gives it when it makes one.
+std::optional<QStyle::StandardPixmap> standardButtonPixmap(QDialogButtonBox::StandardButton b) {
+    switch (b) {
+    case QDialogButtonBox::Ok:
+        return QStyle::SP_DialogOkButton;
+    case QDialogButtonBox::Cancel:
+        return QStyle::SP_DialogCancelButton;
+    case QDialogButtonBox::Yes:
+        return QStyle::SP_DialogYesButton;
+    case QDialogButtonBox::No:
+        return QStyle::SP_DialogNoButton;
+    case QDialogButtonBox::Open:
+        return QStyle::SP_DialogOpenButton;
+    case QDialogButtonBox::Close:
+        return QStyle::SP_DialogCloseButton;
+    default:
+        return std::nullopt;
+    }
+}
+
+// A dialog open while the look changes: the icons it took from the style as it opened (its
+// message icon, those of its buttons) are taken again, or a green tick would stay in night
+// vision.
+void restyleDialogIcons(QWidget* popup) {
+    if (auto* box = qobject_cast<QMessageBox*>(popup))
+        box->setIcon(box->icon());
+    for (QDialogButtonBox* buttons : popup->findChildren<QDialogButtonBox*>()) {
+        for (QAbstractButton* button : buttons->buttons()) {
+            const auto pixmap = standardButtonPixmap(buttons->standardButton(button));
+            if (pixmap && !button->icon().isNull())
+                button->setIcon(buttons->style()->standardIcon(*pixmap, nullptr, buttons));
+        }
+    }
 }
 
 // What the program adds to the toolkit's drawing, for every widget: dialogs take their style
@@ -279,8 +317,10 @@ void setLook(Look look) {
 
     QApplication::setPalette(programPalette(look));
     for (QWidget* widget : QApplication::allWidgets()) {
-        if (widget->property(kStyledPopup).toBool())
+        if (widget->property(kStyledPopup).toBool()) {
             stylePopup(widget, look);
+            restyleDialogIcons(widget);
+        }
     }
 
     auto& list = followers();

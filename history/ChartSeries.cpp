@@ -18,6 +18,7 @@ std::vector<QList<QPointF>> minMaxSegments(const std::vector<HistoryRow>& rows,
     QPointF low, high;
     bool open = false; // a column is being gathered
     std::optional<qint64> lastValid;
+    std::size_t focuser = 0;
 
     const auto closeColumn = [&] {
         if (!open)
@@ -36,7 +37,8 @@ std::vector<QList<QPointF>> minMaxSegments(const std::vector<HistoryRow>& rows,
         const double v = (*it).*channel;
         if (std::isnan(v))
             continue;
-        if (lastValid && it->ms - *lastValid > kGapMs &&
+        // Another focuser's readings are not a move or a change of weather of this one.
+        if (lastValid && (it->ms - *lastValid > kGapMs || it->focuser != focuser) &&
             static_cast<int>(pieces.size()) < kMaxSegments - 1) {
             closeColumn();
             if (!current.isEmpty())
@@ -57,6 +59,7 @@ std::vector<QList<QPointF>> minMaxSegments(const std::vector<HistoryRow>& rows,
                 high = point;
         }
         lastValid = it->ms;
+        focuser = it->focuser;
     }
     closeColumn();
     if (!current.isEmpty())

@@ -92,6 +92,18 @@ bool TemperatureCompensation::quietAt(std::uint32_t tick) const {
 TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& s) {
     Decision d;
     lastChangeOwn_ = false;
+    if (focuser_ != s.focuser) {
+        // Another focuser, maybe parked where the last one stood: neither its sensor's
+        // temperature nor its focus follows from the last one's. The same one connected again
+        // keeps its focus, and what the air did meanwhile is corrected.
+        if (focuser_) {
+            smoothed_.reset();
+            lastPosition_.reset();
+            ownTarget_.reset();
+            needsReference_ = true;
+        }
+        focuser_ = s.focuser;
+    }
     if (s.calibrating || s.busy)
         lastActivity_ = s.tick;
     if (s.position) {

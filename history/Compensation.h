@@ -74,6 +74,7 @@ public:
         int travelSteps = 0;
         bool calibrating = false;
         bool busy = false; // the user is moving the focuser or setting up a calibration
+        std::size_t focuser = 0; // which focuser replied: another one begins afresh
     };
 
     enum class State {
@@ -122,6 +123,7 @@ private:
     bool needsReference_ = true;
     bool catchingUp_ = false; // the last goto was cut short by the per-step limit
     std::optional<int> lastPosition_;
+    std::optional<std::size_t> focuser_;
     std::optional<std::uint32_t> lastActivity_;
     // The own goto under way: positions between these two are its doing.
     std::optional<int> ownFrom_, ownTarget_;

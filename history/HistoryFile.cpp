@@ -267,6 +267,15 @@ StatusSample readStatusSample(const rapidjson::Value& get, const rapidjson::Valu
     return s;
 }
 
+QString networkName(const rapidjson::Value& get) {
+    const rapidjson::Value* network = member(get, "WIFI");
+    if (!network || !network->IsObject())
+        network = member(get, "WIFIAP");
+    const rapidjson::Value* ssid = network ? member(*network, "SSID") : nullptr;
+    return ssid && ssid->IsString() ? QString::fromUtf8(ssid->GetString(), ssid->GetStringLength())
+                                    : QString();
+}
+
 QDate nightOf(const QDateTime& localTime) {
     const QDate day = localTime.date();
     return localTime.time().hour() < 12 ? day.addDays(-1) : day;

@@ -44,6 +44,9 @@ struct StatusSample {
 };
 // Reads the sample from a status reply's `get` block and its `MOT1` block; never throws.
 StatusSample readStatusSample(const rapidjson::Value& get, const rapidjson::Value& mot1);
+// The focuser's network name (its WIFI or WIFIAP SSID) in a `get` block; empty when absent.
+// With the model it tells one focuser from another.
+QString networkName(const rapidjson::Value& get);
 
 // The night a local time belongs to: before noon it is the previous day's.
 QDate nightOf(const QDateTime& localTime);

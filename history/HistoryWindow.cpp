@@ -571,11 +571,25 @@ void THistoryWindow::FitButtonClick() {
     ShowFit();
 }
 
+namespace {
+
+// The coefficient APPLY would take, when the fit gives one a user may set: one beyond the
+// limits would be in force tonight and refused by the settings file at the next start.
+std::optional<double> applicableCoefficient(const std::optional<FocusFit>& fit) {
+    if (!fit || !fit->ok)
+        return std::nullopt;
+    const double coefficient = std::round(fit->slope * 100) / 100;
+    return validCoefficient(coefficient) ? std::optional<double>(coefficient) : std::nullopt;
+}
+
+} // namespace
+
 void THistoryWindow::ApplyFitButtonClick() {
-    if (!shownFit || !shownFit->ok || fitApplied)
+    const std::optional<double> coefficient = applicableCoefficient(shownFit);
+    if (!coefficient || fitApplied)
         return;
     CompensationSettings s = history_.settings();
-    s.coefficient = std::round(shownFit->slope * 100) / 100;
+    s.coefficient = *coefficient;
     fitApplied = true;
     history_.setSettings(s);
     ShowSettings();
@@ -583,7 +597,7 @@ void THistoryWindow::ApplyFitButtonClick() {
 }
 
 void THistoryWindow::ShowFit() {
-    applyFitButton->setEnabled(shownFit && shownFit->ok && !fitApplied);
+    applyFitButton->setEnabled(applicableCoefficient(shownFit) && !fitApplied);
     if (!shownFit) {
         FitLabel->clear();
         return;

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -11,6 +12,21 @@ namespace {
 
 // The compensation's log of the night stays short enough to read.
 constexpr std::size_t kMaxEvents = 500;
+
+// The last `limit` bytes of a file from the start of a line: its latest rows. A whole night is
+// some 5 MB; a file far larger is not one night's rows (a file copied over it, a damaged disk),
+// and reading it whole would hold the window for many seconds and its memory for the night.
+QByteArray latestRows(QFile& file, qint64 limit) {
+    const qint64 size = file.size();
+    if (size <= limit)
+        return file.readAll();
+    // One byte more: the line end before the first line that fits, when it ends right there.
+    if (!file.seek(size - limit - 1))
+        return {};
+    const QByteArray tail = file.read(limit + 1);
+    const qsizetype lineEnd = tail.indexOf('\n');
+    return lineEnd < 0 ? QByteArray() : tail.mid(lineEnd + 1);
+}
 
 bool earlier(const HistoryRow& a, const HistoryRow& b) { return a.ms < b.ms; }
 
@@ -27,7 +43,7 @@ void TSessionHistory::enterNight(const QDateTime& localNow) {
     file_.close(); // the new night's file is opened by its first row
     events_.clear();
     QFile file(nightFilePath());
-    rows_ = file.open(QIODevice::ReadOnly) ? parseHistory(file.readAll())
+    rows_ = file.open(QIODevice::ReadOnly) ? parseHistory(latestRows(file, kMaxReadBytes))
                                            : std::vector<HistoryRow>();
     // The charts find the night's rows by time: one row with a time outside the night (a
     // damaged file, a clock that was wrong) would hide everything after it, the session too.
@@ -62,6 +78,10 @@ const std::vector<HistoryRow>& TSessionHistory::rows() {
 bool TSessionHistory::append(const QByteArray& row) {
     // The night's file stays open: a row a second is one write, not an open, a seek and a read.
     QByteArray bytes;
+    // A file deleted or moved away meanwhile (a clean-up of old nights) would take every row
+    // that follows with it, unseen: the night goes on in a new file under its name.
+    if (file_.isOpen() && !QFileInfo::exists(file_.fileName()))
+        file_.close();
     if (!file_.isOpen()) {
         file_.setFileName(nightFilePath());
         if (!file_.open(QIODevice::ReadWrite))
@@ -105,6 +125,7 @@ void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::
     input.travelSteps = sample.travelSteps;
     input.calibrating = calibrating;
     input.busy = isBusy && isBusy();
+    input.focuser = qHashMulti(0, sample.model, networkName(get));
     auto decision = compensation_.sample(input);
 
     HistoryRow row = toRow(now, sample);

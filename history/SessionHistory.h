@@ -52,6 +52,8 @@ public:
     bool applySetting(const QString& key, const QString& value);
     QStringList settingLines() const;
 
+    // Of a night's file only its last bytes are read, up to this many: three whole nights.
+    static constexpr qint64 kMaxReadBytes = 16 << 20;
     // The current night's rows, its file read at the first use of the night.
     const std::vector<history::HistoryRow>& rows();
     QDate night();

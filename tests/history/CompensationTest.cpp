@@ -142,6 +142,24 @@ TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) 
     EXPECT_EQ(off.position, 100000);
 }
 
+// Another focuser of the model, parked where the first stood, its sensor four degrees warmer:
+// not moved as if the air had warmed. The same one connected again after the air cooled is.
+TEST_F(HistoryTest, AnotherFocuserBeginsWithAReferenceOfItsOwn) {
+    history().adoptSettings(on());
+    int gotos = 0;
+    history().sendGoto = [&](int) { return ++gotos > 0; };
+    StatusDoc first, other;
+    other.set("WIFI", QJsonObject{{"SSID", "VASKEL4_77B0"}, {"PWD", "lyra-7"}});
+    for (const auto& [doc, celsius] : {std::pair{&first, 8.4}, {&other, 12.4}, {&other, 11.4}}) {
+        EXPECT_EQ(gotos, 0);
+        history().linkClosed();
+        doc->set("EXT_T", celsius);
+        for (int i = 0; i < 300; ++i, clock.advance(1000))
+            reply(*doc);
+    }
+    EXPECT_GT(gotos, 0);
+}
+
 TEST(CompensationSettingsFile, UnknownKeysAndBadValuesFallBackToTheDefaults) {
     CompensationSettings s;
     EXPECT_FALSE(applyCompensationSetting(s, "Port", "COM3"));

@@ -101,6 +101,18 @@ TEST_F(HistoryTest, RowsAreOnlyAppendedAndARowCutShortDoesNotSwallowTheNext) {
     EXPECT_EQ(now.count("time,model"), 1);
     ASSERT_EQ(history().rows().size(), 2u) << "the row from the file, then the new one";
     EXPECT_EQ(history().rows()[0].position, 5000);
+    ASSERT_TRUE(QFile::remove(dir.filePath("calvetta-history-2026-01-02.csv")));
+    reply(StatusDoc());
+    EXPECT_EQ(file("2026-01-02").count("21:05:09"), 1) << "deleted meanwhile: begun afresh";
+}
+
+// A file far beyond any night (300 MB held the window for many seconds): its latest rows only.
+TEST_F(HistoryTest, OfAHugeFileOnlyTheLatestRowsAreRead) {
+    const QByteArray row = "2026-01-02T20:00:00+00:00,VASKEL4,5000,7.5,9,12\r\n";
+    const qsizetype rows = TSessionHistory::kMaxReadBytes / row.size();
+    writeFile(dir.filePath("calvetta-history-2026-01-02.csv"), row.repeated(rows + 1000));
+    reply(StatusDoc());
+    EXPECT_EQ(history().rows().size(), static_cast<std::size_t>(rows) + 1);
 }
 
 TEST_F(HistoryTest, AFileThatCannotBeWrittenCostsOnlyTheFile) {

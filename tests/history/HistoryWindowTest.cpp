@@ -235,6 +235,9 @@ TEST(ChartSeries, EachColumnKeepsItsExtremesInTimeOrderAndGapsBreakTheLine) {
             EXPECT_TRUE(piece[i].y() == 50 || piece[i].y() == -50) << i;
     }
     EXPECT_EQ(pieces[0].size() + pieces[1].size(), 20) << "ten columns of data, two points each";
+    for (std::size_t i = 70; i < rows.size(); ++i)
+        rows[i].focuser = 2; // another focuser: not joined as if the first had moved there
+    EXPECT_EQ(minMaxSegments(rows, &HistoryRow::external, 0, 159000, 16).size(), 3u);
 }
 
 TEST(ChartSeries, TimeTicksFallOnRoundLocalTimes) {
@@ -301,6 +304,18 @@ TEST_F(HistoryWindowTest, TheFitIsShownAndAppliedOnlyWhenAccepted) {
     EXPECT_EQ(again.CoefficientEdit->text(), "-40");
     EXPECT_TRUE(settingsFile().contains("TempCompCoefficient=-40\r\n"));
     EXPECT_FALSE(again.applyFitButton->isEnabled());
+}
+
+// A fit no user may type (presets taken as refocuses): applied, the next start would refuse it.
+TEST_F(HistoryWindowTest, AFitBeyondTheCoefficientsLimitIsNotApplied) {
+    writeFile(dir.filePath(kNightFile), nightFile(400, [](int i) {
+                  return StatusSample{{}, 20000 + 200000 * (i / 100), 10.0 - i / 100, {}, {}, 0};
+              }));
+    auto& w = withHistory(open());
+    w.ShowHistoryWindow();
+    w.historyWindow->FitButtonClick();
+    w.historyWindow->ApplyFitButtonClick();
+    EXPECT_EQ(w.sessionHistory->settings().coefficient, 0);
 }
 
 TEST_F(HistoryWindowTest, GotosGoOnTheWireButNotWithinTenSecondsOfAClick) {

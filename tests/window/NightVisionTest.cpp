@@ -15,7 +15,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QAbstractItemView>
+#include <QAbstractButton>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -33,11 +35,15 @@ int countOf(const QImage& render, const QColor& colour) {
     return n;
 }
 
-// Runs `open`, which shows a modal dialog, and returns the dialog as it first shows; the
-// dialog is then cancelled.
-QImage grabModal(const std::function<void()>& open) {
+// Runs `open`, which shows a modal dialog, and returns the dialog as it first shows, or after
+// `meanwhile` when it is given; the dialog is then cancelled.
+QImage grabModal(const std::function<void()>& open, const std::function<void()>& meanwhile = {}) {
     QImage shot;
     QTimer::singleShot(0, [&] {
+        if (meanwhile) {
+            meanwhile();
+            QCoreApplication::processEvents();
+        }
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (!dialog && top->isVisible())
@@ -256,6 +262,19 @@ TEST_F(NightVisionTest, MenusAndDialogsTakeTheDarkPaletteAndInNightVisionTheRedO
             EXPECT_TRUE(redOnBlack(files)) << "icons, lists and buttons of the file dialog";
         }
     }
+}
+
+// F4 while a dialog is open: the icons of its buttons (given here as desktops that show them
+// do; offscreen shows none) turn red with the rest, no green tick left.
+TEST_F(NightVisionTest, ADialogOpenWhileNightVisionIsSwitchedOnTurnsRedWhole) {
+    auto& w = open();
+    const WindowDialogs dialogs = WindowDialogs::modal(&w);
+    EXPECT_TRUE(redOnBlack(grabModal([&] { dialogs.input("Rename", "Name", "M"); }, [&] {
+        for (auto* box : QApplication::activeModalWidget()->findChildren<QDialogButtonBox*>())
+            for (QAbstractButton* b : box->buttons())
+                b->setIcon(box->style()->standardIcon(QStyle::SP_DialogOkButton, nullptr, box));
+        w.FormKeyDown(Qt::Key_F4);
+    })));
 }
 
 TEST_F(NightVisionTest, AMenuPolishedWithTheShownWindowOpensStyledAndSizedTheFirstTime) {

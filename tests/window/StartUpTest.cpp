@@ -101,6 +101,9 @@ TEST_F(WindowTest, ChosenPortAndLanguageComeBackAtTheNextStart) {
     EXPECT_EQ(again.PortCombo->currentText(), QStringLiteral(u"PORTÉ"));
     EXPECT_EQ(again.LanguageCombo->currentText(), "IT");
     EXPECT_EQ(again.OpenCloseButtonLabel->text(), "Connetti");
+    again.PortCombo->setEditText(QStringLiteral("/tmp/ttyCALVETTA"));
+    again.FormKeyDown(Qt::Key_F4);
+    EXPECT_FALSE(settingsFile().contains("PortCombo")) << "a device typed over it is not it";
 }
 
 TEST_F(WindowTest, StoredLanguageWithoutItsFileIsIgnored) {
