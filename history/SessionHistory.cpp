@@ -77,6 +77,8 @@ const std::vector<HistoryRow>& TSessionHistory::rows() {
 
 bool TSessionHistory::append(const QByteArray& row) {
     // The night's file stays open: a row a second is one write, not an open, a seek and a read.
+    // Each write goes to the end of the file as it is then, so that a second Calvetta beside
+    // this one (a second focuser) adds its rows instead of writing over these.
     QByteArray bytes;
     // A file deleted or moved away meanwhile (a clean-up of old nights) would take every row
     // that follows with it, unseen: the night goes on in a new file under its name.
@@ -84,7 +86,7 @@ bool TSessionHistory::append(const QByteArray& row) {
         file_.close();
     if (!file_.isOpen()) {
         file_.setFileName(nightFilePath());
-        if (!file_.open(QIODevice::ReadWrite))
+        if (!file_.open(QIODevice::ReadWrite | QIODevice::Append))
             return false;
         const qint64 size = file_.size();
         if (size == 0) {

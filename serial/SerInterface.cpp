@@ -148,7 +148,8 @@ void TSerialInterface::DispatchExtra(const QString& line) {
 bool TSerialInterface::WriteTraceLine(const QString& text) {
     const QString name = QStringLiteral("serial_trace.log");
     QFile file(name);
-    if (!file.open(QIODevice::ReadWrite))
+    // Appended whatever another program beside this one wrote meanwhile.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return false;
     // A night of status replies once a second is some 50 MB, and tracing is easily left on:
     // the full log is kept as the previous one and a new one begun, so that the disk does not
@@ -158,11 +159,9 @@ bool TSerialInterface::WriteTraceLine(const QString& text) {
         const QString previous = name + QStringLiteral(".1");
         QFile::remove(previous);
         QFile::rename(name, previous); // when it cannot be set aside, the log goes on as it is
-        if (!file.open(QIODevice::ReadWrite))
+        if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
             return false;
     }
-    if (!file.seek(file.size()))
-        return false;
     const QString line = clock.localNow().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
                          QStringLiteral("   ") + text + QStringLiteral("\r\n");
     const QByteArray bytes = codepage::unicodeToAnsi(line);

@@ -115,6 +115,22 @@ TEST_F(HistoryTest, OfAHugeFileOnlyTheLatestRowsAreRead) {
     EXPECT_EQ(history().rows().size(), static_cast<std::size_t>(rows) + 1);
 }
 
+TEST_F(HistoryTest, TwoProgramsBesideEachOtherKeepEveryRowOfBoth) {
+    // Two focusers, each with its own Calvetta in the same directory: the same night's file.
+    TSessionHistory other(dir.path(), clock);
+    for (int i = 0; i < 3; ++i) {
+        StatusDoc mine, theirs;
+        mine.mot1("ABS_POS", 1000 + i);
+        theirs.mot1("ABS_POS", 2000 + i);
+        reply(mine);
+        feed(other, theirs.text());
+    }
+    const QByteArray written = file("2026-01-02");
+    EXPECT_EQ(written.count('\n'), 7) << written.constData();
+    for (const char* position : {",1000,", ",1001,", ",1002,", ",2000,", ",2001,", ",2002,"})
+        EXPECT_TRUE(written.contains(position)) << position;
+}
+
 TEST_F(HistoryTest, AFileThatCannotBeWrittenCostsOnlyTheFile) {
     // The directory is a plain file: nothing can be created in it.
     const QString notADirectory = dir.filePath("plain");
