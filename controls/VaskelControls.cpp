@@ -4,6 +4,7 @@
 #include "controls/Theme.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontInfo>
@@ -577,6 +578,10 @@ void TSimpleBitmapButton::mouseReleaseEvent(QMouseEvent* event) {
             call(this);
             if (!alive)
                 return;
+            // A menu or dialog the handler opened took the pointer elsewhere: this button
+            // hears of no move that would bring its picture down, and would stay lit.
+            if (!rect().contains(mapFromGlobal(QCursor::pos())))
+                update();
         }
     }
     clicked = false;

@@ -4,6 +4,8 @@
 #include "TestUtil.h"
 
 #include <QApplication>
+#include <QCursor>
+#include <QScreen>
 #include <QMouseEvent>
 #include <QTest>
 #include <QWindow>
@@ -105,6 +107,22 @@ TEST_F(ButtonPointerTest, LeftClickCallsTheHandlerAndDropsHoverUntilTheNextMove)
     moveTo(31, 20);
     EXPECT_TRUE(button->hover);
     EXPECT_TRUE(captured());
+}
+
+TEST_F(ButtonPointerTest, AClickWhoseHandlerTakesThePointerAwayLeavesNoHighlightShown) {
+    // The handler opens a menu, and the pointer goes to one of its items, off the button.
+    button->OnClick = [this](TSimpleBitmapButton*) {
+        QCursor::setPos(window->mapToGlobal(QPoint(250, 180)));
+    };
+    const auto shown = [this] {
+        QCoreApplication::processEvents();
+        return window->screen()->grabWindow(window->winId()).toImage().pixelColor(at(1, 1));
+    };
+    moveTo(30, 20);
+    ASSERT_EQ(shown(), hiColor);
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    EXPECT_EQ(shown(), normalColor);
 }
 
 TEST_F(ButtonPointerTest, ReleaseAwayFromTheButtonStillClicks) {
