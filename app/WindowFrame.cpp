@@ -12,6 +12,8 @@
 #include <QResizeEvent>
 #include <QScreen>
 
+#include <algorithm>
+
 void TVaskelWindow::BuildFrame() {
     using namespace frame;
     TitlebarPanel = new QWidget(this);
@@ -57,7 +59,23 @@ void TVaskelWindow::TitlebarLabelMouseDown(int x, int y) {
     beginTitleDrag(this, TitlebarLabel, x, y);
 }
 
-void TVaskelWindow::TitlebarLabelMouseMove(int x, int y) { continueTitleDrag(this, x, y); }
+void TVaskelWindow::TitlebarLabelMouseMove(int x, int y) {
+    // A maximised window dragged by its title first comes back to its normal size, the point
+    // grabbed staying under the pointer in proportion. Moved at the size of the screen, the
+    // window system takes it for a normal window that large: its buttons hang off the screen,
+    // and restoring no longer brings back the normal size.
+    const bool maximised = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    if (moveWindowActive && maximised && QPoint(x, y) != QPoint(moveWindowClickX, moveWindowClickY)) {
+        const QPoint pointer = TitlebarLabel->mapToGlobal(QPoint(x, y));
+        moveWindowClickX = moveWindowClickX * frame::kTitleLabelWidth /
+                           std::max(1, TitlebarLabel->width());
+        showNormal();
+        resize(frame::kWindowWidth, frame::kWindowHeight);
+        move(pointer - QPoint(frame::kTitleLabelLeft + moveWindowClickX, moveWindowClickY));
+        return;
+    }
+    continueTitleDrag(this, x, y);
+}
 
 void TVaskelWindow::TitlebarLabelMouseUp() { endTitleDrag(TitlebarLabel); }
 

@@ -138,6 +138,26 @@ TEST_F(WindowTest, DraggingTheTitleMovesTheWindowByTheSameAmount) {
     EXPECT_EQ(w.pos(), start + QPoint(10, 5)) << "a move after the release does nothing";
 }
 
+TEST_F(WindowTest, DraggingAMaximisedWindowBringsBackItsNormalSizeUnderThePointer) {
+    auto& w = open();
+    w.show();
+    moveOver(w.ThreeButtonsPanel, {30, 10});
+    press(w.ThreeButtonsPanel, {30, 10});
+    pumpEvents();
+    ASSERT_TRUE(w.windowState() & Qt::WindowMaximized);
+    const int grabbedAt = w.TitlebarLabel->width() / 2;
+    press(w.TitlebarLabel, {grabbedAt, 10});
+    const QPoint pointer = w.TitlebarLabel->mapToGlobal(QPoint(grabbedAt + 40, 12));
+    moveOver(w.TitlebarLabel, {grabbedAt + 40, 12});
+    release(w.TitlebarLabel, {grabbedAt + 40, 12});
+    pumpEvents();
+    EXPECT_FALSE(w.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(w.size(), QSize(800, 640));
+    EXPECT_EQ(w.CenterLayoutPanel->geometry(), QRect(0, 27, 800, 613));
+    // The middle of the title stays under the pointer.
+    EXPECT_EQ(w.TitlebarLabel->mapFromGlobal(pointer), QPoint(350, 10));
+}
+
 TEST_F(WindowTest, TheTitleMenuOpenedDuringADragEndsIt) {
     auto& w = open();
     w.show();
