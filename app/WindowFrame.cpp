@@ -135,13 +135,12 @@ void TVaskelWindow::resizeEvent(QResizeEvent* event) {
     TitlebarPanel->raise();
 }
 
-void TVaskelWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (centredOnce_)
-        return;
-    centredOnce_ = true;
+void TVaskelWindow::placeOnScreen() {
     // Centred, but on a screen lower than the window (a small laptop at the telescope) the
     // title bar stays on it: above the top edge nothing could move or close the window.
+    // Placed before the window system first sees the window: moved once it exists, a window
+    // manager that frames it may leave the toolkit believing it at the screen's corner, and
+    // every menu would open that far from its control.
     if (QScreen* s = screen()) {
         const QRect avail = s->availableGeometry();
         move(placeWithin(size(), avail.center(), avail));

@@ -3,11 +3,14 @@
 #include "WindowFixture.h"
 #include "app/FontUtils.h"
 #include "app/FrameGeometry.h"
+#include "controls/WindowDrag.h"
 
 #include <QFontInfo>
 #include <QLabel>
 #include <QMenu>
+#include <QScreen>
 #include <QTest>
+#include <QWindow>
 
 namespace {
 
@@ -45,6 +48,16 @@ TEST_F(WindowTest, FrameIsOwnBorderlessWindowWithTitleAndStrip) {
     EXPECT_EQ(w.ThreeButtonsPanel->geometry(), QRect(720, 0, 80, 27));
     EXPECT_EQ(w.CenterLayoutPanel->geometry(), QRect(0, 27, 800, 613));
     EXPECT_TRUE(w.ThreeButtonsImage->testAttribute(Qt::WA_TransparentForMouseEvents));
+}
+
+TEST_F(WindowTest, TheWindowSystemMakesTheWindowWhereItIsShown) {
+    auto& w = open();
+    const QRect avail = w.screen()->availableGeometry();
+    w.winId(); // made as showing makes it
+    EXPECT_EQ(w.windowHandle()->geometry().topLeft(),
+              placeWithin(w.size(), avail.center(), avail))
+        << "moved once made, a framing window manager may leave the toolkit's idea of its place "
+           "at the screen's corner, and menus open that far from their controls";
 }
 
 TEST_F(WindowTest, StripLightsTheButtonUnderThePointer) {
