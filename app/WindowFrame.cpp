@@ -65,7 +65,8 @@ void TVaskelWindow::TitlebarLabelMouseMove(int x, int y) {
     // window system takes it for a normal window that large: its buttons hang off the screen,
     // and restoring no longer brings back the normal size.
     const bool maximised = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
-    if (moveWindowActive && maximised && QPoint(x, y) != QPoint(moveWindowClickX, moveWindowClickY)) {
+    const bool moved = QPoint(x, y) != QPoint(moveWindowClickX, moveWindowClickY);
+    if (moveWindowActive && maximised && moved) {
         const QPoint pointer = TitlebarLabel->mapToGlobal(QPoint(x, y));
         moveWindowClickX = moveWindowClickX * frame::kTitleLabelWidth /
                            std::max(1, TitlebarLabel->width());

@@ -111,9 +111,7 @@ TEST_F(ButtonPointerTest, LeftClickCallsTheHandlerAndDropsHoverUntilTheNextMove)
 
 TEST_F(ButtonPointerTest, AClickWhoseHandlerTakesThePointerAwayLeavesNoHighlightShown) {
     // The handler opens a menu, and the pointer goes to one of its items, off the button.
-    button->OnClick = [this](TSimpleBitmapButton*) {
-        QCursor::setPos(window->mapToGlobal(QPoint(250, 180)));
-    };
+    button->OnClick = [this](auto) { QCursor::setPos(window->mapToGlobal(QPoint(250, 180))); };
     const auto shown = [this] {
         QCoreApplication::processEvents();
         return window->screen()->grabWindow(window->winId()).toImage().pixelColor(at(1, 1));

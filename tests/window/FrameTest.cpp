@@ -48,16 +48,11 @@ TEST_F(WindowTest, FrameIsOwnBorderlessWindowWithTitleAndStrip) {
     EXPECT_EQ(w.ThreeButtonsPanel->geometry(), QRect(720, 0, 80, 27));
     EXPECT_EQ(w.CenterLayoutPanel->geometry(), QRect(0, 27, 800, 613));
     EXPECT_TRUE(w.ThreeButtonsImage->testAttribute(Qt::WA_TransparentForMouseEvents));
-}
-
-TEST_F(WindowTest, TheWindowSystemMakesTheWindowWhereItIsShown) {
-    auto& w = open();
+    // Made where it is shown: moved once made, a framing window manager may leave the toolkit
+    // believing it at the screen's corner, and menus open that far from their controls.
     const QRect avail = w.screen()->availableGeometry();
-    w.winId(); // made as showing makes it
-    EXPECT_EQ(w.windowHandle()->geometry().topLeft(),
-              placeWithin(w.size(), avail.center(), avail))
-        << "moved once made, a framing window manager may leave the toolkit's idea of its place "
-           "at the screen's corner, and menus open that far from their controls";
+    w.winId();
+    EXPECT_EQ(w.windowHandle()->position(), placeWithin(w.size(), avail.center(), avail));
 }
 
 TEST_F(WindowTest, StripLightsTheButtonUnderThePointer) {
@@ -153,22 +148,18 @@ TEST_F(WindowTest, DraggingTheTitleMovesTheWindowByTheSameAmount) {
 
 TEST_F(WindowTest, DraggingAMaximisedWindowBringsBackItsNormalSizeUnderThePointer) {
     auto& w = open();
-    w.show();
+    w.showMaximized();
+    pumpEvents();
+    const int middle = w.TitlebarLabel->width() / 2;
+    const QPoint pointer = w.TitlebarLabel->mapToGlobal(QPoint(middle + 40, 12));
+    press(w.TitlebarLabel, {middle, 12});
+    moveOver(w.TitlebarLabel, {middle + 40, 12});
+    pumpEvents();
+    EXPECT_EQ(w.size(), QSize(800, 640));
+    EXPECT_EQ(w.TitlebarLabel->mapFromGlobal(pointer), QPoint(350, 12));
     moveOver(w.ThreeButtonsPanel, {30, 10});
     press(w.ThreeButtonsPanel, {30, 10});
-    pumpEvents();
-    ASSERT_TRUE(w.windowState() & Qt::WindowMaximized);
-    const int grabbedAt = w.TitlebarLabel->width() / 2;
-    press(w.TitlebarLabel, {grabbedAt, 10});
-    const QPoint pointer = w.TitlebarLabel->mapToGlobal(QPoint(grabbedAt + 40, 12));
-    moveOver(w.TitlebarLabel, {grabbedAt + 40, 12});
-    release(w.TitlebarLabel, {grabbedAt + 40, 12});
-    pumpEvents();
-    EXPECT_FALSE(w.windowState() & Qt::WindowMaximized);
-    EXPECT_EQ(w.size(), QSize(800, 640));
-    EXPECT_EQ(w.CenterLayoutPanel->geometry(), QRect(0, 27, 800, 613));
-    // The middle of the title stays under the pointer.
-    EXPECT_EQ(w.TitlebarLabel->mapFromGlobal(pointer), QPoint(350, 10));
+    EXPECT_TRUE(w.windowState() & Qt::WindowMaximized) << "maximises again";
 }
 
 TEST_F(WindowTest, TheTitleMenuOpenedDuringADragEndsIt) {
