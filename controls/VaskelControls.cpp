@@ -530,6 +530,13 @@ void TTolveHilitableControl::hideEvent(QHideEvent* event) {
     TTolveImagedControl::hideEvent(event);
 }
 
+void TTolveHilitableControl::leaveEvent(QEvent* event) {
+    // Not while the pointer is held: then the moves bring the picture down.
+    if (!hover)
+        update();
+    TTolveImagedControl::leaveEvent(event);
+}
+
 void TTolveHilitableControl::dropPointer() {
     releaseMouse();
     hover = false;

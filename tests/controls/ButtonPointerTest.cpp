@@ -109,7 +109,7 @@ TEST_F(ButtonPointerTest, LeftClickCallsTheHandlerAndDropsHoverUntilTheNextMove)
     EXPECT_TRUE(captured());
 }
 
-TEST_F(ButtonPointerTest, AClickWhoseHandlerTakesThePointerAwayLeavesNoHighlightShown) {
+TEST_F(ButtonPointerTest, AClickedButtonShowsNoHighlightOnceThePointerIsElsewhere) {
     // The handler opens a menu, and the pointer goes to one of its items, off the button.
     button->OnClick = [this](auto) { QCursor::setPos(window->mapToGlobal(QPoint(250, 180))); };
     const auto shown = [this] {
@@ -120,6 +120,15 @@ TEST_F(ButtonPointerTest, AClickWhoseHandlerTakesThePointerAwayLeavesNoHighlight
     ASSERT_EQ(shown(), hiColor);
     press(Qt::LeftButton);
     release(Qt::LeftButton);
+    EXPECT_EQ(shown(), normalColor);
+
+    // Clicked where it stays; then the pointer leaves in one jump, with no move over it first.
+    button->OnClick = [](auto) {};
+    QCursor::setPos(window->mapToGlobal(at(31, 20)));
+    moveTo(31, 20);
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    QTest::mouseMove(window->windowHandle(), QPoint(250, 180));
     EXPECT_EQ(shown(), normalColor);
 }
 
