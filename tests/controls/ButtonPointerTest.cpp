@@ -5,8 +5,8 @@
 
 #include <QApplication>
 #include <QCursor>
-#include <QScreen>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTest>
 #include <QWindow>
 #include <memory>
