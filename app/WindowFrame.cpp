@@ -12,6 +12,8 @@
 #include <QResizeEvent>
 #include <QScreen>
 
+#include <algorithm>
+
 void TVaskelWindow::BuildFrame() {
     using namespace frame;
     TitlebarPanel = new QWidget(this);
@@ -57,7 +59,24 @@ void TVaskelWindow::TitlebarLabelMouseDown(int x, int y) {
     beginTitleDrag(this, TitlebarLabel, x, y);
 }
 
-void TVaskelWindow::TitlebarLabelMouseMove(int x, int y) { continueTitleDrag(this, x, y); }
+void TVaskelWindow::TitlebarLabelMouseMove(int x, int y) {
+    // A maximised window dragged by its title first comes back to its normal size, the point
+    // grabbed staying under the pointer in proportion. Moved at the size of the screen, the
+    // window system takes it for a normal window that large: its buttons hang off the screen,
+    // and restoring no longer brings back the normal size.
+    const bool maximised = windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen);
+    const bool moved = QPoint(x, y) != QPoint(moveWindowClickX, moveWindowClickY);
+    if (moveWindowActive && maximised && moved) {
+        const QPoint pointer = TitlebarLabel->mapToGlobal(QPoint(x, y));
+        moveWindowClickX = moveWindowClickX * frame::kTitleLabelWidth /
+                           std::max(1, TitlebarLabel->width());
+        showNormal();
+        resize(frame::kWindowWidth, frame::kWindowHeight);
+        move(pointer - QPoint(frame::kTitleLabelLeft + moveWindowClickX, moveWindowClickY));
+        return;
+    }
+    continueTitleDrag(this, x, y);
+}
 
 void TVaskelWindow::TitlebarLabelMouseUp() { endTitleDrag(TitlebarLabel); }
 
@@ -117,13 +136,12 @@ void TVaskelWindow::resizeEvent(QResizeEvent* event) {
     TitlebarPanel->raise();
 }
 
-void TVaskelWindow::showEvent(QShowEvent* event) {
-    QWidget::showEvent(event);
-    if (centredOnce_)
-        return;
-    centredOnce_ = true;
+void TVaskelWindow::placeOnScreen() {
     // Centred, but on a screen lower than the window (a small laptop at the telescope) the
     // title bar stays on it: above the top edge nothing could move or close the window.
+    // Placed before the window system first sees the window: moved once it exists, a window
+    // manager that frames it may leave the toolkit believing it at the screen's corner, and
+    // every menu would open that far from its control.
     if (QScreen* s = screen()) {
         const QRect avail = s->availableGeometry();
         move(placeWithin(size(), avail.center(), avail));

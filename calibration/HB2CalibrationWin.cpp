@@ -167,6 +167,12 @@ THalvorbeck2WizardWindow::THalvorbeck2WizardWindow(QWidget* parent) : QDialog(pa
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("HALVORBECK 2 calibration wizard"));
     setFixedSize(kWizardWidth, kWizardHeight);
+    // Centred on the main window's screen before the window system first sees it (see the
+    // main window).
+    if (QScreen* s = parent ? parent->screen() : screen()) {
+        const QRect avail = s->availableGeometry();
+        move(avail.center() - QPoint(width() / 2, height() / 2));
+    }
     theme::followBackground(this, kBackground);
 
     BuildTitleStrip();
@@ -526,17 +532,6 @@ bool THalvorbeck2WizardWindow::eventFilter(QObject* watched, QEvent* event) {
     else
         TitlePanelMouseUp();
     return true;
-}
-
-void THalvorbeck2WizardWindow::showEvent(QShowEvent* event) {
-    QDialog::showEvent(event);
-    if (centredOnce_)
-        return;
-    centredOnce_ = true;
-    if (QScreen* s = screen()) {
-        const QRect avail = s->availableGeometry();
-        move(avail.center() - QPoint(width() / 2, height() / 2));
-    }
 }
 
 void THalvorbeck2WizardWindow::paintEvent(QPaintEvent*) {

@@ -117,7 +117,6 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
 private:
@@ -130,7 +129,6 @@ private:
     void startButtonsTimer();
     void send(const QString& request);
     QPixmap introPicture_;
-    bool centredOnce_ = false;
 };
 
 // The open wizard, or null; set while one exists (the status reply handling feeds it).

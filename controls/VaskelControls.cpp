@@ -4,6 +4,7 @@
 #include "controls/Theme.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontInfo>
@@ -529,6 +530,13 @@ void TTolveHilitableControl::hideEvent(QHideEvent* event) {
     TTolveImagedControl::hideEvent(event);
 }
 
+void TTolveHilitableControl::leaveEvent(QEvent* event) {
+    // Not while the pointer is held: then the moves bring the picture down.
+    if (!hover)
+        update();
+    TTolveImagedControl::leaveEvent(event);
+}
+
 void TTolveHilitableControl::dropPointer() {
     releaseMouse();
     hover = false;
@@ -577,6 +585,10 @@ void TSimpleBitmapButton::mouseReleaseEvent(QMouseEvent* event) {
             call(this);
             if (!alive)
                 return;
+            // A menu or dialog the handler opened took the pointer elsewhere: this button
+            // hears of no move that would bring its picture down, and would stay lit.
+            if (!rect().contains(mapFromGlobal(QCursor::pos())))
+                update();
         }
     }
     clicked = false;

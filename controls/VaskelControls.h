@@ -130,6 +130,8 @@ protected:
     // Disabled or hidden, the control gets no more moves: it lets the pointer go.
     void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // A click clears hover without a repaint: the picture comes down when the pointer leaves.
+    void leaveEvent(QEvent* event) override;
 
 private:
     void dropPointer();

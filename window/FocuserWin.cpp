@@ -114,6 +114,7 @@ TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
     QCoreApplication::sendPostedEvents(this, QEvent::ApplicationFontChange);
     theme::followBackground(this, palette::kWindow);
     resize(frame::kWindowWidth, frame::kWindowHeight);
+    placeOnScreen();
     endApplication = [] { QCoreApplication::quit(); };
     dialogs = WindowDialogs::modal(this);
     startProgram = startOutsideProgram;

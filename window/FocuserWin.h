@@ -331,7 +331,6 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void BuildFrame();
@@ -339,11 +338,11 @@ private:
     void BuildOverlays();
     void BuildMenus();
     void centreCentreArea();
+    void placeOnScreen();
     void FillPortCombo();
     // Lists the ports present now, keeping what the box shows; nothing while connected.
     void RefreshPortCombo();
     void FillLanguageCombo();
-    bool centredOnce_ = false;
     bool traceLineKept_ = false; // the settings file asks for the trace log
     bool busyCursorShown_ = false;
 };

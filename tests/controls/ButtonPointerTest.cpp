@@ -4,7 +4,9 @@
 #include "TestUtil.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QMouseEvent>
+#include <QScreen>
 #include <QTest>
 #include <QWindow>
 #include <memory>
@@ -105,6 +107,29 @@ TEST_F(ButtonPointerTest, LeftClickCallsTheHandlerAndDropsHoverUntilTheNextMove)
     moveTo(31, 20);
     EXPECT_TRUE(button->hover);
     EXPECT_TRUE(captured());
+}
+
+TEST_F(ButtonPointerTest, AClickedButtonShowsNoHighlightOnceThePointerIsElsewhere) {
+    // The handler opens a menu, and the pointer goes to one of its items, off the button.
+    button->OnClick = [this](auto) { QCursor::setPos(window->mapToGlobal(QPoint(250, 180))); };
+    const auto shown = [this] {
+        QCoreApplication::processEvents();
+        return window->screen()->grabWindow(window->winId()).toImage().pixelColor(at(1, 1));
+    };
+    moveTo(30, 20);
+    ASSERT_EQ(shown(), hiColor);
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    EXPECT_EQ(shown(), normalColor);
+
+    // Clicked where it stays; then the pointer leaves in one jump, with no move over it first.
+    button->OnClick = [](auto) {};
+    QCursor::setPos(window->mapToGlobal(at(31, 20)));
+    moveTo(31, 20);
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    QTest::mouseMove(window->windowHandle(), QPoint(250, 180));
+    EXPECT_EQ(shown(), normalColor);
 }
 
 TEST_F(ButtonPointerTest, ReleaseAwayFromTheButtonStillClicks) {
