@@ -6,18 +6,13 @@ void RequestPacer::applyOverdueRule(std::uint32_t now) {
         waitingAnswer = false;
 }
 
-bool RequestPacer::admit(const QString& request, bool urgent, std::uint32_t now) {
-    applyOverdueRule(now);
-    if (waitingAnswer) {
-        if (urgent)
-            commandsQueue.push_front(request);
-        else
-            commandsQueue.push_back(request);
-        return false;
-    }
-    waitingAnswer = true;
-    waitingAnswerT = now;
-    return true;
+std::optional<QString> RequestPacer::admit(const QString& request, bool urgent,
+                                           std::uint32_t now) {
+    if (urgent)
+        commandsQueue.push_front(request);
+    else
+        commandsQueue.push_back(request);
+    return takeOverdueHead(now);
 }
 
 std::optional<QString> RequestPacer::replyArrived() {
