@@ -43,7 +43,11 @@ void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
         gotoTarget(stepTarget(p, 10 * a));
         break;
     case 4:
-        serialLink->EnqueueCommand(request::motorStop());
+        // Moves clicked before STOP and still waiting behind a slow reply would run after the
+        // stop, and the stop itself would wait behind them: they are dropped, and the stop
+        // goes out first.
+        serialLink->DropQueued(request::startsMove);
+        serialLink->EnqueueUrgentCommand(request::motorStop());
         motorMoving = false;
         break;
     case 5:

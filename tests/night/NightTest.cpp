@@ -336,6 +336,10 @@ protected:
             send(request::verboseTimeGoto(position::stepTarget(p, delta)));
             w.HandpadButtonClick(buttons[b]);
         } else if (action < 55) {
+            // Moves still waiting in the queue never go out behind a stop.
+            for (const QString& queued : serialLink->queue())
+                if (request::startsMove(queued))
+                    unwritten.remove(queued);
             send(request::motorStop());
             w.HandpadButtonClick(w.stopButton);
         } else if (action < 68) {

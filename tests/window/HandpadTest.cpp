@@ -2,6 +2,7 @@
 
 #include "ConnectedWindow.h"
 #include "controls/VaskelControls.h"
+#include "serial/TickClock.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -120,6 +121,24 @@ TEST_F(ConnectedTest, StopClearsTheMoveAndAsksForTheStatus) {
     EXPECT_FALSE(w.motorMoving);
     EXPECT_EQ(requests(),
               (QList<QByteArray>{R"({"req":{"cmd":{"MOT1":{"MOT_STOP":""}}}})", kStatusRequest}));
+}
+
+TEST_F(ConnectedTest, StopOvertakesTheMovesStillQueuedAndNoneRunsAfterIt) {
+    ManualClock clock;
+    auto& w = open();
+    w.clock = &clock;
+    w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    w.PollEnableTimerTimer();
+    w.ParseExtraMessage(QStringLiteral("0"));
+    // Clicks faster than a slow focuser answers: only the first move is written at once.
+    w.StepInput->setText(QStringLiteral("100"));
+    for (int i = 0; i < 3; ++i)
+        w.HandpadButtonClick(w.stepRightButton);
+    w.HandpadButtonClick(w.stopButton);
+    const QByteArray stop = R"({"req":{"cmd":{"MOT1":{"MOT_STOP":""}}}})";
+    EXPECT_EQ(requests(), (QList<QByteArray>{gotoRequest(100), stop, kStatusRequest,
+                                             kStatusRequest, kStatusRequest, kStatusRequest}));
 }
 
 TEST_F(ConnectedTest, ChangingTheUnitConvertsTheStepAmount) {
