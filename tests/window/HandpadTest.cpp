@@ -64,7 +64,9 @@ TEST_F(ConnectedTest, GoIsHeldToTheTravel) {
     const struct {
         const char* field;
         int target;
-    } cases[] = {{"---", 1234}, {"12.5", 1234}, {"-40", 0}, {"999999", 731636}, {"5000", 5000}};
+    } cases[] = {{"---", 1234},         {"12.5", 1234},        {"-40", 0},
+                 {"999999", 731636},    {"5000", 5000},
+                 {"99999999999", 731636}, {"-99999999999", 0}}; // a digit key held down
     for (const auto& c : cases) {
         w.CurrentPositionEdit->setText(c.field);
         w.HandpadButtonClick(w.goButton);
