@@ -15,7 +15,8 @@ class RequestPacer {
 public:
     static constexpr std::uint32_t kReplyWaitMs = 350;
 
-    // A request to send at `now`: it joins the queue, at the head when urgent, at the tail
+    // A request to send at `now`: it joins the queue, ahead of every ordinary request when
+    // urgent (behind the urgent ones already waiting, which were asked for first), at the tail
     // otherwise. While no reply is awaited (none, or one overdue), the head of the queue is
     // returned to be written now, its reply awaited from now on: requests asked for earlier
     // go out first, whatever became of the replies to those before them.
@@ -48,7 +49,10 @@ public:
 private:
     void applyOverdueRule(std::uint32_t now);
 
+    void popHead();
+
     std::deque<QString> commandsQueue;
+    std::size_t urgentQueued = 0; // how many at the head of the queue came urgent
     bool waitingAnswer = false;
     std::uint32_t waitingAnswerT = 0;
 };

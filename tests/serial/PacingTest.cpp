@@ -70,7 +70,7 @@ TEST_F(LinkTest, TickDifferenceIsUnsignedAcrossTheWrap) {
     EXPECT_EQ(wire(), B.toLatin1());
 }
 
-TEST_F(LinkTest, UrgentRequestGoesBeforeEveryQueuedOne) {
+TEST_F(LinkTest, UrgentRequestsGoBeforeEveryQueuedOneInTheOrderSent) {
     auto& l = connect();
     l.EnqueueCommand(A);
     l.EnqueueCommand(B);
@@ -79,14 +79,18 @@ TEST_F(LinkTest, UrgentRequestGoesBeforeEveryQueuedOne) {
     wire();
     const QString urgent = QStringLiteral(R"({"req":{"cmd":{"RUNPRESET":"slow"}}})");
     l.EnqueueUrgentCommand(urgent);
+    // A second one (a slider set again) keeps its place behind the first: the last value set
+    // is the one the focuser keeps.
+    const QString later = QStringLiteral(R"({"req":{"set":{"MOT1":{"FnRUN_ACC":9}}}})");
+    l.EnqueueUrgentCommand(later);
     EXPECT_TRUE(wire().isEmpty());
     QByteArray order;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         deviceSends(kReply);
         order += wire() + '|';
     }
-    EXPECT_EQ(order, urgent.toLatin1() + '|' + B.toLatin1() + '|' + C.toLatin1() + '|' +
-                         D.toLatin1() + '|');
+    EXPECT_EQ(order, urgent.toLatin1() + '|' + later.toLatin1() + '|' + B.toLatin1() + '|' +
+                         C.toLatin1() + '|' + D.toLatin1() + '|');
 }
 
 TEST_F(LinkTest, RequestWrittenFromTheQueueDoesNotRenewTheWait) {
