@@ -51,6 +51,10 @@ void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
         motorMoving = false;
         break;
     case 5:
+        // During a move the field shows where the motor passes, not a target: GO pressed again
+        // without a new target typed or dragged would stop the move short there.
+        if (motorMoving && !CurrentPositionEdit->isModified())
+            break;
         gotoTarget(goTarget(CurrentPositionEdit->text(), steps, p, maxFocuserDist));
         break;
     default:

@@ -322,6 +322,7 @@ protected:
             const QString text =
                 steps ? QString::number(to) : QLocale().toString(to * MmPerStep, 'f', 2);
             w.CurrentPositionEdit->setText(text);
+            w.CurrentPositionEdit->setModified(true); // typed
             send(request::verboseTimeGoto(position::goTarget(text, steps, p, w.maxFocuserDist)));
             w.HandpadButtonClick(w.goButton);
         } else if (action < 45) {

@@ -68,6 +68,7 @@ TEST_F(ConnectedTest, GoIsHeldToTheTravel) {
                  {"999999", 731636},    {"5000", 5000},
                  {"99999999999", 731636}, {"-99999999999", 0}}; // a digit key held down
     for (const auto& c : cases) {
+        w.motorMoving = false;
         w.CurrentPositionEdit->setText(c.field);
         w.HandpadButtonClick(w.goButton);
         EXPECT_EQ(requests().value(0), gotoRequest(c.target)) << c.field;
@@ -100,9 +101,27 @@ TEST_F(ConnectedTest, MillimetresTypedInAnotherLocaleMoveOnlyWhatIsMeant) {
                                                            << c.locale.name().toStdString();
     }
     QLocale::setDefault(italian);
+    w.motorMoving = false;
     w.CurrentPositionEdit->setText("1.000");
     QTest::mouseClick(w.goButton, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(requests().value(0), gotoRequest(1000)) << "not 1000 mm, the far end of the travel";
+}
+
+TEST_F(ConnectedTest, GoPressedAgainDuringAMoveDoesNotCutItShort) {
+    auto& w = connected();
+    auto type = [&w](const char* text) {
+        w.CurrentPositionEdit->setText(text);
+        w.CurrentPositionEdit->setModified(true);
+    };
+    type("400000");
+    w.HandpadButtonClick(w.goButton);
+    EXPECT_EQ(requests().value(0), gotoRequest(400000));
+    w.ParseExtraMessage(QStringLiteral("138015")); // the field follows the motor
+    w.HandpadButtonClick(w.goButton);
+    EXPECT_EQ(requests(), QList<QByteArray>{kStatusRequest});
+    type("200000");
+    w.HandpadButtonClick(w.goButton);
+    EXPECT_EQ(requests().value(0), gotoRequest(200000)) << "a new target goes";
 }
 
 TEST_F(ConnectedTest, GoInMillimetresUsesTheShownValue) {
