@@ -60,6 +60,7 @@ void RequestPacer::clear() {
 
 std::size_t RequestPacer::dropQueued(const std::function<bool(const QString&)>& unwanted) {
     const auto urgentEnd = commandsQueue.begin() + static_cast<std::ptrdiff_t>(urgentQueued);
-    urgentQueued -= static_cast<std::size_t>(std::count_if(commandsQueue.begin(), urgentEnd, unwanted));
+    urgentQueued -=
+        static_cast<std::size_t>(std::count_if(commandsQueue.begin(), urgentEnd, unwanted));
     return static_cast<std::size_t>(std::erase_if(commandsQueue, unwanted));
 }

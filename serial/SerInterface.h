@@ -49,7 +49,8 @@ public:
 
     // Sends `cmd` now, or queues it at the tail while a reply is awaited.
     void EnqueueCommand(const QString& cmd);
-    // The same, but a request that has to wait goes to the head of the queue.
+    // The same, but a request that has to wait goes ahead of every ordinary one waiting
+    // (behind the urgent ones already there).
     void EnqueueUrgentCommand(const QString& cmd);
 
     // Forgets the queued requests `unwanted` picks: they are never written.
