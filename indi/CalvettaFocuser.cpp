@@ -430,8 +430,8 @@ void CalvettaFocuser::disconnectAfterLoss() {
 void CalvettaFocuser::send(const QString& request, bool urgent) {
     if (!sessionActive)
         return;
-    if (pacer.admit(request, urgent, tick()))
-        writeRequest(request);
+    if (const auto next = pacer.admit(request, urgent, tick()))
+        writeRequest(*next);
     armOverdueTimer();
 }
 

@@ -64,6 +64,20 @@ std::optional<QString> canonicalNumber(const QString& text, const QLocale& local
     return out;
 }
 
+// A whole number of steps; digits beyond the 32-bit range (a key held down) stand for the
+// farthest number that way, not for no number at all.
+std::optional<int> wholeSteps(const QString& text) {
+    const auto canonical = canonicalNumber(text, QLocale::c(), QString());
+    if (!canonical)
+        return std::nullopt;
+    bool ok = false;
+    const int v = canonical->toInt(&ok, 10);
+    if (ok)
+        return v;
+    return canonical->startsWith(u'-') ? std::numeric_limits<std::int32_t>::min()
+                                       : std::numeric_limits<std::int32_t>::max();
+}
+
 } // namespace
 
 int roundHalfEven(double v) {
@@ -108,7 +122,7 @@ int stepTarget(int p, std::int64_t delta) {
 int goTarget(const QString& field, bool stepsSelected, int p, double maxFocuserDist,
              const QLocale& locale) {
     int target = stepsSelected
-                     ? parseInt(field, p)
+                     ? wholeSteps(field).value_or(p)
                      : roundHalfEven(parseFloat(field, p * MmPerStep, locale) / MmPerStep);
     if (target < 0)
         target = 0;

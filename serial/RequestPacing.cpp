@@ -1,23 +1,21 @@
 #include "serial/RequestPacing.h"
 
+#include <algorithm>
+
 void RequestPacer::applyOverdueRule(std::uint32_t now) {
     // Unsigned difference: right across the wrap of the counter.
     if (static_cast<std::uint32_t>(now - waitingAnswerT) > kReplyWaitMs)
         waitingAnswer = false;
 }
 
-bool RequestPacer::admit(const QString& request, bool urgent, std::uint32_t now) {
-    applyOverdueRule(now);
-    if (waitingAnswer) {
-        if (urgent)
-            commandsQueue.push_front(request);
-        else
-            commandsQueue.push_back(request);
-        return false;
-    }
-    waitingAnswer = true;
-    waitingAnswerT = now;
-    return true;
+std::optional<QString> RequestPacer::admit(const QString& request, bool urgent,
+                                           std::uint32_t now) {
+    if (urgent)
+        commandsQueue.insert(commandsQueue.begin() + static_cast<std::ptrdiff_t>(urgentQueued++),
+                             request);
+    else
+        commandsQueue.push_back(request);
+    return takeOverdueHead(now);
 }
 
 std::optional<QString> RequestPacer::replyArrived() {
@@ -28,17 +26,22 @@ std::optional<QString> RequestPacer::replyArrived() {
     return commandsQueue.front();
 }
 
-void RequestPacer::headWritten() {
-    if (!commandsQueue.empty())
-        commandsQueue.pop_front();
+void RequestPacer::popHead() {
+    if (commandsQueue.empty())
+        return;
+    commandsQueue.pop_front();
+    if (urgentQueued > 0)
+        --urgentQueued;
 }
+
+void RequestPacer::headWritten() { popHead(); }
 
 std::optional<QString> RequestPacer::takeOverdueHead(std::uint32_t now) {
     applyOverdueRule(now);
     if (waitingAnswer || commandsQueue.empty())
         return std::nullopt;
     QString head = commandsQueue.front();
-    commandsQueue.pop_front();
+    popHead();
     waitingAnswer = true;
     waitingAnswerT = now;
     return head;
@@ -51,9 +54,13 @@ bool RequestPacer::isIdle(std::uint32_t now) {
 
 void RequestPacer::clear() {
     commandsQueue.clear();
+    urgentQueued = 0;
     waitingAnswer = false;
 }
 
 std::size_t RequestPacer::dropQueued(const std::function<bool(const QString&)>& unwanted) {
+    const auto urgentEnd = commandsQueue.begin() + static_cast<std::ptrdiff_t>(urgentQueued);
+    urgentQueued -=
+        static_cast<std::size_t>(std::count_if(commandsQueue.begin(), urgentEnd, unwanted));
     return static_cast<std::size_t>(std::erase_if(commandsQueue, unwanted));
 }

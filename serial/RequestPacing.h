@@ -15,9 +15,12 @@ class RequestPacer {
 public:
     static constexpr std::uint32_t kReplyWaitMs = 350;
 
-    // A request to send at `now`. True: write it now, its reply is awaited from now on.
-    // False: it waits in the queue, at the head when urgent, at the tail otherwise.
-    bool admit(const QString& request, bool urgent, std::uint32_t now);
+    // A request to send at `now`: it joins the queue, ahead of every ordinary request when
+    // urgent (behind the urgent ones already waiting, which were asked for first), at the tail
+    // otherwise. While no reply is awaited (none, or one overdue), the head of the queue is
+    // returned to be written now, its reply awaited from now on: requests asked for earlier
+    // go out first, whatever became of the replies to those before them.
+    std::optional<QString> admit(const QString& request, bool urgent, std::uint32_t now);
 
     // A complete reply came. The queued request to write next, left at the head of the queue
     // until headWritten(); nothing when the queue is empty, and then no reply is awaited.
@@ -46,7 +49,10 @@ public:
 private:
     void applyOverdueRule(std::uint32_t now);
 
+    void popHead();
+
     std::deque<QString> commandsQueue;
+    std::size_t urgentQueued = 0; // how many at the head of the queue came urgent
     bool waitingAnswer = false;
     std::uint32_t waitingAnswerT = 0;
 };

@@ -43,11 +43,12 @@ void TSerialInterface::EnqueueUrgentCommand(const QString& cmd) { send(cmd, true
 void TSerialInterface::send(const QString& cmd, bool urgent) {
     if (!com->FOpen())
         return;
-    if (!pacer.admit(cmd, urgent, clock.tickCount()))
+    const auto next = pacer.admit(cmd, urgent, clock.tickCount());
+    if (!next)
         return;
     bool failed = false;
     try {
-        com->PutString(codepage::unicodeToAnsi(cmd));
+        com->PutString(codepage::unicodeToAnsi(*next));
     } catch (const EComError&) {
         failed = true;
     }
@@ -59,7 +60,7 @@ void TSerialInterface::send(const QString& cmd, bool urgent) {
             return;
     }
     if (serialTraceEnabled)
-        WriteTraceLine(QStringLiteral("[TX  ] ") + cmd);
+        WriteTraceLine(QStringLiteral("[TX  ] ") + *next);
 }
 
 void TSerialInterface::ReleaseLater() {

@@ -12,6 +12,7 @@
 #include <QString>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <rapidjson/document.h>
 
@@ -48,8 +49,14 @@ public:
 
     // Sends `cmd` now, or queues it at the tail while a reply is awaited.
     void EnqueueCommand(const QString& cmd);
-    // The same, but a request that has to wait goes to the head of the queue.
+    // The same, but a request that has to wait goes ahead of every ordinary one waiting
+    // (behind the urgent ones already there).
     void EnqueueUrgentCommand(const QString& cmd);
+
+    // Forgets the queued requests `unwanted` picks: they are never written.
+    std::size_t DropQueued(const std::function<bool(const QString&)>& unwanted) {
+        return pacer.dropQueued(unwanted);
+    }
 
     // Closes the port (discarding what is not yet sent or read) and moves this link from
     // serialLink to releasedLink.

@@ -43,10 +43,18 @@ void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
         gotoTarget(stepTarget(p, 10 * a));
         break;
     case 4:
-        serialLink->EnqueueCommand(request::motorStop());
+        // Moves clicked before STOP and still waiting behind a slow reply would run after the
+        // stop, and the stop itself would wait behind them: they are dropped, and the stop
+        // goes out first.
+        serialLink->DropQueued(request::startsMove);
+        serialLink->EnqueueUrgentCommand(request::motorStop());
         motorMoving = false;
         break;
     case 5:
+        // During a move the field shows where the motor passes, not a target: GO pressed again
+        // without a new target typed or dragged would stop the move short there.
+        if (motorMoving && !CurrentPositionEdit->isModified())
+            break;
         gotoTarget(goTarget(CurrentPositionEdit->text(), steps, p, maxFocuserDist));
         break;
     default:

@@ -143,8 +143,8 @@ TEST_F(AdvPanelTest, DraggingPastTheEndsSendsTheLimits) {
     moveTo(hold, bar(300));
     release(hold, bar(300));
     EXPECT_EQ(hold->position, 5);
-    EXPECT_EQ(queued(), (QStringList{param("FnRUN_CURR_HOLD", 5), param("FnRUN_SPD", 10), kTail}))
-        << "each release jumps the queue";
+    EXPECT_EQ(queued(), (QStringList{param("FnRUN_SPD", 10), param("FnRUN_CURR_HOLD", 5), kTail}))
+        << "each release jumps the ordinary requests, in the order made";
 }
 
 TEST_F(AdvPanelTest, ADoubleClickOnItsButtonSetsNoSliderThatCameUpUnderIt) {
@@ -306,10 +306,10 @@ TEST_F(AdvPanelTest, LeftAndMiddleClicksRunQuickSettingsAndUserPresets) {
     clickFrame(367, 325);                   // user preset 3
     using request::QuickSetting;
     EXPECT_EQ(queued(),
-              (QStringList{request::runPresetLoad(3), request::runPresetLoad(2),
-                           request::runPresetLoad(1), request::runPresetQuick(QuickSetting::Slow),
+              (QStringList{request::runPresetQuick(QuickSetting::Light),
                            request::runPresetQuick(QuickSetting::Medium),
-                           request::runPresetQuick(QuickSetting::Light), kTail}));
+                           request::runPresetQuick(QuickSetting::Slow), request::runPresetLoad(1),
+                           request::runPresetLoad(2), request::runPresetLoad(3), kTail}));
     EXPECT_EQ(panel->selectedPreset, 0) << "a left click runs a preset without choosing it";
 }
 
@@ -360,7 +360,9 @@ TEST_F(AdvPanelTest, HoldMotorMenuSwitchesTheHoldCurrent) {
     menus.choice = window->OnItem;
     clickFrame(730, 534);
     EXPECT_EQ(panel->holdMotorText, "ON");
-    EXPECT_EQ(queued().value(0), request::holdCurrentStatus(1));
+    EXPECT_EQ(queued(),
+              (QStringList{request::holdCurrentStatus(0), request::holdCurrentStatus(1), kTail}))
+        << "the focuser ends with the last choice";
 }
 
 TEST_F(AdvPanelTest, CloseBoxDestroysThePanelAndRepliesStopReachingIt) {

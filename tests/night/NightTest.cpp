@@ -322,6 +322,7 @@ protected:
             const QString text =
                 steps ? QString::number(to) : QLocale().toString(to * MmPerStep, 'f', 2);
             w.CurrentPositionEdit->setText(text);
+            w.CurrentPositionEdit->setModified(true); // typed
             send(request::verboseTimeGoto(position::goTarget(text, steps, p, w.maxFocuserDist)));
             w.HandpadButtonClick(w.goButton);
         } else if (action < 45) {
@@ -336,6 +337,10 @@ protected:
             send(request::verboseTimeGoto(position::stepTarget(p, delta)));
             w.HandpadButtonClick(buttons[b]);
         } else if (action < 55) {
+            // Moves still waiting in the queue never go out behind a stop.
+            for (const QString& queued : serialLink->queue())
+                if (request::startsMove(queued))
+                    unwritten.remove(queued);
             send(request::motorStop());
             w.HandpadButtonClick(w.stopButton);
         } else if (action < 68) {

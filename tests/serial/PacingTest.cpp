@@ -22,7 +22,7 @@ TEST_F(LinkTest, FirstRequestIsWrittenAtOnceAndAwaitsItsReply) {
     EXPECT_EQ(host.replies, QStringList{QString::fromLatin1(kReply)});
 }
 
-TEST_F(LinkTest, RequestWithin350msIsQueuedOneAfterIsWrittenAndQueueDrainsByReplies) {
+TEST_F(LinkTest, RequestWithin350msIsQueuedAndAnOverdueReplyReleasesTheQueueInOrder) {
     auto& l = connect();
     l.EnqueueCommand(A);
     wire();
@@ -33,11 +33,12 @@ TEST_F(LinkTest, RequestWithin350msIsQueuedOneAfterIsWrittenAndQueueDrainsByRepl
 
     clock.advance(200); // 400 ms after A
     l.EnqueueCommand(C);
-    EXPECT_EQ(wire(), C.toLatin1()) << "a reply overdue by more than 350 ms no longer holds back";
-    EXPECT_EQ(l.queue().size(), 1u) << "the earlier queued request stays queued";
+    // A preset chosen after another must not be reached before it: the earlier request first.
+    EXPECT_EQ(wire(), B.toLatin1()) << "a reply overdue by more than 350 ms no longer holds back";
+    EXPECT_EQ(l.queue().size(), 1u) << "the later request waits behind it";
 
     deviceSends(kReply);
-    EXPECT_EQ(wire(), B.toLatin1());
+    EXPECT_EQ(wire(), C.toLatin1());
     EXPECT_TRUE(l.isWaitingAnswer());
     deviceSends(kReply);
     EXPECT_TRUE(wire().isEmpty());
@@ -53,7 +54,7 @@ TEST_F(LinkTest, Exactly350msStillWaitsAnd351msDoesNot) {
     EXPECT_TRUE(wire().isEmpty());
     clock.advance(1);
     l.EnqueueCommand(C);
-    EXPECT_EQ(wire(), C.toLatin1());
+    EXPECT_EQ(wire(), B.toLatin1());
 }
 
 TEST_F(LinkTest, TickDifferenceIsUnsignedAcrossTheWrap) {
@@ -66,10 +67,10 @@ TEST_F(LinkTest, TickDifferenceIsUnsignedAcrossTheWrap) {
     EXPECT_TRUE(wire().isEmpty());
     clock.setTicks(0x00000100u); // 512 ms later
     l.EnqueueCommand(C);
-    EXPECT_EQ(wire(), C.toLatin1());
+    EXPECT_EQ(wire(), B.toLatin1());
 }
 
-TEST_F(LinkTest, UrgentRequestGoesBeforeEveryQueuedOne) {
+TEST_F(LinkTest, UrgentRequestsGoBeforeEveryQueuedOneInTheOrderSent) {
     auto& l = connect();
     l.EnqueueCommand(A);
     l.EnqueueCommand(B);
@@ -78,14 +79,18 @@ TEST_F(LinkTest, UrgentRequestGoesBeforeEveryQueuedOne) {
     wire();
     const QString urgent = QStringLiteral(R"({"req":{"cmd":{"RUNPRESET":"slow"}}})");
     l.EnqueueUrgentCommand(urgent);
+    // A second one (a slider set again) keeps its place behind the first: the last value set
+    // is the one the focuser keeps.
+    const QString later = QStringLiteral(R"({"req":{"set":{"MOT1":{"FnRUN_ACC":9}}}})");
+    l.EnqueueUrgentCommand(later);
     EXPECT_TRUE(wire().isEmpty());
     QByteArray order;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         deviceSends(kReply);
         order += wire() + '|';
     }
-    EXPECT_EQ(order, urgent.toLatin1() + '|' + B.toLatin1() + '|' + C.toLatin1() + '|' +
-                         D.toLatin1() + '|');
+    EXPECT_EQ(order, urgent.toLatin1() + '|' + later.toLatin1() + '|' + B.toLatin1() + '|' +
+                         C.toLatin1() + '|' + D.toLatin1() + '|');
 }
 
 TEST_F(LinkTest, RequestWrittenFromTheQueueDoesNotRenewTheWait) {

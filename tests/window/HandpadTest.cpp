@@ -2,6 +2,7 @@
 
 #include "ConnectedWindow.h"
 #include "controls/VaskelControls.h"
+#include "serial/TickClock.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -63,8 +64,11 @@ TEST_F(ConnectedTest, GoIsHeldToTheTravel) {
     const struct {
         const char* field;
         int target;
-    } cases[] = {{"---", 1234}, {"12.5", 1234}, {"-40", 0}, {"999999", 731636}, {"5000", 5000}};
+    } cases[] = {{"---", 1234},         {"12.5", 1234},        {"-40", 0},
+                 {"999999", 731636},    {"5000", 5000},
+                 {"99999999999", 731636}, {"-99999999999", 0}}; // a digit key held down
     for (const auto& c : cases) {
+        w.motorMoving = false;
         w.CurrentPositionEdit->setText(c.field);
         w.HandpadButtonClick(w.goButton);
         EXPECT_EQ(requests().value(0), gotoRequest(c.target)) << c.field;
@@ -97,9 +101,27 @@ TEST_F(ConnectedTest, MillimetresTypedInAnotherLocaleMoveOnlyWhatIsMeant) {
                                                            << c.locale.name().toStdString();
     }
     QLocale::setDefault(italian);
+    w.motorMoving = false;
     w.CurrentPositionEdit->setText("1.000");
     QTest::mouseClick(w.goButton, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(requests().value(0), gotoRequest(1000)) << "not 1000 mm, the far end of the travel";
+}
+
+TEST_F(ConnectedTest, GoPressedAgainDuringAMoveDoesNotCutItShort) {
+    auto& w = connected();
+    auto type = [&w](const char* text) {
+        w.CurrentPositionEdit->setText(text);
+        w.CurrentPositionEdit->setModified(true);
+    };
+    type("400000");
+    w.HandpadButtonClick(w.goButton);
+    EXPECT_EQ(requests().value(0), gotoRequest(400000));
+    w.ParseExtraMessage(QStringLiteral("138015")); // the field follows the motor
+    w.HandpadButtonClick(w.goButton);
+    EXPECT_EQ(requests(), QList<QByteArray>{kStatusRequest});
+    type("200000");
+    w.HandpadButtonClick(w.goButton);
+    EXPECT_EQ(requests().value(0), gotoRequest(200000)) << "a new target goes";
 }
 
 TEST_F(ConnectedTest, GoInMillimetresUsesTheShownValue) {
@@ -120,6 +142,24 @@ TEST_F(ConnectedTest, StopClearsTheMoveAndAsksForTheStatus) {
     EXPECT_FALSE(w.motorMoving);
     EXPECT_EQ(requests(),
               (QList<QByteArray>{R"({"req":{"cmd":{"MOT1":{"MOT_STOP":""}}}})", kStatusRequest}));
+}
+
+TEST_F(ConnectedTest, StopOvertakesTheMovesStillQueuedAndNoneRunsAfterIt) {
+    ManualClock clock;
+    auto& w = open();
+    w.clock = &clock;
+    w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    w.PollEnableTimerTimer();
+    w.ParseExtraMessage(QStringLiteral("0"));
+    // Clicks faster than a slow focuser answers: only the first move is written at once.
+    w.StepInput->setText(QStringLiteral("100"));
+    for (int i = 0; i < 3; ++i)
+        w.HandpadButtonClick(w.stepRightButton);
+    w.HandpadButtonClick(w.stopButton);
+    const QByteArray stop = R"({"req":{"cmd":{"MOT1":{"MOT_STOP":""}}}})";
+    EXPECT_EQ(requests(), (QList<QByteArray>{gotoRequest(100), stop, kStatusRequest,
+                                             kStatusRequest, kStatusRequest, kStatusRequest}));
 }
 
 TEST_F(ConnectedTest, ChangingTheUnitConvertsTheStepAmount) {
