@@ -108,6 +108,10 @@ void TVaskelWindow::PollTimerTimer() {
             motorMoving = false;
         if (!motorMoving)
             RequestStatus();
+        else
+            // A move clicked while a reply was being lost waits in the queue for the next
+            // request sent, and none is sent during a move.
+            serialLink->SendOverdue();
     }
 }
 

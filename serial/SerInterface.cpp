@@ -43,12 +43,21 @@ void TSerialInterface::EnqueueUrgentCommand(const QString& cmd) { send(cmd, true
 void TSerialInterface::send(const QString& cmd, bool urgent) {
     if (!com->FOpen())
         return;
-    const auto next = pacer.admit(cmd, urgent, clock.tickCount());
-    if (!next)
+    if (const auto next = pacer.admit(cmd, urgent, clock.tickCount()))
+        write(*next);
+}
+
+void TSerialInterface::SendOverdue() {
+    if (!com->FOpen())
         return;
+    if (const auto next = pacer.takeOverdueHead(clock.tickCount()))
+        write(*next);
+}
+
+void TSerialInterface::write(const QString& request) {
     bool failed = false;
     try {
-        com->PutString(codepage::unicodeToAnsi(*next));
+        com->PutString(codepage::unicodeToAnsi(request));
     } catch (const EComError&) {
         failed = true;
     }
@@ -60,7 +69,7 @@ void TSerialInterface::send(const QString& cmd, bool urgent) {
             return;
     }
     if (serialTraceEnabled)
-        WriteTraceLine(QStringLiteral("[TX  ] ") + *next);
+        WriteTraceLine(QStringLiteral("[TX  ] ") + request);
 }
 
 void TSerialInterface::ReleaseLater() {

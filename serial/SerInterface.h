@@ -53,6 +53,11 @@ public:
     // (behind the urgent ones already there).
     void EnqueueUrgentCommand(const QString& cmd);
 
+    // Writes the head of the queue when the awaited reply is overdue. For a host that sends
+    // nothing meanwhile (polling pauses during a move): the rule is otherwise applied only when
+    // the next request is sent, and the queue would wait for it.
+    void SendOverdue();
+
     // Forgets the queued requests `unwanted` picks: they are never written.
     std::size_t DropQueued(const std::function<bool(const QString&)>& unwanted) {
         return pacer.dropQueued(unwanted);
@@ -81,6 +86,7 @@ public:
 
 private:
     void send(const QString& cmd, bool urgent);
+    void write(const QString& request);
     bool handleFrames();
     void completeObject(const QString& text, bool readable);
     void DispatchReply(const QString& text);

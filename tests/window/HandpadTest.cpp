@@ -162,6 +162,25 @@ TEST_F(ConnectedTest, StopOvertakesTheMovesStillQueuedAndNoneRunsAfterIt) {
                                              kStatusRequest, kStatusRequest, kStatusRequest}));
 }
 
+TEST_F(ConnectedTest, AStepClickedWhileAReplyIsLostGoesOutWithTheNextPollTick) {
+    ManualClock clock;
+    auto& w = open();
+    w.clock = &clock;
+    w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    w.PollEnableTimerTimer();
+    w.ParseExtraMessage(QStringLiteral("0"));
+    w.RequestStatus();
+    EXPECT_EQ(port.line().takeWritten(), kStatusRequest); // its reply never comes
+    clock.advance(100);
+    w.StepInput->setText(QStringLiteral("100"));
+    w.HandpadButtonClick(w.stepRightButton);
+    EXPECT_EQ(port.line().takeWritten(), QByteArray()) << "the reply may still come";
+    clock.advance(1000);
+    w.PollTimerTimer();
+    EXPECT_EQ(port.line().takeWritten(), gotoRequest(100)) << "not after the ten-second silence";
+}
+
 TEST_F(ConnectedTest, ChangingTheUnitConvertsTheStepAmount) {
     auto& w = connected();
     w.StepInput->setText("1000");
