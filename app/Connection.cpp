@@ -36,7 +36,9 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         ResetDeviceDisplays();
         if (sessionHistory)
             sessionHistory->linkClosed();
-        // A calibration cover stays: the run goes on in the focuser and ends with its report.
+        // A calibration cover stays: the run goes on in the focuser and ends with its report,
+        // which the next connection's first reply may bring.
+        repliesBeforeCalibration = 0;
         LiftConnectControls();
         OpenCloseButtonLabel->setText(TR(QStringLiteral("Connect")));
     } else {

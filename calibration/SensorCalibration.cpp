@@ -20,12 +20,7 @@ void TVaskelWindow::CalibrationButtonClick(TSimpleBitmapButton* /*sender*/) {
         }
         if (!dialogs.confirm(TR(QStringLiteral("Start calibration now?"))))
             return;
-        CalibrationPanel->show();
-        CalibrationPanel->raise();
-        // The line may have failed while the question was open.
-        LiftConnectControls();
-        if (serialLink)
-            serialLink->EnqueueCommand(request::calStatusExec());
+        startCalibrationRun(request::calStatusExec());
     } else if (focuserType == ftHalvorbeck) {
         ShowCalibrationWizard();
     }
@@ -35,11 +30,20 @@ void TVaskelWindow::VaskelCalibrationSelectImageMouseDown(int x) {
     const int view = calibration::selectorViewAt(x);
     if (view == 0)
         return;
+    CalibrationSelectPanel->hide();
+    startCalibrationRun(view < 0 ? request::calStatusMinWithSensor()
+                                 : request::calStatusMaxWithSensor());
+}
+
+void TVaskelWindow::startCalibrationRun(const QString& start) {
     CalibrationPanel->show();
     CalibrationPanel->raise();
+    // The line may have failed while the question was open.
     LiftConnectControls();
-    CalibrationSelectPanel->hide();
-    if (serialLink)
-        serialLink->EnqueueCommand(view < 0 ? request::calStatusMinWithSensor()
-                                            : request::calStatusMaxWithSensor());
+    if (!serialLink)
+        return;
+    // A status asked for before the start still says "stop", and would take the cover away
+    // for a second.
+    repliesBeforeCalibration = serialLink->RepliesOwed();
+    serialLink->EnqueueCommand(start);
 }

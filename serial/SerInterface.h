@@ -58,6 +58,12 @@ public:
     // the next request is sent, and the queue would wait for it.
     void SendOverdue();
 
+    // How many replies the requests written or queued so far are still owed: a reply that
+    // comes before them speaks of the time before the next request.
+    std::size_t RepliesOwed() const {
+        return pacer.queue().size() + (pacer.isWaitingAnswer() ? 1 : 0);
+    }
+
     // Forgets the queued requests `unwanted` picks: they are never written.
     std::size_t DropQueued(const std::function<bool(const QString&)>& unwanted) {
         return pacer.dropQueued(unwanted);

@@ -128,6 +128,8 @@ public:
     void CalibrationButtonClick(TSimpleBitmapButton* sender);
     void VaskelCalibrationSelectImageMouseDown(int x);
     void ShowCalibrationWizard();
+    // Shows the "Calibrating" cover and sends `start`.
+    void startCalibrationRun(const QString& start);
     void UpgradeButtonClick(TSimpleBitmapButton* sender);
     void AdvSettingsButtonClick(TSimpleBitmapButton* sender);
     void GotoPresetMenuItemClick();
@@ -271,6 +273,8 @@ public:
     QWidget* CalibrationPopupPanel = nullptr;
     QLabel* VaskelCalibrationSelectImage = nullptr;
     TSimpleBitmapButton* cancelButton = nullptr;
+    // Replies still owed to requests sent before the calibration run was started.
+    std::size_t repliesBeforeCalibration = 0;
 
     // Timers
     QTimer* PollTimer = nullptr;

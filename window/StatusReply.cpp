@@ -19,6 +19,10 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
     lastMoveNewsT = clock->tickCount();
     if (!CalibrationPanel->isHidden()) {
         // While a calibration runs, replies are only searched for the end of the run.
+        if (repliesBeforeCalibration > 0) {
+            --repliesBeforeCalibration;
+            return true;
+        }
         QString compact = sourceStr;
         compact.remove(u' ');
         if (compact.contains(QLatin1String("\"CAL_STATUS\":\"stop\"")))

@@ -142,6 +142,22 @@ TEST_F(SensorCalibrationTest, ConfirmationDecidesForAVaskelWithoutSensor) {
     EXPECT_FALSE(w.CalibrationPanel->isHidden());
 }
 
+TEST_F(SensorCalibrationTest, AStatusAskedForBeforeTheStartDoesNotEndTheRun) {
+    auto& w = connected();
+    w.SetFocuserType(ftVaskel);
+    w.endOfRangeSensor = false;
+    wire();
+    w.RequestStatus(); // a poll whose reply is on its way when the user starts the run
+    ASSERT_EQ(splitObjects(port.line().takeWritten()), QStringList{request::status()});
+    log.answerYes = true;
+    click(w.calibrationButton);
+    deviceSends(statusReply(QByteArray(), "stop"));
+    EXPECT_FALSE(w.CalibrationPanel->isHidden()) << "it speaks of the time before the run";
+    EXPECT_EQ(wire(), QStringList{request::calStatusExec()});
+    deviceSends(R"({"res":{"get":{"MOT1":{"CAL_STATUS":"stop"}}}})");
+    EXPECT_TRUE(w.CalibrationPanel->isHidden()) << "the run's own end takes it away";
+}
+
 TEST_F(SensorCalibrationTest, NothingHappensWithoutAModelOrWithoutALink) {
     auto& w = connected();
     w.SetFocuserType(ftNone);
