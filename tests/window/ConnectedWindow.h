@@ -7,8 +7,11 @@
 
 class ConnectedTest : public WindowTest {
 protected:
-    TVaskelWindow& connected() {
+    // On `clock` when given: the link made on connecting reads it too.
+    TVaskelWindow& connected(const TickClock* clock = nullptr) {
         auto& w = open();
+        if (clock)
+            w.clock = clock;
         w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
         w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
         w.PollEnableTimerTimer();

@@ -146,12 +146,7 @@ TEST_F(ConnectedTest, StopClearsTheMoveAndAsksForTheStatus) {
 
 TEST_F(ConnectedTest, StopOvertakesTheMovesStillQueuedAndNoneRunsAfterIt) {
     ManualClock clock;
-    auto& w = open();
-    w.clock = &clock;
-    w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
-    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
-    w.PollEnableTimerTimer();
-    w.ParseExtraMessage(QStringLiteral("0"));
+    auto& w = connected(&clock);
     // Clicks faster than a slow focuser answers: only the first move is written at once.
     w.StepInput->setText(QStringLiteral("100"));
     for (int i = 0; i < 3; ++i)
@@ -164,12 +159,7 @@ TEST_F(ConnectedTest, StopOvertakesTheMovesStillQueuedAndNoneRunsAfterIt) {
 
 TEST_F(ConnectedTest, AStepClickedWhileAReplyIsLostGoesOutWithTheNextPollTick) {
     ManualClock clock;
-    auto& w = open();
-    w.clock = &clock;
-    w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
-    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
-    w.PollEnableTimerTimer();
-    w.ParseExtraMessage(QStringLiteral("0"));
+    auto& w = connected(&clock);
     w.RequestStatus();
     EXPECT_EQ(port.line().takeWritten(), kStatusRequest); // its reply never comes
     clock.advance(100);
