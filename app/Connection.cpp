@@ -108,12 +108,13 @@ void TVaskelWindow::PollTimerTimer() {
         // STOP is pressed.
         if (motorMoving && clock->tickCount() - lastMoveNewsT >= kMoveSilenceMs)
             motorMoving = false;
-        if (!motorMoving)
+        if (!motorMoving) {
             RequestStatus();
-        else
+        } else {
             // A move clicked while a reply was being lost waits in the queue for the next
             // request sent, and none is sent during a move.
             serialLink->SendOverdue();
+        }
     }
 }
 
