@@ -183,25 +183,45 @@ bool IndiSession::hasMessage(const std::string& part) {
     return false;
 }
 
+// Each of the three below sends a vector of its own, filled from the one the client shows: the
+// client's copy is rewritten by its listener thread as updates come, and one arriving between
+// setting a value in it and sending it would send the old value.
+
 void IndiSession::setNumber(const char* name, const char* element, double value) {
-    client.sendNewNumber(kDevice, name, element, value);
+    const INDI::PropertyNumber shown = client.getDevice(kDevice).getNumber(name);
+    ASSERT_TRUE(shown.isValid()) << name;
+    ASSERT_NE(shown.findWidgetByName(element), nullptr) << element;
+    INDI::PropertyNumber p(shown.size());
+    p.fill(kDevice, name, name, "", IP_RW, 0, IPS_IDLE);
+    for (size_t i = 0; i < shown.size(); ++i) {
+        const auto& e = shown[i];
+        p[i].fill(e.getName(), e.getLabel(), e.getFormat(), e.getMin(), e.getMax(), e.getStep(),
+                  e.isNameMatch(element) ? value : e.getValue());
+    }
+    client.sendNewNumber(p);
 }
 
 // The whole vector with the one element on, as a control panel sends it.
 void IndiSession::setSwitch(const char* name, const char* element) {
-    INDI::PropertySwitch p = client.getDevice(kDevice).getSwitch(name);
-    ASSERT_TRUE(p.isValid()) << name;
-    auto* w = p.findWidgetByName(element);
-    ASSERT_NE(w, nullptr) << element;
-    p.reset();
-    w->setState(ISS_ON);
+    const INDI::PropertySwitch shown = client.getDevice(kDevice).getSwitch(name);
+    ASSERT_TRUE(shown.isValid()) << name;
+    ASSERT_NE(shown.findWidgetByName(element), nullptr) << element;
+    INDI::PropertySwitch p(shown.size());
+    p.fill(kDevice, name, name, "", IP_RW, shown.getRule(), 0, IPS_IDLE);
+    for (size_t i = 0; i < shown.size(); ++i)
+        p[i].fill(shown[i].getName(), shown[i].getLabel(),
+                  shown[i].isNameMatch(element) ? ISS_ON : ISS_OFF);
     client.sendNewSwitch(p);
 }
 
 void IndiSession::setTexts(const char* name,
                            const std::vector<std::pair<const char*, std::string>>& texts) {
-    INDI::PropertyText p = client.getDevice(kDevice).getText(name);
-    ASSERT_TRUE(p.isValid()) << name;
+    const INDI::PropertyText shown = client.getDevice(kDevice).getText(name);
+    ASSERT_TRUE(shown.isValid()) << name;
+    INDI::PropertyText p(shown.size());
+    p.fill(kDevice, name, name, "", IP_RW, 0, IPS_IDLE);
+    for (size_t i = 0; i < shown.size(); ++i)
+        p[i].fill(shown[i].getName(), shown[i].getLabel(), shown[i].getText());
     for (const auto& [element, value] : texts) {
         auto* w = p.findWidgetByName(element);
         ASSERT_NE(w, nullptr) << element;
