@@ -112,11 +112,16 @@ void TVaskelWindow::ApplySetting(const QString& key, const QString& value, int /
         PortCombo->setCurrentIndex(i);
         if (i < 0)
             PortCombo->clearEditText();
+        storedPortAbsent_ = i < 0 ? value : QString();
     } else if (key == QLatin1String("Lang")) {
         const int i = findItemIgnoringCase(LanguageCombo, value);
         if (i >= 0) {
             LanguageCombo->setCurrentIndex(i);
             LanguageComboChange(nullptr);
+            languageFromSettings_ = true;
+            storedLanguageAbsent_.clear();
+        } else if (!languageFromSettings_) {
+            storedLanguageAbsent_ = value; // an earlier line's language stays in force
         }
     } else if (key == QLatin1String("SerialTrace")) {
         serialTraceEnabled = value == QLatin1String("Y");
@@ -134,14 +139,22 @@ void TVaskelWindow::SaveSettings(bool languagePicked) {
     std::optional<QString> port;
     if (const int shown = PortCombo->findText(PortCombo->currentText()); shown >= 0)
         port = PortCombo->itemText(shown);
+    // Night vision pressed before the focuser is plugged in must not forget its port.
+    if (port || !PortCombo->currentText().isEmpty())
+        storedPortAbsent_.clear();
+    else if (!storedPortAbsent_.isEmpty())
+        port = storedPortAbsent_;
     // A language picked drops the trace line, as it always has; night vision or the
     // compensation's settings, written in passing, must not switch the trace log off.
-    if (languagePicked)
+    if (languagePicked) {
         traceLineKept_ = false;
+        storedLanguageAbsent_.clear();
+    }
     // The language in force, not a code still being typed into the list.
-    QStringList lines =
-        settingsFileLines(port, LanguageCombo->itemText(LanguageCombo->currentIndex()),
-                          theme::nightVision(), traceLineKept_);
+    const QString language = storedLanguageAbsent_.isEmpty()
+                                 ? LanguageCombo->itemText(LanguageCombo->currentIndex())
+                                 : storedLanguageAbsent_;
+    QStringList lines = settingsFileLines(port, language, theme::nightVision(), traceLineKept_);
     if (sessionHistory)
         lines += sessionHistory->settingLines();
     codepage::writeAnsiLines(settingsFilePath(), lines);

@@ -57,9 +57,10 @@ LanguageList TLangTranslator::ScanLanguages(const QString& defaultLang) {
     for (const QFileInfo& entry : languageFiles(directory())) {
         if (entry.isDir())
             continue;
-        const QString code = codeOfFileName(entry.fileName());
-        if (!code.isEmpty())
-            list.codes.append(code.toUpper());
+        // it and IT are two files only where letter case counts; the list offers one.
+        const QString code = codeOfFileName(entry.fileName()).toUpper();
+        if (!code.isEmpty() && !list.codes.contains(code))
+            list.codes.append(code);
     }
     for (int i = 0; i < list.codes.size() && list.selected < 0; ++i) {
         if (list.codes[i].compare(defaultLang, Qt::CaseInsensitive) == 0)

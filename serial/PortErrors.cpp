@@ -1,5 +1,7 @@
 #include "serial/PortErrors.h"
 
+#include "i18n/Translator.h"
+
 #include <QFile>
 #include <cerrno>
 #include <vector>
@@ -40,40 +42,42 @@ QString portOpenErrorText(const QString& device, PortOpenFailure failure,
 
 QString portOpenErrorText(const QString& device, PortOpenFailure failure, const QString& systemText,
                           const DeviceAccess& access) {
+    // Templates translated before the names go in: the window shows them in its language.
     switch (failure) {
     case PortOpenFailure::Permission:
 #if defined(Q_OS_LINUX)
         // The hint names what would help with this device: the group that may use it (not
         // everywhere dialout), or none, or the program that holds it.
         if (access.known && access.userMayOpen)
-            return QStringLiteral("Cannot open %1: the port is in use by another program. "
-                                  "Close that program and try again.")
+            return TR(QStringLiteral("Cannot open %1: the port is in use by another program. "
+                                     "Close that program and try again."))
                 .arg(device);
         if (access.known && (!access.groupMayOpen || access.group.isEmpty() ||
                              access.group == QLatin1String("root")))
-            return QStringLiteral("Cannot open %1: permission denied, and no group of users "
-                                  "may open it. Give your user access to it "
-                                  "(sudo chmod a+rw %1) and try again.")
+            return TR(QStringLiteral("Cannot open %1: permission denied, and no group of users "
+                                     "may open it. Give your user access to it "
+                                     "(sudo chmod a+rw %1) and try again."))
                 .arg(device);
         if (access.known)
-            return QStringLiteral("Cannot open %1: permission denied. To use it, add your user "
-                                  "to the %2 group (sudo usermod -aG %2 $USER) and log in again.")
+            return TR(QStringLiteral(
+                          "Cannot open %1: permission denied. To use it, add your user "
+                          "to the %2 group (sudo usermod -aG %2 $USER) and log in again."))
                 .arg(device, access.group);
-        return QStringLiteral("Cannot open %1: permission denied or the port is in use. "
-                              "To use serial ports, add your user to the dialout group "
-                              "(sudo usermod -aG dialout $USER) and log in again.")
+        return TR(QStringLiteral("Cannot open %1: permission denied or the port is in use. "
+                                 "To use serial ports, add your user to the dialout group "
+                                 "(sudo usermod -aG dialout $USER) and log in again."))
             .arg(device);
 #else
         Q_UNUSED(access);
-        return QStringLiteral("Cannot open %1: permission denied or the port is in use.")
+        return TR(QStringLiteral("Cannot open %1: permission denied or the port is in use."))
             .arg(device);
 #endif
     case PortOpenFailure::NotFound:
-        return QStringLiteral("Cannot open %1: no such port.").arg(device);
+        return TR(QStringLiteral("Cannot open %1: no such port.")).arg(device);
     case PortOpenFailure::Other:
         break;
     }
-    return QStringLiteral("Cannot open %1: %2").arg(device, systemText);
+    return TR(QStringLiteral("Cannot open %1: %2")).arg(device, systemText);
 }
 
 PortOpenFailure portOpenFailureFromErrno(int error) {

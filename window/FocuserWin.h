@@ -348,5 +348,10 @@ private:
     void RefreshPortCombo();
     void FillLanguageCombo();
     bool traceLineKept_ = false; // the settings file asks for the trace log
+    // A stored port or language not present at start (a focuser plugged in later, language
+    // files not copied yet): written back as it was until the user chooses another.
+    QString storedPortAbsent_;
+    QString storedLanguageAbsent_;
+    bool languageFromSettings_ = false;
     bool busyCursorShown_ = false;
 };

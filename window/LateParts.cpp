@@ -78,7 +78,7 @@ void extractArchive(const QString& archivePath, const QString& dir) {
     const Entries& e = entries();
     if (!e.extractArchive)
         throw firmware::EPackageError(
-            QStringLiteral("Firmware packages cannot be read: %1").arg(e.failure));
+            TR(QStringLiteral("Firmware packages cannot be read: %1")).arg(e.failure));
     QString error;
     if (!e.extractArchive(&archivePath, &dir, &error))
         throw firmware::EPackageError(error);

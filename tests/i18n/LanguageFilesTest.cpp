@@ -113,10 +113,23 @@ const QStringList kHistoryKeys = {
     "Fit over %1 focus positions", "Quality: R\u00B2 %1, scatter %2 steps"};
 // The LED levels as the device reports them, upper-cased before they are looked up.
 const QStringList kLedLevelKeys = {"OFF", "LOW", "MIDDLE", "ON"};
+// Why a port or the firmware reader could not be opened.
+const QStringList kOpenErrorKeys = {
+    "Cannot open %1: the port is in use by another program. Close that program and try again.",
+    "Cannot open %1: permission denied, and no group of users may open it. Give your user "
+    "access to it (sudo chmod a+rw %1) and try again.",
+    "Cannot open %1: permission denied. To use it, add your user to the %2 group "
+    "(sudo usermod -aG %2 $USER) and log in again.",
+    "Cannot open %1: permission denied or the port is in use. To use serial ports, add your "
+    "user to the dialout group (sudo usermod -aG dialout $USER) and log in again.",
+    "Cannot open %1: permission denied or the port is in use.",
+    "Cannot open %1: no such port.",
+    "Cannot open %1: %2",
+    "Firmware packages cannot be read: %1"};
 
 QStringList allKeys() {
     return kMainWindowKeys + kCalibrationPanelKeys + kWizardKeys + kAdvancedPanelKeys +
-           kLedLevelKeys + kHistoryKeys;
+           kLedLevelKeys + kHistoryKeys + kOpenErrorKeys;
 }
 
 // Translations that may rightly read as the English (letter case aside), by language.
@@ -152,7 +165,11 @@ const QList<std::pair<QString, QString>> kKeptParts = {
     {"Install the HALVORBECK 2", "HALVORBECK 2"},
     {"Set ZERO position", "ZERO"},
     {"Move out (!CAUTION!)", "(!"},
-    {"Move out (!CAUTION!)", "!)"}};
+    {"Move out (!CAUTION!)", "!)"},
+    {kOpenErrorKeys[1], "(sudo chmod a+rw %1)"},
+    {kOpenErrorKeys[2], "(sudo usermod -aG %2 $USER)"},
+    {kOpenErrorKeys[3], "(sudo usermod -aG dialout $USER)"},
+    {kOpenErrorKeys[6], "%2"}};
 
 // Where a text is drawn: font cell height, weight, and the widest it may be.
 struct Room {
@@ -269,8 +286,8 @@ protected:
 
 TEST(LanguageFiles, TheKeyListIsComplete) {
     const QStringList keys = allKeys();
-    EXPECT_EQ(keys.size(), 77 + 1 + 4 + kHistoryKeys.size())
-        << "the program's texts, night vision, the LED levels, the history";
+    EXPECT_EQ(keys.size(), 77 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size())
+        << "the program's texts, night vision, the LED levels, the history, the open errors";
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 }
 

@@ -51,6 +51,10 @@ TEST_F(TranslatorTest, ListedCodeFindsItsFileWhateverTheCaseOfTheFileName) {
     translator.ScanLanguages("EN");
     translator.SelectLanguage("DE");
     EXPECT_EQ(translator.TR("Travel"), "Verfahrweg");
+
+    // A file beside one of the same code in other letters: one item, not two alike.
+    file("VaskelManager_DE.txt", "Travel=Weg\n");
+    EXPECT_EQ(translator.ScanLanguages("EN").codes, (QStringList{"EN", "DE"}));
 }
 
 TEST_F(TranslatorTest, LookupIgnoresCaseAndNeedsTheEqualsRightAfterTheKey) {

@@ -201,3 +201,16 @@ TEST_F(WindowTest, EveryCaptionAndMenuItemShowsItsTranslation) {
     choose(w, "XX");
     expectTranslated("connected, millimetres");
 }
+
+// The commonest error of all, a port that cannot be opened, in the language of the window.
+TEST_F(WindowTest, APortThatCannotBeOpenedIsReportedInTheChosenLanguage) {
+    programFile("VaskelManager_IT.txt", "\xEF\xBB\xBF"
+                                        "Cannot open %1: no such port.=Impossibile aprire %1: "
+                                        "porta inesistente.\r\n");
+    auto& w = open();
+    choose(w, "IT");
+    w.PortCombo->setEditText(QStringLiteral("/nonexistent/ttyCALVETTA"));
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    EXPECT_EQ(errors,
+              QStringList{"Impossibile aprire /nonexistent/ttyCALVETTA: porta inesistente."});
+}

@@ -120,3 +120,33 @@ TEST(Fonts, InstalledFamilyIsFoundWhateverItsCaseAndNothingMoreIsAdded) {
     EXPECT_GT(QFontInfo(interfaceFont(20)).pixelSize(), 0);
     EXPECT_EQ(QFontInfo(interfaceFont(20)).family(), "Titillium Web");
 }
+
+// Started before the focuser is plugged in, or before the language files are copied beside it:
+// night vision pressed meanwhile must not forget the port or the language the file names.
+TEST_F(WindowTest, APortOrLanguageAbsentAtStartStaysInTheFileUntilTheUserChoosesAnother) {
+    writeSettings("Port=COM4\r\nLang=IT\r\n");
+    {
+        auto& w = open();
+        EXPECT_EQ(w.PortCombo->currentIndex(), -1);
+        EXPECT_EQ(w.LanguageCombo->currentText(), "EN");
+        w.FormKeyDown(Qt::Key_F4);
+        w.FormKeyDown(Qt::Key_F4);
+        EXPECT_EQ(settingsFile(), QByteArray("PortCombo=COM4\r\nLang=IT\r\n"));
+    }
+
+    // A later line naming no language leaves the earlier one in force, and so in the file.
+    italian();
+    writeSettings("Lang=IT\r\nLang=XX\r\n");
+    auto& w = open();
+    w.FormKeyDown(Qt::Key_F4);
+    w.FormKeyDown(Qt::Key_F4);
+    EXPECT_EQ(settingsFile(), QByteArray("Lang=IT\r\n"));
+
+    // What the user chooses replaces what the file named.
+    writeSettings("Port=COM4\r\nLang=XX\r\n");
+    auto& again = open();
+    again.PortCombo->setEditText(QStringLiteral("/tmp/ttyCALVETTA"));
+    again.LanguageCombo->setCurrentIndex(again.LanguageCombo->findText("EN"));
+    again.LanguageComboChange(again.LanguageCombo);
+    EXPECT_EQ(settingsFile(), QByteArray("Lang=EN\r\n"));
+}
