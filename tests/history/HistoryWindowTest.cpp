@@ -238,6 +238,22 @@ TEST(ChartSeries, EachColumnKeepsItsExtremesInTimeOrderAndGapsBreakTheLine) {
     for (std::size_t i = 70; i < rows.size(); ++i)
         rows[i].focuser = 2; // another focuser: not joined as if the first had moved there
     EXPECT_EQ(minMaxSegments(rows, &HistoryRow::external, 0, 159000, 16).size(), 3u);
+
+    // Two programs beside each other: a row of each focuser every second, in one file.
+    std::vector<HistoryRow> both;
+    for (int i = 0; i < 200; ++i) {
+        HistoryRow r;
+        r.ms = i * 500;
+        r.focuser = i % 2;
+        r.position = r.focuser ? 40000 : 300000;
+        both.push_back(r);
+    }
+    const auto lines = minMaxSegments(both, &HistoryRow::position, 0, 100000, 16);
+    ASSERT_EQ(lines.size(), 2u) << "one line per focuser, neither broken";
+    for (const QList<QPointF>& line : lines) {
+        for (const QPointF& p : line)
+            EXPECT_EQ(p.y(), line.front().y()) << "no zigzag to the other focuser";
+    }
 }
 
 TEST(ChartSeries, TimeTicksFallOnRoundLocalTimes) {
