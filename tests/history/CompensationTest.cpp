@@ -121,6 +121,29 @@ TEST(Compensation, StepsAreLimitedAndHeldToTheTravel) {
     EXPECT_EQ(h.position, 100000);
 }
 
+// A goto that never reached the focuser: the link lost with it still queued, the user's click
+// on Disconnect just after it, a request the focuser dropped. The correction stays owed.
+TEST(Compensation, AGotoThatNeverArrivedStaysOwed) {
+    for (int road = 0; road < 3; ++road) {
+        Polled f;
+        f.run(3, 10.0);
+        std::optional<Decision> move;
+        for (int i = 0; i < 600 && !move; ++i) {
+            const auto ds = f.run(1, 11.0);
+            if (!ds.empty() && ds[0].kind == Decision::Move)
+                move = ds[0];
+        }
+        ASSERT_TRUE(move);
+        f.position = move->from; // it never went out
+        if (road == 0)
+            f.comp.linkLost();
+        else if (road == 1)
+            f.comp.userCommand(f.tick);
+        EXPECT_EQ(moves(f.run(60, 11.0)), 1) << road;
+        EXPECT_LE(f.position, move->to) << road;
+    }
+}
+
 TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) {
     Polled f;
     f.run(2, 10.0);
