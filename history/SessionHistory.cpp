@@ -6,6 +6,10 @@
 
 #include <algorithm>
 
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
+
 using namespace history;
 
 namespace {
@@ -29,6 +33,20 @@ QByteArray latestRows(QFile& file, qint64 limit) {
 }
 
 bool earlier(const HistoryRow& a, const HistoryRow& b) { return a.ms < b.ms; }
+
+// Whether the open file is still the one under its name. Deleted or moved away (a clean-up of
+// old nights), or replaced by another file (an editor saves the hand-edited file as a new one
+// renamed over it), it would take every row that follows with it, unseen.
+bool stillUnderItsName(const QFile& file) {
+#ifdef Q_OS_UNIX
+    struct stat open, named;
+    return ::fstat(file.handle(), &open) == 0 &&
+           ::stat(QFile::encodeName(file.fileName()).constData(), &named) == 0 &&
+           open.st_ino == named.st_ino && open.st_dev == named.st_dev;
+#else
+    return QFileInfo::exists(file.fileName());
+#endif
+}
 
 } // namespace
 
@@ -80,9 +98,8 @@ bool TSessionHistory::append(const QByteArray& row) {
     // Each write goes to the end of the file as it is then, so that a second Calvetta beside
     // this one (a second focuser) adds its rows instead of writing over these.
     QByteArray bytes;
-    // A file deleted or moved away meanwhile (a clean-up of old nights) would take every row
-    // that follows with it, unseen: the night goes on in a new file under its name.
-    if (file_.isOpen() && !QFileInfo::exists(file_.fileName()))
+    // The night goes on in the file under its name.
+    if (file_.isOpen() && !stillUnderItsName(file_))
         file_.close();
     if (!file_.isOpen()) {
         file_.setFileName(nightFilePath());

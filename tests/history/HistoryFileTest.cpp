@@ -106,6 +106,20 @@ TEST_F(HistoryTest, RowsAreOnlyAppendedAndARowCutShortDoesNotSwallowTheNext) {
     EXPECT_EQ(file("2026-01-02").count("21:05:09"), 1) << "deleted meanwhile: begun afresh";
 }
 
+// An editor saves the hand-edited file as a new file renamed over the old one: the rows that
+// follow go into the file under the night's name, not into the one it replaced.
+TEST_F(HistoryTest, AFileSavedOverByAnEditorTakesTheRowsThatFollow) {
+    reply(StatusDoc());
+    const QString path = dir.filePath("calvetta-history-2026-01-02.csv");
+    const QByteArray edited = file("2026-01-02").replace("VASKEL4", "VASKEL3");
+    writeFile(path + ".new", edited);
+    ASSERT_TRUE(QFile::remove(path) && QFile::rename(path + ".new", path));
+    clock.advance(1000);
+    reply(StatusDoc());
+    EXPECT_TRUE(file("2026-01-02").startsWith(edited + "2026-01-02T21:05:10"))
+        << file("2026-01-02").constData();
+}
+
 // A file far beyond any night (300 MB held the window for many seconds): its latest rows only.
 TEST_F(HistoryTest, OfAHugeFileOnlyTheLatestRowsAreRead) {
     const QByteArray row = "2026-01-02T20:00:00+00:00,VASKEL4,5000,7.5,9,12\r\n";
