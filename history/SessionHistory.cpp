@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -132,6 +133,7 @@ void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::
     const QDateTime now = clock_.localNow();
     const std::uint32_t tick = clock_.tickCount();
     enterNight(now);
+    calibrating = std::exchange(calibrationUnderWay_, false) || calibrating;
 
     const StatusSample sample = readStatusSample(get, mot1);
     writeFailed_ = !append(csvRow(now, sample));

@@ -18,6 +18,8 @@ using namespace status;
 bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sourceStr) {
     lastMoveNewsT = clock->tickCount();
     if (!CalibrationPanel->isHidden()) {
+        if (sessionHistory)
+            sessionHistory->calibrationUnderWay();
         // While a calibration runs, replies are only searched for the end of the run.
         if (repliesBeforeCalibration > 0) {
             --repliesBeforeCalibration;

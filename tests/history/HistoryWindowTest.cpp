@@ -6,6 +6,7 @@
 #include "controls/VaskelControls.h"
 #include "history/ChartSeries.h"
 #include "history/HistoryWindow.h"
+#include "protocol/Requests.h"
 #include "tests/window/ConnectedWindow.h"
 
 #include <QCheckBox>
@@ -320,6 +321,33 @@ TEST_F(HistoryWindowTest, TheFitIsShownAndAppliedOnlyWhenAccepted) {
     EXPECT_EQ(again.CoefficientEdit->text(), "-40");
     EXPECT_TRUE(settingsFile().contains("TempCompCoefficient=-40\r\n"));
     EXPECT_FALSE(again.applyFitButton->isEnabled());
+}
+
+// A calibration from the window: its replies are not status replies, and where it leaves the
+// focuser (its new zero) is no focus for the fit.
+TEST_F(HistoryWindowTest, WhereACalibrationLeftTheFocuserIsNotFitted) {
+    auto& w = withHistory(connected());
+    w.PollTimer->stop();
+    const auto hold = [&](int position, double celsius) {
+        status.mot1("ABS_POS", position);
+        seconds(w, 60, celsius);
+    };
+    hold(1000, 9.0);
+    hold(1200, 8.5);
+    hold(1250, 8.0);
+    w.startCalibrationRun(request::calStatusExec());
+    for (const char* state : {"exec", "exec", "exec", "stop"}) {
+        clock.advance(20000);
+        deliver(w, QByteArray(R"({"res":{"get":{"MOT1":{"CAL_STATUS":")") + state + R"("}}}})");
+    }
+    ASSERT_TRUE(w.CalibrationPanel->isHidden());
+    hold(0, 7.5);
+    hold(1300, 7.0);
+
+    std::vector<double> positions;
+    for (const FocusPoint& p : focusPoints(w.sessionHistory->rows(), TemperatureSource::External))
+        positions.push_back(p.position);
+    EXPECT_EQ(positions, (std::vector<double>{1200, 1250, 1300}));
 }
 
 // A fit no user may type (presets taken as refocuses): applied, the next start would refuse it.
