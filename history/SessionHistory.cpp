@@ -61,6 +61,7 @@ void TSessionHistory::enterNight(const QDateTime& localNow) {
     night_ = night;
     file_.close(); // the new night's file is opened by its first row
     events_.clear();
+    unwrittenRows_ = 0;
     QFile file(nightFilePath());
     rows_ = file.open(QIODevice::ReadOnly) ? parseHistory(latestRows(file, kMaxReadBytes))
                                            : std::vector<HistoryRow>();
@@ -137,6 +138,7 @@ void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::
 
     const StatusSample sample = readStatusSample(get, mot1);
     writeFailed_ = !append(csvRow(now, sample));
+    unwrittenRows_ += writeFailed_;
 
     TemperatureCompensation::Sample input;
     input.tick = tick;

@@ -63,6 +63,8 @@ public:
     QString filePath();
     // The last row could not be written to the file.
     bool writeFailed() const { return writeFailed_; }
+    // The rows of the night that could not be written to the file.
+    int unwrittenRows() const { return unwrittenRows_; }
 
     const std::vector<CompensationEvent>& events() const { return events_; }
     const history::TemperatureCompensation& compensation() const { return compensation_; }
@@ -87,4 +89,5 @@ private:
     history::TemperatureCompensation compensation_;
     bool writeFailed_ = false;
     bool calibrationUnderWay_ = false;
+    int unwrittenRows_ = 0;
 };

@@ -2,8 +2,10 @@
 // appending, reading it back, and a file that cannot be written.
 
 #include "HistoryFixture.h"
+#include "history/HistoryWindow.h"
 
 #include <QFile>
+#include <QLabel>
 #include <cmath>
 
 using namespace history;
@@ -154,6 +156,15 @@ TEST_F(HistoryTest, AFileThatCannotBeWrittenCostsOnlyTheFile) {
     EXPECT_TRUE(lost.writeFailed());
     EXPECT_EQ(lost.rows().size(), 1u) << "the window still draws the session";
     EXPECT_EQ(readFile(notADirectory), "x");
+
+    // Writable again: the window still tells that the file lacks a row of the night.
+    ASSERT_TRUE(QFile::remove(notADirectory) && QDir().mkdir(notADirectory));
+    feed(lost, StatusDoc().text());
+    EXPECT_FALSE(lost.writeFailed());
+    THistoryWindow window(lost);
+    window.show();
+    EXPECT_TRUE(window.FileLabel->text().endsWith("(rows not written: 1)"))
+        << qPrintable(window.FileLabel->text());
 }
 
 TEST_F(HistoryTest, RowsWithATimeOutsideTheNightHideNothingOfIt) {
