@@ -10,7 +10,8 @@
 
 namespace history {
 
-// Lines broken by gaps are drawn as separate pieces, at most this many; later gaps are bridged.
+// Lines broken by gaps are drawn as separate pieces, at most this many; later gaps are bridged,
+// and the lines of focusers beyond them left out.
 constexpr int kMaxSegments = 64;
 
 // The points of one channel (a member of HistoryRow) of the rows between t0 and t1 (ms since
