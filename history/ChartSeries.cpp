@@ -13,23 +13,29 @@ std::vector<QList<QPointF>> minMaxSegments(const std::vector<HistoryRow>& rows,
     if (columns < 1 || t1 <= t0)
         return pieces;
     const double perColumn = static_cast<double>(t1 - t0) / columns;
-    QList<QPointF> current;
-    int column = -1;
-    QPointF low, high;
-    bool open = false; // a column is being gathered
-    std::optional<qint64> lastValid;
-    std::size_t focuser = 0;
-
-    const auto closeColumn = [&] {
-        if (!open)
-            return;
-        const QPointF& first = low.x() <= high.x() ? low : high;
-        const QPointF& second = low.x() <= high.x() ? high : low;
-        current.append(first);
-        if (second != first)
-            current.append(second);
-        open = false;
+    // A line of its own per focuser: two Calvettas beside each other write their rows into one
+    // file, second by second, and neither focuser's line may zigzag to the other's.
+    struct Track {
+        std::size_t focuser = 0;
+        QList<QPointF> current;
+        int column = -1;
+        QPointF low, high;
+        bool open = false; // a column is being gathered
+        qint64 lastValid = 0;
     };
+    std::vector<Track> tracks;
+
+    const auto closeColumn = [](Track& t) {
+        if (!t.open)
+            return;
+        const QPointF& first = t.low.x() <= t.high.x() ? t.low : t.high;
+        const QPointF& second = t.low.x() <= t.high.x() ? t.high : t.low;
+        t.current.append(first);
+        if (second != first)
+            t.current.append(second);
+        t.open = false;
+    };
+    const auto room = [&] { return pieces.size() + tracks.size() < std::size_t(kMaxSegments); };
 
     auto it = std::lower_bound(rows.begin(), rows.end(), t0,
                                [](const HistoryRow& r, qint64 t) { return r.ms < t; });
@@ -37,33 +43,41 @@ std::vector<QList<QPointF>> minMaxSegments(const std::vector<HistoryRow>& rows,
         const double v = (*it).*channel;
         if (std::isnan(v))
             continue;
-        // Another focuser's readings are not a move or a change of weather of this one.
-        if (lastValid && (it->ms - *lastValid > kGapMs || it->focuser != focuser) &&
-            static_cast<int>(pieces.size()) < kMaxSegments - 1) {
-            closeColumn();
-            if (!current.isEmpty())
-                pieces.push_back(std::exchange(current, {}));
-            column = -1;
+        auto track = std::find_if(tracks.begin(), tracks.end(),
+                                  [&](const Track& t) { return t.focuser == it->focuser; });
+        if (track == tracks.end()) {
+            if (!room())
+                continue; // a file of countless models: the first ones are drawn
+            tracks.push_back({it->focuser, {}, -1, {}, {}, false, it->ms});
+            track = tracks.end() - 1;
+        }
+        Track& t = *track;
+        if (it->ms - t.lastValid > kGapMs && room()) {
+            closeColumn(t);
+            if (!t.current.isEmpty())
+                pieces.push_back(std::exchange(t.current, {}));
+            t.column = -1;
         }
         const int c = std::min(columns - 1, static_cast<int>((it->ms - t0) / perColumn));
         const QPointF point(static_cast<double>(it->ms), v);
-        if (c != column) {
-            closeColumn();
-            column = c;
-            low = high = point;
-            open = true;
+        if (c != t.column) {
+            closeColumn(t);
+            t.column = c;
+            t.low = t.high = point;
+            t.open = true;
         } else {
-            if (v < low.y())
-                low = point;
-            if (v > high.y())
-                high = point;
+            if (v < t.low.y())
+                t.low = point;
+            if (v > t.high.y())
+                t.high = point;
         }
-        lastValid = it->ms;
-        focuser = it->focuser;
+        t.lastValid = it->ms;
     }
-    closeColumn();
-    if (!current.isEmpty())
-        pieces.push_back(std::move(current));
+    for (Track& t : tracks) {
+        closeColumn(t);
+        if (!t.current.isEmpty())
+            pieces.push_back(std::move(t.current));
+    }
     return pieces;
 }
 

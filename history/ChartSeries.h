@@ -10,14 +10,15 @@
 
 namespace history {
 
-// Lines broken by gaps are drawn as separate pieces, at most this many; later gaps are bridged.
+// Lines broken by gaps are drawn as separate pieces, at most this many; later gaps are bridged,
+// and the lines of focusers beyond them left out.
 constexpr int kMaxSegments = 64;
 
 // The points of one channel (a member of HistoryRow) of the rows between t0 and t1 (ms since
 // the epoch), spread over `columns` pixel columns: in each column its lowest and highest value
-// in time order (x in ms, y the value). Missing values are skipped; where valid values lie
-// more than kGapMs apart, or come from another focuser, the line breaks and a new piece
-// begins. Rows are in time order.
+// in time order (x in ms, y the value). Missing values are skipped; each focuser's values
+// are lines of their own, and where its valid values lie more than kGapMs apart the line
+// breaks and a new piece begins. Rows are in time order.
 std::vector<QList<QPointF>> minMaxSegments(const std::vector<HistoryRow>& rows,
                                            double HistoryRow::*channel, qint64 t0, qint64 t1,
                                            int columns);

@@ -82,7 +82,22 @@ void TemperatureCompensation::setSettings(const CompensationSettings& settings) 
 
 void TemperatureCompensation::userCommand(std::uint32_t tick) {
     lastActivity_ = tick;
-    ownTarget_.reset(); // what moves next is the user's doing
+    settleOwnMove(); // what moves next is the user's doing
+}
+
+void TemperatureCompensation::settleOwnMove() {
+    if (!ownTarget_)
+        return;
+    // Short of its target (a link lost with the goto still queued, a request the focuser
+    // dropped): the focus is where the focuser stands, and what was not moved stays owed.
+    if (lastPosition_ != ownTarget_) {
+        if (lastPosition_ && reference_ && previousReference_ && settings_.coefficient != 0)
+            reference_ = *previousReference_ +
+                         static_cast<double>(*lastPosition_ - *ownFrom_) / settings_.coefficient;
+        else
+            needsReference_ = true;
+    }
+    ownTarget_.reset();
 }
 
 bool TemperatureCompensation::quietAt(std::uint32_t tick) const {
@@ -118,11 +133,8 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
         }
         lastPosition_ = s.position;
     }
-    if (ownTarget_ && (lastPosition_ == ownTarget_ || s.tick - ownSentAt_ > kOwnMoveMs)) {
-        if (lastPosition_ != ownTarget_)
-            needsReference_ = true; // the goto never arrived: start afresh from here
-        ownTarget_.reset();
-    }
+    if (ownTarget_ && (lastPosition_ == ownTarget_ || s.tick - ownSentAt_ > kOwnMoveMs))
+        settleOwnMove();
 
     if (s.temperature) {
         if (!smoothed_ || s.tick - smoothedAt_ > kStaleMs) {
@@ -193,6 +205,7 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
 }
 
 void TemperatureCompensation::linkLost() {
+    settleOwnMove();
     if (state_ != State::Off)
         state_ = State::NoReading;
 }

@@ -113,6 +113,8 @@ public:
 
 private:
     bool quietAt(std::uint32_t tick) const;
+    // The own goto is over, arrived or not.
+    void settleOwnMove();
 
     CompensationSettings settings_;
     State state_ = State::Off;

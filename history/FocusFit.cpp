@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace history {
 
@@ -9,47 +10,62 @@ std::vector<FocusPoint> focusPoints(const std::vector<HistoryRow>& rows, Tempera
     const auto temperature = [source](const HistoryRow& r) {
         return source == TemperatureSource::External ? r.external : r.internal;
     };
+    // The rows of the focuser of the last row, the one connected: another model's positions say
+    // nothing about its focus. A second Calvetta beside this one writes its rows between these,
+    // second by second; where another focuser was connected instead, for a while, none of its
+    // moves was made.
+    const std::size_t focuser = rows.empty() ? 0 : rows.back().focuser;
+    std::vector<const HistoryRow*> mine;
+    std::vector<bool> afterAnother; // another focuser's rows came just before this one
+    mine.reserve(rows.size());
+    bool another = false;
+    for (const HistoryRow& r : rows) {
+        if (r.focuser != focuser) {
+            another = true;
+            continue;
+        }
+        mine.push_back(&r);
+        afterAnother.push_back(std::exchange(another, false));
+    }
+
     std::vector<FocusPoint> points;
-    const std::size_t n = rows.size();
-    // The focuser of the last row, the one connected: another model's positions say nothing
-    // about its focus, and where another was connected none of its moves was made.
-    const std::size_t focuser = n > 0 ? rows.back().focuser : 0;
+    const std::size_t n = mine.size();
     std::size_t i = 0;
     std::optional<double> previous; // the position before the run that starts at i
     while (i < n) {
-        if (rows[i].focuser != focuser) {
+        if (afterAnother[i] && i > 0 && mine[i]->ms - mine[i - 1]->ms > kGapMs)
             previous.reset();
-            ++i;
-            continue;
-        }
-        if (std::isnan(rows[i].position)) {
+        if (std::isnan(mine[i]->position)) {
             ++i;
             continue;
         }
         // The run of rows that hold this position without a break.
         std::size_t end = i + 1;
-        while (end < n && rows[end].focuser == focuser &&
-               (std::isnan(rows[end].position) || rows[end].position == rows[i].position) &&
-               rows[end].ms - rows[end - 1].ms <= kGapMs)
+        while (end < n &&
+               (std::isnan(mine[end]->position) || mine[end]->position == mine[i]->position) &&
+               mine[end]->ms - mine[end - 1]->ms <= kGapMs)
             ++end;
         std::size_t last = end - 1;
-        while (std::isnan(rows[last].position))
+        while (std::isnan(mine[last]->position))
             --last;
-        const bool cameToRest = previous && *previous != rows[i].position;
-        if (cameToRest && !rows[i].compensationMove &&
-            rows[last].ms - rows[i].ms >= kRestHoldMs) {
+        const bool cameToRest = previous && *previous != mine[i]->position;
+        // Where a calibration left the focuser (an end of the travel, the new zero) is no focus.
+        const bool calibration = mine[i]->calibrating || (i > 0 && mine[i - 1]->calibrating);
+        if (cameToRest && !mine[i]->compensationMove && !calibration &&
+            mine[last]->ms - mine[i]->ms >= kRestHoldMs) {
             double sum = 0;
             int count = 0;
-            for (std::size_t k = i; k <= last && rows[k].ms - rows[i].ms <= kRestTemperatureMs; ++k) {
-                if (const double t = temperature(rows[k]); !std::isnan(t)) {
+            for (std::size_t k = i; k <= last && mine[k]->ms - mine[i]->ms <= kRestTemperatureMs;
+                 ++k) {
+                if (const double t = temperature(*mine[k]); !std::isnan(t)) {
                     sum += t;
                     ++count;
                 }
             }
             if (count > 0)
-                points.push_back({rows[i].ms, sum / count, rows[i].position});
+                points.push_back({mine[i]->ms, sum / count, mine[i]->position});
         }
-        previous = rows[i].position;
+        previous = mine[i]->position;
         i = end;
     }
     return points;

@@ -70,6 +70,7 @@ struct HistoryRow {
     double internal = kMissing;
     double voltage = kMissing;
     bool compensationMove = false; // the position changed by the compensation's own goto
+    bool calibrating = false;      // a calibration was under way
     std::size_t focuser = 0; // the model column as the file holds it, hashed: one per focuser
 };
 HistoryRow toRow(const QDateTime& localTime, const StatusSample& sample);

@@ -513,12 +513,21 @@ void THistoryWindow::Refresh() {
     }
     LogLabel->setText(log.join(u'\n'));
 
+    // Rows lost while the file could not be written stay told once it can be again: the file
+    // lacks them.
     const bool failed = history_.writeFailed();
-    FileLabel->setText((failed ? TR(QStringLiteral("The history file cannot be written: %1"))
-                               : TR(QStringLiteral("History file: %1")))
-                           .arg(history_.filePath()));
+    const int unwritten = history_.unwrittenRows();
+    const QString path = history_.filePath();
+    if (failed)
+        FileLabel->setText(TR(QStringLiteral("The history file cannot be written: %1")).arg(path));
+    else if (unwritten > 0)
+        FileLabel->setText(TR(QStringLiteral("History file: %1 (rows not written: %2)"))
+                               .arg(path, QString::number(unwritten)));
+    else
+        FileLabel->setText(TR(QStringLiteral("History file: %1")).arg(path));
     QPalette pal = FileLabel->palette();
-    pal.setColor(QPalette::WindowText, theme::shown(failed ? kInternalLine : kQuietText));
+    pal.setColor(QPalette::WindowText,
+                 theme::shown(failed || unwritten > 0 ? kInternalLine : kQuietText));
     FileLabel->setPalette(pal);
 }
 

@@ -5,6 +5,11 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <utility>
+
+#ifdef Q_OS_UNIX
+#include <sys/stat.h>
+#endif
 
 using namespace history;
 
@@ -30,6 +35,20 @@ QByteArray latestRows(QFile& file, qint64 limit) {
 
 bool earlier(const HistoryRow& a, const HistoryRow& b) { return a.ms < b.ms; }
 
+// Whether the open file is still the one under its name. Deleted or moved away (a clean-up of
+// old nights), or replaced by another file (an editor saves the hand-edited file as a new one
+// renamed over it), it would take every row that follows with it, unseen.
+bool stillUnderItsName(const QFile& file) {
+#ifdef Q_OS_UNIX
+    struct stat open, named;
+    return ::fstat(file.handle(), &open) == 0 &&
+           ::stat(QFile::encodeName(file.fileName()).constData(), &named) == 0 &&
+           open.st_ino == named.st_ino && open.st_dev == named.st_dev;
+#else
+    return QFileInfo::exists(file.fileName());
+#endif
+}
+
 } // namespace
 
 TSessionHistory::TSessionHistory(QString directory, const TickClock& clock, QObject* parent)
@@ -42,6 +61,7 @@ void TSessionHistory::enterNight(const QDateTime& localNow) {
     night_ = night;
     file_.close(); // the new night's file is opened by its first row
     events_.clear();
+    unwrittenRows_ = 0;
     QFile file(nightFilePath());
     rows_ = file.open(QIODevice::ReadOnly) ? parseHistory(latestRows(file, kMaxReadBytes))
                                            : std::vector<HistoryRow>();
@@ -80,9 +100,8 @@ bool TSessionHistory::append(const QByteArray& row) {
     // Each write goes to the end of the file as it is then, so that a second Calvetta beside
     // this one (a second focuser) adds its rows instead of writing over these.
     QByteArray bytes;
-    // A file deleted or moved away meanwhile (a clean-up of old nights) would take every row
-    // that follows with it, unseen: the night goes on in a new file under its name.
-    if (file_.isOpen() && !QFileInfo::exists(file_.fileName()))
+    // The night goes on in the file under its name.
+    if (file_.isOpen() && !stillUnderItsName(file_))
         file_.close();
     if (!file_.isOpen()) {
         file_.setFileName(nightFilePath());
@@ -115,9 +134,11 @@ void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::
     const QDateTime now = clock_.localNow();
     const std::uint32_t tick = clock_.tickCount();
     enterNight(now);
+    calibrating = std::exchange(calibrationUnderWay_, false) || calibrating;
 
     const StatusSample sample = readStatusSample(get, mot1);
     writeFailed_ = !append(csvRow(now, sample));
+    unwrittenRows_ += writeFailed_;
 
     TemperatureCompensation::Sample input;
     input.tick = tick;
@@ -132,6 +153,7 @@ void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::
 
     HistoryRow row = toRow(now, sample);
     row.compensationMove = compensation_.lastChangeWasOwn();
+    row.calibrating = calibrating;
     // A clock set back during the night: the row goes where its time belongs.
     rows_.insert(std::upper_bound(rows_.begin(), rows_.end(), row, earlier), row);
 

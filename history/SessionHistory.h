@@ -33,6 +33,9 @@ public:
     void statusReply(const rapidjson::Value& get, const rapidjson::Value& mot1, bool calibrating);
     // The user gave a command: the compensation waits.
     void userCommand();
+    // A calibration runs, and no status reply comes until it ends: the next one is where it
+    // left the focuser, and counts as one of its replies.
+    void calibrationUnderWay() { calibrationUnderWay_ = true; }
     // The link to the focuser was closed or lost: no more replies until it is open again.
     void linkClosed();
 
@@ -60,6 +63,8 @@ public:
     QString filePath();
     // The last row could not be written to the file.
     bool writeFailed() const { return writeFailed_; }
+    // The rows of the night that could not be written to the file.
+    int unwrittenRows() const { return unwrittenRows_; }
 
     const std::vector<CompensationEvent>& events() const { return events_; }
     const history::TemperatureCompensation& compensation() const { return compensation_; }
@@ -83,4 +88,6 @@ private:
     std::vector<CompensationEvent> events_;
     history::TemperatureCompensation compensation_;
     bool writeFailed_ = false;
+    bool calibrationUnderWay_ = false;
+    int unwrittenRows_ = 0;
 };

@@ -18,6 +18,8 @@ using namespace status;
 bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sourceStr) {
     lastMoveNewsT = clock->tickCount();
     if (!CalibrationPanel->isHidden()) {
+        if (sessionHistory)
+            sessionHistory->calibrationUnderWay();
         // While a calibration runs, replies are only searched for the end of the run.
         if (repliesBeforeCalibration > 0) {
             --repliesBeforeCalibration;
@@ -57,8 +59,9 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
     if (const auto calDir = memberText(*mot1, "CAL_DIR"); calDir && activeWizard)
         activeWizard->SetReverseCalibration(*calDir);
 
+    // The wizard's moves to the ends of the travel are a calibration's, not a refocus.
     if (sessionHistory)
-        sessionHistory->statusReply(*get, *mot1, !CalibrationPanel->isHidden());
+        sessionHistory->statusReply(*get, *mot1, !CalibrationPanel->isHidden() || activeWizard);
 
     if (!CalibrationPanel->isHidden())
         return true;

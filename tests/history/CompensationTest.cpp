@@ -121,6 +121,21 @@ TEST(Compensation, StepsAreLimitedAndHeldToTheTravel) {
     EXPECT_EQ(h.position, 100000);
 }
 
+// A goto that never reached the focuser: the link lost with it still queued, the user's click
+// on Disconnect just after it, a request the focuser dropped. The correction stays owed.
+TEST(Compensation, AGotoThatNeverArrivedStaysOwed) {
+    for (int road = 0; road < 3; ++road) {
+        Polled f;
+        f.run(3, 10.0);
+        while (f.position == 100000)
+            f.run(1, 11.0);
+        const int target = std::exchange(f.position, 100000); // it never went out
+        road == 0 ? f.comp.linkLost() : road == 1 ? f.comp.userCommand(f.tick) : void();
+        EXPECT_EQ(moves(f.run(60, 11.0)), 1) << road;
+        EXPECT_LE(f.position, target) << road;
+    }
+}
+
 TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) {
     Polled f;
     f.run(2, 10.0);

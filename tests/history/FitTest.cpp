@@ -110,3 +110,18 @@ TEST(FocusPoints, OnlyTheRestsOfTheFocuserConnectedLastCount) {
     ASSERT_EQ(points.size(), 1u);
     EXPECT_EQ(points[0].position, 40100);
 }
+
+// Two Calvettas beside each other write one file, a row of each every second: read back after
+// a restart, this focuser's rests are found as if its rows stood alone.
+TEST(FocusPoints, AnotherProgramsRowsBetweenTheseHideNoRest) {
+    std::vector<HistoryRow> alone, both;
+    hold(alone, 60, 1000, 9);
+    hold(alone, 60, 1200, 8.5);
+    hold(alone, 60, 1250, 8.0);
+    for (const HistoryRow& r : alone) {
+        both.push_back({r.ms - 500, 40000.0 + both.size() % 7, r.external, r.internal});
+        both.back().focuser = 2;
+        both.push_back(r);
+    }
+    ASSERT_EQ(focusPoints(both, TemperatureSource::External).size(), 2u);
+}

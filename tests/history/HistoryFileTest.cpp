@@ -2,8 +2,10 @@
 // appending, reading it back, and a file that cannot be written.
 
 #include "HistoryFixture.h"
+#include "history/HistoryWindow.h"
 
 #include <QFile>
+#include <QLabel>
 #include <cmath>
 
 using namespace history;
@@ -106,6 +108,17 @@ TEST_F(HistoryTest, RowsAreOnlyAppendedAndARowCutShortDoesNotSwallowTheNext) {
     EXPECT_EQ(file("2026-01-02").count("21:05:09"), 1) << "deleted meanwhile: begun afresh";
 }
 
+// An editor saves the hand-edited file as a new file renamed over the old one: the rows that
+// follow go into the file under the night's name, not into the one it replaced.
+TEST_F(HistoryTest, AFileSavedOverByAnEditorTakesTheRowsThatFollow) {
+    reply(StatusDoc());
+    const QString path = dir.filePath("calvetta-history-2026-01-02.csv");
+    writeFile(path + ".new", "edited\r\n");
+    ASSERT_TRUE(QFile::remove(path) && QFile::rename(path + ".new", path));
+    reply(StatusDoc());
+    EXPECT_TRUE(file("2026-01-02").startsWith("edited\r\n2026-01-02T21:05:09"));
+}
+
 // A file far beyond any night (300 MB held the window for many seconds): its latest rows only.
 TEST_F(HistoryTest, OfAHugeFileOnlyTheLatestRowsAreRead) {
     const QByteArray row = "2026-01-02T20:00:00+00:00,VASKEL4,5000,7.5,9,12\r\n";
@@ -140,6 +153,15 @@ TEST_F(HistoryTest, AFileThatCannotBeWrittenCostsOnlyTheFile) {
     EXPECT_TRUE(lost.writeFailed());
     EXPECT_EQ(lost.rows().size(), 1u) << "the window still draws the session";
     EXPECT_EQ(readFile(notADirectory), "x");
+
+    // Writable again: the window still tells that the file lacks a row of the night.
+    ASSERT_TRUE(QFile::remove(notADirectory) && QDir().mkdir(notADirectory));
+    feed(lost, StatusDoc().text());
+    EXPECT_FALSE(lost.writeFailed());
+    THistoryWindow window(lost);
+    window.show();
+    EXPECT_TRUE(window.FileLabel->text().endsWith("(rows not written: 1)"))
+        << qPrintable(window.FileLabel->text());
 }
 
 TEST_F(HistoryTest, RowsWithATimeOutsideTheNightHideNothingOfIt) {

@@ -6,6 +6,7 @@
 #include "controls/VaskelControls.h"
 #include "history/ChartSeries.h"
 #include "history/HistoryWindow.h"
+#include "protocol/Requests.h"
 #include "tests/window/ConnectedWindow.h"
 
 #include <QCheckBox>
@@ -238,6 +239,16 @@ TEST(ChartSeries, EachColumnKeepsItsExtremesInTimeOrderAndGapsBreakTheLine) {
     for (std::size_t i = 70; i < rows.size(); ++i)
         rows[i].focuser = 2; // another focuser: not joined as if the first had moved there
     EXPECT_EQ(minMaxSegments(rows, &HistoryRow::external, 0, 159000, 16).size(), 3u);
+
+    // Two programs beside each other: a row of each focuser every second, in one file.
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        rows[i] = {static_cast<qint64>(i) * 500, kMissing, i % 2 ? 40000.0 : 9.0};
+        rows[i].focuser = i % 2;
+    }
+    const auto lines = minMaxSegments(rows, &HistoryRow::external, 0, 50000, 16);
+    ASSERT_EQ(lines.size(), 2u) << "one unbroken line each";
+    for (const QList<QPointF>& line : lines)
+        EXPECT_EQ(line.first().y(), line.last().y()) << "no zigzag to the other focuser";
 }
 
 TEST(ChartSeries, TimeTicksFallOnRoundLocalTimes) {
@@ -304,6 +315,26 @@ TEST_F(HistoryWindowTest, TheFitIsShownAndAppliedOnlyWhenAccepted) {
     EXPECT_EQ(again.CoefficientEdit->text(), "-40");
     EXPECT_TRUE(settingsFile().contains("TempCompCoefficient=-40\r\n"));
     EXPECT_FALSE(again.applyFitButton->isEnabled());
+}
+
+// A calibration from the window: its replies are not status replies, and where it leaves the
+// focuser (its new zero) is no focus for the fit.
+TEST_F(HistoryWindowTest, WhereACalibrationLeftTheFocuserIsNotFitted) {
+    auto& w = withHistory(connected());
+    w.PollTimer->stop();
+    for (const int position : {1000, 1200, -1, 0, 1300}) {
+        if (position < 0) {
+            w.startCalibrationRun(request::calStatusExec());
+            clock.advance(60000);
+            deliver(w, R"({"res":{"get":{"MOT1":{"CAL_STATUS":"stop"}}}})");
+            continue;
+        }
+        status.mot1("ABS_POS", position);
+        seconds(w, 60, 9.0 - position / 1000.0);
+    }
+    const auto points = focusPoints(w.sessionHistory->rows(), TemperatureSource::External);
+    ASSERT_EQ(points.size(), 2u);
+    EXPECT_EQ(points[1].position, 1300);
 }
 
 // A fit no user may type (presets taken as refocuses): applied, the next start would refuse it.

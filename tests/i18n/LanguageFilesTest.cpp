@@ -109,7 +109,8 @@ const QStringList kHistoryKeys = {
     "Now %1, at the last focus %2", "Focus reference %1 at %2 steps", "%1: moved %2 steps to %3",
     "%1: held at the end of the travel", "The history file cannot be written: %1",
     "The session history cannot be shown: %1", "%1 is missing",
-    "History file: %1", "Too few focus positions: %1 found, at least %2 over %3 are needed.",
+    "History file: %1", "History file: %1 (rows not written: %2)",
+    "Too few focus positions: %1 found, at least %2 over %3 are needed.",
     "Fit over %1 focus positions", "Quality: R\u00B2 %1, scatter %2 steps"};
 // The LED levels as the device reports them, upper-cased before they are looked up.
 const QStringList kLedLevelKeys = {"OFF", "LOW", "MIDDLE", "ON"};
