@@ -167,12 +167,7 @@ THalvorbeck2WizardWindow::THalvorbeck2WizardWindow(QWidget* parent) : QDialog(pa
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
     setWindowTitle(QStringLiteral("HALVORBECK 2 calibration wizard"));
     setFixedSize(kWizardWidth, kWizardHeight);
-    // Centred on the main window's screen before the window system first sees it (see the
-    // main window).
-    if (QScreen* s = parent ? parent->screen() : screen()) {
-        const QRect avail = s->availableGeometry();
-        move(avail.center() - QPoint(width() / 2, height() / 2));
-    }
+    placeOn(parent ? parent->screen() : screen());
     theme::followBackground(this, kBackground);
 
     BuildTitleStrip();
@@ -221,22 +216,36 @@ void THalvorbeck2WizardWindow::BuildLeftColumn() {
                              kWizardPictureHeight);
     WizardImage->setAlignment(Qt::AlignCenter);
     WizardImage->setAttribute(Qt::WA_TransparentForMouseEvents);
-    // Scaled proportionally into the picture area, in the pixels of the wizard's screen and
-    // in the program's look.
-    theme::followLook(WizardImage, [this] {
-        const auto intro =
-            LoadResourceBitmap(QStringLiteral("wizimgIntro"), WizardImage->devicePixelRatio());
-        const qreal ratio = intro->devicePixelRatio();
-        introPicture_ =
-            QPixmap::fromImage(intro->scaled((QSizeF(WizardImage->size()) * ratio).toSize(),
-                                             Qt::KeepAspectRatio, Qt::SmoothTransformation));
-        introPicture_.setDevicePixelRatio(ratio);
-        if (!WizardImage->pixmap().isNull())
-            WizardImage->setPixmap(introPicture_);
-    });
+    theme::followLook(WizardImage, [this] { loadIntroPicture(); });
+    // The wizard may have moved to a screen of another ratio since.
+    WizardImage->installEventFilter(this);
 
     ProgressPanel = makeArea(LeftPanel, QRect(0, kBodyHeight - kProgressStripHeight,
                                               kWizardLeftColumnWidth, kProgressStripHeight));
+}
+
+// Scaled proportionally into the picture area, in the pixels of the wizard's screen and in the
+// program's look.
+void THalvorbeck2WizardWindow::loadIntroPicture() {
+    introRatio_ = WizardImage->devicePixelRatio();
+    const auto intro = LoadResourceBitmap(QStringLiteral("wizimgIntro"), introRatio_);
+    const qreal ratio = intro->devicePixelRatio();
+    introPicture_ =
+        QPixmap::fromImage(intro->scaled((QSizeF(WizardImage->size()) * ratio).toSize(),
+                                         Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    introPicture_.setDevicePixelRatio(ratio);
+    if (!WizardImage->pixmap().isNull())
+        WizardImage->setPixmap(introPicture_);
+}
+
+// Centred on `s` before the window system first sees the wizard (see the main window), and
+// made for its ratio from the start.
+void THalvorbeck2WizardWindow::placeOn(QScreen* s) {
+    if (!s)
+        return;
+    setScreen(s);
+    const QRect avail = s->availableGeometry();
+    move(avail.center() - QPoint(width() / 2, height() / 2));
 }
 
 void THalvorbeck2WizardWindow::BuildRightColumn() {
@@ -515,6 +524,9 @@ void THalvorbeck2WizardWindow::TitlePanelMouseMove(int x, int y) {
 void THalvorbeck2WizardWindow::TitlePanelMouseUp() { endTitleDrag(TitlePanel); }
 
 bool THalvorbeck2WizardWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == WizardImage && event->type() == QEvent::Paint &&
+        !qFuzzyCompare(introRatio_, WizardImage->devicePixelRatio()))
+        loadIntroPicture();
     const bool fromTitle =
         watched == TitlePanel || watched == TitleBoldLabel || watched == TitleLabel;
     const auto type = event->type();
@@ -546,5 +558,7 @@ void THalvorbeck2WizardWindow::paintEvent(QPaintEvent*) {
 void TVaskelWindow::ShowCalibrationWizard() {
     // Without an owner; freed as soon as the modal loop returns, which clears activeWizard.
     const auto wizard = std::make_unique<THalvorbeck2WizardWindow>();
+    // On the window's screen, which need not be the first.
+    wizard->placeOn(screen());
     wizard->exec();
 }

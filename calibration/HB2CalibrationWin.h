@@ -115,6 +115,9 @@ public:
     bool nextEn = true;
     bool waitingReverseState = false;
 
+    // Centres the wizard on `s`, before it is shown.
+    void placeOn(QScreen* s);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -128,7 +131,9 @@ private:
     void MakeLastStepButtons();
     void startButtonsTimer();
     void send(const QString& request);
+    void loadIntroPicture();
     QPixmap introPicture_;
+    qreal introRatio_ = 0; // the ratio it was made for
 };
 
 // The open wizard, or null; set while one exists (the status reply handling feeds it).

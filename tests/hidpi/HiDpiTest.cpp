@@ -1,6 +1,6 @@
 // The program on a high-density screen of device pixel ratio 2: its pictures are drawn in the
 // screen's own pixels, not stretched from 1x, and every pointer lands on the same control and
-// zone as at ratio 1.
+// zone as at ratio 1; a window taken to a second screen, of ratio 1.5, is drawn in its pixels.
 
 #include "../calibration/CalibrationFixture.h"
 #include "../window/NightRender.h"
@@ -16,8 +16,11 @@
 
 namespace {
 
-// Every test of this program runs at ratio 2: set before the application is made.
-const bool kScaledScreen = qputenv("QT_SCALE_FACTOR", "2");
+// Every test of this program runs on a first screen at ratio 2, with a second screen at 1.5
+// beside it: set before the application is made.
+const bool kScaledScreen =
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" HIDPI_SCREENS) &&
+    qputenv("QT_SCREEN_SCALE_FACTORS", "2;1.5");
 
 // Sum of the channel differences of two pixels.
 int distance(QRgb a, QRgb b) {
@@ -280,4 +283,33 @@ TEST_F(HiDpiTest, OnAScreenSmallerThanTheWindowItsTitleBarStaysOnIt) {
     EXPECT_EQ(w.pos(), avail.topLeft()) << "centred it would start above the screen";
     EXPECT_TRUE(avail.contains(w.TitlebarLabel->mapToGlobal(QPoint(0, 0))))
         << "the title can be grabbed to move the window";
+}
+
+TEST_F(HiDpiTest, TheWizardOpensOnTheWindowsScreenAndFollowsItsRatio) {
+    ASSERT_EQ(QGuiApplication::screens().size(), 2);
+    QScreen* first = QGuiApplication::screens().at(0);
+    QScreen* second = QGuiApplication::screens().at(1);
+    auto& w = open();
+    w.show();
+    w.move(second->geometry().topLeft() + QPoint(20, 20));
+    ASSERT_EQ(w.screen(), second);
+
+    // Where the wizard opened, and the ratio of its picture there and once dragged to the
+    // other screen.
+    QScreen* openedOn = nullptr;
+    qreal ratios[2] = {};
+    QTimer::singleShot(0, [&] {
+        THalvorbeck2WizardWindow& wizard = *activeWizard;
+        openedOn = wizard.screen();
+        for (qreal& ratio : ratios) {
+            wizard.grab(); // paints it
+            ratio = wizard.WizardImage->pixmap().devicePixelRatio();
+            wizard.move(first->geometry().topLeft());
+        }
+        wizard.reject();
+    });
+    w.ShowCalibrationWizard();
+    EXPECT_EQ(openedOn, second);
+    EXPECT_EQ(ratios[0], 1.5);
+    EXPECT_EQ(ratios[1], 2.0);
 }
