@@ -114,14 +114,16 @@ void PtyServer::tick() {
         readFromHost(now);
     // A firmware whose output is backed up takes no new request until it has drained.
     QByteArray request;
-    if (fromDevice_.pending() < kBufferBytes)
+    if (fromDevice_.pending() < kBufferBytes) {
         request = toDevice_.take(now);
-    else
+    } else {
         toDevice_.hold(now);
-    if (request.isEmpty())
-        device_.update();
-    else
+        device_.updateWithoutReading();
+    }
+    if (!request.isEmpty())
         device_.receive(request);
+    else
+        device_.update();
     fromDevice_.push(device_.takeOutput(), now);
     writeToHost(fromDevice_.take(now));
 }

@@ -109,3 +109,22 @@ TEST_F(PtyServerTest, AHostThatFloodsAndNeverReadsIsHeldToBoundedBuffers) {
     EXPECT_TRUE(waitUntil([&] { return (heard += received().size()) > 1500; }, 3000))
         << "served again once the host reads";
 }
+
+TEST_F(PtyServerTest, RequestsSentInOneBurstAreEachAnsweredWhileTheRepliesQueue) {
+    // A terminal user pastes many requests at once: the replies back up on the line, and the
+    // firmware waits for them to drain before it reads on; no request is lost meanwhile.
+    connectHost();
+    QByteArray burst;
+    for (int i = 0; i < 20; ++i)
+        burst += request::status().toLatin1();
+    ASSERT_TRUE(send(burst));
+    QByteArray input;
+    for (int t = 0; t < 6000; t += 50) {
+        run(50);
+        input += received();
+    }
+    const Heard heard = splitWire(input);
+    EXPECT_EQ(heard.objects.size(), 20);
+    for (const QString& object : heard.objects)
+        EXPECT_TRUE(object.contains("\"MODNAME\":\"VASKEL4\"")) << qPrintable(object.left(80));
+}
