@@ -4,6 +4,7 @@
 #include "DeviceHarness.h"
 #include "tests/serial/LinkFixture.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -119,4 +120,25 @@ TEST_F(PtySession, ASecondEmulatorLeavesTheLinkOfTheFirstAlone) {
     EXPECT_EQ(QFileInfo(linkPath).symLinkTarget(), devicePath);
     connect();
     EXPECT_EQ(textAt(ask(request::status()), "res/get/MODNAME"), "VASKEL4") << "still served";
+}
+
+TEST(EmulatorProgram, ALinkOfTheUsersOwnIsLeftAloneAndSaysWhy) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // One to a directory, one to a USB adapter that is not plugged in.
+    const QString toDirectory = dir.filePath(QStringLiteral("toDirectory"));
+    const QString toAdapter = dir.filePath(QStringLiteral("toAdapter"));
+    ASSERT_TRUE(QFile::link(dir.path(), toDirectory));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/ttyUSB-unplugged"), toAdapter));
+    for (const QString& link : {toDirectory, toAdapter}) {
+        QProcess p;
+        p.start(QStringLiteral(CALVETTA_EMULATOR_PATH), {QStringLiteral("--link"), link});
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitCode(), 1);
+        const QByteArray error = p.readAllStandardError();
+        EXPECT_TRUE(error.contains("not to an emulator")) << error.constData();
+        EXPECT_FALSE(error.contains("in use")) << error.constData();
+        EXPECT_TRUE(QFileInfo(link).isSymLink()) << "kept";
+    }
+    EXPECT_EQ(QFileInfo(toAdapter).symLinkTarget(), QStringLiteral("/dev/ttyUSB-unplugged"));
 }
