@@ -87,8 +87,14 @@ int main(int argc, char* argv[]) {
     struct sigaction action {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before {};
+        sigaction(sig, nullptr, &before);
+        // Started under nohup, the emulator must outlive the terminal it came from.
+        if (sig == SIGHUP && before.sa_handler == SIG_IGN)
+            continue;
         sigaction(sig, &action, nullptr);
+    }
 
     FocuserDevice device(systemClock(), options.device);
     PtyServer server(device, systemClock());

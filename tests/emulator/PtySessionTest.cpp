@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 class PtySession : public ::testing::Test {
 protected:
@@ -141,4 +142,22 @@ TEST(EmulatorProgram, ALinkOfTheUsersOwnIsLeftAloneAndSaysWhy) {
         EXPECT_TRUE(QFileInfo(link).isSymLink()) << "kept";
     }
     EXPECT_EQ(QFileInfo(toAdapter).symLinkTarget(), QStringLiteral("/dev/ttyUSB-unplugged"));
+}
+
+TEST(EmulatorProgram, UnderNohupItOutlivesTheHangUpAndStillStopsCleanly) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("ttyCALVETTA"));
+    QProcess p;
+    p.start(QStringLiteral("nohup"), {QStringLiteral(CALVETTA_EMULATOR_PATH),
+                                      QStringLiteral("--link"), link});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    ASSERT_TRUE(waitUntil([&] { return p.canReadLine(); }, 20000));
+    ::kill(static_cast<pid_t>(p.processId()), SIGHUP); // the terminal closes
+    EXPECT_FALSE(p.waitForFinished(500)) << "stopped by a hang-up it was told to ignore";
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
