@@ -87,6 +87,8 @@ int main(int argc, char* argv[]) {
     struct sigaction action {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
+    // A reader of its output that has gone (| head -1) must not kill it with its link left.
+    std::signal(SIGPIPE, SIG_IGN);
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
         struct sigaction before {};
         sigaction(sig, nullptr, &before);

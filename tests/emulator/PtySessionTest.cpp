@@ -161,3 +161,26 @@ TEST(EmulatorProgram, UnderNohupItOutlivesTheHangUpAndStillStopsCleanly) {
     EXPECT_EQ(p.exitCode(), 0);
     EXPECT_FALSE(QFileInfo(link).isSymLink());
 }
+
+TEST(EmulatorProgram, AReaderOfItsOutputThatHasGoneDoesNotStopIt) {
+    // As in `calvetta-emulator --link ... 2>&1 | head -1`: the reader is gone before it writes.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("ttyCALVETTA"));
+    QProcess emulator;
+    QProcess reader;
+    emulator.setProcessChannelMode(QProcess::MergedChannels);
+    emulator.setStandardOutputProcess(&reader);
+    reader.start(QStringLiteral("true"), QStringList());
+    emulator.start(QStringLiteral(CALVETTA_EMULATOR_PATH), {QStringLiteral("--link"), link});
+    ASSERT_TRUE(reader.waitForFinished(20000));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(link).isSymLink(); }, 20000));
+    const bool serving = !emulator.waitForFinished(500);
+    EXPECT_TRUE(serving) << "killed by its first words";
+    if (serving) {
+        emulator.terminate();
+        ASSERT_TRUE(emulator.waitForFinished(20000));
+        EXPECT_EQ(emulator.exitStatus(), QProcess::NormalExit);
+    }
+    EXPECT_FALSE(QFileInfo(link).isSymLink()) << "no stale link";
+}
