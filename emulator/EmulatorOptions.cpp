@@ -7,14 +7,20 @@
 
 namespace {
 
-bool readCount(const QCommandLineParser& parser, const QString& name, int& out, QString& error) {
+bool readCount(const QCommandLineParser& parser, const QString& name, int& out, QString& error,
+               int most = std::numeric_limits<int>::max()) {
     if (!parser.isSet(name))
         return true;
     bool ok = false;
     const int value = parser.value(name).toInt(&ok);
-    if (!ok || value < 0) {
-        error = QStringLiteral("--%1 needs a whole number of 0 or more, not \"%2\".")
-                    .arg(name, parser.value(name));
+    if (!ok || value < 0 || value > most) {
+        error = most == std::numeric_limits<int>::max()
+                    ? QStringLiteral("--%1 needs a whole number of 0 or more, not \"%2\".")
+                          .arg(name, parser.value(name))
+                    : QStringLiteral("--%1 needs a whole number from 0 to %2, not \"%3\".")
+                          .arg(name)
+                          .arg(most)
+                          .arg(parser.value(name));
         return false;
     }
     out = value;
@@ -61,7 +67,9 @@ OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions
          QStringLiteral("Fault: every <n>-th reply is never sent (1: none is)."),
          QStringLiteral("n")},
         {QStringLiteral("noise-lines"),
-         QStringLiteral("Fault: <n> lines of chatter before every reply."), QStringLiteral("n")},
+         QStringLiteral("Fault: <n> lines of chatter before every reply (at most %1).")
+             .arg(kMaxNoiseLines),
+         QStringLiteral("n")},
         {QStringLiteral("stray-brace"),
          QStringLiteral("Fault: a lone \"}\" before every <n>-th reply."), QStringLiteral("n")},
         {QStringLiteral("stray-open-brace"),
@@ -151,7 +159,8 @@ OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions
     }
     if (!readCount(parser, QStringLiteral("delay-replies"), f.replyDelayMs, message) ||
         !readCount(parser, QStringLiteral("drop-replies"), f.dropEvery, message) ||
-        !readCount(parser, QStringLiteral("noise-lines"), f.noiseLines, message) ||
+        !readCount(parser, QStringLiteral("noise-lines"), f.noiseLines, message,
+                   kMaxNoiseLines) ||
         !readCount(parser, QStringLiteral("stray-brace"), f.strayBraceEvery, message) ||
         !readCount(parser, QStringLiteral("oversized"), f.oversizedEvery, message) ||
         !readCount(parser, QStringLiteral("malformed-string"), f.malformedStringEvery, message) ||
@@ -170,5 +179,9 @@ OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions
         }
     }
     options.linkPath = parser.value(QStringLiteral("link"));
+    if (parser.isSet(QStringLiteral("link")) && options.linkPath.isEmpty()) {
+        message = QStringLiteral("--link needs a path.");
+        return OptionsResult::Error;
+    }
     return OptionsResult::Run;
 }

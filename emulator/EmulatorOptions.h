@@ -13,6 +13,9 @@ struct EmulatorOptions {
 
 // The steepest temperature ramp the emulator accepts, in degrees per hour either way.
 constexpr double kMaxTemperatureRamp = 100;
+// The most lines of chatter before a reply: each line costs its time on the line, and far more
+// would hold the emulator for minutes on one request and fill its memory.
+constexpr int kMaxNoiseLines = 1000;
 
 enum class OptionsResult { Run, Help, Error };
 

@@ -260,6 +260,12 @@ void FocuserDevice::update() {
     advance(elapsed);
 }
 
+void FocuserDevice::updateWithoutReading() {
+    const std::uint32_t elapsed = clock_.tickCount() - lastTick_;
+    lastByteAt_ += elapsed;
+    update();
+}
+
 void FocuserDevice::advance(std::uint64_t ms) {
     while (ms > 0) {
         if (motor_.moving() || calibration_.active) {

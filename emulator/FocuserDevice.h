@@ -97,6 +97,9 @@ public:
     void receive(QByteArrayView bytes);
     // Brings the device up to the clock's time: moves, calibration, delayed replies.
     void update();
+    // As update(), while the firmware is busy sending and reads nothing: the pause is its own,
+    // so a request it has half taken is not abandoned for it.
+    void updateWithoutReading();
     // Everything the device has sent by now, in order, and not taken yet.
     QByteArray takeOutput();
     // Bytes produced but due later (delayed or split replies).

@@ -15,6 +15,7 @@ PtyServer::PtyServer(FocuserDevice& device, const TickClock& clock, QObject* par
 }
 
 PtyServer::~PtyServer() {
+    delete hostWrites_; // before its descriptor goes
     if (master_ >= 0)
         ::close(master_);
 }
@@ -36,8 +37,19 @@ bool PtyServer::start(QString& error) {
     fcntl(master_, F_SETFL, fcntl(master_, F_GETFL) | O_NONBLOCK);
     path_ = QString::fromLocal8Bit(name);
     lastTick_ = clock_.tickCount();
+    hostWrites_ = new QSocketNotifier(master_, QSocketNotifier::Read, this);
+    hostWrites_->setEnabled(false);
+    connect(hostWrites_, &QSocketNotifier::activated, this, &PtyServer::tick);
     timer_.start();
     return true;
+}
+
+void PtyServer::pace() {
+    // Without a host the device needs no ticks: update() brings it up to the clock in one go.
+    const bool busy = hostPresent_ && (!device_.idle() || buffered() > 0);
+    if (const int interval = busy ? kTickMs : kRestMs; timer_.interval() != interval)
+        timer_.setInterval(interval);
+    hostWrites_->setEnabled(hostPresent_ && !busy);
 }
 
 std::uint64_t PtyServer::lineTime() {
@@ -103,6 +115,7 @@ void PtyServer::tick() {
             discardFromHost(); // from a host that came and went between two ticks
         device_.update();
         device_.takeOutput(); // nobody listens
+        pace();
         return;
     }
     if (!std::exchange(hostPresent_, true)) {
@@ -114,14 +127,17 @@ void PtyServer::tick() {
         readFromHost(now);
     // A firmware whose output is backed up takes no new request until it has drained.
     QByteArray request;
-    if (fromDevice_.pending() < kBufferBytes)
+    if (fromDevice_.pending() < kBufferBytes) {
         request = toDevice_.take(now);
-    else
+    } else {
         toDevice_.hold(now);
-    if (request.isEmpty())
-        device_.update();
-    else
+        device_.updateWithoutReading();
+    }
+    if (!request.isEmpty())
         device_.receive(request);
+    else
+        device_.update();
     fromDevice_.push(device_.takeOutput(), now);
     writeToHost(fromDevice_.take(now));
+    pace();
 }

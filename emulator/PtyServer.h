@@ -8,6 +8,7 @@
 #include "emulator/SerialLine.h"
 
 #include <QObject>
+#include <QSocketNotifier>
 #include <QString>
 #include <QTimer>
 
@@ -15,6 +16,9 @@ class PtyServer : public QObject {
     Q_OBJECT
 public:
     static constexpr int kTickMs = 5;
+    // With nothing under way the server looks in this seldom, so that an idle emulator costs
+    // no processor time; a host's bytes wake it at once.
+    static constexpr int kRestMs = 50;
     // What each side of the line holds at most, as a USB serial bridge does: the host's bytes
     // not yet across, the device's bytes not yet across, and those across but not yet read by
     // the host. Beyond it the host's writes wait in the terminal, the firmware takes no new
@@ -43,12 +47,14 @@ private:
     void readFromHost(std::uint64_t now);
     void writeToHost(const QByteArray& across);
     std::uint64_t lineTime();
+    void pace();
 
     FocuserDevice& device_;
     const TickClock& clock_;
     int master_ = -1;
     QString path_;
     QTimer timer_;
+    QSocketNotifier* hostWrites_ = nullptr; // only while a host is there: a hang-up wakes it too
     bool hostPresent_ = false;
     SerialLine toDevice_;
     SerialLine fromDevice_;

@@ -25,18 +25,24 @@ void printError(const QString& text) {
 }
 
 // Makes `link` point to `target`; an old link left by an earlier run is replaced, anything
-// else at that path is left alone. A link to a device that is still there is another
+// else at that path is left alone. A link to a pseudo-terminal that is still there is another
 // emulator's, serving now: taken over, its users could no longer reach it by the link, and it
-// would be gone when this emulator stops.
+// would be gone when this emulator stops. A link to anything but a pseudo-terminal is the
+// user's own, such as one to a USB adapter that is unplugged now.
 bool makeLink(const QString& link, const QString& target, QString& error) {
     const QByteArray path = QFile::encodeName(link);
     const QFileInfo existing(link);
     if (existing.isSymLink()) {
-        if (existing.exists() &&
-            existing.symLinkTarget() != QFileInfo(target).absoluteFilePath()) {
+        const QString old = existing.symLinkTarget();
+        if (!old.startsWith(QLatin1String("/dev/pts/"))) {
+            error = QStringLiteral("%1 links to %2, not to an emulator; not replaced.")
+                        .arg(link, old);
+            return false;
+        }
+        if (existing.exists() && old != QFileInfo(target).absoluteFilePath()) {
             error = QStringLiteral("%1 links to %2, which is in use (another emulator?); "
                                    "not replaced.")
-                        .arg(link, existing.symLinkTarget());
+                        .arg(link, old);
             return false;
         }
         ::unlink(path.constData());
@@ -81,8 +87,16 @@ int main(int argc, char* argv[]) {
     struct sigaction action {};
     action.sa_handler = requestStop;
     sigemptyset(&action.sa_mask);
-    for (int sig : {SIGINT, SIGTERM, SIGHUP})
+    // A reader of its output that has gone (| head -1) must not kill it with its link left.
+    std::signal(SIGPIPE, SIG_IGN);
+    for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction before {};
+        sigaction(sig, nullptr, &before);
+        // Started under nohup, the emulator must outlive the terminal it came from.
+        if (sig == SIGHUP && before.sa_handler == SIG_IGN)
+            continue;
         sigaction(sig, &action, nullptr);
+    }
 
     FocuserDevice device(systemClock(), options.device);
     PtyServer server(device, systemClock());

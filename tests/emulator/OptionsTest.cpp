@@ -86,7 +86,11 @@ TEST(EmulatorOptions, MistakesAreRefusedWithAReason) {
                                       {"--firmware", ""},
                                       {"--temperature-ramp", "cold"},
                                       {"--temperature-ramp", "1,5"},
-                                      {"--temperature-ramp", "500"}};
+                                      {"--temperature-ramp", "500"},
+                                      // made no link and said nothing of it
+                                      {"--link", ""},
+                                      // held the emulator for minutes on each request
+                                      {"--noise-lines", "100000000"}};
     for (const QStringList& args : wrong) {
         EmulatorOptions o;
         QString message;
@@ -101,6 +105,10 @@ TEST(EmulatorOptions, MistakesAreRefusedWithAReason) {
         EXPECT_TRUE(message.contains(seed)) << message.toStdString();
         EXPECT_TRUE(message.contains("0 to 4294967295")) << message.toStdString();
     }
+    ASSERT_EQ(parse({"--noise-lines", "5000"}, o, message), OptionsResult::Error);
+    EXPECT_TRUE(message.contains("0 to 1000")) << message.toStdString();
+    ASSERT_EQ(parse({"--noise-lines", "1000"}, o, message), OptionsResult::Run);
+    EXPECT_EQ(o.device.faults.noiseLines, 1000);
     EXPECT_EQ(parse({"--help"}, o, message), OptionsResult::Help);
     for (const QString& model : modelNames())
         EXPECT_TRUE(message.contains(model));

@@ -4,10 +4,12 @@
 #include "DeviceHarness.h"
 #include "tests/serial/LinkFixture.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <csignal>
 
 class PtySession : public ::testing::Test {
 protected:
@@ -119,4 +121,66 @@ TEST_F(PtySession, ASecondEmulatorLeavesTheLinkOfTheFirstAlone) {
     EXPECT_EQ(QFileInfo(linkPath).symLinkTarget(), devicePath);
     connect();
     EXPECT_EQ(textAt(ask(request::status()), "res/get/MODNAME"), "VASKEL4") << "still served";
+}
+
+TEST(EmulatorProgram, ALinkOfTheUsersOwnIsLeftAloneAndSaysWhy) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // One to a directory, one to a USB adapter that is not plugged in.
+    const QString toDirectory = dir.filePath(QStringLiteral("toDirectory"));
+    const QString toAdapter = dir.filePath(QStringLiteral("toAdapter"));
+    ASSERT_TRUE(QFile::link(dir.path(), toDirectory));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/ttyUSB-unplugged"), toAdapter));
+    for (const QString& link : {toDirectory, toAdapter}) {
+        QProcess p;
+        p.start(QStringLiteral(CALVETTA_EMULATOR_PATH), {QStringLiteral("--link"), link});
+        ASSERT_TRUE(p.waitForFinished(20000));
+        EXPECT_EQ(p.exitCode(), 1);
+        const QByteArray error = p.readAllStandardError();
+        EXPECT_TRUE(error.contains("not to an emulator")) << error.constData();
+        EXPECT_FALSE(error.contains("in use")) << error.constData();
+        EXPECT_TRUE(QFileInfo(link).isSymLink()) << "kept";
+    }
+    EXPECT_EQ(QFileInfo(toAdapter).symLinkTarget(), QStringLiteral("/dev/ttyUSB-unplugged"));
+}
+
+TEST(EmulatorProgram, UnderNohupItOutlivesTheHangUpAndStillStopsCleanly) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("ttyCALVETTA"));
+    QProcess p;
+    p.start(QStringLiteral("nohup"), {QStringLiteral(CALVETTA_EMULATOR_PATH),
+                                      QStringLiteral("--link"), link});
+    ASSERT_TRUE(p.waitForStarted(10000));
+    ASSERT_TRUE(waitUntil([&] { return p.canReadLine(); }, 20000));
+    ::kill(static_cast<pid_t>(p.processId()), SIGHUP); // the terminal closes
+    EXPECT_FALSE(p.waitForFinished(500)) << "stopped by a hang-up it was told to ignore";
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    p.terminate();
+    ASSERT_TRUE(p.waitForFinished(20000));
+    EXPECT_EQ(p.exitCode(), 0);
+    EXPECT_FALSE(QFileInfo(link).isSymLink());
+}
+
+TEST(EmulatorProgram, AReaderOfItsOutputThatHasGoneDoesNotStopIt) {
+    // As in `calvetta-emulator --link ... 2>&1 | head -1`: the reader is gone before it writes.
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString link = dir.filePath(QStringLiteral("ttyCALVETTA"));
+    QProcess emulator;
+    QProcess reader;
+    emulator.setProcessChannelMode(QProcess::MergedChannels);
+    emulator.setStandardOutputProcess(&reader);
+    reader.start(QStringLiteral("true"), QStringList());
+    emulator.start(QStringLiteral(CALVETTA_EMULATOR_PATH), {QStringLiteral("--link"), link});
+    ASSERT_TRUE(reader.waitForFinished(20000));
+    ASSERT_TRUE(waitUntil([&] { return QFileInfo(link).isSymLink(); }, 20000));
+    const bool serving = !emulator.waitForFinished(500);
+    EXPECT_TRUE(serving) << "killed by its first words";
+    if (serving) {
+        emulator.terminate();
+        ASSERT_TRUE(emulator.waitForFinished(20000));
+        EXPECT_EQ(emulator.exitStatus(), QProcess::NormalExit);
+    }
+    EXPECT_FALSE(QFileInfo(link).isSymLink()) << "no stale link";
 }
