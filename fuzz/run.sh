@@ -4,6 +4,7 @@
 #
 #   fuzz/run.sh [--fresh] TARGET [SECONDS] [libFuzzer options...]
 #   fuzz/run.sh --growth TARGET [ROUNDS]
+#   fuzz/run.sh --again TARGET FILE...
 #
 # TARGET is link, settings, language, firmware or device; SECONDS defaults to 60. New inputs
 # are kept in build/fuzz/work/TARGET/corpus (--fresh starts that folder empty) and inputs that
@@ -12,12 +13,19 @@
 # --growth runs every input of both corpora ROUNDS times (default 10), without mutating them,
 # and prints the bytes in use on the heap after each round: a number that keeps rising is
 # something the program keeps.
+#
+# --again runs the given inputs once each (a crash-… file kept from a run), with the reports
+# in full.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 
 growth=0
+again=0
 if [[ "${1:-}" == --growth ]]; then
     growth=1
+    shift
+elif [[ "${1:-}" == --again ]]; then
+    again=1
     shift
 fi
 
@@ -26,16 +34,24 @@ if [[ "${1:-}" == --fresh ]]; then
     fresh=1
     shift
 fi
-target=${1:?"usage: fuzz/run.sh [--fresh | --growth] TARGET [SECONDS | ROUNDS] [options...]"}
+target=${1:?"usage: fuzz/run.sh [--fresh | --growth | --again] TARGET [SECONDS | ROUNDS | FILE...] [options...]"}
 seconds=${2:-60}
 rounds=${2:-10}
 # libFuzzer reads a time that is not a number as no limit at all.
-if [[ -n "${2:-}" && ! "$2" =~ ^[1-9][0-9]*$ ]]; then
+if ((!again)) && [[ -n "${2:-}" && ! "$2" =~ ^[1-9][0-9]*$ ]]; then
     echo "fuzz/run.sh: \"$2\" is not a number of $( ((growth)) && echo rounds || echo seconds)" \
          "(1 or more); libFuzzer options come after it." >&2
     exit 2
 fi
-shift $(($# < 2 ? $# : 2))
+if ((again)); then
+    shift
+    if (($# == 0)); then
+        echo "fuzz/run.sh: --again needs the inputs to run." >&2
+        exit 2
+    fi
+else
+    shift $(($# < 2 ? $# : 2))
+fi
 
 case $target in
     link | settings | language | firmware | device) ;;
@@ -56,9 +72,24 @@ fi
 mkdir -p "$work/corpus"
 
 export QT_QPA_PLATFORM=offscreen
-export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
 export LSAN_OPTIONS="suppressions=$here/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}:suppressions=$here/ubsan.supp"
+if ((again)); then
+    # By their full paths: the targets work in a folder of their own, as the program does.
+    files=()
+    for f in "$@"; do
+        [[ -e "$f" ]] && f=$(realpath -- "$f")
+        files+=("$f")
+    done
+    export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1}
+    exec "$bin" "${files[@]}"
+fi
+# Without the stack of each allocation: in the system's libraries, built without frame pointers,
+# it comes out different nearly every time, and the sanitizer keeps every one it has seen. The
+# process grew by half a megabyte every thousand inputs (1.7 GB after half an hour of firmware
+# packages) towards the 2 GB limit, where the run would stop as out of memory; without them it
+# stays level. --again gives the full report of an input that failed.
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:malloc_context_size=0}
 
 if ((growth)); then
     inputs=()
@@ -69,11 +100,25 @@ if ((growth)); then
             fi
         done
     done
+    # One command line carries every round: it has a limit.
+    bytes=0
+    for f in "${inputs[@]}"; do
+        bytes=$((bytes + ${#f} + 9))
+    done
+    most=$(($(getconf ARG_MAX) / 2 / (bytes > 0 ? bytes : 1)))
+    if ((rounds > most)); then
+        echo "fuzz/run.sh: $rounds rounds of ${#inputs[@]} inputs do not fit on one command" \
+             "line; $most at most." >&2
+        exit 2
+    fi
     runs=()
     for ((i = 0; i < rounds; ++i)); do
         runs+=("${inputs[@]}")
     done
-    CALVETTA_FUZZ_HEAP_EVERY=${#inputs[@]} "$bin" "${runs[@]}" 2>&1 | grep '^heap after'
+    # Everything but libFuzzer's lines for each input: the heap, and any report of a failure.
+    set +e
+    CALVETTA_FUZZ_HEAP_EVERY=${#inputs[@]} "$bin" "${runs[@]}" 2>&1 |
+        grep -v -E '^(Running: |Executed |INFO: |\*\*\*|.*: Running [0-9]+ inputs )'
     exit "${PIPESTATUS[0]}"
 fi
 
