@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <utility>
 
 namespace history {
 
@@ -15,17 +14,11 @@ std::vector<FocusPoint> focusPoints(const std::vector<HistoryRow>& rows, Tempera
     // second by second; where another focuser was connected instead, for a while, none of its
     // moves was made.
     const std::size_t focuser = rows.empty() ? 0 : rows.back().focuser;
-    std::vector<const HistoryRow*> mine;
-    std::vector<bool> afterAnother; // another focuser's rows came just before this one
+    std::vector<const HistoryRow*> mine; // into `rows`: a step over one is another's row
     mine.reserve(rows.size());
-    bool another = false;
     for (const HistoryRow& r : rows) {
-        if (r.focuser != focuser) {
-            another = true;
-            continue;
-        }
-        mine.push_back(&r);
-        afterAnother.push_back(std::exchange(another, false));
+        if (r.focuser == focuser)
+            mine.push_back(&r);
     }
 
     std::vector<FocusPoint> points;
@@ -33,7 +26,7 @@ std::vector<FocusPoint> focusPoints(const std::vector<HistoryRow>& rows, Tempera
     std::size_t i = 0;
     std::optional<double> previous; // the position before the run that starts at i
     while (i < n) {
-        if (afterAnother[i] && i > 0 && mine[i]->ms - mine[i - 1]->ms > kGapMs)
+        if (i > 0 && mine[i] != mine[i - 1] + 1 && mine[i]->ms - mine[i - 1]->ms > kGapMs)
             previous.reset();
         if (std::isnan(mine[i]->position)) {
             ++i;
