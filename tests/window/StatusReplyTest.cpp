@@ -9,6 +9,7 @@
 #include <QHelpEvent>
 #include <QJsonObject>
 #include <QLabel>
+#include <QTextDocument>
 #include <QToolTip>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -214,6 +215,27 @@ TEST_F(StatusReplyTest, ALongPasswordOrNetworkNameShowsItsStartAndWholeInTheTool
         EXPECT_EQ(QToolTip::text(), "BBBB" + tail);
         QToolTip::hideText();
     }
+}
+
+TEST_F(StatusReplyTest, ATooltipShowsAPasswordThatLooksLikeMarkupAsItIs) {
+    const QString password = QStringLiteral("Sky<b>net</b> at  M31 &lt;42&gt;");
+    StatusDoc doc;
+    QJsonObject wifi = doc.get["WIFI"].toObject();
+    wifi["PWD"] = password;
+    doc.set("WIFI", wifi);
+    deliver(doc);
+    QLabel* label = w().WifiPasswordLabel;
+    QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
+    QCoreApplication::sendEvent(label, &help);
+    // What the tooltip shows: its text, read as markup where it looks like markup.
+    QString shown = QToolTip::text();
+    if (Qt::mightBeRichText(shown)) {
+        QTextDocument markup;
+        markup.setHtml(shown);
+        shown = markup.toPlainText();
+    }
+    QToolTip::hideText();
+    EXPECT_EQ(shown, password);
 }
 
 TEST_F(StatusReplyTest, RunningCalibrationShowsTheOverlayAndStopsThere) {
