@@ -156,6 +156,22 @@ TEST_F(NightVisionTest, F4SwitchesAtOnceAndTheChoiceSurvivesARestart) {
     EXPECT_EQ(again.grab().toImage(), before) << "the normal look comes back whole";
 }
 
+TEST_F(NightVisionTest, TheIconTheDesktopShowsForEachWindowTurnsRedToo) {
+    auto& w = open();
+    QWidget history(&w, Qt::Window); // as the history window, the wizard or a dialog
+    w.FormKeyDown(Qt::Key_F4);
+    for (const QWidget* window : {static_cast<QWidget*>(&w), &history}) {
+        const QImage icon =
+            window->windowIcon().pixmap(27).toImage().convertToFormat(QImage::Format_RGB32);
+        int notRed = 0;
+        for (int y = 0; y < icon.height(); ++y)
+            for (int x = 0; x < icon.width(); ++x)
+                notRed += std::max(qGreen(icon.pixel(x, y)), qBlue(icon.pixel(x, y))) > 6;
+        EXPECT_EQ(notRed, 0);
+        EXPECT_LE(brightestRed(icon), theme::kNightCap);
+    }
+}
+
 TEST_F(NightVisionTest, F4IsTheWindowsAloneAndTheTitleBarsMenuOffersTheSwitch) {
     auto& w = open();
     w.show();
