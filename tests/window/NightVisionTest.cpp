@@ -21,6 +21,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
+#include <QMessageBox>
 #include <QTest>
 #include <QTimer>
 
@@ -278,6 +279,37 @@ TEST_F(NightVisionTest, MenusAndDialogsTakeTheDarkPaletteAndInNightVisionTheRedO
             EXPECT_TRUE(redOnBlack(files)) << "icons, lists and buttons of the file dialog";
         }
     }
+}
+
+// The window system's title bar is light on most desktops: a dialog with one would flash at
+// night beside the red window. Without it the input's caption (which preset, the password)
+// shows inside.
+TEST_F(NightVisionTest, DialogsHaveNoFrameOfTheWindowSystemAndTheInputShowsItsCaption) {
+    auto& w = open();
+    const WindowDialogs dialogs = WindowDialogs::modal(&w);
+    const std::function<void()> each[] = {
+        [&] { dialogs.message(DialogKind::Error, QStringLiteral("No port")); },
+        [&] { dialogs.confirm(QStringLiteral("Start calibration now?")); },
+        [&] { dialogs.input(QStringLiteral("Record preset"), QStringLiteral("Preset name"), {}); },
+        [&] { dialogs.openFile(QStringLiteral("Firmware"), QStringLiteral("(*.fw)")); },
+        // As the file dialog itself warns of a file not found.
+        [&] { QMessageBox::warning(&w, QStringLiteral("Firmware"), QStringLiteral("x.fw")); }};
+    QStringList texts;
+    for (const auto& open : each) {
+        bool framed = true;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            framed = !dialog->windowFlags().testFlag(Qt::FramelessWindowHint);
+            for (const QLabel* label : dialog->findChildren<QLabel*>())
+                texts << label->text();
+            dialog->reject();
+        });
+        open();
+        EXPECT_FALSE(framed);
+    }
+    EXPECT_TRUE(texts.contains("Record preset"));
 }
 
 // F4 while a dialog is open: the icons of its buttons (given here as desktops that show them
