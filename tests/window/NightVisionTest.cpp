@@ -323,6 +323,10 @@ TEST_F(NightVisionTest, ADialogOpenWhileNightVisionIsSwitchedOnTurnsRedWhole) {
                 b->setIcon(box->style()->standardIcon(QStyle::SP_DialogOkButton, nullptr, box));
         w.FormKeyDown(Qt::Key_F4);
     })));
+    // And back: the file dialog's tool buttons and the icons of its folders, taken as it opened.
+    w.FormKeyDown(Qt::Key_F4);
+    EXPECT_TRUE(redOnBlack(grabModal([&] { dialogs.openFile("Firmware", "(*.fw)"); },
+                                     [&] { w.FormKeyDown(Qt::Key_F4); })));
 }
 
 TEST_F(NightVisionTest, AMenuPolishedWithTheShownWindowOpensStyledAndSizedTheFirstTime) {
