@@ -41,9 +41,9 @@ void TVaskelWindow::BuildFrame() {
 
     AppIconImage = makePicture(TitlebarPanel, QStringLiteral("appIcon"),
                                QRect(0, 0, kIconSize, kIconSize));
-    // The icon the desktop shows for every window of the program (task bar, window switcher,
-    // the frames of dialogs), in the look of the moment: in night vision a coloured one would
-    // stay beside the red window.
+    // The icon the desktop shows for every window of the program (task bar, window switcher),
+    // in the look of the moment: in night vision a coloured one would stay beside the red
+    // window.
     theme::followLook(this, [this] {
         try {
             const auto icon = LoadResourceBitmap(QStringLiteral("appIcon"), devicePixelRatio());

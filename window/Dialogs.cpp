@@ -35,8 +35,8 @@ WindowDialogs WindowDialogs::modal(QWidget* parent) {
         dialog.setWindowTitle(caption);
         dialog.setLabelText(prompt);
         dialog.setTextValue(initial);
-        // Dialogs have no title bar (theme::setLook): the caption (which preset is renamed
-        // or recorded, the WiFi password) stands above the prompt.
+        // Dialogs carry no title bar (controls/Theme): the caption (which preset is renamed or
+        // recorded, the WiFi password) stands above the prompt.
         dialog.sizeHint(); // lays the dialog out
         if (auto* column = qobject_cast<QBoxLayout*>(dialog.layout())) {
             auto* title = new QLabel(caption, &dialog);
