@@ -241,14 +241,10 @@ TEST_F(NightVisionTest, MenusAndDialogsTakeTheDarkPaletteAndInNightVisionTheRedO
         [&] { dialogs.input(QStringLiteral("Rename"), QStringLiteral("Name"), QStringLiteral("M")); },
         [&] { QMessageBox::warning(&w, "Firmware", "x.fw: file not found."); }}; // the toolkit's
     const auto file = [&] { dialogs.openFile(QStringLiteral("Firmware"), QStringLiteral("(*.fw)")); };
-    // No title bar of the desktop's, light on most; the input's caption shows inside instead.
-    int framed = 0;
-    QStringList texts;
+    int framed = 0; // dialogs with a title bar of the desktop's, light on most
     const auto frame = [&] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        framed += !dialog->windowFlags().testFlag(Qt::FramelessWindowHint);
-        for (const QLabel* label : dialog->findChildren<QLabel*>())
-            texts << label->text();
+        framed += !QApplication::activeModalWidget()->windowFlags().testFlag(
+            Qt::FramelessWindowHint);
     };
 
     for (const bool night : {false, true}) {
@@ -277,7 +273,6 @@ TEST_F(NightVisionTest, MenusAndDialogsTakeTheDarkPaletteAndInNightVisionTheRedO
         }
     }
     EXPECT_EQ(framed, 0);
-    EXPECT_TRUE(texts.contains("Rename"));
 }
 
 // F4 while a dialog is open: the icons of its buttons (given here as desktops that show them
