@@ -19,7 +19,6 @@
 #include <QStyleFactory>
 #include <QToolButton>
 #include <QWidget>
-#include <QWindow>
 #include <algorithm>
 #include <optional>
 #include <vector>
@@ -201,29 +200,6 @@ void restyleDialogIcons(QWidget* popup) {
     }
 }
 
-// A dialog has no frame of the window system, whose title bar is light on most desktops and
-// would flash at night beside the red window; the toolkit's own messages (a file not found in
-// the file dialog) included. A line in the look's frame colour stands for it. The dialog's
-// window exists by the time it is polished: the window system is told as well.
-void dropSystemFrame(QWidget* dialog) {
-    const Qt::WindowFlags flags = dialog->windowFlags() | Qt::FramelessWindowHint;
-    dialog->overrideWindowFlags(flags);
-    if (QWindow* window = dialog->windowHandle())
-        window->setFlags(flags);
-}
-
-bool isDialog(QObject* object) {
-    return isPopup(object) && !qobject_cast<const QMenu*>(object);
-}
-
-bool paintOwnFrame(QWidget* dialog, QEvent* event) {
-    static_cast<QObject*>(dialog)->event(event); // the dialog's own painting first
-    QPainter painter(dialog);
-    painter.setPen(shown(palette::kFrame));
-    painter.drawRect(dialog->rect().adjusted(0, 0, -1, -1));
-    return true;
-}
-
 // What the program adds to the toolkit's drawing, for every widget: dialogs take their style
 // sheet as they are first polished and menus as they first open (before either is laid out),
 // and in night vision the caret of a text input is a steady line in the text's colour, where
@@ -251,11 +227,8 @@ protected:
                 return false;
             }
             stylePopup(popup, currentLook());
-            dropSystemFrame(popup);
             return false;
         }
-        if (event->type() == QEvent::Paint && isDialog(watched))
-            return paintOwnFrame(static_cast<QWidget*>(watched), event);
         if (event->type() != QEvent::Paint || !nightVision())
             return false;
         auto* edit = qobject_cast<QLineEdit*>(watched);

@@ -2,11 +2,9 @@
 
 #include "controls/Theme.h"
 
-#include <QBoxLayout>
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
-#include <QLabel>
 #include <QMessageBox>
 
 WindowDialogs WindowDialogs::modal(QWidget* parent) {
@@ -31,24 +29,12 @@ WindowDialogs WindowDialogs::modal(QWidget* parent) {
     };
     d.input = [parent](const QString& caption, const QString& prompt,
                        const QString& initial) -> std::optional<QString> {
-        QInputDialog dialog(parent);
-        dialog.setWindowTitle(caption);
-        dialog.setLabelText(prompt);
-        dialog.setTextValue(initial);
-        // Dialogs carry no title bar (controls/Theme): the caption (which preset is renamed or
-        // recorded, the WiFi password) stands above the prompt.
-        dialog.sizeHint(); // lays the dialog out
-        if (auto* column = qobject_cast<QBoxLayout*>(dialog.layout())) {
-            auto* title = new QLabel(caption, &dialog);
-            title->setTextFormat(Qt::PlainText);
-            QFont bold = title->font();
-            bold.setBold(true);
-            title->setFont(bold);
-            column->insertWidget(0, title);
-        }
-        if (dialog.exec() != QDialog::Accepted)
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, initial, &ok);
+        if (!ok)
             return std::nullopt;
-        return dialog.textValue();
+        return text;
     };
     d.openFile = [parent](const QString& title,
                           const QString& filter) -> std::optional<QString> {
@@ -59,7 +45,7 @@ WindowDialogs WindowDialogs::modal(QWidget* parent) {
         dialog.setOptions(QFileDialog::ReadOnly | QFileDialog::DontUseNativeDialog);
         dialog.setFileMode(QFileDialog::ExistingFile);
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        dialog.setSizeGripEnabled(false); // drawn in fixed light greys
+        dialog.setSizeGripEnabled(false); // drawn in fixed light greys; the frame resizes it
         dialog.setIconProvider(&icons);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
