@@ -8,6 +8,7 @@
 #include "window/LayoutGeometry.h"
 #include "window/WidgetKit.h"
 
+#include <QApplication>
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QScreen>
@@ -40,7 +41,17 @@ void TVaskelWindow::BuildFrame() {
 
     AppIconImage = makePicture(TitlebarPanel, QStringLiteral("appIcon"),
                                QRect(0, 0, kIconSize, kIconSize));
-    setWindowIcon(AppIconImage->pixmap());
+    // The icon the desktop shows for every window of the program (task bar, window switcher),
+    // in the look of the moment: in night vision a coloured one would stay beside the red
+    // window.
+    theme::followLook(this, [this] {
+        try {
+            const auto icon = LoadResourceBitmap(QStringLiteral("appIcon"), devicePixelRatio());
+            QApplication::setWindowIcon(QPixmap::fromImage(static_cast<const QImage&>(*icon)));
+        } catch (const EResourceError&) {
+            // The title bar shows the same picture missing; the icon stays as it was.
+        }
+    });
 
     ThreeButtonsPanel = new QWidget(TitlebarPanel);
     ThreeButtonsPanel->setGeometry(kWindowWidth - kStripWidth, 0, kStripWidth, kStripHeight);

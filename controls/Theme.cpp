@@ -17,6 +17,7 @@
 #include <QPointer>
 #include <QProxyStyle>
 #include <QStyleFactory>
+#include <QToolButton>
 #include <QWidget>
 #include <algorithm>
 #include <optional>
@@ -172,6 +173,24 @@ std::optional<QStyle::StandardPixmap> standardButtonPixmap(QDialogButtonBox::Sta
 void restyleDialogIcons(QWidget* popup) {
     if (auto* box = qobject_cast<QMessageBox*>(popup))
         box->setIcon(box->icon());
+    if (auto* files = qobject_cast<QFileDialog*>(popup)) {
+        // Its tool buttons, and the icons of files and folders, which its lists keep as they
+        // first drew them: blue folders and a green arrow stayed in night vision.
+        static const std::pair<const char*, QStyle::StandardPixmap> tools[] = {
+            {"backButton", QStyle::SP_ArrowBack},
+            {"forwardButton", QStyle::SP_ArrowForward},
+            {"toParentButton", QStyle::SP_FileDialogToParent},
+            {"newFolderButton", QStyle::SP_FileDialogNewFolder},
+            {"listModeButton", QStyle::SP_FileDialogListView},
+            {"detailModeButton", QStyle::SP_FileDialogDetailedView}};
+        for (const auto& [name, pixmap] : tools) {
+            if (auto* button = files->findChild<QToolButton*>(QLatin1String(name)))
+                button->setIcon(files->style()->standardIcon(pixmap, nullptr, files));
+        }
+        if (QAbstractFileIconProvider* icons = files->iconProvider())
+            files->setIconProvider(icons); // takes every icon again, the side bar's too
+        files->setHistory(files->history()); // the folder shown in "Look in"
+    }
     for (QDialogButtonBox* buttons : popup->findChildren<QDialogButtonBox*>()) {
         for (QAbstractButton* button : buttons->buttons()) {
             const auto pixmap = standardButtonPixmap(buttons->standardButton(button));

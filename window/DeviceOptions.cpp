@@ -51,8 +51,12 @@ void TVaskelWindow::WifiPasswordLabelMouseDown() {
                                           "password not changed")));
         return;
     }
-    if (!serialLink)
+    if (!serialLink) {
+        // Gone while the password was typed: the user is told it was not set.
+        dialogs.message(DialogKind::Error,
+                        TR(QStringLiteral("The focuser was disconnected - password not changed")));
         return;
+    }
     serialLink->EnqueueCommand(request::wifiPasswordSet(*password));
     RequestStatus();
 }

@@ -49,6 +49,12 @@ std::optional<QString> TVaskelWindow::askPresetName(const QString& captionKey,
                                           "preset not changed")));
         return std::nullopt;
     }
+    // The focuser may have gone while the name was typed: nothing can store it now.
+    if (!serialLink) {
+        dialogs.message(DialogKind::Error,
+                        TR(QStringLiteral("The focuser was disconnected - preset not changed")));
+        return std::nullopt;
+    }
     return request::presetName(*name);
 }
 

@@ -74,6 +74,8 @@ const QStringList kMainWindowKeys = {
     "The password cannot be empty - password not changed",
     "The password has characters the focuser cannot take - password not changed",
     "The name has characters the focuser cannot take - preset not changed",
+    "The focuser was disconnected - preset not changed",
+    "The focuser was disconnected - password not changed",
     "Start calibration now?",
     "Some files needed for the update are missing:",
     "Please add the missing files before trying again",
@@ -287,7 +289,7 @@ protected:
 
 TEST(LanguageFiles, TheKeyListIsComplete) {
     const QStringList keys = allKeys();
-    EXPECT_EQ(keys.size(), 77 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size())
+    EXPECT_EQ(keys.size(), 79 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size())
         << "the program's texts, night vision, the LED levels, the history, the open errors";
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 }

@@ -141,6 +141,9 @@ TEST_F(NightVisionTest, F4SwitchesAtOnceAndTheChoiceSurvivesARestart) {
     EXPECT_TRUE(w.NightVisionMenuItem->isChecked());
     // Painted now, without a pass of the event loop: nothing of the normal look is left.
     EXPECT_TRUE(redOnBlack(w.grab().toImage()));
+    // The icon the desktop shows for the program's windows (task bar, switcher) is red too.
+    EXPECT_EQ(w.windowIcon().pixmap(27).toImage().convertToFormat(QImage::Format_ARGB32),
+              w.AppIconImage->pixmap().toImage().convertToFormat(QImage::Format_ARGB32));
     EXPECT_EQ(settingsFile(), QByteArray("Lang=EN\r\nNightVision=Y\r\n"));
 
     window.reset();
@@ -275,6 +278,10 @@ TEST_F(NightVisionTest, ADialogOpenWhileNightVisionIsSwitchedOnTurnsRedWhole) {
                 b->setIcon(box->style()->standardIcon(QStyle::SP_DialogOkButton, nullptr, box));
         w.FormKeyDown(Qt::Key_F4);
     })));
+    // And back: the file dialog's tool buttons and the icons of its folders, taken as it opened.
+    w.FormKeyDown(Qt::Key_F4);
+    EXPECT_TRUE(redOnBlack(grabModal([&] { dialogs.openFile("Firmware", "(*.fw)"); },
+                                     [&] { w.FormKeyDown(Qt::Key_F4); })));
 }
 
 TEST_F(NightVisionTest, AMenuPolishedWithTheShownWindowOpensStyledAndSizedTheFirstTime) {

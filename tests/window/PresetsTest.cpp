@@ -121,6 +121,17 @@ TEST_F(ConnectedTest, APresetNameTheLineCannotCarryIsRefusedNotStoredGarbled) {
                                  kStatusRequest}));
 }
 
+TEST_F(ConnectedTest, AFocuserLostWhileANameIsTypedIsToldNotDroppedSilently) {
+    auto& w = connected();
+    w.dialogs.input = [&](const QString&, const QString&, const QString&) {
+        port.line().failWrites = true; // unplugged: the next poll finds the line gone
+        w.PollTimerTimer();
+        return std::optional<QString>(QStringLiteral("Moon"));
+    };
+    w.RecordPresetMenuItemClick();
+    EXPECT_EQ(log.messages, QStringList{"The focuser was disconnected - preset not changed"});
+}
+
 TEST_F(ConnectedTest, LedLevelMenuSendsTheChosenLevel) {
     auto& w = connected();
     w.show();
