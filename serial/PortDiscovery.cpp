@@ -204,6 +204,18 @@ void prefetchPortList() {
     portPrefetch().start();
 }
 
+QString portTextForLink(const QString& portText, Platform platform) {
+    QString text = portText;
+    const qsizetype com = text.indexOf(QLatin1String("COM"));
+    if (com < 0)
+        return text;
+    if (platform == Platform::Windows ||
+        (com == 0 && text.size() > 3 &&
+         std::all_of(text.begin() + 3, text.end(), [](QChar c) { return c.isDigit(); })))
+        text.remove(com, 3);
+    return text;
+}
+
 QString portDeviceName(const QString& serPort, Platform platform) {
     const QString name = serPort.trimmed();
     if (name.isEmpty())

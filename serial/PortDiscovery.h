@@ -48,6 +48,11 @@ QStringList realPortNames(Platform platform, const QList<SystemPort>& systemPort
 // typed absolute path. Empty when the text names no device; such a link stays closed.
 QString portDeviceName(const QString& serPort, Platform platform = currentPlatform());
 
+// The port list's text as the link takes it (the link's serPort): on Windows without its first
+// "COM" (COM12 gives 12); elsewhere a Windows name such as COM12 gives 12 too, but a device's
+// name or path is kept whole, whatever letters it holds (/dev/serial/by-id/usb-COMPANY...).
+QString portTextForLink(const QString& portText, Platform platform = currentPlatform());
+
 // Orders system port names: ttyACM*, ttyUSB*, other names, ttyS* last, numbers compared
 // by value.
 bool portNameLess(const QString& a, const QString& b);

@@ -1,5 +1,6 @@
 // Connecting and disconnecting, the three timers, and polling.
 
+#include "Pty.h"
 #include "WindowFixture.h"
 
 #include <QApplication>
@@ -79,11 +80,30 @@ TEST_F(ConnectionTest, FirstComIsRemovedFromThePortText) {
     w.PortCombo->setCurrentText(QStringLiteral("COM12"));
     w.OpenCloseButtonLabelClick(nullptr);
     EXPECT_EQ(w.serialPort, "12");
-    ASSERT_TRUE(serialLink);
 #if !defined(Q_OS_WIN)
-    EXPECT_FALSE(serialLink->port().FOpen()) << "a bare number names no device here";
+    // A bare number names no device here: a link that never opens would read "Disconnect".
+    EXPECT_FALSE(serialLink);
+    EXPECT_EQ(errors, QStringList{"Cannot open COM12: no such port."});
+    EXPECT_EQ(w.OpenCloseButtonLabel->text(), "Connect");
+    EXPECT_FALSE(w.PollEnableTimer->isActive());
 #endif
 }
+
+#if defined(Q_OS_UNIX)
+TEST_F(ConnectionTest, ATypedDevicePathIsOpenedWholeWhateverLettersItHolds) {
+    PtyPair focuser;
+    ASSERT_TRUE(focuser.ok());
+    const QString path = dir.filePath(QStringLiteral("ttyCOM1")); // a udev-style link
+    ASSERT_TRUE(QFile::link(focuser.devicePath(), path));
+    auto& w = open();
+    w.PortCombo->setCurrentText(path);
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    EXPECT_EQ(errors, QStringList());
+    ASSERT_TRUE(serialLink);
+    EXPECT_TRUE(serialLink->port().FOpen());
+    EXPECT_EQ(w.serialPort, path);
+}
+#endif
 
 TEST_F(ConnectionTest, PortThatCannotBeOpenedShowsTheErrorAndChangesNothingElse) {
     port.line().failOpen = true;
