@@ -81,7 +81,8 @@ const QStringList kMainWindowKeys = {
     "Unable to start firmware upgrade: is \"esptool\" installed?",
     "Upgrade in progress: wait until completed then reconnect.",
     "Choose the focuser's port before upgrading the firmware",
-    "Night vision"};
+    "Night vision",
+    "The settings cannot be saved in %1 (%2). They apply until Calvetta is closed."};
 const QStringList kCalibrationPanelKeys = {"Start Calibration", "Set ZERO position",
                                            "Move out (!CAUTION!)", "Stop Motor and Set max limit"};
 const QStringList kWizardKeys = {"< PREVIOUS",
@@ -287,8 +288,9 @@ protected:
 
 TEST(LanguageFiles, TheKeyListIsComplete) {
     const QStringList keys = allKeys();
-    EXPECT_EQ(keys.size(), 77 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size())
-        << "the program's texts, night vision, the LED levels, the history, the open errors";
+    EXPECT_EQ(keys.size(), 77 + 1 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size())
+        << "the program's texts, night vision, the unsaved settings, the LED levels, the "
+           "history, the open errors";
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 }
 

@@ -150,3 +150,23 @@ TEST_F(WindowTest, APortOrLanguageAbsentAtStartStaysInTheFileUntilTheUserChooses
     again.LanguageComboChange(again.LanguageCombo);
     EXPECT_EQ(settingsFile(), QByteArray("Lang=EN\r\n"));
 }
+
+// A settings file that cannot be written (here a folder in its place, which stops root too):
+// the user is told once, and the choice holds for this run.
+TEST_F(WindowTest, SettingsThatCannotBeSavedAreToldOnce) {
+    const QString ini = dir.filePath(QStringLiteral("calvetta.ini"));
+    ASSERT_TRUE(QDir().mkdir(ini));
+    auto& w = open();
+    w.FormKeyDown(Qt::Key_F4);
+    ASSERT_EQ(log.messages.size(), 1);
+    EXPECT_TRUE(log.messages[0].contains(QDir::toNativeSeparators(ini))) << qPrintable(log.messages[0]);
+    EXPECT_TRUE(w.NightVisionMenuItem->isChecked());
+    w.FormKeyDown(Qt::Key_F4);
+    EXPECT_EQ(log.messages.size(), 1) << "not again at every change";
+
+    ASSERT_TRUE(QDir().rmdir(ini));
+    w.FormKeyDown(Qt::Key_F4);
+    EXPECT_EQ(settingsFile(), QByteArray("Lang=EN\r\nNightVision=Y\r\n"));
+    w.FormKeyDown(Qt::Key_F4);
+    EXPECT_EQ(log.messages.size(), 1);
+}
