@@ -1,5 +1,6 @@
 #include "serial/PortDiscovery.h"
 
+#include "serial/PortErrors.h"
 #include "serial/VirtualPorts.h"
 
 #include <QDir>
@@ -100,6 +101,13 @@ bool IsPortAvailable(const QString& device) {
 
 bool IsPortAvailable(int n) { return IsPortAvailable(QStringLiteral("COM%1").arg(n)); }
 
+bool IsPortOffered(const QString& device) {
+    if (IsPortAvailable(device))
+        return true;
+    const DeviceAccess access = deviceAccess(device);
+    return access.known && !access.userMayOpen;
+}
+
 QStringList realPortNames(Platform platform, const QList<SystemPort>& systemPorts,
                           const std::function<bool(const QString& device)>& available) {
     QStringList ports;
@@ -156,7 +164,7 @@ QStringList availableRealPorts() {
     QList<SystemPort> systemPorts;
     if (platform != Platform::Windows)
         systemPorts = knownSystemPorts();
-    const auto available = [](const QString& device) { return IsPortAvailable(device); };
+    const auto available = [](const QString& device) { return IsPortOffered(device); };
     return realPortNames(platform, systemPorts, available);
 }
 

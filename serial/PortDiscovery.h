@@ -12,6 +12,10 @@
 bool IsPortAvailable(const QString& device);
 // Windows numbering: the device "COM" + n.
 bool IsPortAvailable(int n);
+// Whether the port list offers the device: when it is available, or when only this user's
+// rights keep it shut (not yet in the dialout group, say), so that choosing it says how to get
+// them. A port in use stays absent.
+bool IsPortOffered(const QString& device);
 
 // The ports to offer, in order: the real ports that can be opened now, then the virtual
 // ports.

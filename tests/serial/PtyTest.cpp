@@ -5,6 +5,8 @@
 #include "serial/PortDiscovery.h"
 
 #include <QCoreApplication>
+#include <grp.h>
+#include <unistd.h>
 
 class PtyLinkTest : public ::testing::Test {
 protected:
@@ -82,4 +84,21 @@ TEST(PtyPort, PortInUseCountsAsAbsent) {
     RecordingHost host;
     TSerialInterface link(pty.devicePath(), host);
     EXPECT_FALSE(IsPortAvailable(pty.devicePath()));
+}
+
+// Someone not yet in the group that may use the port: the port is offered all the same, so
+// that choosing it says how to get the right, where an empty list would say nothing.
+TEST(PtyPort, APortShutToThisUserAloneIsOffered) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to become a user the device refuses";
+    PtyPair pty;
+    ASSERT_TRUE(pty.ok());
+    const QString device = pty.devicePath();
+    EXPECT_EXIT(
+        {
+            if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+                ::_exit(2);
+            ::_exit(!IsPortAvailable(device) && IsPortOffered(device) ? 0 : 1);
+        },
+        ::testing::ExitedWithCode(0), "");
 }
