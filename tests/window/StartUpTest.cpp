@@ -9,6 +9,15 @@
 #include <QLabel>
 #include <QScreen>
 #include <QStringEncoder>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#if defined(Q_OS_UNIX)
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 // The list of the pictures the program decodes ahead is the window's: none is decoded for
 // nothing (a stale list would cost the start time and memory it is there to save).
@@ -170,3 +179,28 @@ TEST_F(WindowTest, SettingsThatCannotBeSavedAreToldOnce) {
     w.FormKeyDown(Qt::Key_F4);
     EXPECT_EQ(log.messages.size(), 1);
 }
+
+#if defined(Q_OS_UNIX)
+// A pipe in the settings file's place would hold the start for ever, waiting for a writer.
+TEST_F(WindowTest, ASettingsFileThatIsAPipeIsNotWaitedFor) {
+    const QByteArray fifo = QFile::encodeName(dir.filePath(QStringLiteral("calvetta.ini")));
+    ASSERT_EQ(::mkfifo(fifo.constData(), 0600), 0);
+    // The writer a waiting reader needs, so that the fault shows as a failure and not a hang.
+    std::atomic<bool> started{false}, waitedFor{false};
+    std::thread writer([&] {
+        while (!started) {
+            const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                waitedFor = true;
+                ::close(fd);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    });
+    auto& w = open();
+    started = true;
+    writer.join();
+    EXPECT_FALSE(waitedFor);
+    EXPECT_EQ(w.LanguageCombo->currentText(), "EN");
+}
+#endif
