@@ -5,7 +5,9 @@
 #include "serial/PortDiscovery.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <grp.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 class PtyLinkTest : public ::testing::Test {
@@ -94,6 +96,7 @@ TEST(PtyPort, APortShutToThisUserAloneIsOffered) {
     PtyPair pty;
     ASSERT_TRUE(pty.ok());
     const QString device = pty.devicePath();
+    ASSERT_EQ(::chmod(QFile::encodeName(device).constData(), 0600), 0); // root's alone
     EXPECT_EXIT(
         {
             if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
