@@ -17,7 +17,7 @@ bool IsPortAvailable(int n);
 // them. A port in use stays absent.
 bool IsPortOffered(const QString& device);
 
-// The ports to offer, in order: the real ports that can be opened now, then the virtual
+// The ports to offer, in order: the real ports offered now (IsPortOffered), then the virtual
 // ports.
 QStringList FillPortList();
 
