@@ -157,15 +157,5 @@ void TVaskelWindow::SaveSettings(bool languagePicked) {
     QStringList lines = settingsFileLines(port, language, theme::nightVision(), traceLineKept_);
     if (sessionHistory)
         lines += sessionHistory->settingLines();
-    // Said once, not at every change: the choices hold until the program closes.
-    QString failure;
-    if (codepage::writeAnsiLines(settingsFilePath(), lines, &failure)) {
-        settingsUnsavedShown_ = false;
-    } else if (!settingsUnsavedShown_) {
-        settingsUnsavedShown_ = true;
-        dialogs.message(DialogKind::Warning,
-                        TR(QStringLiteral("The settings cannot be saved in %1 (%2). They apply "
-                                          "until Calvetta is closed."))
-                            .arg(QDir::toNativeSeparators(settingsFilePath()), failure));
-    }
+    codepage::writeAnsiLines(settingsFilePath(), lines);
 }

@@ -106,7 +106,7 @@ bool readTextFileLines(const QString& path, QStringList& lines) {
     return true;
 }
 
-bool writeAnsiLines(const QString& path, const QStringList& lines, QString* error) {
+bool writeAnsiLines(const QString& path, const QStringList& lines) {
     QByteArray content;
     for (const QString& line : lines) {
         content.append(unicodeToAnsi(line));
@@ -115,18 +115,12 @@ bool writeAnsiLines(const QString& path, const QStringList& lines, QString* erro
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
         return true;
-    if (error)
-        *error = file.errorString();
     // No new file can be made beside it (a folder the user may not add to): a file the user
     // may write is written in place.
     QFile direct(path);
     if (!direct.exists() || !direct.open(QIODevice::WriteOnly | QIODevice::Truncate))
         return false;
-    if (direct.write(content) == content.size() && direct.flush())
-        return true;
-    if (error)
-        *error = direct.errorString();
-    return false;
+    return direct.write(content) == content.size() && direct.flush();
 }
 
 } // namespace codepage

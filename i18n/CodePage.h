@@ -30,7 +30,6 @@ QStringList splitLines(QStringView text);
 bool readTextFileLines(const QString& path, QStringList& lines);
 
 // Writes the lines in Windows-1252 without a mark, each ended by CR LF, replacing the file.
-// When it cannot, false, with the system's reason in `error` when one is given.
-bool writeAnsiLines(const QString& path, const QStringList& lines, QString* error = nullptr);
+bool writeAnsiLines(const QString& path, const QStringList& lines);
 
 } // namespace codepage

@@ -353,6 +353,5 @@ private:
     QString storedPortAbsent_;
     QString storedLanguageAbsent_;
     bool languageFromSettings_ = false;
-    bool settingsUnsavedShown_ = false; // the user was told the settings file cannot be written
     bool busyCursorShown_ = false;
 };

@@ -74,6 +74,8 @@ const QStringList kMainWindowKeys = {
     "The password cannot be empty - password not changed",
     "The password has characters the focuser cannot take - password not changed",
     "The name has characters the focuser cannot take - preset not changed",
+    "The focuser was disconnected - preset not changed",
+    "The focuser was disconnected - password not changed",
     "Start calibration now?",
     "Some files needed for the update are missing:",
     "Please add the missing files before trying again",
@@ -81,8 +83,7 @@ const QStringList kMainWindowKeys = {
     "Unable to start firmware upgrade: is \"esptool\" installed?",
     "Upgrade in progress: wait until completed then reconnect.",
     "Choose the focuser's port before upgrading the firmware",
-    "Night vision",
-    "The settings cannot be saved in %1 (%2). They apply until Calvetta is closed."};
+    "Night vision"};
 const QStringList kCalibrationPanelKeys = {"Start Calibration", "Set ZERO position",
                                            "Move out (!CAUTION!)", "Stop Motor and Set max limit"};
 const QStringList kWizardKeys = {"< PREVIOUS",
@@ -288,9 +289,8 @@ protected:
 
 TEST(LanguageFiles, TheKeyListIsComplete) {
     const QStringList keys = allKeys();
-    EXPECT_EQ(keys.size(), 77 + 1 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size())
-        << "the program's texts, night vision, the unsaved settings, the LED levels, the "
-           "history, the open errors";
+    EXPECT_EQ(keys.size(), 79 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size())
+        << "the program's texts, night vision, the LED levels, the history, the open errors";
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 }
 

@@ -150,12 +150,3 @@ TEST_F(WindowTest, APortOrLanguageAbsentAtStartStaysInTheFileUntilTheUserChooses
     again.LanguageComboChange(again.LanguageCombo);
     EXPECT_EQ(settingsFile(), QByteArray("Lang=EN\r\n"));
 }
-
-// A folder in the settings file's place (which stops root too): the user is told, once.
-TEST_F(WindowTest, SettingsThatCannotBeSavedAreToldOnce) {
-    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("calvetta.ini")));
-    auto& w = open();
-    w.FormKeyDown(Qt::Key_F4);
-    w.FormKeyDown(Qt::Key_F4);
-    EXPECT_EQ(log.messages.size(), 1);
-}
