@@ -5,6 +5,8 @@
 #include "i18n/Translator.h"
 #include "protocol/Requests.h"
 #include "serial/ErrorReport.h"
+#include "serial/PortDiscovery.h"
+#include "serial/PortErrors.h"
 #include "window/FocuserWin.h"
 
 #include <QApplication>
@@ -19,12 +21,8 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
     const bool releasing = !sender && serialLink;
     if (portText.isEmpty() && !releasing)
         return;
-    if (!portText.isEmpty()) {
-        serialPort = portText;
-        const qsizetype com = serialPort.indexOf(QLatin1String("COM"));
-        if (com >= 0)
-            serialPort.remove(com, 3);
-    }
+    if (!portText.isEmpty())
+        serialPort = portTextForLink(portText);
 
     // What one focuser reported says nothing of the next.
     motorSettings.reset();
@@ -43,6 +41,12 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         OpenCloseButtonLabel->setText(TR(QStringLiteral("Connect")));
     } else {
         lastShownPosition = -1;
+        // A text that names no device would give a link that never opens, and the window
+        // would read "Disconnect" while nothing is sent.
+        if (portDeviceName(serialPort).isEmpty()) {
+            reportError(portOpenErrorText(portText.trimmed(), PortOpenFailure::NotFound, {}));
+            return;
+        }
         try {
             CreateSerialLink(serialPort, *this, *clock);
         } catch (const EComError& e) {

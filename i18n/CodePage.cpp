@@ -1,6 +1,7 @@
 #include "i18n/CodePage.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 
@@ -92,6 +93,9 @@ QStringList splitLines(QStringView text) {
 }
 
 bool readTextFileLines(const QString& path, QStringList& lines) {
+    // A plain file only: opening a pipe waits for a writer, and a device may never end.
+    if (!QFileInfo(path).isFile())
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;

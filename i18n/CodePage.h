@@ -26,7 +26,7 @@ QString decodeTextFile(const QByteArray& content);
 // a line end at the very end does not start another line.
 QStringList splitLines(QStringView text);
 
-// Reads a text file as lines; false when it cannot be opened or read.
+// Reads a text file as lines; false when it cannot be opened or read, or is no plain file.
 bool readTextFileLines(const QString& path, QStringList& lines);
 
 // Writes the lines in Windows-1252 without a mark, each ended by CR LF, replacing the file.

@@ -1,5 +1,6 @@
 #include "serial/PortDiscovery.h"
 
+#include "serial/PortErrors.h"
 #include "serial/VirtualPorts.h"
 
 #include <QDir>
@@ -100,6 +101,13 @@ bool IsPortAvailable(const QString& device) {
 
 bool IsPortAvailable(int n) { return IsPortAvailable(QStringLiteral("COM%1").arg(n)); }
 
+bool IsPortOffered(const QString& device) {
+    if (IsPortAvailable(device))
+        return true;
+    const DeviceAccess access = deviceAccess(device);
+    return access.known && !access.userMayOpen;
+}
+
 QStringList realPortNames(Platform platform, const QList<SystemPort>& systemPorts,
                           const std::function<bool(const QString& device)>& available) {
     QStringList ports;
@@ -156,7 +164,7 @@ QStringList availableRealPorts() {
     QList<SystemPort> systemPorts;
     if (platform != Platform::Windows)
         systemPorts = knownSystemPorts();
-    const auto available = [](const QString& device) { return IsPortAvailable(device); };
+    const auto available = [](const QString& device) { return IsPortOffered(device); };
     return realPortNames(platform, systemPorts, available);
 }
 
@@ -202,6 +210,18 @@ QStringList FillPortList() {
 
 void prefetchPortList() {
     portPrefetch().start();
+}
+
+QString portTextForLink(const QString& portText, Platform platform) {
+    QString text = portText;
+    const qsizetype com = text.indexOf(QLatin1String("COM"));
+    if (com < 0)
+        return text;
+    if (platform == Platform::Windows ||
+        (com == 0 && text.size() > 3 &&
+         std::all_of(text.begin() + 3, text.end(), [](QChar c) { return c.isDigit(); })))
+        text.remove(com, 3);
+    return text;
 }
 
 QString portDeviceName(const QString& serPort, Platform platform) {

@@ -12,8 +12,12 @@
 bool IsPortAvailable(const QString& device);
 // Windows numbering: the device "COM" + n.
 bool IsPortAvailable(int n);
+// Whether the port list offers the device: when it is available, or when only this user's
+// rights keep it shut (not yet in the dialout group, say), so that choosing it says how to get
+// them. A port in use stays absent.
+bool IsPortOffered(const QString& device);
 
-// The ports to offer, in order: the real ports that can be opened now, then the virtual
+// The ports to offer, in order: the real ports offered now (IsPortOffered), then the virtual
 // ports.
 QStringList FillPortList();
 
@@ -47,6 +51,11 @@ QStringList realPortNames(Platform platform, const QList<SystemPort>& systemPort
 // removed): a virtual port's name, on Windows "COM" + number, elsewhere "/dev/" + name or a
 // typed absolute path. Empty when the text names no device; such a link stays closed.
 QString portDeviceName(const QString& serPort, Platform platform = currentPlatform());
+
+// The port list's text as the link takes it (the link's serPort): on Windows without its first
+// "COM" (COM12 gives 12); elsewhere a Windows name such as COM12 gives 12 too, but a device's
+// name or path is kept whole, whatever letters it holds (/dev/serial/by-id/usb-COMPANY...).
+QString portTextForLink(const QString& portText, Platform platform = currentPlatform());
 
 // Orders system port names: ttyACM*, ttyUSB*, other names, ttyS* last, numbers compared
 // by value.

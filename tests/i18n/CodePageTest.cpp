@@ -52,3 +52,9 @@ TEST(CodePage, AFileThatCannotBeReplacedIsWrittenInPlace) {
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("Lang=DE\r\nP=\xC9\r\n"));
 }
+
+// A pipe named like a settings file would hold the start, waiting for a writer.
+TEST(CodePage, OnlyPlainFilesAreRead) {
+    QStringList lines;
+    EXPECT_FALSE(readTextFileLines(QStringLiteral("/dev/null"), lines));
+}

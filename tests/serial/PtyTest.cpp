@@ -5,6 +5,9 @@
 #include "serial/PortDiscovery.h"
 
 #include <QCoreApplication>
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 class PtyLinkTest : public ::testing::Test {
 protected:
@@ -82,4 +85,16 @@ TEST(PtyPort, PortInUseCountsAsAbsent) {
     RecordingHost host;
     TSerialInterface link(pty.devicePath(), host);
     EXPECT_FALSE(IsPortAvailable(pty.devicePath()));
+}
+
+// Someone not yet in the dialout group finds the port listed, and choosing it says why.
+TEST(PtyPort, APortShutToThisUserAloneIsOffered) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to become a user the device refuses";
+    PtyPair pty;
+    const QString device = pty.devicePath();
+    ASSERT_EQ(::chmod(device.toLocal8Bit().constData(), 0600), 0);
+    EXPECT_EXIT((::setgroups(0, nullptr), ::setgid(65534), ::setuid(65534),
+                 ::_exit(!IsPortAvailable(device) && IsPortOffered(device) ? 0 : 1)),
+                ::testing::ExitedWithCode(0), "");
 }
