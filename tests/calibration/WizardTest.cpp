@@ -425,6 +425,21 @@ TEST_F(WizardTest, WithoutALinkThePagesShowAllTheSame) {
     EXPECT_EQ(port.line().written, QByteArray());
 }
 
+TEST_F(WizardTest, AFocuserLostOnTheWayClosesItWithAnErrorNotACompletion) {
+    auto& w = connected();
+    auto& wz = openWizard();
+    QStringList told;
+    wz.tellFocuserLost = [&](const QString& text) { told << text; };
+    wz.FocuserTypeCombo->setCurrentIndex(1);
+    next();
+    w.OpenCloseButtonLabelClick(nullptr); // the line failed
+    ASSERT_FALSE(serialLink);
+
+    click(wz.navNextButton); // the minimum could not be stored
+    EXPECT_EQ(closings, 1);
+    EXPECT_EQ(told, QStringList{"The focuser was disconnected - calibration not completed"});
+}
+
 TEST_F(WizardTest, StepTextsAndButtonsAreTranslatedTheStartPageIsNot) {
     programFile(QStringLiteral("VaskelManager_IT.txt"),
                 "< PREVIOUS=< INDIETRO\r\nNEXT >=AVANTI >\r\nCANCEL=ANNULLA\r\nCLOSE=CHIUDI\r\n"
