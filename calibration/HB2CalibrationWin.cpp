@@ -405,8 +405,12 @@ void THalvorbeck2WizardWindow::ShowStep() {
         StartPage->show();
         send(request::calDirRead());
     }
-    if (wizStep == 1)
+    if (wizStep == 1) {
+        // The box's direction is now the device's: a first reply still on its way, asked for
+        // before, must not tick the box against it.
+        waitingReverseState = false;
         send(ReverseCheck->isChecked() ? request::calDirInvert() : request::calDirNormal());
+    }
 
     if (wizStep > 0 && focusModel == QLatin1String("EXT")) {
         if (wizStep == 1) {

@@ -191,6 +191,19 @@ TEST_F(WizardTest, ABoxTickedBeforeTheFirstReplyKeepsTheUsersChoice) {
     EXPECT_EQ(wire(), QStringList{request::calDirInvert()});
 }
 
+// Once NEXT has sent the box's direction, a first reply that comes only then, asked for before,
+// would tick the box against what the device now has, and the next NEXT would send that.
+TEST_F(WizardTest, AFirstReplyAfterTheDirectionWasSentLeavesTheBox) {
+    connected();
+    auto& wz = openWizard();
+    wire();
+    next();
+    EXPECT_EQ(wire(), QStringList{request::calDirNormal()});
+    deviceSends(statusReply("invert"));
+    previous();
+    EXPECT_FALSE(wz.ReverseCheck->isChecked());
+}
+
 // A double click on NEXT, as the window system reports it, must not skip the page that tells
 // the user to turn the focuser to its stop before the minimum is stored.
 TEST_F(WizardTest, ADoubleClickOnNextGoesOneStep) {
