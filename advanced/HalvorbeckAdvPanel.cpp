@@ -28,6 +28,21 @@ void sendUrgent(const QString& request) {
         serialLink->EnqueueUrgentCommand(request);
 }
 
+// Sends a value the user set; how many replies will still show the value before it.
+int sendUsersValue(const QString& request) {
+    const int before = serialLink ? int(serialLink->RepliesBeforeUrgent()) : 0;
+    sendUrgent(request);
+    return before;
+}
+
+// Counts a reply off those that come before the user's value went out.
+bool countReply(int& repliesBefore) {
+    if (repliesBefore <= 0)
+        return false;
+    --repliesBefore;
+    return true;
+}
+
 // The frame rectangle of a highlightable box, or null (none, or the close box).
 const Rect* boxRect(int region) {
     if (region >= 0 && region <= 2)
@@ -140,7 +155,7 @@ void THalvorbeckAdvTrack::mouseReleaseEvent(QMouseEvent*) {
     dragging = false;
     releaseMouse();
     // Sent even when unchanged: the user asked for this value.
-    sendUrgent(request::motorParameter(paramName, position));
+    repliesBeforeSent = sendUsersValue(request::motorParameter(paramName, position));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -204,12 +219,19 @@ void THalvorbeckAdvPanel::SetRuntimeParameters(int sa, int sr, int sd, int ca, i
     const int values[7] = {sa, sr, sd, ca, cr, cd, ch};
     const auto all = tracks();
     for (int i = 0; i < 7; ++i) {
-        if (!all[i]->dragging)
+        if (!all[i]->dragging && !all[i]->replyBeforeSent)
             all[i]->position = values[i];
         all[i]->update();
     }
-    holdMotorText = hs == 0 ? QStringLiteral("OFF") : QStringLiteral("ON");
+    if (!holdReplyBeforeSent)
+        holdMotorText = hs == 0 ? QStringLiteral("OFF") : QStringLiteral("ON");
     update();
+}
+
+void THalvorbeckAdvPanel::ReplyArrived() {
+    for (THalvorbeckAdvTrack* track : tracks())
+        track->replyBeforeSent = countReply(track->repliesBeforeSent);
+    holdReplyBeforeSent = countReply(holdRepliesBeforeSent);
 }
 
 void THalvorbeckAdvPanel::SetPresetNames(const QString& pn1, const QString& pn2,
@@ -219,7 +241,7 @@ void THalvorbeckAdvPanel::SetPresetNames(const QString& pn1, const QString& pn2,
 
 void THalvorbeckAdvPanel::UpdateHoldMotor(int val) {
     holdMotorText = val == 0 ? QStringLiteral("OFF") : QStringLiteral("ON");
-    sendUrgent(request::holdCurrentStatus(val));
+    holdRepliesBeforeSent = sendUsersValue(request::holdCurrentStatus(val));
 }
 
 void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {

@@ -31,6 +31,10 @@ public:
     int max = 0;
     bool dragging = false;
     int position = 0; // value shown, and sent on release
+    // Replies still to come that were asked for before the value went out, and whether the
+    // one being handled is such: they speak of the value the user just replaced.
+    int repliesBeforeSent = 0;
+    bool replyBeforeSent = false;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -58,6 +62,9 @@ public:
     void SetPresetNames(const QString& pn1, const QString& pn2, const QString& pn3);
     // Switches the hold current off (0) or on (anything else) and shows it at the next paint.
     void UpdateHoldMotor(int val);
+    // A reply came, before it is handled: the sliders and the switch learn whether it was asked
+    // for before the user's last value of theirs was sent.
+    void ReplyArrived();
 
     // The main window's menus, opened at a screen point: the one of a user preset box, and the
     // hold-motor one.
@@ -73,6 +80,9 @@ public:
     QString holdMotorText;
     std::array<QString, 3> presetNames;
     int selectedPreset = 0; // user preset (1..3) whose menu was opened last
+    // As for a slider: replies asked for before the user's hold choice went out.
+    int holdRepliesBeforeSent = 0;
+    bool holdReplyBeforeSent = false;
 
     THalvorbeckAdvTrack* trackSpeedAccel = nullptr;
     THalvorbeckAdvTrack* trackSpeedRun = nullptr;

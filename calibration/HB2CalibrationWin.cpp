@@ -331,6 +331,7 @@ void THalvorbeck2WizardWindow::FormCreate() {
 
     focusModel.clear();
     wizStep = 0;
+    linkedAtOpening = serialLink != nullptr;
     ShowStep();
     prevEn = false;
     nextEn = true;
@@ -354,8 +355,20 @@ void THalvorbeck2WizardWindow::FillPageTexts() {
 // Steps
 
 void THalvorbeck2WizardWindow::send(const QString& request) {
-    if (serialLink)
+    if (serialLink) {
         serialLink->EnqueueCommand(request);
+        return;
+    }
+    // Lost since the wizard opened: the pages that follow would end in "Configuration
+    // completed" for a calibration the focuser never got. Opened without one, they are only
+    // shown.
+    if (!linkedAtOpening || focuserLostTold)
+        return;
+    focuserLostTold = true;
+    close();
+    if (tellFocuserLost)
+        tellFocuserLost(
+            TR(QStringLiteral("The focuser was disconnected - calibration not completed")));
 }
 
 void THalvorbeck2WizardWindow::startButtonsTimer() {
@@ -392,8 +405,12 @@ void THalvorbeck2WizardWindow::ShowStep() {
         StartPage->show();
         send(request::calDirRead());
     }
-    if (wizStep == 1)
+    if (wizStep == 1) {
+        // The box's direction is now the device's: a first reply still on its way, asked for
+        // before, must not tick the box against it.
+        waitingReverseState = false;
         send(ReverseCheck->isChecked() ? request::calDirInvert() : request::calDirNormal());
+    }
 
     if (wizStep > 0 && focusModel == QLatin1String("EXT")) {
         if (wizStep == 1) {
@@ -560,5 +577,8 @@ void TVaskelWindow::ShowCalibrationWizard() {
     const auto wizard = std::make_unique<THalvorbeck2WizardWindow>();
     // On the window's screen, which need not be the first.
     wizard->placeOn(screen());
+    wizard->tellFocuserLost = [this](const QString& text) {
+        dialogs.message(DialogKind::Error, text);
+    };
     wizard->exec();
 }

@@ -10,6 +10,7 @@
 #include <QPixmap>
 #include <QStringList>
 #include <array>
+#include <functional>
 #include <optional>
 
 class QCheckBox;
@@ -118,6 +119,9 @@ public:
     // Centres the wizard on `s`, before it is shown.
     void placeOn(QScreen* s);
 
+    // Tells the user, in an error message, that the focuser has gone.
+    std::function<void(const QString& text)> tellFocuserLost;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
@@ -132,6 +136,8 @@ private:
     void startButtonsTimer();
     void send(const QString& request);
     void loadIntroPicture();
+    bool linkedAtOpening = false; // a focuser was connected when the wizard opened
+    bool focuserLostTold = false;
     QPixmap introPicture_;
     qreal introRatio_ = 0; // the ratio it was made for
 };

@@ -41,6 +41,8 @@ public:
     // When the reply awaited now stops holding back requests.
     std::uint32_t awaitedSince() const { return waitingAnswerT; }
     const std::deque<QString>& queue() const { return commandsQueue; }
+    // How many at the head of the queue came urgent.
+    std::size_t urgentCount() const { return urgentQueued; }
     // Forgets everything queued and awaited (the port was closed).
     void clear();
     // Forgets the queued requests `unwanted` picks; how many there were.

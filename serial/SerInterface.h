@@ -64,6 +64,12 @@ public:
         return pacer.queue().size() + (pacer.isWaitingAnswer() ? 1 : 0);
     }
 
+    // How many replies come before that of an urgent request sent now: the one awaited (also
+    // when overdue, as it may still come) and those of the urgent requests queued before it.
+    std::size_t RepliesBeforeUrgent() const {
+        return pacer.urgentCount() + (pacer.isWaitingAnswer() ? 1 : 0);
+    }
+
     // Forgets the queued requests `unwanted` picks: they are never written.
     std::size_t DropQueued(const std::function<bool(const QString&)>& unwanted) {
         return pacer.dropQueued(unwanted);

@@ -17,6 +17,9 @@ using namespace status;
 
 bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sourceStr) {
     lastMoveNewsT = clock->tickCount();
+    // Every reply counts, status or not, for the values the panel's user sent last.
+    if (activeAdvPanel)
+        activeAdvPanel->ReplyArrived();
     if (!CalibrationPanel->isHidden()) {
         if (sessionHistory)
             sessionHistory->calibrationUnderWay();

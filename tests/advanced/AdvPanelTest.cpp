@@ -208,7 +208,35 @@ TEST_F(AdvPanelTest, ReplyDuringADragLeavesTheDraggedSliderAlone) {
     release(accel, bar(column(8)));
     EXPECT_EQ(queued().value(0), param("FnRUN_ACC", 8)) << "the user's value is sent";
     replyAndRequeue(halvorbeckStatus(twos));
+    EXPECT_EQ(accel->position, 8) << "the reply awaited at the release was asked for before";
+    replyAndRequeue(halvorbeckStatus(twos));
     EXPECT_EQ(accel->position, 2) << "and the focuser's comes back";
+}
+
+TEST_F(AdvPanelTest, RepliesAskedForBeforeTheUsersValueWentOutDoNotUndoIt) {
+    openPanel();
+    replyAndRequeue(halvorbeckStatus());
+    clickFrame(100, 100); // "Light and Fast", queued ahead of what follows
+    MenuAnswer menus;
+    menus.choice = window->OffItem;
+    clickFrame(481, 494);
+    THalvorbeckAdvTrack* run = panel->trackSpeedRun;
+    press(run, bar(column(10)));
+    release(run, bar(column(10)));
+    ASSERT_EQ(queued().size(), 4u);
+
+    // Asked for before: the one awaited, then the quick setting's; then the switch's own.
+    replyAndRequeue(halvorbeckStatus());
+    replyAndRequeue(halvorbeckStatus());
+    EXPECT_EQ(run->position, 10);
+    EXPECT_EQ(panel->holdMotorText, "OFF");
+    replyAndRequeue(R"({"res":{"set":"done"}})");
+    replyAndRequeue(R"({"res":{"set":"done"}})");
+    MotorValues refused;
+    refused.values[1] = "9";
+    replyAndRequeue(halvorbeckStatus(refused));
+    EXPECT_EQ(run->position, 9) << "a later reply shows the focuser's value";
+    EXPECT_EQ(panel->holdMotorText, "ON");
 }
 
 TEST_F(AdvPanelTest, RepliesReachThePanelThroughTheLink) {

@@ -191,6 +191,19 @@ TEST_F(WizardTest, ABoxTickedBeforeTheFirstReplyKeepsTheUsersChoice) {
     EXPECT_EQ(wire(), QStringList{request::calDirInvert()});
 }
 
+// Once NEXT has sent the box's direction, a first reply that comes only then, asked for before,
+// would tick the box against what the device now has, and the next NEXT would send that.
+TEST_F(WizardTest, AFirstReplyAfterTheDirectionWasSentLeavesTheBox) {
+    connected();
+    auto& wz = openWizard();
+    wire();
+    next();
+    EXPECT_EQ(wire(), QStringList{request::calDirNormal()});
+    deviceSends(statusReply("invert"));
+    previous();
+    EXPECT_FALSE(wz.ReverseCheck->isChecked());
+}
+
 // A double click on NEXT, as the window system reports it, must not skip the page that tells
 // the user to turn the focuser to its stop before the minimum is stored.
 TEST_F(WizardTest, ADoubleClickOnNextGoesOneStep) {
@@ -423,6 +436,21 @@ TEST_F(WizardTest, WithoutALinkThePagesShowAllTheSame) {
     click(wz.navNextButton);
     EXPECT_EQ(closings, 1);
     EXPECT_EQ(port.line().written, QByteArray());
+}
+
+TEST_F(WizardTest, AFocuserLostOnTheWayClosesItWithAnErrorNotACompletion) {
+    auto& w = connected();
+    auto& wz = openWizard();
+    QStringList told;
+    wz.tellFocuserLost = [&](const QString& text) { told << text; };
+    wz.FocuserTypeCombo->setCurrentIndex(1);
+    next();
+    w.OpenCloseButtonLabelClick(nullptr); // the line failed
+    ASSERT_FALSE(serialLink);
+
+    click(wz.navNextButton); // the minimum could not be stored
+    EXPECT_EQ(closings, 1);
+    EXPECT_EQ(told, QStringList{"The focuser was disconnected - calibration not completed"});
 }
 
 TEST_F(WizardTest, StepTextsAndButtonsAreTranslatedTheStartPageIsNot) {
