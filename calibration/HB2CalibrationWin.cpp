@@ -339,6 +339,7 @@ void THalvorbeck2WizardWindow::FormCreate() {
     FillPageTexts();
 
     calibrationPanel = new THalvorbeckCaliPanel(CalibrationPage);
+    calibrationPanel->focuserMissing = [this] { focuserGone(); };
 }
 
 // Every label named "@..." takes the text of the section of that name.
@@ -355,13 +356,16 @@ void THalvorbeck2WizardWindow::FillPageTexts() {
 // Steps
 
 void THalvorbeck2WizardWindow::send(const QString& request) {
-    if (serialLink) {
+    if (serialLink)
         serialLink->EnqueueCommand(request);
-        return;
-    }
+    else
+        focuserGone();
+}
+
+void THalvorbeck2WizardWindow::focuserGone() {
     // Lost since the wizard opened: the pages that follow would end in "Configuration
-    // completed" for a calibration the focuser never got. Opened without one, they are only
-    // shown.
+    // completed", and the bars would flash, for a calibration the focuser never got. Opened
+    // without one, they are only shown.
     if (!linkedAtOpening || focuserLostTold)
         return;
     focuserLostTold = true;

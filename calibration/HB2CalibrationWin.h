@@ -135,6 +135,7 @@ private:
     void MakeLastStepButtons();
     void startButtonsTimer();
     void send(const QString& request);
+    void focuserGone();
     void loadIntroPicture();
     bool linkedAtOpening = false; // a focuser was connected when the wizard opened
     bool focuserLostTold = false;

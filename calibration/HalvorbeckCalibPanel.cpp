@@ -146,13 +146,21 @@ void THalvorbeckCaliPanel::mouseMoveEvent(QMouseEvent* event) {
 void THalvorbeckCaliPanel::mousePressEvent(QMouseEvent*) {
     if (hilitedBtn < 0)
         return;
-    clickedBtn = hilitedBtn;
+    const int bar = hilitedBtn;
+    if (serialLink)
+        serialLink->EnqueueUrgentCommand(barCommand(bar));
+    // Green tells the user the step was taken: "Stop Motor" must not look done while the
+    // motor, out of reach, goes on moving. A failed write has released the link by now.
+    if (!serialLink) {
+        if (focuserMissing)
+            focuserMissing();
+        return;
+    }
+    clickedBtn = bar;
     // Not restarted by a second quick press: the flash ends 500 ms after the first.
     if (!clickTimer->isActive())
         clickTimer->start();
     update();
-    if (serialLink)
-        serialLink->EnqueueUrgentCommand(barCommand(hilitedBtn));
 }
 
 void THalvorbeckCaliPanel::mouseReleaseEvent(QMouseEvent*) {}

@@ -3,6 +3,7 @@
 // command at once. The bar under the pointer is highlighted, a pressed bar flashes green.
 
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QTimer;
@@ -30,6 +31,10 @@ public:
     int hilitedBtn = -1; // bar under the pointer at its last move, or -1
     int clickedBtn = -1; // bar whose press is being shown green, or -1
     QTimer* clickTimer = nullptr;
+
+    // Called when a press finds no focuser to take its command (none connected, or the line
+    // failed as it was written); the bar then does not flash.
+    std::function<void()> focuserMissing;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -36,14 +36,23 @@ void TVaskelWindow::VaskelCalibrationSelectImageMouseDown(int x) {
 }
 
 void TVaskelWindow::startCalibrationRun(const QString& start) {
+    const bool runShown = !CalibrationPanel->isHidden();
     CalibrationPanel->show();
     CalibrationPanel->raise();
-    // The line may have failed while the question was open.
-    LiftConnectControls();
-    if (!serialLink)
+    if (serialLink) {
+        // A status asked for before the start still says "stop", and would take the cover
+        // away for a second.
+        repliesBeforeCalibration = serialLink->RepliesOwed();
+        serialLink->EnqueueCommand(start);
+    }
+    if (serialLink)
         return;
-    // A status asked for before the start still says "stop", and would take the cover away
-    // for a second.
-    repliesBeforeCalibration = serialLink->RepliesOwed();
-    serialLink->EnqueueCommand(start);
+    // The line failed while the choice or the question was open, or as the start was
+    // written: the cover would say "Calibrating" for a run that never began, and the next
+    // connection's "stop" would take it away as if the run had ended.
+    if (!runShown)
+        CalibrationPanel->hide();
+    LiftConnectControls();
+    dialogs.message(DialogKind::Error,
+                    TR(QStringLiteral("The focuser was disconnected - calibration not completed")));
 }

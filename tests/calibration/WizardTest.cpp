@@ -453,6 +453,20 @@ TEST_F(WizardTest, AFocuserLostOnTheWayClosesItWithAnErrorNotACompletion) {
     EXPECT_EQ(told, QStringList{"The focuser was disconnected - calibration not completed"});
 }
 
+TEST_F(WizardTest, AFocuserLostUnderTheBarsClosesItWithAnError) {
+    auto& w = connected();
+    auto& wz = openWizard();
+    QStringList told;
+    wz.tellFocuserLost = [&](const QString& text) { told << text; };
+    wz.FocuserTypeCombo->setCurrentIndex(0);
+    next();
+    w.OpenCloseButtonLabelClick(nullptr); // the line failed while the motor moved out
+    pointerMove(wz.calibrationPanel, {100, 220});
+    pointerPress(wz.calibrationPanel, {100, 220}); // "Stop Motor and Set max limit"
+    EXPECT_EQ(closings, 1);
+    EXPECT_EQ(told, QStringList{"The focuser was disconnected - calibration not completed"});
+}
+
 TEST_F(WizardTest, StepTextsAndButtonsAreTranslatedTheStartPageIsNot) {
     programFile(QStringLiteral("VaskelManager_IT.txt"),
                 "< PREVIOUS=< INDIETRO\r\nNEXT >=AVANTI >\r\nCANCEL=ANNULLA\r\nCLOSE=CHIUDI\r\n"
