@@ -354,6 +354,10 @@ std::vector<HistoryRow> parseHistory(QByteArrayView content) {
     qsizetype start = 0;
     while (start < content.size()) {
         qsizetype end = content.indexOf('\n', start);
+        // A last line without its line end is a row cut short, or one still being written;
+        // cut between CR and LF it was whole.
+        if (end < 0 && !content.endsWith('\r'))
+            break;
         if (end < 0)
             end = content.size();
         if (const auto row = parseRow(content.sliced(start, end - start)))

@@ -78,7 +78,8 @@ HistoryRow toRow(const QDateTime& localTime, const StatusSample& sample);
 // A line of the file (its line end may be there); nothing for the header, blank lines and
 // anything malformed.
 std::optional<HistoryRow> parseRow(QByteArrayView line);
-// Every row of a whole file, in file order; lines that are not rows are skipped.
+// Every row of a whole file, in file order; lines that are not rows are skipped, and so is a
+// last line without its line end.
 std::vector<HistoryRow> parseHistory(QByteArrayView content);
 
 } // namespace history

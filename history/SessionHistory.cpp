@@ -111,14 +111,18 @@ bool TSessionHistory::append(const QByteArray& row) {
         if (size == 0) {
             bytes = headerLine();
         } else {
-            // A row cut short (a crash, a full disk) must not swallow the next one.
+            // A row cut short (a crash, a full disk) must not swallow the next one, nor be
+            // read back as a row: cut in its last field it still has six fields ("12.31" cut
+            // to "1": a supply of 1 V), so the mark makes its last field no number.
             char last = '\n';
             if (!file_.seek(size - 1) || !file_.getChar(&last)) {
                 file_.close();
                 return false;
             }
-            if (last != '\n')
-                bytes = "\r\n";
+            if (last == '\r')
+                bytes = "\n";
+            else if (last != '\n')
+                bytes = " (cut short)\r\n";
         }
     }
     bytes += row;
