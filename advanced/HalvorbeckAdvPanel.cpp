@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QtMath>
+#include <algorithm>
 
 using namespace advanced;
 
@@ -35,13 +36,8 @@ int sendUsersValue(const QString& request) {
     return before;
 }
 
-// Counts a reply off those that come before the user's value went out.
-bool countReply(int& repliesBefore) {
-    if (repliesBefore <= 0)
-        return false;
-    --repliesBefore;
-    return true;
-}
+// Counts a handled reply off those that come before the user's value went out.
+void countReply(int& repliesBefore) { repliesBefore = std::max(repliesBefore - 1, 0); }
 
 // The frame rectangle of a highlightable box, or null (none, or the close box).
 const Rect* boxRect(int region) {
@@ -219,19 +215,19 @@ void THalvorbeckAdvPanel::SetRuntimeParameters(int sa, int sr, int sd, int ca, i
     const int values[7] = {sa, sr, sd, ca, cr, cd, ch};
     const auto all = tracks();
     for (int i = 0; i < 7; ++i) {
-        if (!all[i]->dragging && !all[i]->replyBeforeSent)
+        if (!all[i]->dragging && all[i]->repliesBeforeSent == 0)
             all[i]->position = values[i];
         all[i]->update();
     }
-    if (!holdReplyBeforeSent)
+    if (holdRepliesBeforeSent == 0)
         holdMotorText = hs == 0 ? QStringLiteral("OFF") : QStringLiteral("ON");
     update();
 }
 
-void THalvorbeckAdvPanel::ReplyArrived() {
+void THalvorbeckAdvPanel::ReplyHandled() {
     for (THalvorbeckAdvTrack* track : tracks())
-        track->replyBeforeSent = countReply(track->repliesBeforeSent);
-    holdReplyBeforeSent = countReply(holdRepliesBeforeSent);
+        countReply(track->repliesBeforeSent);
+    countReply(holdRepliesBeforeSent);
 }
 
 void THalvorbeckAdvPanel::SetPresetNames(const QString& pn1, const QString& pn2,

@@ -31,10 +31,9 @@ public:
     int max = 0;
     bool dragging = false;
     int position = 0; // value shown, and sent on release
-    // Replies still to come that were asked for before the value went out, and whether the
-    // one being handled is such: they speak of the value the user just replaced.
+    // Replies, the one being handled included, that were asked for before the value went
+    // out: they speak of the value the user just replaced.
     int repliesBeforeSent = 0;
-    bool replyBeforeSent = false;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -62,9 +61,8 @@ public:
     void SetPresetNames(const QString& pn1, const QString& pn2, const QString& pn3);
     // Switches the hold current off (0) or on (anything else) and shows it at the next paint.
     void UpdateHoldMotor(int val);
-    // A reply came, before it is handled: the sliders and the switch learn whether it was asked
-    // for before the user's last value of theirs was sent.
-    void ReplyArrived();
+    // A reply was handled: one fewer of those asked for before the user's values went out.
+    void ReplyHandled();
 
     // The main window's menus, opened at a screen point: the one of a user preset box, and the
     // hold-motor one.
@@ -82,7 +80,6 @@ public:
     int selectedPreset = 0; // user preset (1..3) whose menu was opened last
     // As for a slider: replies asked for before the user's hold choice went out.
     int holdRepliesBeforeSent = 0;
-    bool holdReplyBeforeSent = false;
 
     THalvorbeckAdvTrack* trackSpeedAccel = nullptr;
     THalvorbeckAdvTrack* trackSpeedRun = nullptr;

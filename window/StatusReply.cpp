@@ -12,14 +12,18 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScopeGuard>
 
 using namespace status;
 
 bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sourceStr) {
     lastMoveNewsT = clock->tickCount();
-    // Every reply counts, status or not, for the values the panel's user sent last.
-    if (activeAdvPanel)
-        activeAdvPanel->ReplyArrived();
+    // Every reply counts, status or not, once handled, for the values the panel's user sent
+    // last.
+    const auto counted = qScopeGuard([this] {
+        if (activeAdvPanel)
+            activeAdvPanel->ReplyHandled();
+    });
     if (!CalibrationPanel->isHidden()) {
         if (sessionHistory)
             sessionHistory->calibrationUnderWay();
