@@ -51,6 +51,9 @@ void TVaskelWindow::LanguageComboChange(QObject* sender) {
     };
     for (const auto& [label, key] : labels)
         label->setText(TR(key));
+    // The cover's caption until its first tick: not English, nor the language of the last run.
+    if (CalibrationPanel->isHidden())
+        CalibrationLabel->setText(TR(QStringLiteral("Calibrating")));
 
     // A caption longer than its box grows to the right, as a label that sizes itself does;
     // translations are often longer than the English.

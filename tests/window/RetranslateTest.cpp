@@ -139,7 +139,7 @@ TEST_F(WindowTest, EveryCaptionAndMenuItemShowsItsTranslation) {
         "Connect", "Disconnect", "Language", "External temperature", "Internal temperature",
         "Power supply from 12V DC", "Power supply from USB", "LED lights", "Travel",
         "Temperature", "WiFi password", "steps", "&Go to preset position", "Re&name",
-        "&Record current position", "&Delete", "O&ff", "&Low", "&Middle", "&On"};
+        "&Record current position", "&Delete", "O&ff", "&Low", "&Middle", "&On", "Calibrating"};
     auto tr = [](const QString& key) { return QStringLiteral("<") + key.trimmed() + u'>'; };
     QByteArray dictionary;
     for (const QString& key : keys)
@@ -183,7 +183,8 @@ TEST_F(WindowTest, EveryCaptionAndMenuItemShowsItsTranslation) {
             {w.Off1->text(), "O&ff"},
             {w.Low1->text(), "&Low"},
             {w.Middle1->text(), "&Middle"},
-            {w.On1->text(), "&On"}};
+            {w.On1->text(), "&On"},
+            {w.CalibrationLabel->text(), "Calibrating"}}; // as the cover first shows
     };
     auto expectTranslated = [&](const char* state) {
         for (const auto& [text, key] : shown()) {
