@@ -16,7 +16,9 @@
 #include "history/HistoryWindow.h"
 #include "history/SessionHistory.h"
 #include "i18n/CodePage.h"
+#include "i18n/Translator.h"
 #include "protocol/Requests.h"
+#include "window/FirmwarePackage.h"
 #include "window/FocuserWin.h"
 
 #include <QAction>
@@ -216,14 +218,14 @@ bool renderAll(TVaskelWindow& w, const QDir& out, const QString& prefix) {
     ok &= saveMenu(w, w.TitlebarPopup, QPoint(120, 20), w.NightVisionMenuItem, out,
                    name("menu-titlebar"));
     const WindowDialogs dialogs = WindowDialogs::modal(&w);
-    ok &= saveModal([&] { dialogs.confirm(QStringLiteral("Start calibration now?")); }, out,
+    ok &= saveModal([&] { dialogs.confirm(TR(QStringLiteral("Start calibration now?"))); }, out,
                     name("dialog-confirm"));
-    ok &= saveModal([&] { dialogs.input(QStringLiteral("Rename preset"),
-                                        QStringLiteral("Preset name"), QStringLiteral("Jupiter")); },
+    ok &= saveModal([&] { dialogs.input(TR(QStringLiteral("Rename preset")),
+                                        TR(QStringLiteral("Preset name")),
+                                        QStringLiteral("Jupiter")); },
                     out, name("dialog-input"));
     ok &= saveModal([&] { dialogs.message(DialogKind::Error,
-                                          QStringLiteral("Some files needed for the update are "
-                                                         "missing:\r\nbootloader.bin")); },
+                                          firmware::missingFilesMessage(QStringLiteral("bootloader_dio_80m.bin"))); },
                     out, name("dialog-error"));
     ok &= saveModal([&] { dialogs.openFile(QStringLiteral("Select firmware to start upgrade"),
                                            QStringLiteral("Firmware FW files (*.fw)")); },
