@@ -8,11 +8,16 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
 
 void TVaskelWindow::LanguageComboChange(QObject* sender) {
     translator->SelectLanguage(LanguageCombo->currentText());
+    // The window is drawn left to right. Qt's translations of a language written right to left
+    // (ar, fa, he) would mirror every list and field, and a list's drawn arrow would no longer
+    // open it.
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
     // The standard dialogs follow, but only into a language the program's own texts are in.
     useToolkitLanguage(translator->dictionary().isEmpty() ? QString()
                                                           : LanguageCombo->currentText());
