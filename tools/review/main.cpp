@@ -224,8 +224,9 @@ bool renderAll(TVaskelWindow& w, const QDir& out, const QString& prefix) {
                                         TR(QStringLiteral("Preset name")),
                                         QStringLiteral("Jupiter")); },
                     out, name("dialog-input"));
+    const QString missing = QStringLiteral("bootloader_dio_80m.bin");
     ok &= saveModal([&] { dialogs.message(DialogKind::Error,
-                                          firmware::missingFilesMessage(QStringLiteral("bootloader_dio_80m.bin"))); },
+                                          firmware::missingFilesMessage(missing)); },
                     out, name("dialog-error"));
     ok &= saveModal([&] { dialogs.openFile(QStringLiteral("Select firmware to start upgrade"),
                                            QStringLiteral("Firmware FW files (*.fw)")); },
