@@ -8,11 +8,16 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QRadioButton>
 
 void TVaskelWindow::LanguageComboChange(QObject* sender) {
     translator->SelectLanguage(LanguageCombo->currentText());
+    // The window is drawn left to right. Qt's translations of a language written right to left
+    // (ar, fa, he) would mirror every list and field, and a list's drawn arrow would no longer
+    // open it.
+    QGuiApplication::setLayoutDirection(Qt::LeftToRight);
     // The standard dialogs follow, but only into a language the program's own texts are in.
     useToolkitLanguage(translator->dictionary().isEmpty() ? QString()
                                                           : LanguageCombo->currentText());
@@ -51,6 +56,9 @@ void TVaskelWindow::LanguageComboChange(QObject* sender) {
     };
     for (const auto& [label, key] : labels)
         label->setText(TR(key));
+    // The cover's caption until its first tick: not English, nor the language of the last run.
+    if (CalibrationPanel->isHidden())
+        CalibrationLabel->setText(TR(QStringLiteral("Calibrating")));
 
     // A caption longer than its box grows to the right, as a label that sizes itself does;
     // translations are often longer than the English.

@@ -77,7 +77,8 @@ LanguageList TLangTranslator::ScanLanguages(const QString& defaultLang) {
 
 QString TLangTranslator::languageFilePath(const QString& lang) const {
     const QString exact = QDir(directory()).filePath(kPrefix + lang + kSuffix);
-    if (QFileInfo::exists(exact))
+    // A folder of that name is passed over, as the list passes it over.
+    if (QFileInfo(exact).isFile())
         return exact;
     // The list shows codes in upper case; on a file system that tells case apart the file
     // may carry the code in another case.

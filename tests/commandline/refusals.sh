@@ -21,6 +21,7 @@ expect 2 '"-jobs=2" is not a number of seconds' "$src/fuzz/run.sh" link -jobs=2 
 expect 0 'usage: calvetta-review' "$bin/calvetta-review" --help
 : >"$work/file"
 expect 1 'cannot make the folder' "$bin/calvetta-review" "$work/file/out"
+expect 1 "cannot use the language file" "$bin/calvetta-review" --language XX "$work/out"
 expect 0 'usage: calvetta-pictures-preview' "$bin/calvetta-pictures-preview" --help
 mkdir "$work/empty"
 expect 1 "no pictures in $work/empty" "$bin/calvetta-pictures-preview" "$work/empty" "$work/empty" "$work/out"

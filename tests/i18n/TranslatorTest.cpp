@@ -55,6 +55,12 @@ TEST_F(TranslatorTest, ListedCodeFindsItsFileWhateverTheCaseOfTheFileName) {
     // A file beside one of the same code in other letters: one item, not two alike.
     file("VaskelManager_DE.txt", "Travel=Weg\n");
     EXPECT_EQ(translator.ScanLanguages("EN").codes, (QStringList{"EN", "DE"}));
+
+    // A folder named as the code in the list's letters is not the language's file.
+    file("VaskelManager_fr.txt", "Travel=Course\n");
+    QDir(dir.path()).mkdir("VaskelManager_FR.txt");
+    translator.SelectLanguage("FR");
+    EXPECT_EQ(translator.TR("Travel"), "Course");
 }
 
 TEST_F(TranslatorTest, LookupIgnoresCaseAndNeedsTheEqualsRightAfterTheKey) {

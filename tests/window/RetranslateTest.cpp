@@ -64,10 +64,12 @@ TEST_F(WindowTest, StandardDialogsFollowTheLanguageWhereQtHasIt) {
     };
     const QString english = cancelText();
     italian();
+    programFile("VaskelManager_AR.txt", "Connect=Ittisal\r\n");
     auto& w = open();
     choose(w, "IT");
-    if (!QFile::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) + "/qtbase_it.qm"))
-        GTEST_SKIP() << "Qt's Italian translations are not installed";
+    const QString qt = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!QFile::exists(qt + "/qtbase_it.qm") || !QFile::exists(qt + "/qtbase_ar.qm"))
+        GTEST_SKIP() << "Qt's Italian or Arabic translations are not installed";
     EXPECT_EQ(cancelText(), "Annulla");
     choose(w, "EN");
     EXPECT_EQ(cancelText(), english);
@@ -75,6 +77,11 @@ TEST_F(WindowTest, StandardDialogsFollowTheLanguageWhereQtHasIt) {
     QFile::remove(dir.filePath("VaskelManager_IT.txt"));
     choose(w, "IT"); // its file gone: the window falls back to English, and so do the dialogs
     EXPECT_EQ(cancelText(), english);
+
+    // Arabic dialogs, but the window keeps its drawn left-to-right layout.
+    choose(w, "AR");
+    EXPECT_NE(cancelText(), english);
+    EXPECT_EQ(w.LanguageCombo->layoutDirection(), Qt::LeftToRight);
 }
 
 TEST_F(WindowTest, ACodeTypedIntoTheListChoosesOnlyAListedLanguage) {
@@ -139,7 +146,7 @@ TEST_F(WindowTest, EveryCaptionAndMenuItemShowsItsTranslation) {
         "Connect", "Disconnect", "Language", "External temperature", "Internal temperature",
         "Power supply from 12V DC", "Power supply from USB", "LED lights", "Travel",
         "Temperature", "WiFi password", "steps", "&Go to preset position", "Re&name",
-        "&Record current position", "&Delete", "O&ff", "&Low", "&Middle", "&On"};
+        "&Record current position", "&Delete", "O&ff", "&Low", "&Middle", "&On", "Calibrating"};
     auto tr = [](const QString& key) { return QStringLiteral("<") + key.trimmed() + u'>'; };
     QByteArray dictionary;
     for (const QString& key : keys)
@@ -183,7 +190,8 @@ TEST_F(WindowTest, EveryCaptionAndMenuItemShowsItsTranslation) {
             {w.Off1->text(), "O&ff"},
             {w.Low1->text(), "&Low"},
             {w.Middle1->text(), "&Middle"},
-            {w.On1->text(), "&On"}};
+            {w.On1->text(), "&On"},
+            {w.CalibrationLabel->text(), "Calibrating"}}; // as the cover first shows
     };
     auto expectTranslated = [&](const char* state) {
         for (const auto& [text, key] : shown()) {

@@ -1,9 +1,10 @@
 // Renders the main window to PNG files, in each view and with its overlays, its panels, the
 // wizard, its menus and dialogs, in the normal look and in night vision, for review:
-//   calvetta-review [--scale RATIO] OUTPUT_DIR
+//   calvetta-review [--scale RATIO] [--language CODE] OUTPUT_DIR
 // The window is filled by a status reply as a focuser would send it. Night-vision renders
 // carry the prefix "night-". With --scale it is drawn as on a screen of that device pixel
-// ratio (2 for a high-density screen at 200%), and each file name ends in "-RATIOx". The
+// ratio (2 for a high-density screen at 200%), and each file name ends in "-RATIOx". With
+// --language it is in the language of the file VaskelManager_CODE.txt beside this tool. The
 // history window shows a whole night of the emulated focuser, compressed on a driven clock.
 
 #include "advanced/HalvorbeckAdvPanel.h"
@@ -15,7 +16,9 @@
 #include "history/HistoryWindow.h"
 #include "history/SessionHistory.h"
 #include "i18n/CodePage.h"
+#include "i18n/Translator.h"
 #include "protocol/Requests.h"
+#include "window/FirmwarePackage.h"
 #include "window/FocuserWin.h"
 
 #include <QAction>
@@ -23,6 +26,7 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -214,14 +218,15 @@ bool renderAll(TVaskelWindow& w, const QDir& out, const QString& prefix) {
     ok &= saveMenu(w, w.TitlebarPopup, QPoint(120, 20), w.NightVisionMenuItem, out,
                    name("menu-titlebar"));
     const WindowDialogs dialogs = WindowDialogs::modal(&w);
-    ok &= saveModal([&] { dialogs.confirm(QStringLiteral("Start calibration now?")); }, out,
+    ok &= saveModal([&] { dialogs.confirm(TR(QStringLiteral("Start calibration now?"))); }, out,
                     name("dialog-confirm"));
-    ok &= saveModal([&] { dialogs.input(QStringLiteral("Rename preset"),
-                                        QStringLiteral("Preset name"), QStringLiteral("Jupiter")); },
+    ok &= saveModal([&] { dialogs.input(TR(QStringLiteral("Rename preset")),
+                                        TR(QStringLiteral("Preset name")),
+                                        QStringLiteral("Jupiter")); },
                     out, name("dialog-input"));
+    const QString missing = QStringLiteral("bootloader_dio_80m.bin");
     ok &= saveModal([&] { dialogs.message(DialogKind::Error,
-                                          QStringLiteral("Some files needed for the update are "
-                                                         "missing:\r\nbootloader.bin")); },
+                                          firmware::missingFilesMessage(missing)); },
                     out, name("dialog-error"));
     ok &= saveModal([&] { dialogs.openFile(QStringLiteral("Select firmware to start upgrade"),
                                            QStringLiteral("Firmware FW files (*.fw)")); },
@@ -235,6 +240,7 @@ int main(int argc, char* argv[]) {
     // The ratio must be known before the application starts: Qt reads it once, then.
     QString outDir;
     QString scale;
+    QString language;
     bool usage = false;
     bool help = false;
     for (int i = 1; i < argc; ++i) {
@@ -243,6 +249,8 @@ int main(int argc, char* argv[]) {
             help = true;
         else if (arg == QLatin1String("--scale") && i + 1 < argc)
             scale = QString::fromLocal8Bit(argv[++i]);
+        else if (arg == QLatin1String("--language") && i + 1 < argc)
+            language = QString::fromLocal8Bit(argv[++i]);
         else if (outDir.isEmpty() && !arg.startsWith(u'-'))
             outDir = arg;
         else
@@ -253,8 +261,9 @@ int main(int argc, char* argv[]) {
     if (help || usage || outDir.isEmpty() || !numeric || ratio < 1 || ratio > 4) {
         // Asked for, the usage is the answer; otherwise it explains a mistake.
         QTextStream(help ? stdout : stderr)
-            << "usage: calvetta-review [--scale RATIO] OUTPUT_DIR\n"
-               "  RATIO: the screen's device pixel ratio, 1 to 4 (default 1)"
+            << "usage: calvetta-review [--scale RATIO] [--language CODE] OUTPUT_DIR\n"
+               "  RATIO: the screen's device pixel ratio, 1 to 4 (default 1)\n"
+               "  CODE: a language whose file VaskelManager_CODE.txt is beside this tool"
             << Qt::endl;
         return help ? 0 : 2;
     }
@@ -277,6 +286,16 @@ int main(int argc, char* argv[]) {
     // A program directory of its own, so that no settings file of a real installation is read.
     QTemporaryDir programDir;
     setExecutablePathForTesting(programDir.filePath(QStringLiteral("calvetta")));
+    if (!language.isEmpty()) {
+        const QString name = QStringLiteral("VaskelManager_%1.txt").arg(language);
+        const QString source = QDir(QCoreApplication::applicationDirPath()).filePath(name);
+        if (!QFile::copy(source, programDir.filePath(name)) ||
+            !codepage::writeAnsiLines(settingsFilePath(), {QStringLiteral("Lang=") + language})) {
+            QTextStream(stderr) << "calvetta-review: cannot use the language file " << source
+                                << Qt::endl;
+            return 1;
+        }
+    }
 
     TVaskelWindow w;
     w.dialogs.message = [](DialogKind, const QString&) {};
