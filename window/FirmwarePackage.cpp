@@ -28,6 +28,32 @@ QString quoted(const QString& path) {
     return u'"' + path + u'"';
 }
 
+// The five images: the three exact names, then the two patterns, in the order they are checked.
+constexpr const char* kImageNames[] = {"boot_app0.bin", "bootloader_dio_80m.bin",
+                                       "focuser.partitions.bin", "Focuser_web_*.bin",
+                                       "Focuser_v*.bin"};
+
+bool findFirst(const QString& pattern, QString& path, bool filesOnly) {
+    const Platform platform = currentPlatform();
+    path.clear();
+    const qsizetype cut = lastSeparator(pattern, platform);
+    const QString folderPart = pattern.left(cut + 1);
+    const QString namePattern = pattern.mid(cut + 1);
+    const QString folder = folderPart.isEmpty() ? QStringLiteral(".") : folderPart;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        if (filesOnly && !it.fileInfo().isFile())
+            continue;
+        const QString name = it.fileName();
+        if (wildcardMatch(namePattern, name, fileNameCase(platform))) {
+            path = folderPart + name;
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 QString esptoolName(Platform platform) {
@@ -90,26 +116,26 @@ void prepareFolder(const QString& dir, const QString& keep) {
                                            "unpacked: the program's folder must be writable.")
                                 .arg(shown));
     emptyDirectory(dir, keep);
+    // A file that could not be deleted (held open, write-protected) would be flashed in place
+    // of the package's own image, or for one the package lacks.
+    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System);
+    while (it.hasNext()) {
+        it.next();
+        for (const char* image : kImageNames) {
+            if (wildcardMatch(QString::fromLatin1(image), it.fileName(),
+                              fileNameCase(currentPlatform())))
+                throw EPackageError(
+                    QStringLiteral("%1 is left from before in the folder %2, where it would be "
+                                   "taken for an image of the new firmware. Delete it or move it "
+                                   "elsewhere, then try again.")
+                        .arg(it.fileName(), shown));
+        }
+    }
 }
 
 
 bool FindFirstMatch(const QString& pattern, QString& path) {
-    const Platform platform = currentPlatform();
-    path.clear();
-    const qsizetype cut = lastSeparator(pattern, platform);
-    const QString folderPart = pattern.left(cut + 1);
-    const QString namePattern = pattern.mid(cut + 1);
-    const QString folder = folderPart.isEmpty() ? QStringLiteral(".") : folderPart;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
-    while (it.hasNext()) {
-        it.next();
-        const QString name = it.fileName();
-        if (wildcardMatch(namePattern, name, fileNameCase(platform))) {
-            path = folderPart + name;
-            return true;
-        }
-    }
-    return false;
+    return findFirst(pattern, path, false);
 }
 
 FirmwareFiles checkFirmwareFiles() {
@@ -120,8 +146,9 @@ FirmwareFiles checkFirmwareFiles() {
         if (!QFileInfo(path).isFile())
             missing += QStringLiteral(", ") + QLatin1String(name);
     };
+    // A folder is no image: one left by an earlier package would be handed to the tool.
     const auto pattern = [&missing](const char* name, QString& path) {
-        if (!FindFirstMatch(tempPath(QLatin1String(name)), path))
+        if (!findFirst(tempPath(QLatin1String(name)), path, true))
             missing += QStringLiteral(", ") + QLatin1String(name);
     };
     exact("boot_app0.bin", files.bootApp);

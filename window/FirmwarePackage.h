@@ -47,7 +47,8 @@ void emptyDirectory(const QString& dir, const QString& keep = QString());
 
 // Makes the folder `dir` (one level) when it is missing, then empties it but for `keep`. Throws
 // EPackageError, having deleted nothing, when `dir` is a link (its files would be those of
-// another folder) or not a folder.
+// another folder) or not a folder; and, once emptied, when a file named like one of the five
+// images is still there (it could not be deleted, or it is `keep`).
 void prepareFolder(const QString& dir, const QString& keep = QString());
 
 // Extracts every entry of the ZIP archive `archivePath` into `dir`, keeping the paths stored
@@ -81,7 +82,8 @@ struct FirmwareFiles {
 };
 
 // Checks `temp` for the five images, in the order boot_app0.bin, bootloader_dio_80m.bin,
-// focuser.partitions.bin, Focuser_web_*.bin, Focuser_v*.bin.
+// focuser.partitions.bin, Focuser_web_*.bin, Focuser_v*.bin. Only files count, also for the
+// two patterns.
 FirmwareFiles checkFirmwareFiles();
 
 // The message for a package with files missing: both sentences translated.

@@ -180,6 +180,7 @@ TEST_F(PackageTest, TheFiveImagesAreCheckedInTheirOrder) {
               "boot_app0.bin, bootloader_dio_80m.bin, "
               "focuser.partitions.bin, Focuser_web_*.bin, Focuser_v*.bin");
     QDir().mkdir("temp/boot_app0.bin");
+    QDir().mkdir("temp/Focuser_v0.bin"); // left by an earlier package: subfolders stay
     for (const char* name :
          {"bootloader_dio_80m.bin", "focuser.partitions.bin", "Focuser_web_9.bin"})
         writeFile(tempPath(name), "");
@@ -187,6 +188,15 @@ TEST_F(PackageTest, TheFiveImagesAreCheckedInTheirOrder) {
     EXPECT_EQ(files.missing, "boot_app0.bin, Focuser_v*.bin") << "a folder is no image";
     EXPECT_EQ(files.webImage, tempPath("Focuser_web_9.bin"));
     EXPECT_EQ(files.appImage, "");
+}
+
+TEST_F(PackageTest, AFileLeftInTempThatLooksLikeAnImageRefusesTheFolder) {
+    // The package itself stands for a file that cannot be deleted (held open, protected).
+    writeFile("temp/Focuser_v1.0.bin", "old image");
+    EXPECT_THROW(prepareFolder("temp", cwd.filePath("temp/Focuser_v1.0.bin")), EPackageError);
+    writeFile("temp/firmware.fw", "package");
+    EXPECT_NO_THROW(prepareFolder("temp", cwd.filePath("temp/firmware.fw")));
+    EXPECT_EQ(entries("temp"), QStringList{"firmware.fw"});
 }
 
 TEST_F(PackageTest, CommandLineIsExactAndSplitsIntoItsArguments) {
