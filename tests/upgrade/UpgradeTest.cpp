@@ -184,7 +184,9 @@ TEST_F(UpgradeTest, MessagesAreTranslated) {
                 "Some files needed for the update are missing:=Mancano dei file:\r\n"
                 "Please add the missing files before trying again=Aggiungili e riprova\r\n"
                 "Unable to start firmware upgrade: is \"esptool.exe\" installed?=Manca esptool\r\n"
-                "Unable to start firmware upgrade: is \"esptool\" installed?=Manca esptool\r\n");
+                "Unable to start firmware upgrade: is \"esptool\" installed?=Manca esptool\r\n"
+                "Select firmware to start upgrade=Scegli il firmware\r\n"
+                "Firmware FW files (*.fw)=File FW (*.fw)\r\n");
     writeSettings("Lang=IT\r\n");
     toolStarts = false;
     auto& w = connected();
@@ -196,6 +198,7 @@ TEST_F(UpgradeTest, MessagesAreTranslated) {
                                          "focuser.partitions.bin, Focuser_web_*.bin, Focuser_v*.bin"
                                          "\r\n\r\nAggiungili e riprova",
                                          "Manca esptool"}));
+    EXPECT_EQ(dialogsOpened.value(0), "Scegli il firmware|File FW (*.fw)");
 }
 
 TEST_F(UpgradeTest, BadArchivesReachTheErrorReportAndKeepTheConnection) {
