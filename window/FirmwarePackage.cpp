@@ -177,11 +177,7 @@ QString startFailedMessage(Platform platform) {
 QString toolPortName(const QString& portListText, Platform platform) {
     // The same device a link opens for this text: the tool must write the focuser that was
     // connected, and it knows no bare port number.
-    QString serPort = portListText;
-    const qsizetype com = serPort.indexOf(QLatin1String("COM"));
-    if (com >= 0)
-        serPort.remove(com, 3);
-    return portDeviceName(serPort, platform);
+    return portDeviceName(portTextForLink(portListText, platform), platform);
 }
 
 QString esptoolCommandLine(const QString& port, const FirmwareFiles& files, Platform platform) {

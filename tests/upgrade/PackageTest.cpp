@@ -229,6 +229,8 @@ TEST_F(PackageTest, ToolPortIsTheDeviceALinkOpens) {
     ScopedFakePort fake(QStringLiteral("FAKE"));
     EXPECT_EQ(toolPortName("ttyUSB0"), "/dev/ttyUSB0");
     EXPECT_EQ(toolPortName("/dev/serial/by-id/usb-esp32"), "/dev/serial/by-id/usb-esp32");
+    EXPECT_EQ(toolPortName("/dev/serial/by-id/usb-ACME_COM_Bridge"),
+              "/dev/serial/by-id/usb-ACME_COM_Bridge");
     EXPECT_EQ(toolPortName("FAKE"), "FAKE");
     EXPECT_EQ(toolPortName("COM5"), "") << "a Windows number names no device here";
     EXPECT_EQ(toolPortName(""), "");
