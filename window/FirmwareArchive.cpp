@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 #include <memory>
 #include <vector>
@@ -68,6 +69,16 @@ struct Entry {
     zip_uint64_t declaredSize = 0;
 };
 
+// Windows opens a device for these names, whatever their extension (COM3.bin is the serial
+// port COM3), so such an entry would be written to the device rather than into the folder.
+bool isWindowsDeviceName(const QString& part) {
+    static const QRegularExpression device(
+        QStringLiteral("^(CON|PRN|AUX|NUL|CONIN\\$|CONOUT\\$|COM[0-9\u00B9\u00B2\u00B3]|"
+                       "LPT[0-9\u00B9\u00B2\u00B3]) *(\\..*)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return device.match(part).hasMatch();
+}
+
 EPackageError refused(const QString& name, const QString& why) {
     return EPackageError(
         QStringLiteral("The firmware package cannot be used: its entry \"%1\" %2.").arg(name, why));
@@ -93,6 +104,8 @@ Entry parseEntry(zip_uint64_t index, const QString& name, Platform platform) {
             throw refused(name, QStringLiteral("points outside the folder it is unpacked into"));
         if (platform == Platform::Windows && part.contains(u':'))
             throw refused(name, QStringLiteral("has a colon in its path"));
+        if (platform == Platform::Windows && isWindowsDeviceName(part))
+            throw refused(name, QStringLiteral("names a device of the system"));
         if (part != QLatin1String("."))
             entry.parts.append(part);
     }
@@ -125,16 +138,18 @@ void extractFile(zip_t* za, const Entry& entry, const QString& root) {
     const QString target = folder + u'/' + entry.parts.last();
     const QString shown = QDir::toNativeSeparators(target);
     const QFileInfo info(target);
-    if (info.isSymLink())
-        QFile::remove(target); // replaced, never written through
-    else if (info.isDir())
+    if (info.isDir() && !info.isSymLink())
         throw EPackageError(QStringLiteral("Cannot write %1: a folder has that name.").arg(shown));
+    // Whatever lies there (a link, a pipe, a file linked to one elsewhere, in a folder left
+    // from before) is replaced by a new file, never written through.
+    if (info.exists() || info.isSymLink())
+        QFile::remove(target);
 
     ZipEntryReader reader(zip_fopen_index(za, entry.index, 0));
     if (!reader)
         throw EPackageError(zipMessage(zip_get_error(za)));
     QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         throw EPackageError(QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()));
     std::vector<char> buffer(64 * 1024);
     zip_uint64_t written = 0;

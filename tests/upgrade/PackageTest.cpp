@@ -138,6 +138,13 @@ TEST_F(PackageTest, LinksAreNeverFollowed) {
     EXPECT_NE(unpack(ZipBuilder().file("sub/evil.bin", "evil")), "");
     EXPECT_EQ(readFile("outside/target.bin"), "precious");
     EXPECT_EQ(entries("outside"), QStringList{"target.bin"});
+
+    // Nor is a file in a folder left from before that is one with a file elsewhere.
+    QDir().mkdir("temp/kept");
+    std::filesystem::create_hard_link("outside/target.bin", "temp/kept/a.bin");
+    EXPECT_EQ(unpack(ZipBuilder().file("kept/a.bin", "new")), "");
+    EXPECT_EQ(readFile("outside/target.bin"), "precious");
+    EXPECT_EQ(readFile("temp/kept/a.bin"), "new");
 }
 
 TEST_F(PackageTest, FindFirstMatchSearchesOneFolderForAnyKindOfEntry) {
@@ -275,4 +282,11 @@ TEST_F(PackageTest, WindowsHasItsOwnToolPathsAndNames) {
         wildcardMatch(u"Focuser_v*.bin", u"FOCUSER_V2.BIN", fileNameCase(Platform::Windows)));
     ZipBuilder().file("Focuser_v2:b.bin", "x").write("colon.fw");
     EXPECT_THROW(extractArchive("colon.fw", "temp", Platform::Windows), EPackageError);
+    // Names that open a device there, the focuser's own port among them.
+    for (const char* device : {"COM3.bin", "sub/nul", "Aux .txt", "lpt1.Focuser_v2.bin"}) {
+        ZipBuilder().file("boot_app0.bin", "x").file(device, "x").write("device.fw");
+        EXPECT_THROW(extractArchive("device.fw", "temp", Platform::Windows), EPackageError);
+    }
+    ZipBuilder().file("console.bin", "x").file("COM10.bin", "x").write("names.fw");
+    EXPECT_NO_THROW(extractArchive("names.fw", "temp", Platform::Windows));
 }
