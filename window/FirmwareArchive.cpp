@@ -79,9 +79,16 @@ bool isWindowsDeviceName(const QString& part) {
     return device.match(part).hasMatch();
 }
 
+// No firmware image needs a longer path; a longer one would only leave folders too deep to be
+// deleted by hand.
+constexpr qsizetype kMaxNameLength = 255;
+
 EPackageError refused(const QString& name, const QString& why) {
-    return EPackageError(
-        QStringLiteral("The firmware package cannot be used: its entry \"%1\" %2.").arg(name, why));
+    // A name of thousands of characters would make a message taller than the screen.
+    const QString shown =
+        name.size() > 120 ? name.left(60) + QStringLiteral("\u2026") + name.right(60) : name;
+    return EPackageError(QStringLiteral("The firmware package cannot be used: its entry \"%1\" %2.")
+                             .arg(shown, why));
 }
 
 // Splits a stored name into path parts below the target folder. Both separators count, as
@@ -93,6 +100,9 @@ Entry parseEntry(zip_uint64_t index, const QString& name, Platform platform) {
     QString path = name;
     path.replace(u'\\', u'/');
     entry.isDirectory = path.endsWith(u'/');
+    if (name.size() > kMaxNameLength)
+        throw refused(name,
+                      QStringLiteral("has a path longer than %1 characters").arg(kMaxNameLength));
     const bool drive = path.size() >= 2 && path[1] == u':' && path[0].isLetter();
     if (path.startsWith(u'/') || drive)
         throw refused(name, QStringLiteral("has an absolute path"));

@@ -133,7 +133,6 @@ void prepareFolder(const QString& dir, const QString& keep) {
     }
 }
 
-
 bool FindFirstMatch(const QString& pattern, QString& path) {
     return findFirst(pattern, path, false);
 }

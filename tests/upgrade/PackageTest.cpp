@@ -111,6 +111,11 @@ TEST_F(PackageTest, EntriesLeavingTheFolderRefuseTheWholeArchive) {
         EXPECT_FALSE(QFile::exists("evil.bin"));
         EXPECT_FALSE(QFile::exists(absolute));
     }
+    // Thousands of nested folders: refused whole, and named in a message that fits a screen.
+    const QString error = unpack(ZipBuilder().file(QString("c/").repeated(3000) + "x.bin", "x"));
+    EXPECT_TRUE(error.startsWith("The firmware package cannot be used")) << error.toStdString();
+    EXPECT_LT(error.size(), 300);
+    EXPECT_EQ(entries("temp"), QStringList());
 }
 
 TEST_F(PackageTest, LinksAreNeverFollowed) {
