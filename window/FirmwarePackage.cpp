@@ -33,7 +33,13 @@ constexpr const char* kImageNames[] = {"boot_app0.bin", "bootloader_dio_80m.bin"
                                        "focuser.partitions.bin", "Focuser_web_*.bin",
                                        "Focuser_v*.bin"};
 
-bool findFirst(const QString& pattern, QString& path, bool filesOnly) {
+// An image is a file that holds something: a folder cannot be flashed, and esptool skips an
+// empty file, flashes the other images and reports success.
+bool isImage(const QFileInfo& info) {
+    return info.isFile() && info.size() > 0;
+}
+
+bool findFirst(const QString& pattern, QString& path, bool imagesOnly) {
     const Platform platform = currentPlatform();
     path.clear();
     const qsizetype cut = lastSeparator(pattern, platform);
@@ -43,7 +49,7 @@ bool findFirst(const QString& pattern, QString& path, bool filesOnly) {
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     while (it.hasNext()) {
         it.next();
-        if (filesOnly && !it.fileInfo().isFile())
+        if (imagesOnly && !isImage(it.fileInfo()))
             continue;
         const QString name = it.fileName();
         if (wildcardMatch(namePattern, name, fileNameCase(platform))) {
@@ -142,10 +148,10 @@ FirmwareFiles checkFirmwareFiles() {
     QString missing;
     const auto exact = [&missing](const char* name, QString& path) {
         path = tempPath(QLatin1String(name));
-        if (!QFileInfo(path).isFile())
+        if (!isImage(QFileInfo(path)))
             missing += QStringLiteral(", ") + QLatin1String(name);
     };
-    // A folder is no image: one left by an earlier package would be handed to the tool.
+    // A folder left by an earlier package (folders stay) or an empty file is passed over.
     const auto pattern = [&missing](const char* name, QString& path) {
         if (!findFirst(tempPath(QLatin1String(name)), path, true))
             missing += QStringLiteral(", ") + QLatin1String(name);

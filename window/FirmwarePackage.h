@@ -84,8 +84,8 @@ struct FirmwareFiles {
 };
 
 // Checks `temp` for the five images, in the order boot_app0.bin, bootloader_dio_80m.bin,
-// focuser.partitions.bin, Focuser_web_*.bin, Focuser_v*.bin. Only files count, also for the
-// two patterns.
+// focuser.partitions.bin, Focuser_web_*.bin, Focuser_v*.bin. Only files that are not empty
+// count, also for the two patterns.
 FirmwareFiles checkFirmwareFiles();
 
 // The message for a package with files missing: both sentences translated.

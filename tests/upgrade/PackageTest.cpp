@@ -192,12 +192,14 @@ TEST_F(PackageTest, TheFiveImagesAreCheckedInTheirOrder) {
               "boot_app0.bin, bootloader_dio_80m.bin, "
               "focuser.partitions.bin, Focuser_web_*.bin, Focuser_v*.bin");
     QDir().mkdir("temp/boot_app0.bin");
-    QDir().mkdir("temp/Focuser_v0.bin"); // left by an earlier package: subfolders stay
+    QDir().mkdir("temp/Focuser_v0.bin");       // left by an earlier package: subfolders stay
+    writeFile(tempPath("Focuser_v1.bin"), ""); // esptool would skip it and report success
     for (const char* name :
          {"bootloader_dio_80m.bin", "focuser.partitions.bin", "Focuser_web_9.bin"})
-        writeFile(tempPath(name), "");
+        writeFile(tempPath(name), "x");
     const FirmwareFiles files = checkFirmwareFiles();
-    EXPECT_EQ(files.missing, "boot_app0.bin, Focuser_v*.bin") << "a folder is no image";
+    EXPECT_EQ(files.missing, "boot_app0.bin, Focuser_v*.bin")
+        << "a folder or empty file is no image";
     EXPECT_EQ(files.webImage, tempPath("Focuser_web_9.bin"));
     EXPECT_EQ(files.appImage, "");
 }

@@ -157,11 +157,11 @@ TEST_F(UpgradeTest, TwoApplicationImagesUseTheFirstTheSearchReturns) {
 TEST_F(UpgradeTest, MissingImagesAreListedAndTheConnectionStays) {
     auto& w = connected();
     choosePackage(ZipBuilder()
-                      .file("bootloader_dio_80m.bin", "")
-                      .file("focuser.partitions.bin", "")
-                      .file("Focuser_web_2.1.bin", "")
-                      .file("images/Focuser_v2.1.bin", "")
-                      .file("images/boot_app0.bin", ""));
+                      .file("bootloader_dio_80m.bin", "x")
+                      .file("focuser.partitions.bin", "x")
+                      .file("Focuser_web_2.1.bin", "x")
+                      .file("images/Focuser_v2.1.bin", "x")
+                      .file("images/boot_app0.bin", "x"));
     w.UpgradeButtonClick(w.upgradeButton);
     EXPECT_EQ(log.messages,
               QStringList{kMissingHead + "boot_app0.bin, Focuser_v*.bin" + kMissingTail});
@@ -169,7 +169,7 @@ TEST_F(UpgradeTest, MissingImagesAreListedAndTheConnectionStays) {
 
     log.messages.clear();
     choosePackage(
-        ZipBuilder().folder("firmware/").file("firmware/boot_app0.bin", "").file("readme.txt", ""));
+        ZipBuilder().folder("firmware/").file("firmware/boot_app0.bin", "x").file("readme.txt", ""));
     w.UpgradeButtonClick(w.upgradeButton);
     EXPECT_EQ(log.messages,
               QStringList{kMissingHead +
@@ -190,7 +190,7 @@ TEST_F(UpgradeTest, MessagesAreTranslated) {
     writeSettings("Lang=IT\r\n");
     toolStarts = false;
     auto& w = connected();
-    choosePackage(ZipBuilder().file("boot_app0.bin", ""));
+    choosePackage(ZipBuilder().file("boot_app0.bin", "x"));
     w.UpgradeButtonClick(w.upgradeButton);
     choosePackage(ZipBuilder().completePackage());
     w.UpgradeButtonClick(w.upgradeButton);
