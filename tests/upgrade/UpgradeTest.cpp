@@ -168,8 +168,10 @@ TEST_F(UpgradeTest, MissingImagesAreListedAndTheConnectionStays) {
     EXPECT_TRUE(stillConnected());
 
     log.messages.clear();
-    choosePackage(
-        ZipBuilder().folder("firmware/").file("firmware/boot_app0.bin", "x").file("readme.txt", ""));
+    choosePackage(ZipBuilder()
+                      .folder("firmware/")
+                      .file("firmware/boot_app0.bin", "x")
+                      .file("readme.txt", ""));
     w.UpgradeButtonClick(w.upgradeButton);
     EXPECT_EQ(log.messages,
               QStringList{kMissingHead +
