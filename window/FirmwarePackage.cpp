@@ -131,9 +131,9 @@ void prepareFolder(const QString& dir, const QString& keep) {
             if (wildcardMatch(QString::fromLatin1(image), it.fileName(),
                               fileNameCase(currentPlatform())))
                 throw EPackageError(
-                    QStringLiteral("%1 is left from before in the folder %2, where it would be "
-                                   "taken for an image of the new firmware. Delete it or move it "
-                                   "elsewhere, then try again.")
+                    QStringLiteral("%1 stays in the folder %2, where it would be taken for an "
+                                   "image of the new firmware. Close the program that uses it (a "
+                                   "flashing tool still running), or delete it, then try again.")
                         .arg(it.fileName(), shown));
         }
     }
