@@ -56,10 +56,10 @@ void prepareFolder(const QString& dir, const QString& keep = QString());
 // written. Before anything is written, the whole archive is refused when it holds more than
 // kMaxEntries entries, declares more than kMaxUnpackedBytes in all, or has an entry whose path
 // would leave `dir` (absolute, or with a ".." part), is longer than 255 characters or, on
-// Windows, names a device (COM3.bin);
-// an entry that inflates beyond its declared size stops the extraction. Symbolic-link entries
-// are written as plain files holding their stored text, and every file is written anew in
-// place of whatever had its name, so that nothing is ever written or read through a link.
+// Windows, names a device (COM3.bin); an entry that inflates beyond its declared size stops the
+// extraction. Symbolic-link entries are written as plain files holding their stored text, and
+// every file is written anew in place of whatever had its name, so that nothing is ever written
+// or read through a link.
 void extractArchive(const QString& archivePath, const QString& dir,
                     Platform platform = currentPlatform());
 
