@@ -83,6 +83,11 @@ bool isWindowsDeviceName(const QString& part) {
 // deleted by hand.
 constexpr qsizetype kMaxNameLength = 255;
 
+// A path as the user is shown it: whole, since "temp" alone does not say which folder it is.
+QString shownPath(const QString& path) {
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
 EPackageError refused(const QString& name, const QString& why) {
     // A name of thousands of characters would make a message taller than the screen.
     const QString shown =
@@ -133,11 +138,11 @@ QString makeFolders(const QString& root, const Entry& entry, qsizetype count) {
             throw refused(entry.name, QStringLiteral("would be written through a link"));
         if (!info.exists()) {
             if (!QDir().mkdir(path))
-                throw EPackageError(QStringLiteral("Cannot create the folder %1.")
-                                        .arg(QDir::toNativeSeparators(path)));
+                throw EPackageError(
+                    QStringLiteral("Cannot create the folder %1.").arg(shownPath(path)));
         } else if (!info.isDir()) {
             throw EPackageError(QStringLiteral("Cannot create the folder %1: a file has that name.")
-                                    .arg(QDir::toNativeSeparators(path)));
+                                    .arg(shownPath(path)));
         }
     }
     return path;
@@ -146,7 +151,7 @@ QString makeFolders(const QString& root, const Entry& entry, qsizetype count) {
 void extractFile(zip_t* za, const Entry& entry, const QString& root) {
     const QString folder = makeFolders(root, entry, entry.parts.size() - 1);
     const QString target = folder + u'/' + entry.parts.last();
-    const QString shown = QDir::toNativeSeparators(target);
+    const QString shown = shownPath(target);
     const QFileInfo info(target);
     if (info.isDir() && !info.isSymLink())
         throw EPackageError(QStringLiteral("Cannot write %1: a folder has that name.").arg(shown));

@@ -72,6 +72,10 @@ TEST_F(PackageTest, ExtractionKeepsStoredPathsAndContent) {
     EXPECT_EQ(readFile("temp/sub/deeper/inner.bin"), "inner");
     EXPECT_EQ(readFile("temp/win/style.bin"), "win") << "backslashes separate folders too";
     EXPECT_TRUE(QFileInfo("temp/empty").isDir());
+    // A folder left from before where an image goes: the message says which folder.
+    EXPECT_EQ(unpack(ZipBuilder().file("empty", "app")),
+              "Cannot write " + QDir::toNativeSeparators(cwd.filePath("temp/empty")) +
+                  ": a folder has that name.");
 }
 
 TEST_F(PackageTest, UnreadableArchivesCarryTheArchiveComponentsMessage) {
