@@ -190,7 +190,8 @@ QString esptoolCommandLine(const QString& port, const FirmwareFiles& files, Plat
     const QStringList parts{
         esptoolName(platform),
         QStringLiteral("--chip"), QStringLiteral("esp32"),
-        QStringLiteral("--port"), port,
+        // A device path may hold a blank (a link the user named); the tool must get it whole.
+        QStringLiteral("--port"), port.contains(u' ') ? quoted(port) : port,
         QStringLiteral("--baud"), QStringLiteral("921600"),
         QStringLiteral("--before"), QStringLiteral("default_reset"),
         QStringLiteral("--after"), QStringLiteral("hard_reset"),

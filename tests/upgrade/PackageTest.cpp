@@ -240,6 +240,8 @@ TEST_F(PackageTest, CommandLineIsExactAndSplitsIntoItsArguments) {
     const QStringList args = QProcess::splitCommand(line);
     ASSERT_EQ(args.size(), 29);
     EXPECT_EQ(args[26], t + "Focuser_web_2 beta.bin");
+    EXPECT_EQ(QProcess::splitCommand(esptoolCommandLine("/home/me/My focuser", files)).mid(3, 2),
+              (QStringList{"--port", "/home/me/My focuser"}));
 }
 
 #if !defined(Q_OS_WIN)
