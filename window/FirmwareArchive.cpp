@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringList>
 #include <memory>
 #include <vector>
@@ -68,9 +69,31 @@ struct Entry {
     zip_uint64_t declaredSize = 0;
 };
 
+// Windows opens a device for these names, whatever their extension (COM3.bin is the serial
+// port COM3), so such an entry would be written to the device rather than into the folder.
+bool isWindowsDeviceName(const QString& part) {
+    static const QRegularExpression device(
+        QStringLiteral("^(CON|PRN|AUX|NUL|CONIN\\$|CONOUT\\$|COM[0-9\u00B9\u00B2\u00B3]|"
+                       "LPT[0-9\u00B9\u00B2\u00B3]) *(\\..*)?$"),
+        QRegularExpression::CaseInsensitiveOption);
+    return device.match(part).hasMatch();
+}
+
+// No firmware image needs a longer path; a longer one would only leave folders too deep to be
+// deleted by hand.
+constexpr qsizetype kMaxNameLength = 255;
+
+// A path as the user is shown it: whole, since "temp" alone does not say which folder it is.
+QString shownPath(const QString& path) {
+    return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
+}
+
 EPackageError refused(const QString& name, const QString& why) {
-    return EPackageError(
-        QStringLiteral("The firmware package cannot be used: its entry \"%1\" %2.").arg(name, why));
+    // A name of thousands of characters would make a message taller than the screen.
+    const QString shown =
+        name.size() > 120 ? name.left(60) + QStringLiteral("\u2026") + name.right(60) : name;
+    return EPackageError(QStringLiteral("The firmware package cannot be used: its entry \"%1\" %2.")
+                             .arg(shown, why));
 }
 
 // Splits a stored name into path parts below the target folder. Both separators count, as
@@ -82,6 +105,9 @@ Entry parseEntry(zip_uint64_t index, const QString& name, Platform platform) {
     QString path = name;
     path.replace(u'\\', u'/');
     entry.isDirectory = path.endsWith(u'/');
+    if (name.size() > kMaxNameLength)
+        throw refused(name,
+                      QStringLiteral("has a path longer than %1 characters").arg(kMaxNameLength));
     const bool drive = path.size() >= 2 && path[1] == u':' && path[0].isLetter();
     if (path.startsWith(u'/') || drive)
         throw refused(name, QStringLiteral("has an absolute path"));
@@ -93,6 +119,8 @@ Entry parseEntry(zip_uint64_t index, const QString& name, Platform platform) {
             throw refused(name, QStringLiteral("points outside the folder it is unpacked into"));
         if (platform == Platform::Windows && part.contains(u':'))
             throw refused(name, QStringLiteral("has a colon in its path"));
+        if (platform == Platform::Windows && isWindowsDeviceName(part))
+            throw refused(name, QStringLiteral("names a device of the system"));
         if (part != QLatin1String("."))
             entry.parts.append(part);
     }
@@ -110,11 +138,11 @@ QString makeFolders(const QString& root, const Entry& entry, qsizetype count) {
             throw refused(entry.name, QStringLiteral("would be written through a link"));
         if (!info.exists()) {
             if (!QDir().mkdir(path))
-                throw EPackageError(QStringLiteral("Cannot create the folder %1.")
-                                        .arg(QDir::toNativeSeparators(path)));
+                throw EPackageError(
+                    QStringLiteral("Cannot create the folder %1.").arg(shownPath(path)));
         } else if (!info.isDir()) {
             throw EPackageError(QStringLiteral("Cannot create the folder %1: a file has that name.")
-                                    .arg(QDir::toNativeSeparators(path)));
+                                    .arg(shownPath(path)));
         }
     }
     return path;
@@ -123,18 +151,20 @@ QString makeFolders(const QString& root, const Entry& entry, qsizetype count) {
 void extractFile(zip_t* za, const Entry& entry, const QString& root) {
     const QString folder = makeFolders(root, entry, entry.parts.size() - 1);
     const QString target = folder + u'/' + entry.parts.last();
-    const QString shown = QDir::toNativeSeparators(target);
+    const QString shown = shownPath(target);
     const QFileInfo info(target);
-    if (info.isSymLink())
-        QFile::remove(target); // replaced, never written through
-    else if (info.isDir())
+    if (info.isDir() && !info.isSymLink())
         throw EPackageError(QStringLiteral("Cannot write %1: a folder has that name.").arg(shown));
+    // Whatever lies there (a link, a pipe, a file linked to one elsewhere, in a folder left
+    // from before) is replaced by a new file, never written through.
+    if (info.exists() || info.isSymLink())
+        QFile::remove(target);
 
     ZipEntryReader reader(zip_fopen_index(za, entry.index, 0));
     if (!reader)
         throw EPackageError(zipMessage(zip_get_error(za)));
     QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         throw EPackageError(QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()));
     std::vector<char> buffer(64 * 1024);
     zip_uint64_t written = 0;

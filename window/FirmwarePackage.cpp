@@ -28,6 +28,38 @@ QString quoted(const QString& path) {
     return u'"' + path + u'"';
 }
 
+// The five images: the three exact names, then the two patterns, in the order they are checked.
+constexpr const char* kImageNames[] = {"boot_app0.bin", "bootloader_dio_80m.bin",
+                                       "focuser.partitions.bin", "Focuser_web_*.bin",
+                                       "Focuser_v*.bin"};
+
+// An image is a file that holds something: a folder cannot be flashed, and esptool skips an
+// empty file, flashes the other images and reports success.
+bool isImage(const QFileInfo& info) {
+    return info.isFile() && info.size() > 0;
+}
+
+bool findFirst(const QString& pattern, QString& path, bool imagesOnly) {
+    const Platform platform = currentPlatform();
+    path.clear();
+    const qsizetype cut = lastSeparator(pattern, platform);
+    const QString folderPart = pattern.left(cut + 1);
+    const QString namePattern = pattern.mid(cut + 1);
+    const QString folder = folderPart.isEmpty() ? QStringLiteral(".") : folderPart;
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        it.next();
+        if (imagesOnly && !isImage(it.fileInfo()))
+            continue;
+        const QString name = it.fileName();
+        if (wildcardMatch(namePattern, name, fileNameCase(platform))) {
+            path = folderPart + name;
+            return true;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 QString esptoolName(Platform platform) {
@@ -90,26 +122,25 @@ void prepareFolder(const QString& dir, const QString& keep) {
                                            "unpacked: the program's folder must be writable.")
                                 .arg(shown));
     emptyDirectory(dir, keep);
-}
-
-
-bool FindFirstMatch(const QString& pattern, QString& path) {
-    const Platform platform = currentPlatform();
-    path.clear();
-    const qsizetype cut = lastSeparator(pattern, platform);
-    const QString folderPart = pattern.left(cut + 1);
-    const QString namePattern = pattern.mid(cut + 1);
-    const QString folder = folderPart.isEmpty() ? QStringLiteral(".") : folderPart;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    // A file that could not be deleted (held open, write-protected) would be flashed in place
+    // of the package's own image, or for one the package lacks.
+    QDirIterator it(dir, QDir::Files | QDir::Hidden | QDir::System);
     while (it.hasNext()) {
         it.next();
-        const QString name = it.fileName();
-        if (wildcardMatch(namePattern, name, fileNameCase(platform))) {
-            path = folderPart + name;
-            return true;
+        for (const char* image : kImageNames) {
+            if (wildcardMatch(QString::fromLatin1(image), it.fileName(),
+                              fileNameCase(currentPlatform())))
+                throw EPackageError(
+                    QStringLiteral("%1 stays in the folder %2, where it would be taken for an "
+                                   "image of the new firmware. Close the program that uses it (a "
+                                   "flashing tool still running), or delete it, then try again.")
+                        .arg(it.fileName(), shown));
         }
     }
-    return false;
+}
+
+bool FindFirstMatch(const QString& pattern, QString& path) {
+    return findFirst(pattern, path, false);
 }
 
 FirmwareFiles checkFirmwareFiles() {
@@ -117,11 +148,12 @@ FirmwareFiles checkFirmwareFiles() {
     QString missing;
     const auto exact = [&missing](const char* name, QString& path) {
         path = tempPath(QLatin1String(name));
-        if (!QFileInfo(path).isFile())
+        if (!isImage(QFileInfo(path)))
             missing += QStringLiteral(", ") + QLatin1String(name);
     };
+    // A folder left by an earlier package (folders stay) or an empty file is passed over.
     const auto pattern = [&missing](const char* name, QString& path) {
-        if (!FindFirstMatch(tempPath(QLatin1String(name)), path))
+        if (!findFirst(tempPath(QLatin1String(name)), path, true))
             missing += QStringLiteral(", ") + QLatin1String(name);
     };
     exact("boot_app0.bin", files.bootApp);
@@ -150,11 +182,7 @@ QString startFailedMessage(Platform platform) {
 QString toolPortName(const QString& portListText, Platform platform) {
     // The same device a link opens for this text: the tool must write the focuser that was
     // connected, and it knows no bare port number.
-    QString serPort = portListText;
-    const qsizetype com = serPort.indexOf(QLatin1String("COM"));
-    if (com >= 0)
-        serPort.remove(com, 3);
-    return portDeviceName(serPort, platform);
+    return portDeviceName(portTextForLink(portListText, platform), platform);
 }
 
 QString esptoolCommandLine(const QString& port, const FirmwareFiles& files, Platform platform) {
@@ -162,7 +190,8 @@ QString esptoolCommandLine(const QString& port, const FirmwareFiles& files, Plat
     const QStringList parts{
         esptoolName(platform),
         QStringLiteral("--chip"), QStringLiteral("esp32"),
-        QStringLiteral("--port"), port,
+        // A device path may hold a blank (a link the user named); the tool must get it whole.
+        QStringLiteral("--port"), port.contains(u' ') ? quoted(port) : port,
         QStringLiteral("--baud"), QStringLiteral("921600"),
         QStringLiteral("--before"), QStringLiteral("default_reset"),
         QStringLiteral("--after"), QStringLiteral("hard_reset"),

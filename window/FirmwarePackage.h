@@ -47,16 +47,19 @@ void emptyDirectory(const QString& dir, const QString& keep = QString());
 
 // Makes the folder `dir` (one level) when it is missing, then empties it but for `keep`. Throws
 // EPackageError, having deleted nothing, when `dir` is a link (its files would be those of
-// another folder) or not a folder.
+// another folder) or not a folder; and, once emptied, when a file named like one of the five
+// images is still there (it could not be deleted, or it is `keep`).
 void prepareFolder(const QString& dir, const QString& keep = QString());
 
 // Extracts every entry of the ZIP archive `archivePath` into `dir`, keeping the paths stored
 // in the archive. Throws EPackageError when the archive cannot be read or an entry cannot be
 // written. Before anything is written, the whole archive is refused when it holds more than
 // kMaxEntries entries, declares more than kMaxUnpackedBytes in all, or has an entry whose path
-// would leave `dir` (absolute, or with a ".." part); an entry that inflates beyond its declared
-// size stops the extraction. Symbolic-link entries are written as plain files holding their
-// stored text, so that nothing is ever written or read through them.
+// would leave `dir` (absolute, or with a ".." part), is longer than 255 characters or, on
+// Windows, names a device (COM3.bin); an entry that inflates beyond its declared size stops the
+// extraction. Symbolic-link entries are written as plain files holding their stored text, and
+// every file is written anew in place of whatever had its name, so that nothing is ever written
+// or read through a link.
 void extractArchive(const QString& archivePath, const QString& dir,
                     Platform platform = currentPlatform());
 
@@ -81,7 +84,8 @@ struct FirmwareFiles {
 };
 
 // Checks `temp` for the five images, in the order boot_app0.bin, bootloader_dio_80m.bin,
-// focuser.partitions.bin, Focuser_web_*.bin, Focuser_v*.bin.
+// focuser.partitions.bin, Focuser_web_*.bin, Focuser_v*.bin. Only files that are not empty
+// count, also for the two patterns.
 FirmwareFiles checkFirmwareFiles();
 
 // The message for a package with files missing: both sentences translated.

@@ -13,6 +13,12 @@
 
 namespace {
 
+// Runs its arguments ($0 is the program), then keeps the terminal open until a key is pressed.
+constexpr char kWaitForKey[] = "\"$0\" \"$@\"; status=$?; echo; "
+                               "if [ $status -eq 0 ]; then echo \"$0 has finished.\"; "
+                               "else echo \"$0 has failed (exit status $status).\"; fi; "
+                               "printf 'Press Enter to close this window. '; read answer";
+
 // A word as a POSIX shell reads it back: quoted unless it is plain.
 QString shellWord(const QString& word) {
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=,+@%-]+$"));
@@ -89,8 +95,13 @@ std::optional<LaunchPlan> launchPlan(Platform platform, const QString& commandLi
         const QString terminal =
             surroundings.findInSearchPath(QStringLiteral("x-terminal-emulator"));
         if (!terminal.isEmpty()) {
+            // The terminal would close the moment the tool ends, its verdict unread; it waits
+            // for a key as a Terminal window on macOS stays.
             plan.program = terminal;
-            plan.arguments = QStringList{QStringLiteral("-e"), program} + args;
+            plan.arguments =
+                QStringList{QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
+                            QLatin1String(kWaitForKey), program} +
+                args;
             return plan;
         }
     }

@@ -13,8 +13,8 @@
 void TVaskelWindow::UpgradeButtonClick(TSimpleBitmapButton* /*sender*/) {
     if (!serialLink)
         return;
-    const auto package = dialogs.openFile(QStringLiteral("Select firmware to start upgrade"),
-                                          QStringLiteral("Firmware FW files (*.fw)"));
+    const auto package = dialogs.openFile(TR(QStringLiteral("Select firmware to start upgrade")),
+                                          TR(QStringLiteral("Firmware FW files (*.fw)")));
     if (!package)
         return;
 

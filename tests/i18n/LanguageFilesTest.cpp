@@ -83,6 +83,8 @@ const QStringList kMainWindowKeys = {
     "Unable to start firmware upgrade: is \"esptool\" installed?",
     "Upgrade in progress: wait until completed then reconnect.",
     "Choose the focuser's port before upgrading the firmware",
+    "Select firmware to start upgrade",
+    "Firmware FW files (*.fw)",
     "Night vision"};
 const QStringList kCalibrationPanelKeys = {"Start Calibration", "Set ZERO position",
                                            "Move out (!CAUTION!)", "Stop Motor and Set max limit"};
@@ -161,6 +163,7 @@ const QList<QStringList> kMenus = {
 const QList<std::pair<QString, QString>> kKeptParts = {
     {"Unable to start firmware upgrade: is \"esptool.exe\" installed?", "\"esptool.exe\""},
     {"Unable to start firmware upgrade: is \"esptool\" installed?", "\"esptool\""},
+    {"Firmware FW files (*.fw)", "(*.fw)"}, // the file dialog's pattern
     {"Power supply from 12V DC", "12V DC"},
     {"Power supply from USB", "USB"},
     {"WiFi password", "WiFi"},
@@ -290,7 +293,7 @@ protected:
 
 TEST(LanguageFiles, TheKeyListIsComplete) {
     const QStringList keys = allKeys();
-    EXPECT_EQ(keys.size(), 80 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size())
+    EXPECT_EQ(keys.size(), 82 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size())
         << "the program's texts, night vision, the LED levels, the history, the open errors";
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 }

@@ -72,6 +72,10 @@ TEST_F(PackageTest, ExtractionKeepsStoredPathsAndContent) {
     EXPECT_EQ(readFile("temp/sub/deeper/inner.bin"), "inner");
     EXPECT_EQ(readFile("temp/win/style.bin"), "win") << "backslashes separate folders too";
     EXPECT_TRUE(QFileInfo("temp/empty").isDir());
+    // A folder left from before where an image goes: the message says which folder.
+    EXPECT_EQ(unpack(ZipBuilder().file("empty", "app")),
+              "Cannot write " + QDir::toNativeSeparators(cwd.filePath("temp/empty")) +
+                  ": a folder has that name.");
 }
 
 TEST_F(PackageTest, UnreadableArchivesCarryTheArchiveComponentsMessage) {
@@ -111,6 +115,11 @@ TEST_F(PackageTest, EntriesLeavingTheFolderRefuseTheWholeArchive) {
         EXPECT_FALSE(QFile::exists("evil.bin"));
         EXPECT_FALSE(QFile::exists(absolute));
     }
+    // Thousands of nested folders: refused whole, and named in a message that fits a screen.
+    const QString error = unpack(ZipBuilder().file(QString("c/").repeated(3000) + "x.bin", "x"));
+    EXPECT_TRUE(error.startsWith("The firmware package cannot be used")) << error.toStdString();
+    EXPECT_LT(error.size(), 300);
+    EXPECT_EQ(entries("temp"), QStringList());
 }
 
 TEST_F(PackageTest, LinksAreNeverFollowed) {
@@ -138,6 +147,13 @@ TEST_F(PackageTest, LinksAreNeverFollowed) {
     EXPECT_NE(unpack(ZipBuilder().file("sub/evil.bin", "evil")), "");
     EXPECT_EQ(readFile("outside/target.bin"), "precious");
     EXPECT_EQ(entries("outside"), QStringList{"target.bin"});
+
+    // Nor is a file in a folder left from before that is one with a file elsewhere.
+    QDir().mkdir("temp/kept");
+    std::filesystem::create_hard_link("outside/target.bin", "temp/kept/a.bin");
+    EXPECT_EQ(unpack(ZipBuilder().file("kept/a.bin", "new")), "");
+    EXPECT_EQ(readFile("outside/target.bin"), "precious");
+    EXPECT_EQ(readFile("temp/kept/a.bin"), "new");
 }
 
 TEST_F(PackageTest, FindFirstMatchSearchesOneFolderForAnyKindOfEntry) {
@@ -180,13 +196,25 @@ TEST_F(PackageTest, TheFiveImagesAreCheckedInTheirOrder) {
               "boot_app0.bin, bootloader_dio_80m.bin, "
               "focuser.partitions.bin, Focuser_web_*.bin, Focuser_v*.bin");
     QDir().mkdir("temp/boot_app0.bin");
+    QDir().mkdir("temp/Focuser_v0.bin");       // left by an earlier package: subfolders stay
+    writeFile(tempPath("Focuser_v1.bin"), ""); // esptool would skip it and report success
     for (const char* name :
          {"bootloader_dio_80m.bin", "focuser.partitions.bin", "Focuser_web_9.bin"})
-        writeFile(tempPath(name), "");
+        writeFile(tempPath(name), "x");
     const FirmwareFiles files = checkFirmwareFiles();
-    EXPECT_EQ(files.missing, "boot_app0.bin, Focuser_v*.bin") << "a folder is no image";
+    EXPECT_EQ(files.missing, "boot_app0.bin, Focuser_v*.bin")
+        << "a folder or empty file is no image";
     EXPECT_EQ(files.webImage, tempPath("Focuser_web_9.bin"));
     EXPECT_EQ(files.appImage, "");
+}
+
+TEST_F(PackageTest, AFileLeftInTempThatLooksLikeAnImageRefusesTheFolder) {
+    // The package itself stands for a file that cannot be deleted (held open, protected).
+    writeFile("temp/Focuser_v1.0.bin", "old image");
+    EXPECT_THROW(prepareFolder("temp", cwd.filePath("temp/Focuser_v1.0.bin")), EPackageError);
+    writeFile("temp/firmware.fw", "package");
+    EXPECT_NO_THROW(prepareFolder("temp", cwd.filePath("temp/firmware.fw")));
+    EXPECT_EQ(entries("temp"), QStringList{"firmware.fw"});
 }
 
 TEST_F(PackageTest, CommandLineIsExactAndSplitsIntoItsArguments) {
@@ -212,6 +240,8 @@ TEST_F(PackageTest, CommandLineIsExactAndSplitsIntoItsArguments) {
     const QStringList args = QProcess::splitCommand(line);
     ASSERT_EQ(args.size(), 29);
     EXPECT_EQ(args[26], t + "Focuser_web_2 beta.bin");
+    EXPECT_EQ(QProcess::splitCommand(esptoolCommandLine("/home/me/My focuser", files)).mid(3, 2),
+              (QStringList{"--port", "/home/me/My focuser"}));
 }
 
 #if !defined(Q_OS_WIN)
@@ -219,6 +249,8 @@ TEST_F(PackageTest, ToolPortIsTheDeviceALinkOpens) {
     ScopedFakePort fake(QStringLiteral("FAKE"));
     EXPECT_EQ(toolPortName("ttyUSB0"), "/dev/ttyUSB0");
     EXPECT_EQ(toolPortName("/dev/serial/by-id/usb-esp32"), "/dev/serial/by-id/usb-esp32");
+    EXPECT_EQ(toolPortName("/dev/serial/by-id/usb-ACME_COM_Bridge"),
+              "/dev/serial/by-id/usb-ACME_COM_Bridge");
     EXPECT_EQ(toolPortName("FAKE"), "FAKE");
     EXPECT_EQ(toolPortName("COM5"), "") << "a Windows number names no device here";
     EXPECT_EQ(toolPortName(""), "");
@@ -263,4 +295,11 @@ TEST_F(PackageTest, WindowsHasItsOwnToolPathsAndNames) {
         wildcardMatch(u"Focuser_v*.bin", u"FOCUSER_V2.BIN", fileNameCase(Platform::Windows)));
     ZipBuilder().file("Focuser_v2:b.bin", "x").write("colon.fw");
     EXPECT_THROW(extractArchive("colon.fw", "temp", Platform::Windows), EPackageError);
+    // Names that open a device there, the focuser's own port among them.
+    for (const char* device : {"COM3.bin", "sub/nul", "Aux .txt", "lpt1.Focuser_v2.bin"}) {
+        ZipBuilder().file("boot_app0.bin", "x").file(device, "x").write("device.fw");
+        EXPECT_THROW(extractArchive("device.fw", "temp", Platform::Windows), EPackageError);
+    }
+    ZipBuilder().file("console.bin", "x").file("COM10.bin", "x").write("names.fw");
+    EXPECT_NO_THROW(extractArchive("names.fw", "temp", Platform::Windows));
 }

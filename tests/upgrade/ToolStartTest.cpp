@@ -3,6 +3,7 @@
 
 #include "window/OutsideProgram.h"
 
+#include <QProcess>
 #include <QSet>
 #include <gtest/gtest.h>
 
@@ -24,16 +25,29 @@ TEST(ToolStart, TheToolBesideTheProgramComesFirstAndShowsInATerminal) {
     EXPECT_EQ(launchPlan(Platform::Linux, line, machine({})), std::nullopt) << "not installed";
     const auto all =
         machine({"/usr/bin/esptool", "/opt/calvetta/esptool", "/usr/bin/x-terminal-emulator"});
-    EXPECT_EQ(
-        launchPlan(Platform::Linux, line, all),
-        (LaunchPlan{"/usr/bin/x-terminal-emulator",
-                    {"-e", "/opt/calvetta/esptool", "--port", "/dev/ttyUSB0", "temp/it's 2.bin"},
-                    {}}));
+    const auto plan = launchPlan(Platform::Linux, line, all);
+    ASSERT_TRUE(plan);
+    EXPECT_EQ(plan->program, "/usr/bin/x-terminal-emulator");
+    EXPECT_EQ(plan->arguments.mid(4),
+              (QStringList{"/opt/calvetta/esptool", "--port", "/dev/ttyUSB0", "temp/it's 2.bin"}));
     // macOS: a Terminal window in the folder the paths start from; the blank and the quote of
     // a name survive AppleScript and the shell.
     EXPECT_EQ(launchPlan(Platform::MacOS, line, all)->arguments.value(1),
               "tell application \"Terminal\" to do script \"cd /opt/calvetta && "
               "/opt/calvetta/esptool --port /dev/ttyUSB0 'temp/it'\\\\''s 2.bin'\"");
+}
+
+TEST(ToolStart, TheTerminalSaysHowTheToolEndedAndWaitsForEnter) {
+    const auto plan = launchPlan(Platform::Linux, "/bin/false --port /dev/ttyUSB0",
+                                 machine({"/bin/false", "/usr/bin/x-terminal-emulator"}));
+    ASSERT_TRUE(plan);
+    ASSERT_EQ(plan->arguments.value(0), "-e");
+    QProcess shell; // what the terminal runs
+    shell.start(plan->arguments[1], plan->arguments.mid(2));
+    EXPECT_FALSE(shell.waitForFinished(500)) << "closed before anyone read it";
+    shell.write("\n");
+    ASSERT_TRUE(shell.waitForFinished(5000));
+    EXPECT_TRUE(shell.readAll().contains("/bin/false has failed (exit status 1)"));
 }
 
 TEST(ToolStart, WindowsHandsTheCommandLineOverAsWrittenWithAConsoleOfItsOwn) {

@@ -157,19 +157,21 @@ TEST_F(UpgradeTest, TwoApplicationImagesUseTheFirstTheSearchReturns) {
 TEST_F(UpgradeTest, MissingImagesAreListedAndTheConnectionStays) {
     auto& w = connected();
     choosePackage(ZipBuilder()
-                      .file("bootloader_dio_80m.bin", "")
-                      .file("focuser.partitions.bin", "")
-                      .file("Focuser_web_2.1.bin", "")
-                      .file("images/Focuser_v2.1.bin", "")
-                      .file("images/boot_app0.bin", ""));
+                      .file("bootloader_dio_80m.bin", "x")
+                      .file("focuser.partitions.bin", "x")
+                      .file("Focuser_web_2.1.bin", "x")
+                      .file("images/Focuser_v2.1.bin", "x")
+                      .file("images/boot_app0.bin", "x"));
     w.UpgradeButtonClick(w.upgradeButton);
     EXPECT_EQ(log.messages,
               QStringList{kMissingHead + "boot_app0.bin, Focuser_v*.bin" + kMissingTail});
     EXPECT_TRUE(stillConnected());
 
     log.messages.clear();
-    choosePackage(
-        ZipBuilder().folder("firmware/").file("firmware/boot_app0.bin", "").file("readme.txt", ""));
+    choosePackage(ZipBuilder()
+                      .folder("firmware/")
+                      .file("firmware/boot_app0.bin", "x")
+                      .file("readme.txt", ""));
     w.UpgradeButtonClick(w.upgradeButton);
     EXPECT_EQ(log.messages,
               QStringList{kMissingHead +
@@ -184,11 +186,13 @@ TEST_F(UpgradeTest, MessagesAreTranslated) {
                 "Some files needed for the update are missing:=Mancano dei file:\r\n"
                 "Please add the missing files before trying again=Aggiungili e riprova\r\n"
                 "Unable to start firmware upgrade: is \"esptool.exe\" installed?=Manca esptool\r\n"
-                "Unable to start firmware upgrade: is \"esptool\" installed?=Manca esptool\r\n");
+                "Unable to start firmware upgrade: is \"esptool\" installed?=Manca esptool\r\n"
+                "Select firmware to start upgrade=Scegli il firmware\r\n"
+                "Firmware FW files (*.fw)=File FW (*.fw)\r\n");
     writeSettings("Lang=IT\r\n");
     toolStarts = false;
     auto& w = connected();
-    choosePackage(ZipBuilder().file("boot_app0.bin", ""));
+    choosePackage(ZipBuilder().file("boot_app0.bin", "x"));
     w.UpgradeButtonClick(w.upgradeButton);
     choosePackage(ZipBuilder().completePackage());
     w.UpgradeButtonClick(w.upgradeButton);
@@ -196,6 +200,7 @@ TEST_F(UpgradeTest, MessagesAreTranslated) {
                                          "focuser.partitions.bin, Focuser_web_*.bin, Focuser_v*.bin"
                                          "\r\n\r\nAggiungili e riprova",
                                          "Manca esptool"}));
+    EXPECT_EQ(dialogsOpened.value(0), "Scegli il firmware|File FW (*.fw)");
 }
 
 TEST_F(UpgradeTest, BadArchivesReachTheErrorReportAndKeepTheConnection) {
