@@ -228,8 +228,8 @@ bool renderAll(TVaskelWindow& w, const QDir& out, const QString& prefix) {
     ok &= saveModal([&] { dialogs.message(DialogKind::Error,
                                           firmware::missingFilesMessage(missing)); },
                     out, name("dialog-error"));
-    ok &= saveModal([&] { dialogs.openFile(QStringLiteral("Select firmware to start upgrade"),
-                                           QStringLiteral("Firmware FW files (*.fw)")); },
+    ok &= saveModal([&] { dialogs.openFile(TR(QStringLiteral("Select firmware to start upgrade")),
+                                           TR(QStringLiteral("Firmware FW files (*.fw)"))); },
                     out, name("dialog-file"));
     return ok;
 }
