@@ -15,11 +15,14 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTimer>
+#include <algorithm>
 #include <chrono>
 #include <deque>
 #include <malloc.h>
@@ -187,6 +190,8 @@ protected:
 
     void programWrote(const QByteArray& bytes) {
         const QString request = codepage::ansiToUnicode(bytes);
+        if (!overPty)
+            crossed.push_back(request);
         if (!isPoll(request) && !unwritten.remove(request))
             ADD_FAILURE() << "written but never sent, or written twice: " << request.toStdString();
         else if (!isPoll(request))
@@ -194,6 +199,8 @@ protected:
     }
     void deviceHeard(const QByteArray& bytes) {
         const QString request = codepage::ansiToUnicode(bytes);
+        if (overPty)
+            crossed.push_back(request);
         if (isPoll(request)) {
             ++statusHeard;
             lastStatusHeardAt = clock.tickCount();
@@ -207,8 +214,10 @@ protected:
     void programRead(const QByteArray& bytes) {
         for (const QString& reply : intact.take(bytes)) {
             // Longer objects are dropped by rule; every other intact reply must reach the window.
-            if (reply.size() < TSerialInterface::kMaxObjectLength)
+            if (reply.size() < TSerialInterface::kMaxObjectLength) {
                 expected.push_back({reply, modal > 0});
+                intactReplies.push_back({reply, modal > 0});
+            }
         }
     }
     void windowHandled(const QString& text, bool completed) {
@@ -237,6 +246,52 @@ protected:
     }
     static bool isPoll(const QString& request) {
         return request == request::status() || request == request::calStatusRead();
+    }
+
+    // The trace log holds every request as it crossed the wire, once and in order, and every
+    // intact reply in order, each on a line of its own with a time that never goes back. Read
+    // as it grows, so that nothing piles up for it.
+    void checkTrace() {
+        QFile file(dir.filePath("serial_trace.log"));
+        if (!file.open(QIODevice::ReadOnly) || !file.seek(traceChecked)) {
+            ADD_FAILURE() << "no trace log";
+            return;
+        }
+        QByteArray rest = file.readAll();
+        rest.truncate(rest.lastIndexOf('\n') + 1);
+        for (const QByteArray& line : rest.split('\n')) {
+            if (line.isEmpty())
+                continue;
+            // On the pseudo-terminal the device may not have read the last request yet.
+            if (line.mid(19, 10) == "   [TX  ] " && crossed.empty() && overPty)
+                return;
+            traceChecked += line.size() + 1;
+            const QDateTime at = QDateTime::fromString(QString::fromLatin1(line.left(19)),
+                                                       QStringLiteral("yyyy-MM-dd hh:mm:ss"));
+            const QString text = codepage::ansiToUnicode(line.mid(29).chopped(1));
+            if (!at.isValid() || at < lastTraced || !line.endsWith('\r')) {
+                ADD_FAILURE() << "not a line of the log: " << line.left(80).toStdString();
+                return;
+            }
+            lastTraced = at;
+            if (line.mid(19, 10) == "   [TX  ] ") {
+                if (crossed.empty() || crossed.front() != text) {
+                    ADD_FAILURE() << "traced as sent: " << text.toStdString() << "\nwhere went "
+                                  << (crossed.empty() ? "nothing" : crossed.front().toStdString());
+                    return;
+                }
+                crossed.pop_front();
+                continue;
+            }
+            if (line.mid(19, 10) != "   [  RX] ")
+                ADD_FAILURE() << "neither sent nor received: " << line.left(80).toStdString();
+            // An object that is no intact reply (a string that never closed) is traced too.
+            while (!intactReplies.empty() && intactReplies.front().text != text &&
+                   intactReplies.front().mayBeLost)
+                intactReplies.pop_front();
+            if (!intactReplies.empty() && intactReplies.front().text == text)
+                intactReplies.pop_front();
+        }
     }
 
     // --- time ----------------------------------------------------------------------------
@@ -389,6 +444,7 @@ protected:
     void settle() {
         focuser->device.faults() = {};
         pass(15000);
+        checkTrace();
     }
 
     // The focuser on a pseudo-terminal, served by the emulator's own server: the program opens
@@ -444,6 +500,9 @@ protected:
         disconnect();
         pty.reset();
         overPty = false;
+        // A request that the closing port discarded unread was traced all the same.
+        traceChecked = QFileInfo(dir.filePath("serial_trace.log")).size();
+        crossed.clear();
         connectTo(QStringLiteral("NIGHT"));
     }
 
@@ -463,6 +522,10 @@ protected:
         bool mayBeLost; // it came while a message box was open
     };
     std::deque<Expected> expected; // intact replies received, not yet handed to the window
+    std::deque<Expected> intactReplies; // every intact reply received, for the trace log
+    std::deque<QString> crossed;        // every request as it crossed the wire
+    qint64 traceChecked = 0;            // how much of the trace log checkTrace() has read
+    QDateTime lastTraced;
     int modal = 0;                 // message boxes open
     int lostUnderBox = 0;
     std::uint32_t lastPollAt = clock.tickCount();
@@ -491,6 +554,7 @@ TEST_F(LongNight, TenThousandPollsWithEveryMisbehaviourOfTheFocuser) {
         --modal;
     };
     w.show();
+    serialTraceEnabled = true;
     connectTo(QStringLiteral("NIGHT"));
     ASSERT_FALSE(HasFailure());
 
@@ -552,6 +616,10 @@ TEST_F(LongNight, TenThousandPollsWithEveryMisbehaviourOfTheFocuser) {
     EXPECT_TRUE(unheard.empty()) << unheard.texts().join(u'\n').toStdString();
     EXPECT_TRUE(expected.empty()) << expected.size() << " intact replies never reached the window";
     EXPECT_GT(lostUnderBox, 0) << "the firmware warning held the port beyond its bound";
+    EXPECT_TRUE(crossed.empty()) << crossed.size() << " requests not traced";
+    EXPECT_TRUE(std::all_of(intactReplies.begin(), intactReplies.end(),
+                            [](const Expected& e) { return e.mayBeLost; }))
+        << intactReplies.size() << " replies not traced";
     // Flat from the first thousand polls to the last: a few bytes a poll would show.
     const auto grown = static_cast<long long>(heapAtEnd) - static_cast<long long>(heapAtStart) -
                        historyGrown;
@@ -561,6 +629,7 @@ TEST_F(LongNight, TenThousandPollsWithEveryMisbehaviourOfTheFocuser) {
                                  << polls - pollsAtStart << " polls";
     std::printf("night of seed %u: %d polls, %d status requests heard, %d replies handled "
                 "(%d of them status), heap %+lld bytes (history rows aside) from poll %d to "
-                "the end\n",
-                seed, polls, statusHeard, repliesHandled, statusHandled, grown, pollsAtStart);
+                "the end, trace log %lld bytes\n",
+                seed, polls, statusHeard, repliesHandled, statusHandled, grown, pollsAtStart,
+                static_cast<long long>(QFileInfo(dir.filePath("serial_trace.log")).size()));
 }
