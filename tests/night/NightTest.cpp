@@ -522,12 +522,14 @@ protected:
         bool mayBeLost; // it came while a message box was open
     };
     std::deque<Expected> expected; // intact replies received, not yet handed to the window
+    int modal = 0;                 // message boxes open
+    int lostUnderBox = 0;
+
     std::deque<Expected> intactReplies; // every intact reply received, for the trace log
     std::deque<QString> crossed;        // every request as it crossed the wire
     qint64 traceChecked = 0;            // how much of the trace log checkTrace() has read
     QDateTime lastTraced;
-    int modal = 0;                 // message boxes open
-    int lostUnderBox = 0;
+
     std::uint32_t lastPollAt = clock.tickCount();
     std::uint32_t lastStatusHeardAt = clock.tickCount();
     std::uint32_t lastMovingAt = clock.tickCount();
