@@ -470,8 +470,9 @@ protected:
 
         TVaskelWindow& w = *window;
         const int far = w.lastMotorPosition > 500000 ? 20000 : 1000000;
-        w.CurrentPositionEdit->setText(QString::number(far));
         w.StepsCheck->setChecked(true);
+        w.CurrentPositionEdit->setText(QString::number(far));
+        w.CurrentPositionEdit->setModified(true); // typed, also while a move is under way
         send(request::verboseTimeGoto(
             position::goTarget(QString::number(far), true, w.lastMotorPosition, w.maxFocuserDist)));
         w.HandpadButtonClick(w.goButton);
