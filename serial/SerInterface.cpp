@@ -5,6 +5,7 @@
 #include "serial/PortDiscovery.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 std::unique_ptr<TSerialInterface> serialLink;
 std::unique_ptr<TSerialInterface> releasedLink;
@@ -157,9 +158,14 @@ void TSerialInterface::DispatchExtra(const QString& line) {
 
 bool TSerialInterface::WriteTraceLine(const QString& text) {
     const QString name = QStringLiteral("serial_trace.log");
+    // Opening a pipe or a device waits for its reader: the link would stop with it.
+    if (const QFileInfo info(name); info.exists() && !info.isFile())
+        return false;
     QFile file(name);
-    // Appended whatever another program beside this one wrote meanwhile.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    // Appended whatever another program beside this one wrote meanwhile. Unbuffered, so that
+    // a write that does not fit is known here.
+    constexpr auto mode = QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered;
+    if (!file.open(mode))
         return false;
     // A night of status replies once a second is some 50 MB, and tracing is easily left on:
     // the full log is kept as the previous one and a new one begun, so that the disk does not
@@ -169,13 +175,18 @@ bool TSerialInterface::WriteTraceLine(const QString& text) {
         const QString previous = name + QStringLiteral(".1");
         QFile::remove(previous);
         QFile::rename(name, previous); // when it cannot be set aside, the log goes on as it is
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+        if (!file.open(mode))
             return false;
     }
     const QString line = clock.localNow().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
                          QStringLiteral("   ") + text + QStringLiteral("\r\n");
     const QByteArray bytes = codepage::unicodeToAnsi(line);
-    return file.write(bytes) == bytes.size();
+    const qint64 before = file.size();
+    if (file.write(bytes) == bytes.size())
+        return true;
+    // Part of a line (a full disk) would run into the next line: it is taken back.
+    file.resize(before);
+    return false;
 }
 
 TSerialInterface& CreateSerialLink(const QString& serialPort, ILinkHost& host,

@@ -4,6 +4,9 @@
 #include "LinkFixture.h"
 
 #include <QDir>
+#include <csignal>
+#include <sys/resource.h>
+#include <sys/stat.h>
 
 namespace {
 const QString kStatus = QStringLiteral(R"({"req":{"get": ""}})");
@@ -86,6 +89,28 @@ TEST_F(TraceTest, AnUnwritableLogNeitherBlocksRepliesNorFailsSends) {
     EXPECT_EQ(wire(), kStop.toLatin1());
     EXPECT_EQ(host.disconnects, 0);
     EXPECT_TRUE(errors.isEmpty());
+
+    // A pipe nobody reads: opening it would wait for a reader, and the link with it.
+    QDir(dir.path()).rmdir("serial_trace.log");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(dir.filePath("serial_trace.log")).constData(), 0600), 0);
+    deviceSends(R"({"res":{"ok":2}})");
+    EXPECT_EQ(host.replies.size(), 2);
+}
+
+TEST_F(TraceTest, ALineThatDoesNotFitOnTheDiskIsTakenBackWhole) {
+    serialTraceEnabled = true;
+    auto& l = connect();
+    l.EnqueueCommand(kStatus);
+    const QByteArray first = log();
+    rlimit was{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &was), 0);
+    const rlimit full{static_cast<rlim_t>(first.size()) + 10, was.rlim_max};
+    std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full); // the disk fills ten bytes into the next line
+    deviceSends(R"({"res":{}})");
+    setrlimit(RLIMIT_FSIZE, &was);
+    l.EnqueueCommand(kStop);
+    EXPECT_EQ(log(), first + "2026-01-02 21:05:09   [TX  ] " + kStop.toLatin1() + "\r\n");
 }
 
 TEST_F(TraceTest, DirectWriteFailureIsStillTraced) {
