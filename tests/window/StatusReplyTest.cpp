@@ -174,6 +174,13 @@ TEST_F(StatusReplyTest, PositionPlacesTubeAndThumb) {
         EXPECT_EQ(w().TrackerThumb->x(), c.thumb) << c.position;
         EXPECT_EQ(w().CurrentPositionEdit->text(), QString::number(c.position));
     }
+    // A calibration that ends where the focuser stands: the same position is now the far end.
+    doc.mot1("ABS_POS", 300000);
+    deliver(doc);
+    doc.mot1("CAL_MAXPOS", 300000);
+    deliver(doc);
+    EXPECT_EQ(w().TrackerThumb->x(), 325);
+    EXPECT_EQ(w().FocuserOpticImage->x(), 279);
 }
 
 TEST_F(StatusReplyTest, SamePositionIsNotRewrittenUnlessForced) {
