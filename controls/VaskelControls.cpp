@@ -657,7 +657,11 @@ void TVerticalLabel::setFontHeight(int h) {
 }
 
 bool TVerticalLabel::cutShort() const {
-    return QFontMetrics(interfaceFont(FFontHeight)).horizontalAdvance(FText) > height();
+    // The focusers' own names ("VASKEL4_8B8D") are up to a few pixels longer than the label:
+    // centred, they lose no more than the edges of their end letters, and stay as they are.
+    constexpr int kEndBleed = 3;
+    return QFontMetrics(interfaceFont(FFontHeight)).horizontalAdvance(FText) >
+           height() + 2 * kEndBleed;
 }
 
 void TVerticalLabel::resizeEvent(QResizeEvent* event) {
@@ -689,7 +693,7 @@ void TVerticalLabel::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics(font);
     // Centred and cut at both ends, a long network name would show a middle part that reads
     // as the whole name.
-    const QString shown = metrics.elidedText(FText, Qt::ElideRight, height());
+    const QString shown = cutShort() ? metrics.elidedText(FText, Qt::ElideRight, height()) : FText;
     const int textWidth = metrics.horizontalAdvance(shown);
     // Turned a quarter clockwise about the top-left corner of the text cell: the text runs
     // downwards and the tops of the letters face the right edge, where the corner sits.
