@@ -241,6 +241,8 @@ void TVaskelWindow::BuildCentreArea() {
     RightButtonsOverlayPanel->hide();
     serialNumberLabelH = setUpText(new TElidingLabel(area), QString(), toRect(kSerialNumberH), 13,
                                    white, Qt::AlignCenter);
+    // The pointer must reach it for the tooltip of a name cut short; a click goes on beneath.
+    serialNumberLabelH->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     serialNumberLabelH->hide();
     HalvorbeckFwLabel = makeText(area, QString(), toRect(kHalvorbeckFw), 13, white,
                                  Qt::AlignRight | Qt::AlignVCenter);

@@ -221,6 +221,9 @@ TEST_F(StatusReplyTest, ALongPasswordOrNetworkNameShowsItsStartAndWholeInTheTool
         if (auto* plain = qobject_cast<QLabel*>(label)) {
             EXPECT_EQ(plain->text(), "BBBB" + tail);
         }
+        label->show(); // as in its own view
+        EXPECT_EQ(label->parentWidget()->childAt(label->geometry().center()), label)
+            << "the pointer reaches it, for its tooltip";
         QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(label, &help);
         QTextDocument tip; // what the tooltip shows, read as it reads it
