@@ -206,20 +206,23 @@ TEST_F(StatusReplyTest, ALongPasswordOrNetworkNameShowsItsStartAndWholeInTheTool
     // Text that looks like markup shows as it is, not as a bold "x" and one blank.
     const QString tail = QStringLiteral("<b>x</b>  &lt;") + QString(40, u'x');
     for (QWidget* label : std::initializer_list<QWidget*>{
-             w().serialNumberLabelV, w().WifiPasswordLabel, w().serialNumberLabelH}) {
+             w().serialNumberLabelV, w().WifiPasswordLabel, w().serialNumberLabelH,
+             w().VaskelFirmwareVersionLabel, w().HalvorbeckFwLabel}) {
         const auto shown = [&](const QString& text) {
             StatusDoc doc;
             QJsonObject wifi = doc.get["WIFI"].toObject();
             wifi["PWD"] = text;
             wifi["SSID"] = text;
             doc.set("WIFI", wifi);
+            doc.set("SWVERS", QJsonObject{{"SWAPP", text}, {"SWWEB", "2.1"}});
             deliver(doc);
             return label->grab().toImage();
         };
         const QImage first = shown("AAAA" + tail);
         EXPECT_NE(first, shown("BBBB" + tail)) << "its start is what shows";
+        const QString whole = (label == w().HalvorbeckFwLabel ? "Fw: BBBB" : "BBBB") + tail;
         if (auto* plain = qobject_cast<QLabel*>(label)) {
-            EXPECT_EQ(plain->text(), "BBBB" + tail);
+            EXPECT_EQ(plain->text(), whole);
         }
         label->show(); // as in its own view
         EXPECT_EQ(label->parentWidget()->childAt(label->geometry().center()), label)
@@ -229,7 +232,7 @@ TEST_F(StatusReplyTest, ALongPasswordOrNetworkNameShowsItsStartAndWholeInTheTool
         QTextDocument tip; // what the tooltip shows, read as it reads it
         tip.setHtml(QToolTip::text());
         EXPECT_EQ(Qt::mightBeRichText(QToolTip::text()) ? tip.toPlainText() : QToolTip::text(),
-                  "BBBB" + tail);
+                  whole);
         QToolTip::hideText();
     }
 }
