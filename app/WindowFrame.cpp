@@ -9,6 +9,8 @@
 #include "window/WidgetKit.h"
 
 #include <QApplication>
+#include <QPainter>
+#include <QPaintEvent>
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QScreen>
@@ -145,6 +147,16 @@ void TVaskelWindow::resizeEvent(QResizeEvent* event) {
     ThreeButtonsPanel->move(w - frame::kStripWidth, 0);
     centreCentreArea();
     TitlebarPanel->raise();
+}
+
+void TVaskelWindow::paintEvent(QPaintEvent* event) {
+    // The title bar and the centre area paint themselves. Maximised, the window is larger than
+    // both: the rest takes the window's colour, not whatever the surface held before.
+    const QRegion margins = event->region() - TitlebarPanel->geometry() -
+                            CenterLayoutPanel->geometry();
+    QPainter painter(this);
+    for (const QRect& r : margins)
+        painter.fillRect(r, palette().color(QPalette::Window));
 }
 
 void TVaskelWindow::placeOnScreen() {

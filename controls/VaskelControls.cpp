@@ -10,11 +10,14 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QHash>
 #include <QImageReader>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QtMath>
 #include <algorithm>
 #include <condition_variable>
@@ -643,6 +646,41 @@ TVerticalLabel::TVerticalLabel(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(false);
 }
 
+void TVerticalLabel::setText(const QString& t) {
+    FText = t;
+    takePointerWhenCut();
+}
+
+void TVerticalLabel::setFontHeight(int h) {
+    FFontHeight = h;
+    takePointerWhenCut();
+}
+
+bool TVerticalLabel::cutShort() const {
+    // The focusers' own names ("VASKEL4_8B8D") are up to a few pixels longer than the label:
+    // centred, they lose no more than the edges of their end letters, and stay as they are.
+    constexpr int kEndBleed = 3;
+    return QFontMetrics(interfaceFont(FFontHeight)).horizontalAdvance(FText) >
+           height() + 2 * kEndBleed;
+}
+
+void TVerticalLabel::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    takePointerWhenCut();
+}
+
+void TVerticalLabel::takePointerWhenCut() {
+    // A click it takes, it ignores: that goes on to the parent all the same.
+    setAttribute(Qt::WA_TransparentForMouseEvents, !cutShort());
+}
+
+bool TVerticalLabel::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip || !cutShort())
+        return QWidget::event(event);
+    showPlainToolTip(static_cast<QHelpEvent*>(event)->globalPos(), FText, this);
+    return true;
+}
+
 void TVerticalLabel::paintEvent(QPaintEvent*) {
     if (FText.isEmpty())
         return;
@@ -653,12 +691,25 @@ void TVerticalLabel::paintEvent(QPaintEvent*) {
     painter.setBackgroundMode(Qt::TransparentMode);
 
     const QFontMetrics metrics(font);
-    const int textWidth = metrics.horizontalAdvance(FText);
+    // Centred and cut at both ends, a long network name would show a middle part that reads
+    // as the whole name.
+    const QString shown = cutShort() ? metrics.elidedText(FText, Qt::ElideRight, height()) : FText;
+    const int textWidth = metrics.horizontalAdvance(shown);
     // Turned a quarter clockwise about the top-left corner of the text cell: the text runs
     // downwards and the tops of the letters face the right edge, where the corner sits.
     painter.translate(width(), (height() - textWidth) / 2);
     painter.rotate(90);
-    painter.drawText(0, metrics.ascent(), FText);
+    painter.drawText(0, metrics.ascent(), shown);
+}
+
+void showPlainToolTip(const QPoint& globalPos, const QString& text, QWidget* widget) {
+    // A tooltip reads text that looks like markup as markup: a password "Sky<b>net</b>" would
+    // show as a bold "Skynet", and two blanks as one. Such text goes as markup of itself.
+    QString tip = text;
+    if (Qt::mightBeRichText(tip))
+        tip = QStringLiteral("<p style='white-space:pre'>") + tip.toHtmlEscaped() +
+              QStringLiteral("</p>");
+    QToolTip::showText(globalPos, tip, widget);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -170,27 +170,38 @@ private:
     int FFontHeight = 24;
 };
 
-// A label whose text runs from top to bottom, against its right edge, centred vertically.
+// A label whose text runs from top to bottom, against its right edge, centred vertically. A
+// text longer than the label shows its start and an ellipsis, and whole in its tooltip.
 class TVerticalLabel : public QWidget {
     Q_OBJECT
 public:
     explicit TVerticalLabel(QWidget* parent = nullptr);
 
     QString Text() const { return FText; }
-    void setText(const QString& t) { FText = t; } // no repaint
+    void setText(const QString& t); // no repaint
     int FontHeight() const { return FFontHeight; }
-    void setFontHeight(int h) { FFontHeight = h; } // no repaint; 0 is the default height
+    void setFontHeight(int h); // no repaint; 0 is the default height
+    bool cutShort() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    // Clicks go through to what lies beneath; only a text cut short takes the pointer, for
+    // its tooltip.
+    void takePointerWhenCut();
+
     QString FText;
     int FFontHeight = 0;
 };
 
 // The interface font at a pixel height (cell height), as the program's own drawing uses it.
 QFont interfaceFont(int pixelHeight, bool bold = false);
+
+// Shows a text the device chose as a tooltip, as it is: never read as markup.
+void showPlainToolTip(const QPoint& globalPos, const QString& text, QWidget* widget);
 
 // Says that the interface font's faces are the embedded ones, added by the program: their sizes
 // by cell height are then known without loading a font engine to measure each, which matters

@@ -203,8 +203,10 @@ void TVaskelWindow::BuildCentreArea() {
     WifiLabelLabel = makeText(area, QStringLiteral("WiFi password"), toRect(kWifiCaption), 18, white);
     VaskelFwLabel =
         makeText(area, QStringLiteral("FW"), toRect(kVaskelFwCaption), 18, black, Qt::AlignCenter);
-    VaskelFirmwareVersionLabel =
-        makeText(area, QStringLiteral("-"), toRect(kVaskelFwVersion), 18, black, Qt::AlignCenter);
+    // Versions the device reports: one longer than its label shows its start, and whole in its
+    // tooltip (the Vaskel view lets the pointer reach it).
+    VaskelFirmwareVersionLabel = setUpText(new TElidingLabel(area), QStringLiteral("-"),
+                                           toRect(kVaskelFwVersion), 18, black, Qt::AlignCenter);
     WifiPasswordLabel = setUpText(new TElidingLabel(area), QString(), toRect(kWifiPassword), 20,
                                   white, Qt::AlignCenter);
     WifiPasswordLabel->setAttribute(Qt::WA_TransparentForMouseEvents, false);
@@ -241,9 +243,12 @@ void TVaskelWindow::BuildCentreArea() {
     RightButtonsOverlayPanel->hide();
     serialNumberLabelH = setUpText(new TElidingLabel(area), QString(), toRect(kSerialNumberH), 13,
                                    white, Qt::AlignCenter);
+    // The pointer must reach it for the tooltip of a name cut short; a click goes on beneath.
+    serialNumberLabelH->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     serialNumberLabelH->hide();
-    HalvorbeckFwLabel = makeText(area, QString(), toRect(kHalvorbeckFw), 13, white,
-                                 Qt::AlignRight | Qt::AlignVCenter);
+    HalvorbeckFwLabel = setUpText(new TElidingLabel(area), QString(), toRect(kHalvorbeckFw), 13,
+                                  white, Qt::AlignRight | Qt::AlignVCenter);
+    HalvorbeckFwLabel->setAttribute(Qt::WA_TransparentForMouseEvents, false);
     HalvorbeckFwLabel->hide();
 
     // Input controls, above every picture and label.

@@ -291,6 +291,9 @@ public:
     bool positionReported = false;
     int lastShownPosition = -1;
     double maxFocuserDist = 25.0;
+    // The travel the draw tube and the thumb were last placed on: a calibration that changes
+    // the travel leaves the position as it was, and they must be placed anew all the same.
+    double placedTravel = 25.0;
     bool motorMoving = false;
     // When the device last gave news during a move (a reply or a position line); after
     // kMoveSilenceMs without any, polling resumes as if the move had ended.
@@ -335,6 +338,7 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void BuildFrame();

@@ -94,6 +94,7 @@ void TVaskelWindow::DropTypedTarget() {
 }
 
 void TVaskelWindow::PlacePositionGraphics(int s) {
+    placedTravel = maxFocuserDist;
     FocuserOpticImage->move(layout::kTubeLeftMin + tubeOffset(s, maxFocuserDist),
                             FocuserOpticImage->y());
     TrackerThumb->move(layout::kThumbLeftMin + thumbOffset(s, maxFocuserDist), TrackerThumb->y());

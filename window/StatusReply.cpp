@@ -146,6 +146,8 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
     if (lastMotorPosition != lastShownPosition) {
         lastShownPosition = lastMotorPosition;
         ShowReportedPosition(lastShownPosition);
+    } else if (maxFocuserDist != placedTravel && !posTracking) {
+        PlacePositionGraphics(lastShownPosition);
     }
 
     // The motor's speeds and currents, kept from every reply that carries them for the

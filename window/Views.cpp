@@ -119,6 +119,8 @@ void TVaskelWindow::SetFocuserType(TFocuserType type) {
     serialNumberLabelV->setVisible(vaskel);
     serialNumberLabelH->setVisible(halvorbeck);
     HalvorbeckFwLabel->setVisible(halvorbeck);
+    // Beneath the pictures of the other views, it must not show its tooltip through them.
+    VaskelFirmwareVersionLabel->setAttribute(Qt::WA_TransparentForMouseEvents, !vaskel);
 
     ++viewRepaints;
     update();

@@ -6,8 +6,6 @@
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
-#include <QTextDocument>
-#include <QToolTip>
 
 QLabel* makePicture(QWidget* parent, const QString& resource, const QRect& box, bool stretch,
                     PictureLabel::Decode decode) {
@@ -84,12 +82,6 @@ void TElidingLabel::paintEvent(QPaintEvent*) {
 bool TElidingLabel::event(QEvent* event) {
     if (event->type() != QEvent::ToolTip || !cutShort())
         return QLabel::event(event);
-    // A tooltip reads text that looks like markup as markup: a password "Sky<b>net</b>" would
-    // show as a bold "Skynet", and two blanks as one. Such text goes as markup of itself.
-    QString tip = text();
-    if (Qt::mightBeRichText(tip))
-        tip = QStringLiteral("<p style='white-space:pre'>") + tip.toHtmlEscaped() +
-              QStringLiteral("</p>");
-    QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tip, this);
+    showPlainToolTip(static_cast<QHelpEvent*>(event)->globalPos(), text(), this);
     return true;
 }

@@ -64,6 +64,8 @@ TEST_F(VerticalLabelTest, DrawsBlackTextAndNoBackground) {
 
     // Clicks go to what lies beneath.
     EXPECT_EQ(page.childAt(65, 40), nullptr);
+    label->setText("VASKEL4_DBDB"); // a few pixels longer than the label: whole, no tooltip
+    EXPECT_EQ(page.childAt(65, 40), nullptr);
 }
 
 TEST_F(VerticalLabelTest, HeightZeroUsesTheDefaultSize) {

@@ -429,6 +429,22 @@ TEST(Pictures, RulerTicksLineUpWithTheThumbTravel) {
         };
         EXPECT_GT(drawnRows(figuresTop, kRuler.height), 100) << span;
         EXPECT_EQ(drawnRows(0, thumbBottom), 0) << span;
+        // The figures stand apart: ink with gaps narrower than the one inside "10" closed is
+        // never wider than a figure of two digits.
+        auto inked = [&](int x) {
+            for (int y = figuresTop; x < ruler.width() && y < kRuler.height; ++y)
+                if (qAlpha(ruler.pixel(x, y)) > 0)
+                    return true;
+            return false;
+        };
+        for (int x = 0, start = -1, blank = 0; x <= ruler.width(); ++x) {
+            start = start < 0 && inked(x) ? x : start;
+            blank = inked(x) ? 0 : blank + 1;
+            if (start >= 0 && blank == 5) {
+                EXPECT_LE(x - 5 - start, 24) << span << " mm ruler, figures from " << start;
+                start = -1;
+            }
+        }
     }
 }
 

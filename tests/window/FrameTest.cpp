@@ -130,6 +130,8 @@ TEST_F(WindowTest, MaximiseThenRestoreBringsBackTheNormalLayout) {
     EXPECT_EQ(w.size(), QSize(800, 640));
     EXPECT_EQ(w.CenterLayoutPanel->geometry(), QRect(0, 27, 800, 613))
         << "no row of the centre area hides under the title bar";
+    w.resize(1000, 800); // as maximised on a larger screen
+    EXPECT_EQ(w.grab().toImage().pixelColor(5, 700), QColor(48, 48, 48)) << "margins of its colour";
 }
 
 TEST_F(WindowTest, DraggingTheTitleMovesTheWindowByTheSameAmount) {

@@ -174,6 +174,13 @@ TEST_F(StatusReplyTest, PositionPlacesTubeAndThumb) {
         EXPECT_EQ(w().TrackerThumb->x(), c.thumb) << c.position;
         EXPECT_EQ(w().CurrentPositionEdit->text(), QString::number(c.position));
     }
+    // A calibration that ends where the focuser stands: the same position is now the far end.
+    doc.mot1("ABS_POS", 300000);
+    deliver(doc);
+    doc.mot1("CAL_MAXPOS", 300000);
+    deliver(doc);
+    EXPECT_EQ(w().TrackerThumb->x(), 325);
+    EXPECT_EQ(w().FocuserOpticImage->x(), 279);
 }
 
 TEST_F(StatusReplyTest, SamePositionIsNotRewrittenUnlessForced) {
@@ -198,25 +205,34 @@ TEST_F(StatusReplyTest, AccessPointBlockServesAsTheNetworkBlock) {
 TEST_F(StatusReplyTest, ALongPasswordOrNetworkNameShowsItsStartAndWholeInTheTooltip) {
     // Text that looks like markup shows as it is, not as a bold "x" and one blank.
     const QString tail = QStringLiteral("<b>x</b>  &lt;") + QString(40, u'x');
-    for (QLabel* label : {w().WifiPasswordLabel, w().serialNumberLabelH}) {
+    for (QWidget* label : std::initializer_list<QWidget*>{
+             w().serialNumberLabelV, w().WifiPasswordLabel, w().serialNumberLabelH,
+             w().VaskelFirmwareVersionLabel, w().HalvorbeckFwLabel}) {
         const auto shown = [&](const QString& text) {
             StatusDoc doc;
             QJsonObject wifi = doc.get["WIFI"].toObject();
             wifi["PWD"] = text;
             wifi["SSID"] = text;
             doc.set("WIFI", wifi);
+            doc.set("SWVERS", QJsonObject{{"SWAPP", text}, {"SWWEB", "2.1"}});
             deliver(doc);
             return label->grab().toImage();
         };
         const QImage first = shown("AAAA" + tail);
         EXPECT_NE(first, shown("BBBB" + tail)) << "its start is what shows";
-        EXPECT_EQ(label->text(), "BBBB" + tail);
+        const QString whole = (label == w().HalvorbeckFwLabel ? "Fw: BBBB" : "BBBB") + tail;
+        if (auto* plain = qobject_cast<QLabel*>(label)) {
+            EXPECT_EQ(plain->text(), whole);
+        }
+        label->show(); // as in its own view
+        EXPECT_EQ(label->parentWidget()->childAt(label->geometry().center()), label)
+            << "the pointer reaches it, for its tooltip";
         QHelpEvent help(QEvent::ToolTip, QPoint(5, 5), label->mapToGlobal(QPoint(5, 5)));
         QCoreApplication::sendEvent(label, &help);
         QTextDocument tip; // what the tooltip shows, read as it reads it
         tip.setHtml(QToolTip::text());
         EXPECT_EQ(Qt::mightBeRichText(QToolTip::text()) ? tip.toPlainText() : QToolTip::text(),
-                  "BBBB" + tail);
+                  whole);
         QToolTip::hideText();
     }
 }

@@ -248,10 +248,12 @@ QImage ruler(int spanMm) {
     const QColor tickColour(205, 205, 205);
     p.fillRect(QRectF(std::floor(zeroX), ticksTop, kThumbTravel + 1, 1), tickColour);
     QFont font(QStringLiteral("Titillium Web"));
-    font.setPixelSize(spanMm <= 15 ? 14 : 15);
+    font.setPixelSize(15);
     p.setFont(font);
     const QFontMetricsF metrics(font);
-    const int figureStep = spanMm <= 15 ? 1 : 5;
+    // A figure on every fifth millimetre, on its long tick: on the short ruler a figure for
+    // every millimetre ran "10111213" together.
+    const int figureStep = 5;
     for (int k = 0; k <= spanMm * halves; ++k) {
         const double mm = double(k) / halves;
         const double x = zeroX + mm * kThumbTravel / spanMm;

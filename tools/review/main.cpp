@@ -170,7 +170,7 @@ bool renderAll(TVaskelWindow& w, const QDir& out, const QString& prefix) {
     feed(w, statusReply("VASKEL4", "1024290"));
     ok &= save(w, out, name("view-vaskel"));
 
-    feed(w, statusReply("HALVORBECK2", "128000"));
+    feed(w, statusReply("HALVORBECK2", "400000"));
     ok &= save(w, out, name("view-halvorbeck"));
 
     w.FormKeyDown(Qt::Key_F2);
@@ -185,10 +185,10 @@ bool renderAll(TVaskelWindow& w, const QDir& out, const QString& prefix) {
     w.CalibrationPanel->hide();
 
     // The advanced settings over the Halvorbeck view, filled by a status reply.
-    feed(w, statusReply("HALVORBECK2", "128000"));
+    feed(w, statusReply("HALVORBECK2", "400000"));
     auto* panel = new THalvorbeckAdvPanel(w.CenterLayoutPanel);
     panel->show();
-    feed(w, statusReply("HALVORBECK2", "128000"));
+    feed(w, statusReply("HALVORBECK2", "400000"));
     ok &= save(w, out, name("advanced-settings"));
     delete panel;
 
