@@ -660,7 +660,8 @@ bool TVerticalLabel::cutShort() const {
     // The focusers' own names ("VASKEL4_8B8D") are up to a few pixels longer than the label:
     // centred, they lose no more than the edges of their end letters, and stay as they are.
     constexpr int kEndBleed = 3;
-    return QFontMetrics(interfaceFont(FFontHeight)).horizontalAdvance(FText) >
+    // Empty, as at start, it needs no font measured.
+    return !FText.isEmpty() && QFontMetrics(interfaceFont(FFontHeight)).horizontalAdvance(FText) >
            height() + 2 * kEndBleed;
 }
 
