@@ -70,8 +70,10 @@ TEST_F(ConnectedTest, GoIsHeldToTheTravel) {
     for (const auto& c : cases) {
         w.motorMoving = false;
         w.CurrentPositionEdit->setText(c.field);
+        w.CurrentPositionEdit->setModified(true);
         w.HandpadButtonClick(w.goButton);
         EXPECT_EQ(requests().value(0), gotoRequest(c.target)) << c.field;
+        EXPECT_EQ(w.CurrentPositionEdit->text(), QString::number(c.target)) << "what went out";
     }
 }
 
@@ -142,6 +144,14 @@ TEST_F(ConnectedTest, StopClearsTheMoveAndAsksForTheStatus) {
     EXPECT_FALSE(w.motorMoving);
     EXPECT_EQ(requests(),
               (QList<QByteArray>{R"({"req":{"cmd":{"MOT1":{"MOT_STOP":""}}}})", kStatusRequest}));
+    // A target dragged and given up: the motor stands where it was, and no reply will say so.
+    w.lastMotorPosition = 365818;
+    w.TrackerThumbMouseDown(0);
+    w.TrackerThumbMouseMove(500);
+    w.TrackerThumbMouseUp();
+    w.HandpadButtonClick(w.stopButton);
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "365818");
+    EXPECT_EQ(w.TrackerThumb->x(), 210);
 }
 
 TEST_F(ConnectedTest, StopOvertakesTheMovesStillQueuedAndNoneRunsAfterIt) {
