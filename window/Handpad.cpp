@@ -148,6 +148,13 @@ void TVaskelWindow::OnChangeRadioClick(QRadioButton* sender) {
         StepInput->setText(stepInputInMillimetres(StepInput->text()));
         StepLabel->setText(TR(QStringLiteral("MM")));
     }
+    // The position field still reads in the unit left: GO pressed before the next reply took
+    // 10000 steps for 10000 mm, the far end. A target typed in it is given up, as the reply
+    // would give it up.
+    if ((sender == StepsCheck || sender == MmCheck) && serialLink && positionReported) {
+        ShowPosition(lastMotorPosition);
+        PlacePositionGraphics(lastMotorPosition);
+    }
     lastShownPosition = -1;
     RequestStatus();
 }

@@ -195,6 +195,15 @@ TEST_F(ConnectedTest, ChangingTheUnitConvertsTheStepAmount) {
     w.StepInput->setText("1");
     w.MmCheck->setChecked(true);
     EXPECT_EQ(w.StepInput->text(), "0.001");
+    // GO before the reply: 10000 typed in steps is not taken for 10000 mm.
+    w.StepsCheck->setChecked(true);
+    w.lastMotorPosition = 10000;
+    w.CurrentPositionEdit->setText("10000");
+    w.CurrentPositionEdit->setModified(true);
+    w.MmCheck->setChecked(true);
+    requests();
+    w.HandpadButtonClick(w.goButton);
+    EXPECT_EQ(requests().value(0), gotoRequest(9950));
 }
 
 TEST_F(ConnectedTest, ChangingTheTemperatureUnitForcesTheNextRedraw) {
