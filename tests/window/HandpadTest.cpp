@@ -319,3 +319,12 @@ TEST_F(ConnectedTest, AModalDialogEndsADragSoThatItsButtonsTakeClicks) {
     EXPECT_EQ(modalBox(), nullptr);
     EXPECT_FALSE(w.moveWindowActive);
 }
+
+TEST_F(ConnectedTest, AFocuserLostDuringADragEndsIt) {
+    auto& w = connected();
+    w.show();
+    thumbMouse(w, QEvent::MouseButtonPress, 10, Qt::LeftButton);
+    w.OpenCloseButtonLabelClick(nullptr); // the cable pulled
+    thumbMouse(w, QEvent::MouseMove, 200, Qt::LeftButton);
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "---") << "no position picked for no focuser";
+}
