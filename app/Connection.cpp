@@ -31,6 +31,12 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         serialLink->ReleaseLater();
         if (!FreeSerialTimer->isActive())
             FreeSerialTimer->start();
+        // A focuser lost while the thumb is dragged: the thumb would go on picking targets for
+        // none, over the "---" written below, and the last one picked would stand as a target.
+        if (posTracking) {
+            TrackerThumbMouseUp();
+            PlacePositionGraphics(lastMotorPosition);
+        }
         ResetDeviceDisplays();
         if (sessionHistory)
             sessionHistory->linkClosed();

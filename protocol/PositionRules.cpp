@@ -109,7 +109,8 @@ double parseFloat(const QString& text, double fallback, const QLocale& locale) {
 }
 
 int stepAmount(const QString& stepInput, bool stepsSelected, const QLocale& locale) {
-    const int amount = stepsSelected ? parseInt(stepInput, 1)
+    // A whole number too long for 32 bits is still the longest move, not a single step.
+    const int amount = stepsSelected ? wholeSteps(stepInput).value_or(1)
                                      : roundHalfEven(parseFloat(stepInput, 0, locale) / MmPerStep);
     return std::max(amount, 1);
 }

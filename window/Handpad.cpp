@@ -12,6 +12,8 @@
 #include <QLineEdit>
 #include <QRadioButton>
 
+#include <optional>
+
 using namespace position;
 
 void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
@@ -20,7 +22,8 @@ void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
     const bool steps = StepsCheck->isChecked();
     const std::int64_t a = stepAmount(StepInput->text(), steps);
     const int p = lastMotorPosition;
-    auto gotoTarget = [this](int t) {
+    std::optional<int> sent;
+    auto gotoTarget = [this, &sent](int t) {
         // Reckoned from a position this focuser has not reported, a step could send it
         // anywhere; the status request below brings the position.
         if (!positionReported)
@@ -28,6 +31,7 @@ void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
         serialLink->EnqueueCommand(request::verboseTimeGoto(t));
         motorMoving = true;
         lastMoveNewsT = clock->tickCount();
+        sent = t;
     };
     switch (sender->Tag) {
     case 0:
@@ -60,8 +64,15 @@ void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
     default:
         break;
     }
-    // A typed target is sent or given up with any button: the field shows the reports again.
-    CurrentPositionEdit->setModified(false);
+    // A typed or dragged target is sent or given up with any button. The field shows the target
+    // that went out, or else the position last reported: a status reply finding the motor where
+    // it stood redraws nothing, and the target given up would stand as the position.
+    if (CurrentPositionEdit->isModified()) {
+        if (sender->Tag == 5 && sent)
+            ShowPosition(*sent);
+        else
+            DropTypedTarget();
+    }
     // A move may have released the link (a failed write disconnects).
     RequestStatus();
 }
@@ -136,6 +147,13 @@ void TVaskelWindow::OnChangeRadioClick(QRadioButton* sender) {
     } else if (sender == MmCheck) {
         StepInput->setText(stepInputInMillimetres(StepInput->text()));
         StepLabel->setText(TR(QStringLiteral("MM")));
+    }
+    // The position field still reads in the unit left: GO pressed before the next reply took
+    // 10000 steps for 10000 mm, the far end. A target typed in it is given up, as the reply
+    // would give it up.
+    if ((sender == StepsCheck || sender == MmCheck) && serialLink && positionReported) {
+        ShowPosition(lastMotorPosition);
+        PlacePositionGraphics(lastMotorPosition);
     }
     lastShownPosition = -1;
     RequestStatus();

@@ -45,6 +45,7 @@ TEST(PositionRules, RoundingGoesToTheEvenNeighbourAtHalves) {
 
 TEST(PositionRules, StepAmountIsAtLeastOneStep) {
     EXPECT_EQ(stepAmount("10", true, kC), 10);
+    EXPECT_EQ(stepAmount("99999999999", true, kC), 2147483647) << "a digit key held down";
     for (const char* text : {"0", "-5", "2.5", "abc", ""})
         EXPECT_EQ(stepAmount(text, true, kC), 1) << text;
     EXPECT_EQ(stepAmount("abc", false, kC), 1);

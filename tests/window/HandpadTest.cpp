@@ -70,8 +70,10 @@ TEST_F(ConnectedTest, GoIsHeldToTheTravel) {
     for (const auto& c : cases) {
         w.motorMoving = false;
         w.CurrentPositionEdit->setText(c.field);
+        w.CurrentPositionEdit->setModified(true);
         w.HandpadButtonClick(w.goButton);
         EXPECT_EQ(requests().value(0), gotoRequest(c.target)) << c.field;
+        EXPECT_EQ(w.CurrentPositionEdit->text(), QString::number(c.target)) << "what went out";
     }
 }
 
@@ -142,6 +144,10 @@ TEST_F(ConnectedTest, StopClearsTheMoveAndAsksForTheStatus) {
     EXPECT_FALSE(w.motorMoving);
     EXPECT_EQ(requests(),
               (QList<QByteArray>{R"({"req":{"cmd":{"MOT1":{"MOT_STOP":""}}}})", kStatusRequest}));
+    w.CurrentPositionEdit->setText("731636");
+    w.CurrentPositionEdit->setModified(true);
+    w.HandpadButtonClick(w.stopButton);
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "0") << "a target given up is no position";
 }
 
 TEST_F(ConnectedTest, StopOvertakesTheMovesStillQueuedAndNoneRunsAfterIt) {
@@ -185,6 +191,11 @@ TEST_F(ConnectedTest, ChangingTheUnitConvertsTheStepAmount) {
     w.StepInput->setText("1");
     w.MmCheck->setChecked(true);
     EXPECT_EQ(w.StepInput->text(), "0.001");
+    w.CurrentPositionEdit->setText("5"); // mm, GO pressed before the reply: not 5 steps
+    w.CurrentPositionEdit->setModified(true);
+    w.StepsCheck->setChecked(true);
+    w.HandpadButtonClick(w.goButton);
+    EXPECT_TRUE(requests().contains(gotoRequest(0)));
 }
 
 TEST_F(ConnectedTest, ChangingTheTemperatureUnitForcesTheNextRedraw) {
@@ -299,4 +310,9 @@ TEST_F(ConnectedTest, AModalDialogEndsADragSoThatItsButtonsTakeClicks) {
     ASSERT_TRUE(w.moveWindowActive);
     EXPECT_EQ(modalBox(), nullptr);
     EXPECT_FALSE(w.moveWindowActive);
+
+    thumbMouse(w, QEvent::MouseButtonPress, 10, Qt::LeftButton); // and so does a focuser lost
+    w.OpenCloseButtonLabelClick(nullptr);
+    thumbMouse(w, QEvent::MouseMove, 200, Qt::LeftButton);
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "---") << "no position picked for no focuser";
 }
