@@ -390,7 +390,17 @@ void CalvettaFocuser::stopSession() {
     overdueTimerId = -1;
     pacer.clear();
     framer = ReplyFramer();
+    // Settings whose confirmation was still awaited will not hear of it on this link.
     pendingChecks.clear();
+    lastMotorSettings = nullptr;
+    if (PresetRecordTP.s == IPS_BUSY)
+        PresetRecordTP.s = IPS_IDLE;
+    for (ISwitchVectorProperty* p : {&MotorPresetSP, &QuickSettingSP}) {
+        if (p->s == IPS_BUSY) {
+            IUResetSwitch(p);
+            p->s = IPS_IDLE;
+        }
+    }
     // A move cut off by the disconnection is not this link's any more: no property stays
     // Busy waiting for an end it will never hear of.
     if (motion != Motion::Idle || FocusAbsPosNP.s == IPS_BUSY) {
@@ -1016,6 +1026,20 @@ bool CalvettaFocuser::ISNewSwitch(const char* dev, const char* name, ISState* st
             else
                 FocusAbortSP.s = AbortFocuser() ? IPS_OK : IPS_ALERT;
             IDSetSwitch(&FocusAbortSP, nullptr);
+            return true;
+        }
+        // Busy until the focuser's status shows the new direction: libindi's own handling
+        // reports it Ok as soon as the request is sent.
+        if (std::strcmp(name, FocusReverseSP.name) == 0 && CanReverse()) {
+            const int chosen = chosenElement(FocusReverseSP, states, names, n);
+            if (chosen < 0 || !ReverseFocuser(chosen == INDI_ENABLED)) {
+                FocusReverseSP.s = IPS_ALERT;
+                IDSetSwitch(&FocusReverseSP, nullptr);
+                return true;
+            }
+            IUResetSwitch(&FocusReverseSP);
+            FocusReverseS[chosen].s = ISS_ON;
+            IDSetSwitch(&FocusReverseSP, nullptr);
             return true;
         }
         if (std::strcmp(name, LedSP.name) == 0)

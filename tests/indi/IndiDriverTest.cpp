@@ -200,11 +200,29 @@ TEST_F(IndiSession, HalvorbeckMotorPresetsQuickSettingsAndReverse) {
 
     ASSERT_TRUE(property("FOCUS_REVERSE_MOTION"));
     EXPECT_TRUE(isOn("FOCUS_REVERSE_MOTION", "INDI_DISABLED"));
+    const size_t before = historyOf("FOCUS_REVERSE_MOTION").size();
     setSwitch("FOCUS_REVERSE_MOTION", "INDI_ENABLED");
     EXPECT_TRUE(waitFor([&] {
         return state("FOCUS_REVERSE_MOTION") == IPS_OK &&
                isOn("FOCUS_REVERSE_MOTION", "INDI_ENABLED");
     }));
+    EXPECT_EQ(historyOf("FOCUS_REVERSE_MOTION").at(before).state, IPS_BUSY)
+        << "Ok before the focuser took the new direction";
+}
+
+TEST_F(IndiSession, SettingsAwaitingTheFocuserAreNotBusyAfterReconnecting) {
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--model"), QStringLiteral("HALVORBECK2"),
+                                QStringLiteral("--delay-replies"), QStringLiteral("1000")}));
+    setTexts("PRESET_RECORD", {{"SLOT", "4"}, {"NAME", "Sun"}});
+    setSwitch("QUICK_SETTINGS", "SLOW");
+    ASSERT_TRUE(waitFor([&] {
+        return state("PRESET_RECORD") == IPS_BUSY && state("QUICK_SETTINGS") == IPS_BUSY;
+    }));
+    client.disconnectDevice(kDevice);
+    ASSERT_TRUE(waitFor([&] { return !property("QUICK_SETTINGS"); }));
+    client.connectDevice(kDevice);
+    ASSERT_TRUE(waitFor([&] { return property("QUICK_SETTINGS") && property("PRESET_RECORD"); }));
+    EXPECT_TRUE(state("PRESET_RECORD") != IPS_BUSY && state("QUICK_SETTINGS") != IPS_BUSY);
 }
 
 TEST_F(IndiSession, AFocuserThatFallsSilentOrSendsGarbageIsReported) {
