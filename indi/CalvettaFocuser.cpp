@@ -44,7 +44,14 @@ QString motorPresetLabel(int n, const QString& name) {
 
 // Writes a label into an INDI element; true when it changed.
 bool setLabel(char (&label)[MAXINDILABEL], const QString& text) {
-    const QByteArray bytes = utf8(text).left(MAXINDILABEL - 1);
+    QByteArray bytes = utf8(text);
+    if (bytes.size() > MAXINDILABEL - 1) {
+        // Whole characters only: half of one is not UTF-8, and the client's XML parser stops.
+        qsizetype n = MAXINDILABEL - 1;
+        while (n > 0 && (static_cast<unsigned char>(bytes[n]) & 0xC0) == 0x80)
+            --n;
+        bytes.truncate(n);
+    }
     if (bytes == QByteArray(label))
         return false;
     std::memset(label, 0, MAXINDILABEL);

@@ -168,6 +168,15 @@ TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
                number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") == here;
     }));
 
+    // A long name of three-byte characters is shortened between characters, not inside one.
+    std::string euros = "a";
+    for (int i = 0; i < 40; ++i)
+        euros += "\xe2\x82\xac";
+    setTexts("PRESET_RECORD", {{"SLOT", "8"}, {"NAME", euros}});
+    ASSERT_TRUE(waitFor([&] { return label("DEVICE_PRESETS", "PRESET_8").starts_with("a\xe2"); }));
+    const std::string cut = label("DEVICE_PRESETS", "PRESET_8");
+    EXPECT_EQ(QString::fromStdString(cut).toStdString(), cut);
+
     setTexts("PRESET_RECORD", {{"SLOT", "10"}, {"NAME", "Nowhere"}});
     EXPECT_TRUE(waitState("PRESET_RECORD", IPS_ALERT));
 
