@@ -729,7 +729,12 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
     position = s.position;
     FocusAbsPosN[0].value = position;
     if (motion == Motion::Unconfirmed) {
-        if (aborting || !moveTarget || position == *moveTarget) {
+        // A free preset is refused: when the refusal was lost, the move did not happen.
+        if (!aborting && moveKind == MoveKind::Preset && lastPresetGo >= 1 && lastPresetGo <= 9 &&
+            s.presetNames[lastPresetGo - 1].isEmpty()) {
+            LOGF_ERROR("Preset %d is free: the focuser has no position to go to.", lastPresetGo);
+            endMove(IPS_ALERT);
+        } else if (aborting || !moveTarget || position == *moveTarget) {
             endMove(aborting ? IPS_IDLE : IPS_OK);
         } else {
             LOGF_ERROR("The move ended at %d, not at its target %d.", position, *moveTarget);

@@ -188,6 +188,20 @@ TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
     EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), here);
 }
 
+TEST_F(IndiSession, AFreePresetWhoseRefusalIsLostIsNotReportedReached) {
+    // Every other reply is lost, the refusal of the free preset among them as a rule.
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--drop-replies"), QStringLiteral("2")}));
+    for (int i = 0; i < 2; ++i) {
+        const size_t before = historyOf("DEVICE_PRESETS").size();
+        setSwitch("DEVICE_PRESETS", "PRESET_7");
+        ASSERT_TRUE(waitFor([&] {
+            return historyOf("DEVICE_PRESETS").size() > before + 1 &&
+                   state("DEVICE_PRESETS") != IPS_BUSY;
+        }, 30000));
+        EXPECT_EQ(state("DEVICE_PRESETS"), IPS_ALERT) << "try " << i;
+    }
+}
+
 TEST_F(IndiSession, HalvorbeckMotorPresetsQuickSettingsAndReverse) {
     ASSERT_TRUE(connectFocuser({QStringLiteral("--model"), QStringLiteral("HALVORBECK2")}));
     EXPECT_EQ(text("FOCUSER_INFO", "MODEL"), "HALVORBECK2");
