@@ -44,7 +44,14 @@ QString motorPresetLabel(int n, const QString& name) {
 
 // Writes a label into an INDI element; true when it changed.
 bool setLabel(char (&label)[MAXINDILABEL], const QString& text) {
-    const QByteArray bytes = utf8(text).left(MAXINDILABEL - 1);
+    QByteArray bytes = utf8(text);
+    if (bytes.size() > MAXINDILABEL - 1) {
+        // Whole characters only: half of one is not UTF-8, and the client's XML parser stops.
+        qsizetype n = MAXINDILABEL - 1;
+        while (n > 0 && (static_cast<unsigned char>(bytes[n]) & 0xC0) == 0x80)
+            --n;
+        bytes.truncate(n);
+    }
     if (bytes == QByteArray(label))
         return false;
     std::memset(label, 0, MAXINDILABEL);
@@ -390,7 +397,17 @@ void CalvettaFocuser::stopSession() {
     overdueTimerId = -1;
     pacer.clear();
     framer = ReplyFramer();
+    // Settings whose confirmation was still awaited will not hear of it on this link.
     pendingChecks.clear();
+    lastMotorSettings = nullptr;
+    if (PresetRecordTP.s == IPS_BUSY)
+        PresetRecordTP.s = IPS_IDLE;
+    for (ISwitchVectorProperty* p : {&MotorPresetSP, &QuickSettingSP}) {
+        if (p->s == IPS_BUSY) {
+            IUResetSwitch(p);
+            p->s = IPS_IDLE;
+        }
+    }
     // A move cut off by the disconnection is not this link's any more: no property stays
     // Busy waiting for an end it will never hear of.
     if (motion != Motion::Idle || FocusAbsPosNP.s == IPS_BUSY) {
@@ -712,7 +729,12 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
     position = s.position;
     FocusAbsPosN[0].value = position;
     if (motion == Motion::Unconfirmed) {
-        if (aborting || !moveTarget || position == *moveTarget) {
+        // A free preset is refused: when the refusal was lost, the move did not happen.
+        if (!aborting && moveKind == MoveKind::Preset && lastPresetGo >= 1 && lastPresetGo <= 9 &&
+            s.presetNames[lastPresetGo - 1].isEmpty()) {
+            LOGF_ERROR("Preset %d is free: the focuser has no position to go to.", lastPresetGo);
+            endMove(IPS_ALERT);
+        } else if (aborting || !moveTarget || position == *moveTarget) {
             endMove(aborting ? IPS_IDLE : IPS_OK);
         } else {
             LOGF_ERROR("The move ended at %d, not at its target %d.", position, *moveTarget);
@@ -1016,6 +1038,20 @@ bool CalvettaFocuser::ISNewSwitch(const char* dev, const char* name, ISState* st
             else
                 FocusAbortSP.s = AbortFocuser() ? IPS_OK : IPS_ALERT;
             IDSetSwitch(&FocusAbortSP, nullptr);
+            return true;
+        }
+        // Busy until the focuser's status shows the new direction: libindi's own handling
+        // reports it Ok as soon as the request is sent.
+        if (std::strcmp(name, FocusReverseSP.name) == 0 && CanReverse()) {
+            const int chosen = chosenElement(FocusReverseSP, states, names, n);
+            if (chosen < 0 || !ReverseFocuser(chosen == INDI_ENABLED)) {
+                FocusReverseSP.s = IPS_ALERT;
+                IDSetSwitch(&FocusReverseSP, nullptr);
+                return true;
+            }
+            IUResetSwitch(&FocusReverseSP);
+            FocusReverseS[chosen].s = ISS_ON;
+            IDSetSwitch(&FocusReverseSP, nullptr);
             return true;
         }
         if (std::strcmp(name, LedSP.name) == 0)

@@ -168,6 +168,15 @@ TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
                number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") == here;
     }));
 
+    // A long name of three-byte characters is shortened between characters, not inside one.
+    std::string euros = "a";
+    for (int i = 0; i < 40; ++i)
+        euros += "\xe2\x82\xac";
+    setTexts("PRESET_RECORD", {{"SLOT", "8"}, {"NAME", euros}});
+    ASSERT_TRUE(waitFor([&] { return label("DEVICE_PRESETS", "PRESET_8").starts_with("a\xe2"); }));
+    const std::string cut = label("DEVICE_PRESETS", "PRESET_8");
+    EXPECT_EQ(QString::fromStdString(cut).toStdString(), cut);
+
     setTexts("PRESET_RECORD", {{"SLOT", "10"}, {"NAME", "Nowhere"}});
     EXPECT_TRUE(waitState("PRESET_RECORD", IPS_ALERT));
 
@@ -177,6 +186,20 @@ TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
     EXPECT_TRUE(waitMessage("refused to go to preset 7"));
     EXPECT_EQ(state("ABS_FOCUS_POSITION"), IPS_ALERT);
     EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), here);
+}
+
+TEST_F(IndiSession, AFreePresetWhoseRefusalIsLostIsNotReportedReached) {
+    // Every other reply is lost, the refusal of the free preset among them as a rule.
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--drop-replies"), QStringLiteral("2")}));
+    for (int i = 0; i < 2; ++i) {
+        const size_t before = historyOf("DEVICE_PRESETS").size();
+        setSwitch("DEVICE_PRESETS", "PRESET_7");
+        ASSERT_TRUE(waitFor([&] {
+            return historyOf("DEVICE_PRESETS").size() > before + 1 &&
+                   state("DEVICE_PRESETS") != IPS_BUSY;
+        }, 30000));
+        EXPECT_EQ(state("DEVICE_PRESETS"), IPS_ALERT) << "try " << i;
+    }
 }
 
 TEST_F(IndiSession, HalvorbeckMotorPresetsQuickSettingsAndReverse) {
@@ -200,11 +223,29 @@ TEST_F(IndiSession, HalvorbeckMotorPresetsQuickSettingsAndReverse) {
 
     ASSERT_TRUE(property("FOCUS_REVERSE_MOTION"));
     EXPECT_TRUE(isOn("FOCUS_REVERSE_MOTION", "INDI_DISABLED"));
+    const size_t before = historyOf("FOCUS_REVERSE_MOTION").size();
     setSwitch("FOCUS_REVERSE_MOTION", "INDI_ENABLED");
     EXPECT_TRUE(waitFor([&] {
         return state("FOCUS_REVERSE_MOTION") == IPS_OK &&
                isOn("FOCUS_REVERSE_MOTION", "INDI_ENABLED");
     }));
+    EXPECT_EQ(historyOf("FOCUS_REVERSE_MOTION").at(before).state, IPS_BUSY)
+        << "Ok before the focuser took the new direction";
+}
+
+TEST_F(IndiSession, SettingsAwaitingTheFocuserAreNotBusyAfterReconnecting) {
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--model"), QStringLiteral("HALVORBECK2"),
+                                QStringLiteral("--delay-replies"), QStringLiteral("1000")}));
+    setTexts("PRESET_RECORD", {{"SLOT", "4"}, {"NAME", "Sun"}});
+    setSwitch("QUICK_SETTINGS", "SLOW");
+    ASSERT_TRUE(waitFor([&] {
+        return state("PRESET_RECORD") == IPS_BUSY && state("QUICK_SETTINGS") == IPS_BUSY;
+    }));
+    client.disconnectDevice(kDevice);
+    ASSERT_TRUE(waitFor([&] { return !property("QUICK_SETTINGS"); }));
+    client.connectDevice(kDevice);
+    ASSERT_TRUE(waitFor([&] { return property("QUICK_SETTINGS") && property("PRESET_RECORD"); }));
+    EXPECT_TRUE(state("PRESET_RECORD") != IPS_BUSY && state("QUICK_SETTINGS") != IPS_BUSY);
 }
 
 TEST_F(IndiSession, AFocuserThatFallsSilentOrSendsGarbageIsReported) {
