@@ -1130,6 +1130,13 @@ bool CalvettaFocuser::recordPreset(char* texts[], char* names[], int n) {
     }
     const int preset = *slot;
     const QString name = QString::fromUtf8(PresetRecordT[1].text);
+    // The line carries Windows-1252: another character would be stored as '?' in place of
+    // the name that the preset had.
+    if (!codepage::fitsAnsi(name)) {
+        PresetRecordTP.s = IPS_ALERT;
+        IDSetText(&PresetRecordTP, "The name has characters the focuser cannot take.");
+        return true;
+    }
     // What the device will store: the name without its double quotes.
     const QString stored = request::presetName(name);
     send(request::presetRecord(preset, name, position));

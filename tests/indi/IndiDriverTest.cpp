@@ -179,6 +179,9 @@ TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
 
     setTexts("PRESET_RECORD", {{"SLOT", "10"}, {"NAME", "Nowhere"}});
     EXPECT_TRUE(waitState("PRESET_RECORD", IPS_ALERT));
+    // A character the line cannot carry would be stored as '?': the preset is left as it was.
+    setTexts("PRESET_RECORD", {{"SLOT", "8"}, {"NAME", "Moon \xe2\x98\xbe"}});
+    EXPECT_TRUE(waitMessage("characters the focuser cannot take"));
 
     // A free preset holds no position: the focuser refuses, the client hears it.
     setSwitch("DEVICE_PRESETS", "PRESET_7");
@@ -186,6 +189,7 @@ TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
     EXPECT_TRUE(waitMessage("refused to go to preset 7"));
     EXPECT_EQ(state("ABS_FOCUS_POSITION"), IPS_ALERT);
     EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), here);
+    EXPECT_EQ(label("DEVICE_PRESETS", "PRESET_8"), cut);
 }
 
 TEST_F(IndiSession, AFreePresetWhoseRefusalIsLostIsNotReportedReached) {
