@@ -156,11 +156,11 @@ FirmwareFiles checkFirmwareFiles() {
         if (!findFirst(tempPath(QLatin1String(name)), path, true))
             missing += QStringLiteral(", ") + QLatin1String(name);
     };
-    exact("boot_app0.bin", files.bootApp);
-    exact("bootloader_dio_80m.bin", files.bootloader);
-    exact("focuser.partitions.bin", files.partitions);
-    pattern("Focuser_web_*.bin", files.webImage);
-    pattern("Focuser_v*.bin", files.appImage);
+    exact(kImageNames[0], files.bootApp);
+    exact(kImageNames[1], files.bootloader);
+    exact(kImageNames[2], files.partitions);
+    pattern(kImageNames[3], files.webImage);
+    pattern(kImageNames[4], files.appImage);
     files.missing = missing.mid(2);
     return files;
 }

@@ -64,6 +64,16 @@ protected:
             on << "calibration";
         return on.join(u'+');
     }
+    // The wizard opened with a focuser, on the first step of the path chosen (0: the bars,
+    // 1: the numbered steps), when the line fails; what the wizard tells of it lands in `told`.
+    void loseTheFocuserOnTheFirstStep(int path) {
+        auto& w = connected();
+        openWizard().tellFocuserLost = [this](const QString& text) { told << text; };
+        wizard->FocuserTypeCombo->setCurrentIndex(path);
+        next();
+        w.OpenCloseButtonLabelClick(nullptr);
+        ASSERT_FALSE(serialLink);
+    }
     QList<QColor> circles() const {
         QList<QColor> c;
         for (int i = 0; i < wizard->numProgressCircles; ++i)
@@ -73,6 +83,7 @@ protected:
 
     std::unique_ptr<THalvorbeck2WizardWindow> wizard;
     int closings = 0;
+    QStringList told;
     const QColor lit{119, 119, 119};
     const QColor dim{51, 51, 51};
 };
@@ -439,30 +450,16 @@ TEST_F(WizardTest, WithoutALinkThePagesShowAllTheSame) {
 }
 
 TEST_F(WizardTest, AFocuserLostOnTheWayClosesItWithAnErrorNotACompletion) {
-    auto& w = connected();
-    auto& wz = openWizard();
-    QStringList told;
-    wz.tellFocuserLost = [&](const QString& text) { told << text; };
-    wz.FocuserTypeCombo->setCurrentIndex(1);
-    next();
-    w.OpenCloseButtonLabelClick(nullptr); // the line failed
-    ASSERT_FALSE(serialLink);
-
-    click(wz.navNextButton); // the minimum could not be stored
+    ASSERT_NO_FATAL_FAILURE(loseTheFocuserOnTheFirstStep(1));
+    click(wizard->navNextButton); // the minimum could not be stored
     EXPECT_EQ(closings, 1);
     EXPECT_EQ(told, QStringList{"The focuser was disconnected - calibration not completed"});
 }
 
 TEST_F(WizardTest, AFocuserLostUnderTheBarsClosesItWithAnError) {
-    auto& w = connected();
-    auto& wz = openWizard();
-    QStringList told;
-    wz.tellFocuserLost = [&](const QString& text) { told << text; };
-    wz.FocuserTypeCombo->setCurrentIndex(0);
-    next();
-    w.OpenCloseButtonLabelClick(nullptr); // the line failed while the motor moved out
-    pointerMove(wz.calibrationPanel, {100, 220});
-    pointerPress(wz.calibrationPanel, {100, 220}); // "Stop Motor and Set max limit"
+    ASSERT_NO_FATAL_FAILURE(loseTheFocuserOnTheFirstStep(0)); // while the motor moved out
+    pointerMove(wizard->calibrationPanel, {100, 220});
+    pointerPress(wizard->calibrationPanel, {100, 220}); // "Stop Motor and Set max limit"
     EXPECT_EQ(closings, 1);
     EXPECT_EQ(told, QStringList{"The focuser was disconnected - calibration not completed"});
 }
