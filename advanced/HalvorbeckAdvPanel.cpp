@@ -275,6 +275,14 @@ void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
     }
 }
 
+void THalvorbeckAdvPanel::Close() {
+    if (activeAdvPanel == this)
+        activeAdvPanel = nullptr;
+    // Hidden at once, which hands the keyboard back.
+    hide();
+    deleteLater();
+}
+
 void THalvorbeckAdvPanel::mouseMoveEvent(QMouseEvent* event) {
     const int region = regionAt(pointerX(event) - panelX, qFloor(event->position().y()) - panelY);
     if (region != hilitedBtn) {
@@ -319,10 +327,7 @@ void THalvorbeckAdvPanel::mousePressEvent(QMouseEvent* event) {
                                               panelY + kHoldMotorBox.top + kHoldMotorBox.height)));
         break;
     case kCloseRegion:
-        // Gone from sight at once, which hands the keyboard back; destroyed later, as the
-        // press that asked for it is still being handled.
-        hide();
-        deleteLater();
+        Close();
         break;
     default:
         break;

@@ -63,6 +63,9 @@ public:
     void UpdateHoldMotor(int val);
     // A reply was handled: one fewer of those asked for before the user's values went out.
     void ReplyHandled();
+    // Gone from sight and from activeAdvPanel at once; destroyed once the event being handled
+    // (a press on it, a reply) is done with it.
+    void Close();
 
     // The main window's menus, opened at a screen point: the one of a user preset box, and the
     // hold-motor one.

@@ -416,6 +416,16 @@ TEST_F(AdvPanelTest, CloseBoxDestroysThePanelAndRepliesStopReachingIt) {
     EXPECT_EQ(activeAdvPanel->holdMotorText, "ON");
 }
 
+TEST_F(AdvPanelTest, AVaskelsReplyClosesThePanel) {
+    openPanel();
+    MotorValues none;
+    none.values = {};
+    reply(halvorbeckStatus(none).replace("\"HALVORBECK2\"", "\"VASKEL4\""));
+    EXPECT_EQ(window->focuserType, ftVaskel);
+    EXPECT_EQ(activeAdvPanel, nullptr);
+    EXPECT_TRUE(panel.isNull() || panel->isHidden());
+}
+
 TEST_F(AdvPanelTest, ReopenedWithoutAReplyItShowsTheLastReportedValuesNotTheDefaults) {
     // During a move no status is asked for: the panel opened then must not show 1 everywhere,
     // or the user would take those for the focuser's values and record them in a preset.
