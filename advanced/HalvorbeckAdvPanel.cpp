@@ -145,6 +145,14 @@ void THalvorbeckAdvTrack::mouseDoubleClickEvent(QMouseEvent* event) {
         mousePressEvent(event);
 }
 
+void THalvorbeckAdvTrack::enterEvent(QEnterEvent* event) {
+    // The panel sees no move over its sliders: the box it lit last is no longer under the
+    // pointer (the hold box lies just below the hold slider).
+    if (auto* panel = qobject_cast<THalvorbeckAdvPanel*>(parentWidget()))
+        panel->HighlightAt(QPoint(-1, -1));
+    QWidget::enterEvent(event);
+}
+
 void THalvorbeckAdvTrack::mouseReleaseEvent(QMouseEvent*) {
     if (!dragging)
         return;
@@ -283,12 +291,22 @@ void THalvorbeckAdvPanel::Close() {
     deleteLater();
 }
 
-void THalvorbeckAdvPanel::mouseMoveEvent(QMouseEvent* event) {
-    const int region = regionAt(pointerX(event) - panelX, qFloor(event->position().y()) - panelY);
+void THalvorbeckAdvPanel::HighlightAt(const QPoint& pos) {
+    const int region = rect().contains(pos) ? regionAt(pos.x() - panelX, pos.y() - panelY) : -1;
     if (region != hilitedBtn) {
         hilitedBtn = region;
         update();
     }
+}
+
+void THalvorbeckAdvPanel::mouseMoveEvent(QMouseEvent* event) {
+    HighlightAt(QPoint(pointerX(event), qFloor(event->position().y())));
+}
+
+void THalvorbeckAdvPanel::leaveEvent(QEvent* event) {
+    // Out of the window in one quick move: no move over the panel says so.
+    HighlightAt(QPoint(-1, -1));
+    QWidget::leaveEvent(event);
 }
 
 void THalvorbeckAdvPanel::mousePressEvent(QMouseEvent* event) {

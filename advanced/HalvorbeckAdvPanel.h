@@ -41,6 +41,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
 
 private:
     bool pressedOnce = false; // a press has reached the slider itself
@@ -66,6 +67,8 @@ public:
     // Gone from sight and from activeAdvPanel at once; destroyed once the event being handled
     // (a press on it, a reply) is done with it.
     void Close();
+    // The box under a point of the panel, or none (-1), drawn highlighted.
+    void HighlightAt(const QPoint& pos);
 
     // The main window's menus, opened at a screen point: the one of a user preset box, and the
     // hold-motor one.
@@ -100,6 +103,7 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 };
 
 // The open advanced settings panel, or null.

@@ -320,6 +320,13 @@ TEST_F(AdvPanelTest, PointerHighlightsTheBoxUnderIt) {
     EXPECT_EQ(panel->hilitedBtn, 4);
     moveTo(panel, frame(600, 510));
     EXPECT_EQ(panel->hilitedBtn, 6);
+    // Straight up onto the hold slider, or out of the window: the panel sees no move there.
+    moveTo(panel, frame(600, 470));
+    EXPECT_EQ(panel->hilitedBtn, -1);
+    moveTo(panel, frame(600, 510));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(panel, &leave);
+    EXPECT_EQ(panel->hilitedBtn, -1);
     moveTo(panel, frame(730, 30));
     EXPECT_EQ(panel->hilitedBtn, 100);
 }
