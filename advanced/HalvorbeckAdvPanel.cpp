@@ -11,8 +11,10 @@
 #include "serial/SerInterface.h"
 
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QtMath>
 #include <algorithm>
 
@@ -283,6 +285,20 @@ void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
     }
 }
 
+bool THalvorbeckAdvPanel::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    // The name cut short in its box shows whole in a tooltip: nowhere else can it be read.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int region = regionAt(help->pos().x() - panelX, help->pos().y() - panelY);
+    const QString name = region >= 3 && region <= 5 ? presetNames[region - 3] : QString();
+    if (QFontMetrics(interfaceFont(26)).horizontalAdvance(name) > kUserPresetBoxes[0].width - 8)
+        showPlainToolTip(help->globalPos(), name, this);
+    else
+        QToolTip::hideText();
+    return true;
+}
+
 void THalvorbeckAdvPanel::Close() {
     if (activeAdvPanel == this)
         activeAdvPanel = nullptr;
@@ -296,6 +312,8 @@ void THalvorbeckAdvPanel::HighlightAt(const QPoint& pos) {
     if (region != hilitedBtn) {
         hilitedBtn = region;
         update();
+        // A preset's name shown whole belongs to the box the pointer has left.
+        QToolTip::hideText();
     }
 }
 

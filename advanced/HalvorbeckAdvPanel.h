@@ -99,6 +99,7 @@ public:
     std::array<THalvorbeckAdvTrack*, 7> tracks() const;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -8,8 +8,11 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLineEdit>
+#include <QTextDocument>
+#include <QToolTip>
 
 using namespace advtest;
 
@@ -532,6 +535,14 @@ TEST_F(AdvPanelTest, ALongPresetNameStaysInsideItsBox) {
     EXPECT_NE(panel->grab(box).toImage(), boxBefore) << "the name is written";
     EXPECT_EQ(panel->grab(between).toImage(), betweenBefore);
     EXPECT_EQ(panel->grab(left).toImage(), leftBefore);
+    // Whole in its tooltip, as it is.
+    panel->SetPresetNames(QStringLiteral("Refractor <b>with</b> the heavy camera"), {}, {});
+    QHelpEvent help(QEvent::ToolTip, frame(100, 300), panel->mapToGlobal(frame(100, 300)));
+    QCoreApplication::sendEvent(panel, &help);
+    QTextDocument tip;
+    tip.setHtml(QToolTip::text());
+    EXPECT_EQ(tip.toPlainText(), "Refractor <b>with</b> the heavy camera");
+    QToolTip::hideText();
 }
 
 TEST_F(AdvPanelTest, SlidersPaintTheirValue) {
