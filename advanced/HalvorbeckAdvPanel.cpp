@@ -328,6 +328,9 @@ void THalvorbeckAdvPanel::leaveEvent(QEvent* event) {
 }
 
 void THalvorbeckAdvPanel::mousePressEvent(QMouseEvent* event) {
+    // The box under the press itself: after a menu of the panel closed, the pointer stands
+    // elsewhere with no move reported, and the box lit last would act in its place.
+    HighlightAt(QPoint(pointerX(event), qFloor(event->position().y())));
     const Qt::MouseButton button = event->button();
     if (button == Qt::RightButton) {
         if (hilitedBtn < 3 || hilitedBtn > 5)

@@ -382,6 +382,14 @@ TEST_F(AdvPanelTest, RightClickOnAUserPresetOpensTheMenuBelowItsBox) {
     EXPECT_EQ(panel->selectedPreset, 3);
     ASSERT_EQ(menus.shown.size(), 2);
     EXPECT_EQ(menus.shownAt[1], window->mapToGlobal(QPoint(14 + 274, 27 + 20 + 326)));
+
+    // The menu closed, the pointer on a quick setting with no move reported: a press there
+    // runs the quick setting, not the preset whose box was lit.
+    const QPoint at = frame(100, 100);
+    QMouseEvent press(QEvent::MouseButtonPress, at, panel->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, {});
+    QCoreApplication::sendEvent(panel, &press);
+    EXPECT_EQ(queued(), (QStringList{request::runPresetQuick(request::QuickSetting::Light), kTail}));
 }
 
 TEST_F(AdvPanelTest, HoldMotorMenuSwitchesTheHoldCurrent) {
