@@ -11,8 +11,10 @@
 #include "serial/SerInterface.h"
 
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 #include <QtMath>
 #include <algorithm>
 
@@ -145,6 +147,14 @@ void THalvorbeckAdvTrack::mouseDoubleClickEvent(QMouseEvent* event) {
         mousePressEvent(event);
 }
 
+void THalvorbeckAdvTrack::enterEvent(QEnterEvent* event) {
+    // The panel sees no move over its sliders: the box it lit last is no longer under the
+    // pointer (the hold box lies just below the hold slider).
+    if (auto* panel = qobject_cast<THalvorbeckAdvPanel*>(parentWidget()))
+        panel->HighlightAt(QPoint(-1, -1));
+    QWidget::enterEvent(event);
+}
+
 void THalvorbeckAdvTrack::mouseReleaseEvent(QMouseEvent*) {
     if (!dragging)
         return;
@@ -275,15 +285,52 @@ void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
     }
 }
 
-void THalvorbeckAdvPanel::mouseMoveEvent(QMouseEvent* event) {
-    const int region = regionAt(pointerX(event) - panelX, qFloor(event->position().y()) - panelY);
+bool THalvorbeckAdvPanel::event(QEvent* event) {
+    if (event->type() != QEvent::ToolTip)
+        return QWidget::event(event);
+    // The name cut short in its box shows whole in a tooltip: nowhere else can it be read.
+    const auto* help = static_cast<QHelpEvent*>(event);
+    const int region = regionAt(help->pos().x() - panelX, help->pos().y() - panelY);
+    const QString name = region >= 3 && region <= 5 ? presetNames[region - 3] : QString();
+    if (QFontMetrics(interfaceFont(26)).horizontalAdvance(name) > kUserPresetBoxes[0].width - 8)
+        showPlainToolTip(help->globalPos(), name, this);
+    else
+        QToolTip::hideText();
+    return true;
+}
+
+void THalvorbeckAdvPanel::Close() {
+    if (activeAdvPanel == this)
+        activeAdvPanel = nullptr;
+    // Hidden at once, which hands the keyboard back.
+    hide();
+    deleteLater();
+}
+
+void THalvorbeckAdvPanel::HighlightAt(const QPoint& pos) {
+    const int region = rect().contains(pos) ? regionAt(pos.x() - panelX, pos.y() - panelY) : -1;
     if (region != hilitedBtn) {
         hilitedBtn = region;
         update();
+        // A preset's name shown whole belongs to the box the pointer has left.
+        QToolTip::hideText();
     }
 }
 
+void THalvorbeckAdvPanel::mouseMoveEvent(QMouseEvent* event) {
+    HighlightAt(QPoint(pointerX(event), qFloor(event->position().y())));
+}
+
+void THalvorbeckAdvPanel::leaveEvent(QEvent* event) {
+    // Out of the window in one quick move: no move over the panel says so.
+    HighlightAt(QPoint(-1, -1));
+    QWidget::leaveEvent(event);
+}
+
 void THalvorbeckAdvPanel::mousePressEvent(QMouseEvent* event) {
+    // The box under the press itself: after a menu of the panel closed, the pointer stands
+    // elsewhere with no move reported, and the box lit last would act in its place.
+    HighlightAt(QPoint(pointerX(event), qFloor(event->position().y())));
     const Qt::MouseButton button = event->button();
     if (button == Qt::RightButton) {
         if (hilitedBtn < 3 || hilitedBtn > 5)
@@ -319,10 +366,7 @@ void THalvorbeckAdvPanel::mousePressEvent(QMouseEvent* event) {
                                               panelY + kHoldMotorBox.top + kHoldMotorBox.height)));
         break;
     case kCloseRegion:
-        // Gone from sight at once, which hands the keyboard back; destroyed later, as the
-        // press that asked for it is still being handled.
-        hide();
-        deleteLater();
+        Close();
         break;
     default:
         break;

@@ -41,6 +41,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
 
 private:
     bool pressedOnce = false; // a press has reached the slider itself
@@ -63,6 +64,11 @@ public:
     void UpdateHoldMotor(int val);
     // A reply was handled: one fewer of those asked for before the user's values went out.
     void ReplyHandled();
+    // Gone from sight and from activeAdvPanel at once; destroyed once the event being handled
+    // (a press on it, a reply) is done with it.
+    void Close();
+    // The box under a point of the panel, or none (-1), drawn highlighted.
+    void HighlightAt(const QPoint& pos);
 
     // The main window's menus, opened at a screen point: the one of a user preset box, and the
     // hold-motor one.
@@ -93,10 +99,12 @@ public:
     std::array<THalvorbeckAdvTrack*, 7> tracks() const;
 
 protected:
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 };
 
 // The open advanced settings panel, or null.

@@ -1,6 +1,7 @@
 // The image buttons of the centre area, the three model views and the reset of every display
 // that shows device data.
 
+#include "advanced/HalvorbeckAdvPanel.h"
 #include "calibration/CalibrationGeometry.h"
 #include "controls/VaskelControls.h"
 #include "i18n/Translator.h"
@@ -116,6 +117,10 @@ void TVaskelWindow::SetFocuserType(TFocuserType type) {
     RightButtonsOverlayPanel->setVisible(halvorbeck);
     upgradeButton->move(kUpgradeButton.left, halvorbeck ? kUpgradeTopHalvorbeck : kUpgradeButton.top);
     advSettingsButton->setVisible(halvorbeck);
+    // The motor settings are the Halvorbeck's alone: their panel does not stay over another
+    // view, sending them to a focuser that has none.
+    if (!halvorbeck && activeAdvPanel)
+        activeAdvPanel->Close();
     serialNumberLabelV->setVisible(vaskel);
     serialNumberLabelH->setVisible(halvorbeck);
     HalvorbeckFwLabel->setVisible(halvorbeck);

@@ -8,8 +8,11 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLineEdit>
+#include <QTextDocument>
+#include <QToolTip>
 
 using namespace advtest;
 
@@ -320,6 +323,13 @@ TEST_F(AdvPanelTest, PointerHighlightsTheBoxUnderIt) {
     EXPECT_EQ(panel->hilitedBtn, 4);
     moveTo(panel, frame(600, 510));
     EXPECT_EQ(panel->hilitedBtn, 6);
+    // Straight up onto the hold slider, or out of the window: the panel sees no move there.
+    moveTo(panel, frame(600, 470));
+    EXPECT_EQ(panel->hilitedBtn, -1);
+    moveTo(panel, frame(600, 510));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(panel, &leave);
+    EXPECT_EQ(panel->hilitedBtn, -1);
     moveTo(panel, frame(730, 30));
     EXPECT_EQ(panel->hilitedBtn, 100);
 }
@@ -372,6 +382,14 @@ TEST_F(AdvPanelTest, RightClickOnAUserPresetOpensTheMenuBelowItsBox) {
     EXPECT_EQ(panel->selectedPreset, 3);
     ASSERT_EQ(menus.shown.size(), 2);
     EXPECT_EQ(menus.shownAt[1], window->mapToGlobal(QPoint(14 + 274, 27 + 20 + 326)));
+
+    // The menu closed, the pointer on a quick setting with no move reported: a press there
+    // runs the quick setting, not the preset whose box was lit.
+    const QPoint at = frame(100, 100);
+    QMouseEvent press(QEvent::MouseButtonPress, at, panel->mapToGlobal(at), Qt::LeftButton,
+                      Qt::LeftButton, {});
+    QCoreApplication::sendEvent(panel, &press);
+    EXPECT_EQ(queued(), (QStringList{request::runPresetQuick(request::QuickSetting::Light), kTail}));
 }
 
 TEST_F(AdvPanelTest, HoldMotorMenuSwitchesTheHoldCurrent) {
@@ -414,6 +432,16 @@ TEST_F(AdvPanelTest, CloseBoxDestroysThePanelAndRepliesStopReachingIt) {
     ASSERT_NE(activeAdvPanel, nullptr);
     EXPECT_EQ(activeAdvPanel->trackSpeedRun->position, 1);
     EXPECT_EQ(activeAdvPanel->holdMotorText, "ON");
+}
+
+TEST_F(AdvPanelTest, AVaskelsReplyClosesThePanel) {
+    openPanel();
+    MotorValues none;
+    none.values = {};
+    reply(halvorbeckStatus(none).replace("\"HALVORBECK2\"", "\"VASKEL4\""));
+    EXPECT_EQ(window->focuserType, ftVaskel);
+    EXPECT_EQ(activeAdvPanel, nullptr);
+    EXPECT_TRUE(panel.isNull() || panel->isHidden());
 }
 
 TEST_F(AdvPanelTest, ReopenedWithoutAReplyItShowsTheLastReportedValuesNotTheDefaults) {
@@ -515,6 +543,14 @@ TEST_F(AdvPanelTest, ALongPresetNameStaysInsideItsBox) {
     EXPECT_NE(panel->grab(box).toImage(), boxBefore) << "the name is written";
     EXPECT_EQ(panel->grab(between).toImage(), betweenBefore);
     EXPECT_EQ(panel->grab(left).toImage(), leftBefore);
+    // Whole in its tooltip, as it is.
+    panel->SetPresetNames(QStringLiteral("Refractor <b>with</b> the heavy camera"), {}, {});
+    QHelpEvent help(QEvent::ToolTip, frame(100, 300), panel->mapToGlobal(frame(100, 300)));
+    QCoreApplication::sendEvent(panel, &help);
+    QTextDocument tip;
+    tip.setHtml(QToolTip::text());
+    EXPECT_EQ(tip.toPlainText(), "Refractor <b>with</b> the heavy camera");
+    QToolTip::hideText();
 }
 
 TEST_F(AdvPanelTest, SlidersPaintTheirValue) {
