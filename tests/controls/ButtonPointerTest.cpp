@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
@@ -139,6 +140,23 @@ TEST_F(ButtonPointerTest, ReleaseAwayFromTheButtonStillClicks) {
     release(Qt::LeftButton, 200, 150);
     EXPECT_EQ(leftClicks, 1);
     EXPECT_FALSE(button->clicked);
+}
+
+TEST_F(ButtonPointerTest, ThePointerIsNotHeldFromADialogNorLeftDarkOnANeighbour) {
+    auto* neighbour = new TSimpleBitmapButton(window.get());
+    neighbour->setGeometry(104, 30, 60, 46);
+    neighbour->show();
+    moveTo(30, 20);
+    moveTo(94, 20); // in one jump onto the neighbour
+    EXPECT_TRUE(neighbour->hover);
+    EXPECT_EQ(QWidget::mouseGrabber(), neighbour);
+
+    moveTo(30, 20);
+    QDialog warning(window.get());
+    warning.setModal(true);
+    warning.show();
+    EXPECT_FALSE(button->hover);
+    EXPECT_NE(QWidget::mouseGrabber(), button) << "the dialog could not be clicked";
 }
 
 TEST_F(ButtonPointerTest, ReleaseWithoutAPressDoesNothing) {
