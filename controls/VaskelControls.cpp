@@ -516,8 +516,18 @@ void TTolveHilitableControl::mouseMoveEvent(QMouseEvent* event) {
         next->trackPointer(next->mapFromGlobal(global));
 }
 
+bool TTolveHilitableControl::coveredAt(QPointF p) const {
+    // Held, the pointer reaches this control through whatever was shown over it since (the
+    // "Calibrating" cover a reply brings up).
+    // The far edges, which count as over the control, are looked at on its last pixels.
+    const QPoint inside(std::clamp(qFloor(p.x()), 0, std::max(0, width() - 1)),
+                        std::clamp(qFloor(p.y()), 0, std::max(0, height() - 1)));
+    const QWidget* top = window()->childAt(mapTo(window(), inside));
+    return top && top != this && !top->isAncestorOf(this);
+}
+
 bool TTolveHilitableControl::trackPointer(QPointF p) {
-    if (isOver(p)) {
+    if (isOver(p) && !coveredAt(p)) {
         if (!hover)
             update();
         hover = true;
@@ -579,7 +589,11 @@ TSimpleBitmapButton::TSimpleBitmapButton(QWidget* aowner) : TTolveHilitableContr
     setCursor(Qt::PointingHandCursor);
 }
 
-void TSimpleBitmapButton::mousePressEvent(QMouseEvent*) {
+void TSimpleBitmapButton::mousePressEvent(QMouseEvent* event) {
+    if (coveredAt(event->position())) {
+        trackPointer(event->position()); // lets the pointer go to the cover
+        return;
+    }
     clicked = true;
 }
 

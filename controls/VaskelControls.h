@@ -135,6 +135,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     // 0 <= X <= Width and 0 <= Y <= Height, in the control's coordinates.
     bool isOver(QPointF p) const;
+    // Another widget of the window lies over the control at `p`.
+    bool coveredAt(QPointF p) const;
     // Hover and capture for the pointer at `p`; true when it is over the control.
     bool trackPointer(QPointF p);
 

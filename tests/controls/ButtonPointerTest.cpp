@@ -249,6 +249,17 @@ TEST_F(ButtonPointerTest, HidingLetsThePointerGo) {
     EXPECT_EQ(leftClicks, 0);
 }
 
+TEST_F(ButtonPointerTest, ACoverShownOverTheHeldButtonTakesItsClicks) {
+    moveTo(30, 20);
+    ASSERT_TRUE(captured());
+    QWidget cover(window.get());
+    cover.setGeometry(window->rect());
+    cover.show();
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    EXPECT_EQ(leftClicks, 0);
+}
+
 TEST_F(ButtonPointerTest, HandlerMayDeleteOrReplaceItsButton) {
     button->OnClick = [](TSimpleBitmapButton* sender) { delete sender; };
     QPointer<TSimpleBitmapButton> watch(button);
