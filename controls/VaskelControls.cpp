@@ -512,7 +512,9 @@ void TTolveHilitableControl::mouseMoveEvent(QMouseEvent* event) {
     // until the next move and stays dark under the pointer meanwhile.
     const QPointF global = event->globalPosition();
     auto* next = qobject_cast<TTolveHilitableControl*>(QApplication::widgetAt(global.toPoint()));
-    if (next && next != this && next->isEnabled())
+    // Only within the window: a neighbour in a window that a modal one blocks would take the
+    // pointer from it.
+    if (next && next != this && next->isEnabled() && next->window() == window())
         next->trackPointer(next->mapFromGlobal(global));
 }
 

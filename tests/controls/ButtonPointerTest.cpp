@@ -154,9 +154,18 @@ TEST_F(ButtonPointerTest, ThePointerIsNotHeldFromADialogNorLeftDarkOnANeighbour)
     moveTo(30, 20);
     QDialog warning(window.get());
     warning.setModal(true);
+    warning.setGeometry(QRect(window->geometry().topRight() + QPoint(20, 0), QSize(100, 60)));
+    auto* ok = new TSimpleBitmapButton(&warning);
+    ok->setGeometry(10, 10, 60, 40);
     warning.show();
     EXPECT_FALSE(button->hover);
     EXPECT_NE(QWidget::mouseGrabber(), button) << "the dialog could not be clicked";
+    // From the dialog's button straight onto the blocked window's.
+    QTest::mouseMove(warning.windowHandle(), QPoint(20, 20));
+    ASSERT_EQ(QWidget::mouseGrabber(), ok);
+    QTest::mouseMove(warning.windowHandle(),
+                     warning.mapFromGlobal(button->mapToGlobal(QPoint(30, 20))));
+    EXPECT_NE(QWidget::mouseGrabber(), button);
 }
 
 TEST_F(ButtonPointerTest, ReleaseWithoutAPressDoesNothing) {
