@@ -520,8 +520,8 @@ void TTolveHilitableControl::mouseMoveEvent(QMouseEvent* event) {
 
 bool TTolveHilitableControl::coveredAt(QPointF p) const {
     // Held, the pointer reaches this control through whatever was shown over it since (the
-    // "Calibrating" cover a reply brings up).
-    // The far edges, which count as over the control, are looked at on its last pixels.
+    // "Calibrating" cover a reply brings up). The far edges, which count as over the control,
+    // are looked at on its last pixels.
     const QPoint inside(std::clamp(qFloor(p.x()), 0, std::max(0, width() - 1)),
                         std::clamp(qFloor(p.y()), 0, std::max(0, height() - 1)));
     const QWidget* top = window()->childAt(mapTo(window(), inside));

@@ -449,8 +449,8 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
             ThreeButtonsPanelMouseDown();
         return type != QEvent::Leave;
     }
-    // The text buttons act on their release, which goes where the press was wherever the
-    // pointer has gone since: a press slid off to give it up did not disconnect the focuser.
+    // The text buttons act on their release, which comes here wherever the pointer has gone
+    // since the press: one slid off to give it up must not disconnect the focuser.
     const bool textButton = watched == OpenCloseButtonPanel || watched == LanguageLabelPanel ||
                             watched == LedStateLabel ||
                             std::ranges::count(historyOpeners(), watched) > 0;
