@@ -498,25 +498,64 @@ TTolveHilitableControl::TTolveHilitableControl(QWidget* aowner) : TTolveImagedCo
     setMouseTracking(true);
 }
 
-void TTolveHilitableControl::mouseMoveEvent(QMouseEvent* event) {
-    const QPointF p = event->position();
+bool TTolveHilitableControl::isOver(QPointF p) const {
     const int x = qFloor(p.x());
     const int y = qFloor(p.y());
     // Both far edges count as inside; they are only reached while the pointer is captured.
-    const bool inside = x >= 0 && x <= width() && y >= 0 && y <= height();
-    if (inside) {
+    return x >= 0 && x <= width() && y >= 0 && y <= height();
+}
+
+void TTolveHilitableControl::mouseMoveEvent(QMouseEvent* event) {
+    if (trackPointer(event->position()) || event->buttons() != Qt::NoButton)
+        return;
+    // A quick move can leave this control straight onto a neighbour, which hears of nothing
+    // until the next move and stays dark under the pointer meanwhile.
+    const QPointF global = event->globalPosition();
+    auto* next = qobject_cast<TTolveHilitableControl*>(QApplication::widgetAt(global.toPoint()));
+    // Only within the window: a neighbour in a window that a modal one blocks would take the
+    // pointer from it.
+    if (next && next != this && next->isEnabled() && next->window() == window())
+        next->trackPointer(next->mapFromGlobal(global));
+}
+
+bool TTolveHilitableControl::coveredAt(QPointF p) const {
+    // Held, the pointer reaches this control through whatever was shown over it since (the
+    // "Calibrating" cover a reply brings up). The far edges, which count as over the control,
+    // are looked at on its last pixels.
+    const QPoint inside(std::clamp(qFloor(p.x()), 0, std::max(0, width() - 1)),
+                        std::clamp(qFloor(p.y()), 0, std::max(0, height() - 1)));
+    const QWidget* top = window()->childAt(mapTo(window(), inside));
+    return top && top != this && !top->isAncestorOf(this);
+}
+
+bool TTolveHilitableControl::trackPointer(QPointF p) {
+    if (isOver(p) && !coveredAt(p)) {
         if (!hover)
             update();
         hover = true;
         // Captured, so that the move that leaves the control still arrives here.
-        if (mouseGrabber() != this)
+        if (mouseGrabber() != this) {
             grabMouse();
-    } else {
+            window()->installEventFilter(this);
+        }
+        return true;
+    }
+    if (hover)
+        update();
+    hover = false;
+    releaseMouse();
+    return false;
+}
+
+bool TTolveHilitableControl::eventFilter(QObject* watched, QEvent* event) {
+    // A modal dialog opened over the window (a warning that came with a reply): held here, the
+    // pointer could never click it, and this control would stay lit beneath it.
+    if (event->type() == QEvent::WindowBlocked && watched == window()) {
         if (hover)
             update();
-        hover = false;
-        releaseMouse();
+        dropPointer();
     }
+    return TTolveImagedControl::eventFilter(watched, event);
 }
 
 void TTolveHilitableControl::changeEvent(QEvent* event) {
@@ -552,7 +591,11 @@ TSimpleBitmapButton::TSimpleBitmapButton(QWidget* aowner) : TTolveHilitableContr
     setCursor(Qt::PointingHandCursor);
 }
 
-void TSimpleBitmapButton::mousePressEvent(QMouseEvent*) {
+void TSimpleBitmapButton::mousePressEvent(QMouseEvent* event) {
+    if (coveredAt(event->position())) {
+        trackPointer(event->position()); // lets the pointer go to the cover
+        return;
+    }
     clicked = true;
 }
 

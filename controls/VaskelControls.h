@@ -132,6 +132,13 @@ protected:
     void hideEvent(QHideEvent* event) override;
     // A click clears hover without a repaint: the picture comes down when the pointer leaves.
     void leaveEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // 0 <= X <= Width and 0 <= Y <= Height, in the control's coordinates.
+    bool isOver(QPointF p) const;
+    // Another widget of the window lies over the control at `p`.
+    bool coveredAt(QPointF p) const;
+    // Hover and capture for the pointer at `p`; true when it is over the control.
+    bool trackPointer(QPointF p);
 
 private:
     void dropPointer();

@@ -175,7 +175,7 @@ void THistoryWindow::BuildTitleStrip() {
     icon->setAttribute(Qt::WA_TransparentForMouseEvents);
     TitleLabel = makeLabel(TitlePanel, QRect(44, 0, kWidth - 100, kTitleHeight), 22, true);
     TitleLabel->setAttribute(Qt::WA_TransparentForMouseEvents);
-    closeButton = makeButton(TitlePanel, QStringLiteral("winClose"),
+    closeButton = makeButton(TitlePanel, QStringLiteral("historyClose"),
                              QRect(kWidth - 40, 6, 29, 29), kTitle);
     closeButton->OnClick = [this](TSimpleBitmapButton*) { close(); };
 }
@@ -291,9 +291,11 @@ void THistoryWindow::BuildCompensationPanel() {
     StateLabel = makeLabel(panel, QRect(x, 184, width, 44), 16, false, kQuietText,
                            Qt::AlignLeft | Qt::AlignTop);
     StateLabel->setWordWrap(true);
-    fitButton = makeButton(panel, QStringLiteral("wizButton"), QRect(x, 232, 112, 39), kRecess, 20);
-    applyFitButton =
-        makeButton(panel, QStringLiteral("wizButton"), QRect(x + 124, 232, 112, 39), kRecess, 20);
+    // Pictures of their own, whose corners are the colours they lie on.
+    fitButton =
+        makeButton(panel, QStringLiteral("historyButton"), QRect(x, 232, 112, 39), kRecess, 20);
+    applyFitButton = makeButton(panel, QStringLiteral("historyButton"),
+                                QRect(x + 124, 232, 112, 39), kRecess, 20);
     fitButton->OnClick = [this](TSimpleBitmapButton*) { FitButtonClick(); };
     applyFitButton->OnClick = [this](TSimpleBitmapButton*) { ApplyFitButtonClick(); };
     applyFitButton->setEnabled(false);

@@ -449,6 +449,14 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
             ThreeButtonsPanelMouseDown();
         return type != QEvent::Leave;
     }
+    // The text buttons act on their release, which comes here wherever the pointer has gone
+    // since the press: one slid off to give it up must not disconnect the focuser.
+    const bool textButton = watched == OpenCloseButtonPanel || watched == LanguageLabelPanel ||
+                            watched == LedStateLabel ||
+                            std::ranges::count(historyOpeners(), watched) > 0;
+    if (textButton && type == QEvent::MouseButtonRelease &&
+        !static_cast<QWidget*>(watched)->rect().contains(pos))
+        return true;
     if (watched == OpenCloseButtonPanel && type == QEvent::MouseButtonRelease &&
         mouse->button() == Qt::LeftButton) {
         OpenCloseButtonLabelClick(OpenCloseButtonPanel);

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTest>
@@ -141,6 +142,32 @@ TEST_F(ButtonPointerTest, ReleaseAwayFromTheButtonStillClicks) {
     EXPECT_FALSE(button->clicked);
 }
 
+TEST_F(ButtonPointerTest, ThePointerIsNotHeldFromADialogNorLeftDarkOnANeighbour) {
+    auto* neighbour = new TSimpleBitmapButton(window.get());
+    neighbour->setGeometry(104, 30, 60, 46);
+    neighbour->show();
+    moveTo(30, 20);
+    moveTo(94, 20); // in one jump onto the neighbour
+    EXPECT_TRUE(neighbour->hover);
+    EXPECT_EQ(QWidget::mouseGrabber(), neighbour);
+
+    moveTo(30, 20);
+    QDialog warning(window.get());
+    warning.setModal(true);
+    warning.setGeometry(QRect(window->geometry().topRight() + QPoint(20, 0), QSize(100, 60)));
+    auto* ok = new TSimpleBitmapButton(&warning);
+    ok->setGeometry(10, 10, 60, 40);
+    warning.show();
+    EXPECT_FALSE(button->hover);
+    EXPECT_NE(QWidget::mouseGrabber(), button) << "the dialog could not be clicked";
+    // From the dialog's button straight onto the blocked window's.
+    QTest::mouseMove(warning.windowHandle(), QPoint(20, 20));
+    ASSERT_EQ(QWidget::mouseGrabber(), ok);
+    QTest::mouseMove(warning.windowHandle(),
+                     warning.mapFromGlobal(button->mapToGlobal(QPoint(30, 20))));
+    EXPECT_NE(QWidget::mouseGrabber(), button);
+}
+
 TEST_F(ButtonPointerTest, ReleaseWithoutAPressDoesNothing) {
     moveTo(30, 20);
     QMouseEvent up(QEvent::MouseButtonRelease, QPointF(30, 20),
@@ -226,6 +253,17 @@ TEST_F(ButtonPointerTest, HidingLetsThePointerGo) {
     button->hide();
     EXPECT_FALSE(captured());
     EXPECT_FALSE(button->hover);
+    press(Qt::LeftButton);
+    release(Qt::LeftButton);
+    EXPECT_EQ(leftClicks, 0);
+}
+
+TEST_F(ButtonPointerTest, ACoverShownOverTheHeldButtonTakesItsClicks) {
+    moveTo(30, 20);
+    ASSERT_TRUE(captured());
+    QWidget cover(window.get());
+    cover.setGeometry(window->rect());
+    cover.show();
     press(Qt::LeftButton);
     release(Qt::LeftButton);
     EXPECT_EQ(leftClicks, 0);

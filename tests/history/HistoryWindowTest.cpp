@@ -114,6 +114,10 @@ TEST_F(HistoryWindowTest, ThePanelOpensItAndItFollowsTheRepliesAndTheUnit) {
     EXPECT_TRUE(h.TemperatureCaption->text().endsWith(QStringLiteral(u"(°F)")));
     EXPECT_EQ(h.CoefficientUnit->text(), QStringLiteral(u"steps/°F"));
 
+    // The buttons' pictures meet what they lie on: no corners of another grey.
+    EXPECT_EQ(h.closeButton->grab().toImage().pixelColor(0, 0), QColor(48, 48, 48));
+    EXPECT_EQ(h.fitButton->grab().toImage().pixelColor(0, 0), QColor(26, 26, 26));
+
     QTest::mouseClick(h.closeButton, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(h.isVisible());
     EXPECT_EQ(readFile(dir.filePath(kNightFile)).count('\n'), 3);

@@ -114,6 +114,10 @@ std::vector<Expected> expectedPictures() {
         {"wizButtonHi", wiz},
         {"winClose", close},
         {"winCloseHi", close},
+        {"historyButton", wiz},
+        {"historyButtonHi", wiz},
+        {"historyClose", close},
+        {"historyCloseHi", close},
         {"halvorbeckCalib", calib},
         {"halvorbeckCalibHi", calib},
         {"halvorbeckCalibGreen", calib},
@@ -208,6 +212,8 @@ TEST(Pictures, HighlightedTwinsAreTheSameSizeAndBrighter) {
         {"cancelButton", "cancelButtonHi"},
         {"wizButton", "wizButtonHi"},
         {"winClose", "winCloseHi"},
+        {"historyButton", "historyButtonHi"},
+        {"historyClose", "historyCloseHi"},
         {"halvorbeckCalib", "halvorbeckCalibHi"},
         {"advancedMask", "advancedMaskHi"},
         {"titleButtons", "titleButtonsHi1"},
@@ -234,12 +240,13 @@ TEST(Pictures, HighlightedTwinsAreTheSameSizeAndBrighter) {
 TEST(Pictures, ButtonImagesAreOpaqueAndTheirCornersMatchWhatTheyLieOn) {
     // The button paints its image over its own fill colour, so the image must cover it, and
     // its corners outside the rounded face take the colour of the surface beneath.
-    const QColor white(255, 255, 255), wizard(35, 35, 35);
+    const QColor white(255, 255, 255), wizard(35, 35, 35), deep(26, 26, 26);
     const std::pair<const char*, QColor> buttons[] = {
-        {"presetButton", kWindow}, {"presetRed", kWindow}, {"settingButton", kWindow},
-        {"stepLeft", kWindow},     {"stepRight", kWindow}, {"fastLeft", kWindow},
-        {"fastRight", kWindow},    {"stop", kWindow},      {"goButton", kWindow},
-        {"cancelButton", white},   {"wizButton", wizard},  {"winClose", wizard},
+        {"presetButton", kWindow}, {"presetRed", kWindow},    {"settingButton", kWindow},
+        {"stepLeft", kWindow},     {"stepRight", kWindow},    {"fastLeft", kWindow},
+        {"fastRight", kWindow},    {"stop", kWindow},         {"goButton", kWindow},
+        {"cancelButton", white},   {"wizButton", wizard},     {"winClose", wizard},
+        {"historyButton", deep},   {"historyClose", kWindow},
     };
     for (const auto& [name, surface] : buttons) {
         for (const QString& n : {QString::fromLatin1(name), QString::fromLatin1(name) + "Hi"}) {

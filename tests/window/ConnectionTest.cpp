@@ -15,12 +15,12 @@ namespace {
 const QByteArray kStatus = R"({"req":{"get": ""}})";
 const QByteArray kCalRead = R"({"req":{"get":{"MOT1":{"CAL_STATUS":""}}}})";
 
-// A click as the window system delivers it to the panel.
-void click(QWidget* w, Qt::MouseButton button = Qt::LeftButton) {
+// A click as the window system delivers it to the panel, let go at `releaseAt`.
+void click(QWidget* w, Qt::MouseButton button = Qt::LeftButton, QPointF releaseAt = {5, 5}) {
     QMouseEvent press(QEvent::MouseButtonPress, QPointF(5, 5), QPointF(5, 5), button, button,
                       Qt::NoModifier);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(5, 5), QPointF(5, 5), button,
-                        Qt::NoButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, releaseAt, releaseAt, button, Qt::NoButton,
+                        Qt::NoModifier);
     QCoreApplication::sendEvent(w, &press);
     QCoreApplication::sendEvent(w, &release);
 }
@@ -257,6 +257,8 @@ TEST_F(ConnectionTest, ClickOnTheConnectButtonConnects) {
     auto& w = open();
     w.show();
     w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
+    click(w.OpenCloseButtonPanel, Qt::LeftButton, {200, 5});
+    EXPECT_FALSE(serialLink) << "a press slid off before its release";
     click(w.OpenCloseButtonPanel);
     EXPECT_TRUE(serialLink);
 }

@@ -103,13 +103,30 @@ QImage wizButton(bool hi) {
                   hi);
 }
 
-QImage winClose(bool hi) {
+namespace {
+
+QImage closeBox(bool hi, const QColor& surface) {
     const int size = calibration::kWizardCloseSize;
-    QImage image = button(size, size, look::kRecess, hi);
+    QImage image = button(size, size, surface, hi);
     QPainter p;
     look::begin(p, image);
     closeCross(p, QRectF(0, 0, size, size), 6, look::symbolColour(hi), 2);
     return image;
+}
+
+} // namespace
+
+QImage winClose(bool hi) {
+    return closeBox(hi, look::kRecess);
+}
+
+QImage historyButton(bool hi) {
+    return button(calibration::kWizardButtonWidth, calibration::kWizardButtonHeight,
+                  look::kDeepRecess, hi);
+}
+
+QImage historyClose(bool hi) {
+    return closeBox(hi, look::kWindow);
 }
 
 QImage appIcon() {

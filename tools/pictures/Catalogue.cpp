@@ -50,8 +50,10 @@ std::vector<Entry> makeCatalogue() {
     addPair("goButton", sizeOf(kGoButton), goButton);
     addPair("cancelButton", QSize(kCancelWidth, kCancelHeight), cancelButton);
     addPair("wizButton", QSize(kWizardButtonWidth, kWizardButtonHeight), wizButton);
-    addPair("winClose", QSize(calibration::kWizardCloseSize, calibration::kWizardCloseSize),
-            winClose);
+    const QSize closeBox(calibration::kWizardCloseSize, calibration::kWizardCloseSize);
+    addPair("winClose", closeBox, winClose);
+    addPair("historyButton", QSize(kWizardButtonWidth, kWizardButtonHeight), historyButton);
+    addPair("historyClose", closeBox, historyClose);
 
     // Panels.
     const QSize calib(calibration::kPanelWidth, calibration::kPanelHeight);

@@ -17,6 +17,9 @@ QImage goButton(bool hi);
 QImage cancelButton(bool hi);
 QImage wizButton(bool hi);
 QImage winClose(bool hi);
+// The same two on the history window's recessed panel and on its title bar.
+QImage historyButton(bool hi);
+QImage historyClose(bool hi);
 
 // Title bar and icons. `lit` is the highlighted window button, 1 to 3, or 0 for none.
 QImage appIcon();
