@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
 
 namespace codepage {
 
@@ -99,14 +100,28 @@ bool readTextFileLines(const QString& path, QStringList& lines) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray content = file.readAll();
+    // These files are a few kilobytes; a huge one (a disk image saved under the name) would
+    // hold the start for many seconds and could exhaust the memory. Its first whole lines count.
+    QByteArray content = file.read(kMaxTextFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return false;
-    lines = splitLines(decodeTextFile(content));
+    const bool cut = content.size() > kMaxTextFileBytes;
+    content.truncate(kMaxTextFileBytes);
+    QString text = decodeTextFile(content);
+    if (cut) {
+        const qsizetype end = std::max(text.lastIndexOf(u'\n'), text.lastIndexOf(u'\r'));
+        text.truncate(end + 1);
+    }
+    lines = splitLines(text);
     return true;
 }
 
 bool writeAnsiLines(const QString& path, const QStringList& lines) {
+    // Only a plain file is replaced. One linked to a pipe or a device (a link to /dev/null
+    // keeps the settings from being kept) would give way to a file of its own, /dev/null itself
+    // when run as root.
+    if (const QFileInfo target(path); target.exists() && !target.isFile())
+        return false;
     QByteArray content;
     for (const QString& line : lines) {
         content.append(unicodeToAnsi(line));

@@ -3,8 +3,10 @@
 #include "i18n/CodePage.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using namespace codepage;
 
@@ -57,4 +59,26 @@ TEST(CodePage, AFileThatCannotBeReplacedIsWrittenInPlace) {
 TEST(CodePage, OnlyPlainFilesAreRead) {
     QStringList lines;
     EXPECT_FALSE(readTextFileLines(QStringLiteral("/dev/null"), lines));
+}
+
+// A settings file linked to /dev/null (or a pipe) was replaced by a file of its own.
+TEST(CodePage, OnlyPlainFilesAreReplaced) {
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe"), link = dir.filePath("calvetta.ini");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(pipe, link));
+    EXPECT_FALSE(writeAnsiLines(link, {QStringLiteral("Lang=DE")}));
+    EXPECT_FALSE(QFileInfo(pipe).isFile());
+}
+
+// A huge file held the start for seconds and all of it in memory; its first whole lines count.
+TEST(CodePage, OfAHugeFileOnlyTheFirstWholeLinesAreRead) {
+    QTemporaryDir dir;
+    QFile file(dir.filePath("calvetta.ini"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("Lang=DE\r\n" + QByteArray(kMaxTextFileBytes, 'x'));
+    file.close();
+    QStringList lines;
+    ASSERT_TRUE(readTextFileLines(file.fileName(), lines));
+    EXPECT_EQ(lines, QStringList{QStringLiteral("Lang=DE")});
 }
