@@ -6,6 +6,11 @@
 #include <QStringDecoder>
 #include <algorithm>
 
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace codepage {
 
 namespace {
@@ -127,9 +132,25 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
         content.append(unicodeToAnsi(line));
         content.append("\r\n");
     }
+#if defined(Q_OS_UNIX)
+    struct stat before {};
+    const bool existed = ::stat(QFile::encodeName(path).constData(), &before) == 0;
+#endif
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
+        file.commit()) {
+#if defined(Q_OS_UNIX)
+        // The new file is its writer's. Run once with sudo (for want of the dialout group),
+        // the program left the user a file of root's that the user could no longer write.
+        struct stat after {};
+        if (existed && ::stat(QFile::encodeName(path).constData(), &after) == 0 &&
+            (after.st_uid != before.st_uid || after.st_gid != before.st_gid) &&
+            ::chown(QFile::encodeName(path).constData(), before.st_uid, before.st_gid) != 0) {
+            // Only root may give a file away; anyone else keeps what the system allows.
+        }
+#endif
         return true;
+    }
     // No new file can be made beside it (a folder the user may not add to): a file the user
     // may write is written in place.
     QFile direct(path);

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace codepage;
 
@@ -69,6 +70,18 @@ TEST(CodePage, OnlyPlainFilesAreReplaced) {
     ASSERT_TRUE(QFile::link(pipe, link));
     EXPECT_FALSE(writeAnsiLines(link, {QStringLiteral("Lang=DE")}));
     EXPECT_FALSE(QFileInfo(pipe).isFile());
+}
+
+// Started once with sudo, the program gave the user's settings file to root.
+TEST(CodePage, AReplacedFileKeepsItsOwner) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to write a file of another user's";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("calvetta.ini");
+    ASSERT_TRUE(writeAnsiLines(path, {}));
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    ASSERT_TRUE(writeAnsiLines(path, {QStringLiteral("Lang=DE")}));
+    EXPECT_EQ(QFileInfo(path).ownerId(), 65534u);
 }
 
 // A huge file held the start for seconds and all of it in memory; its first whole lines count.
