@@ -133,20 +133,21 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
         content.append("\r\n");
     }
 #if defined(Q_OS_UNIX)
+    const QByteArray name = QFile::encodeName(path);
     struct stat before {};
-    const bool existed = ::stat(QFile::encodeName(path).constData(), &before) == 0;
+    const bool existed = ::stat(name.constData(), &before) == 0;
 #endif
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() &&
-        file.commit()) {
+    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit()) {
 #if defined(Q_OS_UNIX)
         // The new file is its writer's. Run once with sudo (for want of the dialout group),
         // the program left the user a file of root's that the user could no longer write.
         struct stat after {};
-        if (existed && ::stat(QFile::encodeName(path).constData(), &after) == 0 &&
-            (after.st_uid != before.st_uid || after.st_gid != before.st_gid) &&
-            ::chown(QFile::encodeName(path).constData(), before.st_uid, before.st_gid) != 0) {
-            // Only root may give a file away; anyone else keeps what the system allows.
+        if (existed && ::stat(name.constData(), &after) == 0 &&
+            (after.st_uid != before.st_uid || after.st_gid != before.st_gid)) {
+            // Only root may give a file away; for anyone else it stays as the system made it.
+            [[maybe_unused]] const int given =
+                ::chown(name.constData(), before.st_uid, before.st_gid);
         }
 #endif
         return true;
