@@ -4,6 +4,12 @@
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <algorithm>
+
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 namespace codepage {
 
@@ -99,22 +105,53 @@ bool readTextFileLines(const QString& path, QStringList& lines) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;
-    const QByteArray content = file.readAll();
+    // These files are a few kilobytes; a huge one (a disk image saved under the name) would
+    // hold the start for many seconds and could exhaust the memory. Its first whole lines count.
+    QByteArray content = file.read(kMaxTextFileBytes + 1);
     if (file.error() != QFileDevice::NoError)
         return false;
-    lines = splitLines(decodeTextFile(content));
+    const bool cut = content.size() > kMaxTextFileBytes;
+    content.truncate(kMaxTextFileBytes);
+    QString text = decodeTextFile(content);
+    if (cut) {
+        const qsizetype end = std::max(text.lastIndexOf(u'\n'), text.lastIndexOf(u'\r'));
+        text.truncate(end + 1);
+    }
+    lines = splitLines(text);
     return true;
 }
 
 bool writeAnsiLines(const QString& path, const QStringList& lines) {
+    // Only a plain file is replaced. One linked to a pipe or a device (a link to /dev/null
+    // keeps the settings from being kept) would give way to a file of its own, /dev/null itself
+    // when run as root.
+    if (const QFileInfo target(path); target.exists() && !target.isFile())
+        return false;
     QByteArray content;
     for (const QString& line : lines) {
         content.append(unicodeToAnsi(line));
         content.append("\r\n");
     }
+#if defined(Q_OS_UNIX)
+    const QByteArray name = QFile::encodeName(path);
+    struct stat before {};
+    const bool existed = ::stat(name.constData(), &before) == 0;
+#endif
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit())
+    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit()) {
+#if defined(Q_OS_UNIX)
+        // The new file is its writer's. Run once with sudo (for want of the dialout group),
+        // the program left the user a file of root's that the user could no longer write.
+        struct stat after {};
+        if (existed && ::stat(name.constData(), &after) == 0 &&
+            (after.st_uid != before.st_uid || after.st_gid != before.st_gid)) {
+            // Only root may give a file away; for anyone else it stays as the system made it.
+            [[maybe_unused]] const int given =
+                ::chown(name.constData(), before.st_uid, before.st_gid);
+        }
+#endif
         return true;
+    }
     // No new file can be made beside it (a folder the user may not add to): a file the user
     // may write is written in place.
     QFile direct(path);

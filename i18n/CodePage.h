@@ -27,9 +27,12 @@ QString decodeTextFile(const QByteArray& content);
 QStringList splitLines(QStringView text);
 
 // Reads a text file as lines; false when it cannot be opened or read, or is no plain file.
+// Of a file longer than kMaxTextFileBytes only the whole lines within them are read.
+constexpr qsizetype kMaxTextFileBytes = 1 << 20;
 bool readTextFileLines(const QString& path, QStringList& lines);
 
-// Writes the lines in Windows-1252 without a mark, each ended by CR LF, replacing the file.
+// Writes the lines in Windows-1252 without a mark, each ended by CR LF, replacing the file;
+// false, and nothing written, when the path names something else than a plain file.
 bool writeAnsiLines(const QString& path, const QStringList& lines);
 
 } // namespace codepage

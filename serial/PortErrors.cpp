@@ -74,6 +74,8 @@ QString portOpenErrorText(const QString& device, PortOpenFailure failure, const 
 #endif
     case PortOpenFailure::NotFound:
         return TR(QStringLiteral("Cannot open %1: no such port.")).arg(device);
+    case PortOpenFailure::NotAPort:
+        return TR(QStringLiteral("Cannot open %1: it is not a serial port.")).arg(device);
     case PortOpenFailure::Other:
         break;
     }
@@ -91,6 +93,9 @@ PortOpenFailure portOpenFailureFromErrno(int error) {
     case ENXIO:
     case ENOTDIR:
         return PortOpenFailure::NotFound;
+    case ENOTTY: // no terminal settings to be had
+    case EISDIR:
+        return PortOpenFailure::NotAPort;
     default:
         return PortOpenFailure::Other;
     }

@@ -7,6 +7,7 @@
 enum class PortOpenFailure {
     Permission, // no right to the device, or another program holds it
     NotFound,   // no such device
+    NotAPort,   // a plain file, a folder or a device that is no terminal (/dev/null)
     Other,
 };
 

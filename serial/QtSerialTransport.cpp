@@ -2,6 +2,9 @@
 
 #include "serial/PortErrors.h"
 
+#include <cerrno>
+#include <cstring>
+
 QtSerialTransport::QtSerialTransport(QObject* parent) : SerialTransport(parent) {
     connect(&port_, &QSerialPort::readyRead, this, &SerialTransport::readyRead);
     // A device that has gone away cannot be read: the port reports it at every turn of the
@@ -35,8 +38,15 @@ QString openErrorText(const QString& device, QSerialPort::SerialPortError error,
     case QSerialPort::DeviceNotFoundError:
         return portOpenErrorText(device, PortOpenFailure::NotFound, systemText);
     default:
-        return portOpenErrorText(device, PortOpenFailure::Other, systemText);
+        break;
     }
+    // The port names only the system's reason; "Inappropriate ioctl for device" tells a user
+    // nothing.
+    for (const int reason : {ENOTTY, EISDIR}) {
+        if (systemText == QString::fromLocal8Bit(std::strerror(reason)))
+            return portOpenErrorText(device, portOpenFailureFromErrno(reason), systemText);
+    }
+    return portOpenErrorText(device, PortOpenFailure::Other, systemText);
 }
 
 bool QtSerialTransport::open(const PortSettings& settings, QString& error) {

@@ -3,8 +3,12 @@
 #include "i18n/CodePage.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
+#include <QTemporaryFile>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace codepage;
 
@@ -53,8 +57,36 @@ TEST(CodePage, AFileThatCannotBeReplacedIsWrittenInPlace) {
     EXPECT_EQ(file.readAll(), QByteArray("Lang=DE\r\nP=\xC9\r\n"));
 }
 
-// A pipe named like a settings file would hold the start, waiting for a writer.
+// A pipe named like a settings file would hold the start, waiting for a writer; written, it
+// (or /dev/null, where a link may lead) gave way to a file of the program's.
 TEST(CodePage, OnlyPlainFilesAreRead) {
     QStringList lines;
     EXPECT_FALSE(readTextFileLines(QStringLiteral("/dev/null"), lines));
+    QTemporaryDir dir;
+    const QString pipe = dir.filePath("pipe");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    EXPECT_FALSE(writeAnsiLines(pipe, {}));
+    EXPECT_FALSE(QFileInfo(pipe).isFile());
+}
+
+// Started once with sudo, the program gave the user's settings file to root.
+TEST(CodePage, AReplacedFileKeepsItsOwner) {
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "needs root, to write a file of another user's";
+    QTemporaryDir dir;
+    const QString path = dir.filePath("calvetta.ini");
+    ASSERT_TRUE(writeAnsiLines(path, {}));
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
+    ASSERT_TRUE(writeAnsiLines(path, {QStringLiteral("Lang=DE")}));
+    EXPECT_EQ(QFileInfo(path).ownerId(), 65534u);
+}
+
+// A huge file held the start for seconds and all of it in memory; its first whole lines count.
+TEST(CodePage, OfAHugeFileOnlyTheFirstWholeLinesAreRead) {
+    QTemporaryFile file;
+    ASSERT_TRUE(file.open());
+    file.write("Lang=DE\r\n" + QByteArray(kMaxTextFileBytes, 'x'));
+    file.close();
+    QStringList lines;
+    EXPECT_TRUE(readTextFileLines(file.fileName(), lines) && lines == QStringList{"Lang=DE"});
 }

@@ -131,7 +131,8 @@ const QStringList kOpenErrorKeys = {
     "Cannot open %1: permission denied or the port is in use.",
     "Cannot open %1: no such port.",
     "Cannot open %1: %2",
-    "Firmware packages cannot be read: %1"};
+    "Firmware packages cannot be read: %1",
+    "Cannot open %1: it is not a serial port."};
 
 QStringList allKeys() {
     return kMainWindowKeys + kCalibrationPanelKeys + kWizardKeys + kAdvancedPanelKeys +

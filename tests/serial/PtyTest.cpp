@@ -3,6 +3,7 @@
 #include "LinkFixture.h"
 #include "Pty.h"
 #include "serial/PortDiscovery.h"
+#include "serial/QtSerialTransport.h"
 
 #include <QCoreApplication>
 #include <grp.h>
@@ -85,6 +86,17 @@ TEST(PtyPort, PortInUseCountsAsAbsent) {
     RecordingHost host;
     TSerialInterface link(pty.devicePath(), host);
     EXPECT_FALSE(IsPortAvailable(pty.devicePath()));
+}
+
+// /dev/null or a folder typed into the port box was refused with "Inappropriate ioctl for
+// device" or "Is a directory", in English whatever the window's language.
+TEST(PtyPort, WhatIsNoTerminalIsSaidToBeNoSerialPort) {
+    QtSerialTransport port;
+    for (const QString device : {"/dev/null", "/tmp"}) {
+        QString error;
+        EXPECT_FALSE(port.open({device}, error));
+        EXPECT_EQ(error, "Cannot open " + device + ": it is not a serial port.");
+    }
 }
 
 // Someone not yet in the dialout group finds the port listed, and choosing it says why.
