@@ -107,7 +107,8 @@ bool readTextFileLines(const QString& path, QStringList& lines) {
         return false;
     // These files are a few kilobytes; a huge one (a disk image saved under the name) would
     // hold the start for many seconds and could exhaust the memory. Its first whole lines count.
-    QByteArray content = file.read(kMaxTextFileBytes + 1);
+    // Sized to the file, as read() makes room for all it is allowed before it reads.
+    QByteArray content = file.read(std::min(file.size(), qint64(kMaxTextFileBytes)) + 1);
     if (file.error() != QFileDevice::NoError)
         return false;
     const bool cut = content.size() > kMaxTextFileBytes;
