@@ -117,6 +117,21 @@ void ReplyFramer::takeInObject(QChar c) {
             takeOutside(c);
             return;
         }
+        // No JSON object begins otherwise: a line end before its braces balance shows the
+        // first brace to be line text (a lone `{` before a line of chatter or a position).
+        notJson = c != u'"' && c != u'}';
+    }
+    if (notJson && isLineEnd(c)) {
+        const QString text = rxBuffer;
+        resetObject();
+        for (const QChar t : text) {
+            if (isLineEnd(t))
+                takeOutside(t);
+            else
+                appendToLine(t);
+        }
+        takeOutside(c);
+        return;
     }
     rxBuffer.append(c);
     if (c == u'{')
@@ -198,7 +213,7 @@ void ReplyFramer::resetObject() {
     rxBuffer.clear();
     braceCount = plainBraceCount = 0;
     plainEnd = -1;
-    inString = escaped = afterString = skipping = opening = false;
+    inString = escaped = afterString = skipping = opening = notJson = false;
 }
 
 bool parseReply(const QString& text, rapidjson::Document& doc, const rapidjson::Value*& res) {

@@ -9,7 +9,8 @@
 //   inside strings not counted. Line breaks between members are part of the object.
 // - Outside objects, CR and LF each end a text line (CR LF gives the line, then an empty one).
 //   A stray `}` or `"` there is line text, and so is a stray `{` right before an object (no
-//   JSON begins with `{{`). A line interrupted by an object goes on after it.
+//   JSON begins with `{{`), or one whose text, beginning as no JSON object does, meets a
+//   line end. A line interrupted by an object goes on after it.
 // - An object of kMaxObjectLength characters is dropped unread; a line of kMaxLineLength
 //   characters loses what it holds and goes on with what follows.
 // - A string that never closes (a firmware writing `"NAME":"a\"`) costs only its own object.
@@ -75,6 +76,7 @@ private:
     bool escaped = false;     // the previous character of that string was a backslash
     bool afterString = false; // a string closed; only blanks and `:` `,` `}` `]` may follow
     bool opening = false;     // only blanks have followed the object's first brace
+    bool notJson = false;     // the object began with neither `"` nor `}`
 
     // Braces counted without regard to strings, for when the strings cannot be trusted.
     int plainBraceCount = 0;

@@ -86,4 +86,7 @@ TEST(ReplyFramer, AStrayOpeningBraceRightBeforeAnObjectIsLineTextAndTheObjectCom
                                   {Kind::Line, "7"},
                                   {Kind::Object, "{not json}"}}))
         << "without the rule the stray brace swallows the replies after it";
+    EXPECT_EQ(frame("{dbg: loop 5 ms\r{\"res\":1}"),
+              (std::vector<Frame>{{Kind::Line, "{dbg: loop 5 ms"}, {Kind::Object, R"({"res":1})"}}))
+        << "a lone brace before a line of chatter swallowed the replies after it";
 }
