@@ -22,3 +22,6 @@ QPoint singleLineCaptionOrigin(int textWidth, int width, int height);
 // Only the lines whose whole cell fits `height` are kept (at least one); the last kept line
 // ends in an ellipsis when text is left over, and a word wider than the box is elided.
 QStringList wrapCaption(const QString& text, const QFontMetrics& metrics, int width, int height);
+
+// True when a button of that size cannot show the whole caption: words were left out or cut.
+bool captionCutShort(const QString& text, const QFontMetrics& metrics, int width, int height);

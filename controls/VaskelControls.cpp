@@ -640,6 +640,15 @@ void TSimpleBitmapButton::mouseReleaseEvent(QMouseEvent* event) {
     clicked = false;
 }
 
+bool TSimpleBitmapButton::event(QEvent* event) {
+    // A preset's name cut short on its button is read whole nowhere else.
+    if (event->type() != QEvent::ToolTip || FText.isEmpty() ||
+        !captionCutShort(FText, QFontMetrics(interfaceFont(FFontHeight)), width(), height()))
+        return TTolveHilitableControl::event(event);
+    showPlainToolTip(static_cast<QHelpEvent*>(event)->globalPos(), FText, this);
+    return true;
+}
+
 void TSimpleBitmapButton::paintEvent(QPaintEvent*) {
     // An incomplete set shows nothing at all, not even the fill. A negative base has no
     // image to show either.
@@ -802,4 +811,13 @@ QStringList wrapCaption(const QString& text, const QFontMetrics& metrics, int wi
             line = metrics.elidedText(line, Qt::ElideRight, width);
     }
     return lines;
+}
+
+bool captionCutShort(const QString& text, const QFontMetrics& metrics, int width, int height) {
+    if (!captionNeedsWrap(metrics.horizontalAdvance(text), width))
+        return false;
+    const QRect box = captionBox(width, height);
+    // Wrapping only moves words to other lines; anything else shown differs from the text.
+    return wrapCaption(text, metrics, box.width(), box.height()).join(u' ').simplified() !=
+           text.simplified();
 }

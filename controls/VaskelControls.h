@@ -167,6 +167,8 @@ public:
     bool doubleClickIsOneClick = false;
 
 protected:
+    // A caption cut short shows whole in the tooltip.
+    bool event(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;

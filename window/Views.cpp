@@ -39,6 +39,8 @@ void TVaskelWindow::CreatePresetButtons() {
                              presetButton(i), QString(), 20, i + 1);
         b->OnClick = [this](TSimpleBitmapButton* s) { PresetButtonClick(s); };
         b->OnRightClick = [this](TSimpleBitmapButton* s) { ShowPresetPopup(s); };
+        // A double click goes there once: the second click sent the same move again.
+        b->doubleClickIsOneClick = true;
         presetButtons[i] = b;
     }
 }

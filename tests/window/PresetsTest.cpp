@@ -29,6 +29,12 @@ TEST_F(ConnectedTest, LeftClickGoesToThePresetEvenWhenFree) {
     QTest::mouseClick(w.presetButtons[4], Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_EQ(requests(), (QList<QByteArray>{R"({"req":{"cmd":{"PRESET":5}}})", kStatusRequest}));
     EXPECT_FALSE(w.motorMoving) << "preset moves do not suspend polling";
+    w.show();
+    const QPoint at = w.presetButtons[4]->mapTo(&w, QPoint(5, 5));
+    QTest::mouseMove(w.windowHandle(), at);
+    QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(requests(), (QList<QByteArray>{R"({"req":{"cmd":{"PRESET":5}}})", kStatusRequest}))
+        << "a double click goes there once";
 }
 
 TEST_F(ConnectedTest, WithoutAFocuserThePresetGridDoesNothing) {

@@ -202,12 +202,12 @@ TEST_F(StatusReplyTest, AccessPointBlockServesAsTheNetworkBlock) {
     EXPECT_EQ(w().WifiPasswordLabel->text(), "orion-42");
 }
 
-TEST_F(StatusReplyTest, ALongPasswordOrNetworkNameShowsItsStartAndWholeInTheTooltip) {
+TEST_F(StatusReplyTest, ALongPasswordNetworkOrPresetNameShowsItsStartAndWholeInTheTooltip) {
     // Text that looks like markup shows as it is, not as a bold "x" and one blank.
     const QString tail = QStringLiteral("<b>x</b>  &lt;") + QString(40, u'x');
     for (QWidget* label : std::initializer_list<QWidget*>{
              w().serialNumberLabelV, w().WifiPasswordLabel, w().serialNumberLabelH,
-             w().VaskelFirmwareVersionLabel, w().HalvorbeckFwLabel}) {
+             w().VaskelFirmwareVersionLabel, w().HalvorbeckFwLabel, w().presetButtons[0]}) {
         const auto shown = [&](const QString& text) {
             StatusDoc doc;
             QJsonObject wifi = doc.get["WIFI"].toObject();
@@ -215,6 +215,7 @@ TEST_F(StatusReplyTest, ALongPasswordOrNetworkNameShowsItsStartAndWholeInTheTool
             wifi["SSID"] = text;
             doc.set("WIFI", wifi);
             doc.set("SWVERS", QJsonObject{{"SWAPP", text}, {"SWWEB", "2.1"}});
+            doc.set("PRESET_1", QJsonObject{{"NAME", text}});
             deliver(doc);
             return label->grab().toImage();
         };
