@@ -451,10 +451,10 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
     }
     // The text buttons act on their release, which comes here wherever the pointer has gone
     // since the press: one slid off to give it up must not disconnect the focuser.
-    const bool textButton = watched == OpenCloseButtonPanel || watched == LanguageLabelPanel ||
-                            watched == LedStateLabel ||
-                            std::ranges::count(historyOpeners(), watched) > 0;
-    if (textButton && type == QEvent::MouseButtonRelease &&
+    // Window-system windows come here too (for their keys): only a text button is a widget.
+    if (type == QEvent::MouseButtonRelease &&
+        (watched == OpenCloseButtonPanel || watched == LanguageLabelPanel ||
+         watched == LedStateLabel || std::ranges::count(historyOpeners(), watched) > 0) &&
         !static_cast<QWidget*>(watched)->rect().contains(pos))
         return true;
     if (watched == OpenCloseButtonPanel && type == QEvent::MouseButtonRelease &&
