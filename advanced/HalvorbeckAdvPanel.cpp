@@ -65,6 +65,10 @@ int pointerX(const QMouseEvent* event) {
     return qFloor(event->position().x());
 }
 
+QPoint pointerAt(const QMouseEvent* event) {
+    return {pointerX(event), qFloor(event->position().y())};
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -318,7 +322,7 @@ void THalvorbeckAdvPanel::HighlightAt(const QPoint& pos) {
 }
 
 void THalvorbeckAdvPanel::mouseMoveEvent(QMouseEvent* event) {
-    HighlightAt(QPoint(pointerX(event), qFloor(event->position().y())));
+    HighlightAt(pointerAt(event));
 }
 
 void THalvorbeckAdvPanel::leaveEvent(QEvent* event) {
@@ -330,7 +334,7 @@ void THalvorbeckAdvPanel::leaveEvent(QEvent* event) {
 void THalvorbeckAdvPanel::mousePressEvent(QMouseEvent* event) {
     // The box under the press itself: after a menu of the panel closed, the pointer stands
     // elsewhere with no move reported, and the box lit last would act in its place.
-    HighlightAt(QPoint(pointerX(event), qFloor(event->position().y())));
+    HighlightAt(pointerAt(event));
     const Qt::MouseButton button = event->button();
     if (button == Qt::RightButton) {
         if (hilitedBtn < 3 || hilitedBtn > 5)
