@@ -1,5 +1,7 @@
 #include "window/OutsideProgram.h"
 
+#include "i18n/Translator.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -13,12 +15,6 @@
 
 namespace {
 
-// Runs its arguments ($0 is the program), then keeps the terminal open until a key is pressed.
-constexpr char kWaitForKey[] = "\"$0\" \"$@\"; status=$?; echo; "
-                               "if [ $status -eq 0 ]; then echo \"$0 has finished.\"; "
-                               "else echo \"$0 has failed (exit status $status).\"; fi; "
-                               "printf 'Press Enter to close this window. '; read answer";
-
 // A word as a POSIX shell reads it back: quoted unless it is plain.
 QString shellWord(const QString& word) {
     static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:=,+@%-]+$"));
@@ -27,6 +23,24 @@ QString shellWord(const QString& word) {
     QString quoted = word;
     quoted.replace(u'\'', QStringLiteral("'\\''"));
     return u'\'' + quoted + u'\'';
+}
+
+// Runs its arguments ($0 is `program`), then says how it ended, in the window's language, and
+// keeps the terminal open until Enter is pressed.
+QString waitForKeyScript(const QString& program) {
+    // The shell puts the exit status where the marker stands; no path holds a NUL.
+    const QString status(QChar(u'\0'));
+    QStringList failed =
+        TR(QStringLiteral("%1 has failed (exit status %2).")).arg(program, status).split(status);
+    for (QString& piece : failed)
+        piece = shellWord(piece);
+    return QStringLiteral("\"$0\" \"$@\"; status=$?; echo; "
+                          "if [ $status -eq 0 ]; then printf '%s\\n' ") +
+           shellWord(TR(QStringLiteral("%1 has finished.")).arg(program)) +
+           QStringLiteral("; else printf '%s\\n' ") + failed.join(QStringLiteral("\"$status\"")) +
+           QStringLiteral("; fi; printf '%s ' ") +
+           shellWord(TR(QStringLiteral("Press Enter to close this window."))) +
+           QStringLiteral("; read answer");
 }
 
 // Text as an AppleScript string literal holds it.
@@ -98,10 +112,9 @@ std::optional<LaunchPlan> launchPlan(Platform platform, const QString& commandLi
             // The terminal would close the moment the tool ends, its verdict unread; it waits
             // for a key as a Terminal window on macOS stays.
             plan.program = terminal;
-            plan.arguments =
-                QStringList{QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
-                            QLatin1String(kWaitForKey), program} +
-                args;
+            plan.arguments = QStringList{QStringLiteral("-e"), QStringLiteral("sh"),
+                                         QStringLiteral("-c"), waitForKeyScript(program), program} +
+                             args;
             return plan;
         }
     }

@@ -35,8 +35,8 @@ struct LaunchSurroundings {
 //   a console window of its own.
 // - Linux and macOS: the program beside this one, else on the search path. On a desktop it
 //   runs in a terminal window so that its progress shows: x-terminal-emulator on Linux, when
-//   there is one, which then says how the program ended and stays until Enter is pressed; a
-//   new Terminal window on macOS, in the working directory.
+//   there is one, which then says in the window's language how the program ended and stays
+//   until Enter is pressed; a new Terminal window on macOS, in the working directory.
 std::optional<LaunchPlan> launchPlan(Platform platform, const QString& commandLine,
                                      const LaunchSurroundings& surroundings);
 

@@ -85,6 +85,9 @@ const QStringList kMainWindowKeys = {
     "Choose the focuser's port before upgrading the firmware",
     "Select firmware to start upgrade",
     "Firmware FW files (*.fw)",
+    "%1 has finished.",
+    "%1 has failed (exit status %2).",
+    "Press Enter to close this window.",
     "Night vision"};
 const QStringList kCalibrationPanelKeys = {"Start Calibration", "Set ZERO position",
                                            "Move out (!CAUTION!)", "Stop Motor and Set max limit"};
@@ -177,7 +180,8 @@ const QList<std::pair<QString, QString>> kKeptParts = {
     {kOpenErrorKeys[1], "(sudo chmod a+rw %1)"},
     {kOpenErrorKeys[2], "(sudo usermod -aG %2 $USER)"},
     {kOpenErrorKeys[3], "(sudo usermod -aG dialout $USER)"},
-    {kOpenErrorKeys[6], "%2"}};
+    {kOpenErrorKeys[6], "%2"},
+    {"%1 has failed (exit status %2).", "%2"}};
 
 // Where a text is drawn: font cell height, weight, and the widest it may be.
 struct Room {
@@ -294,7 +298,7 @@ protected:
 
 TEST(LanguageFiles, TheKeyListIsComplete) {
     const QStringList keys = allKeys();
-    EXPECT_EQ(keys.size(), 82 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size())
+    EXPECT_EQ(keys.size(), 85 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size())
         << "the program's texts, night vision, the LED levels, the history, the open errors";
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 }

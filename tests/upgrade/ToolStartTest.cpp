@@ -1,6 +1,8 @@
 // How the flashing tool is started on each system: where it is looked for, the window its
 // progress shows in, and its command line passed on intact.
 
+#include "TestUtil.h"
+#include "i18n/Translator.h"
 #include "window/OutsideProgram.h"
 
 #include <QProcess>
@@ -38,8 +40,16 @@ TEST(ToolStart, TheToolBesideTheProgramComesFirstAndShowsInATerminal) {
 }
 
 TEST(ToolStart, TheTerminalSaysHowTheToolEndedAndWaitsForEnter) {
+    // In the window's language; a quote in the text does not end the shell's word.
+    QTemporaryDir dir;
+    writeFile(dir.filePath("VaskelManager_FR.txt"),
+              "%1 has failed (exit status %2).=%1 n'a pas abouti (code %2).\r\n");
+    TLangTranslator french(dir.path());
+    french.SelectLanguage("FR");
+    setProgramTranslator(&french);
     const auto plan = launchPlan(Platform::Linux, "/bin/false --port /dev/ttyUSB0",
                                  machine({"/bin/false", "/usr/bin/x-terminal-emulator"}));
+    setProgramTranslator(nullptr);
     ASSERT_TRUE(plan);
     ASSERT_EQ(plan->arguments.value(0), "-e");
     QProcess shell; // what the terminal runs
@@ -47,7 +57,7 @@ TEST(ToolStart, TheTerminalSaysHowTheToolEndedAndWaitsForEnter) {
     EXPECT_FALSE(shell.waitForFinished(500)) << "closed before anyone read it";
     shell.write("\n");
     ASSERT_TRUE(shell.waitForFinished(5000));
-    EXPECT_TRUE(shell.readAll().contains("/bin/false has failed (exit status 1)"));
+    EXPECT_TRUE(shell.readAll().contains("/bin/false n'a pas abouti (code 1)."));
 }
 
 TEST(ToolStart, WindowsHandsTheCommandLineOverAsWrittenWithAConsoleOfItsOwn) {
