@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QLabel>
 #include <cmath>
+#include <sys/stat.h>
 
 using namespace history;
 
@@ -183,6 +184,20 @@ TEST_F(HistoryTest, AFileThatCannotBeWrittenCostsOnlyTheFile) {
     window.show();
     EXPECT_TRUE(window.FileLabel->text().endsWith("(rows not written: 1)"))
         << qPrintable(window.FileLabel->text());
+}
+
+// Linked to /dev/null the night's file took every row while the window said they were
+// written; a pipe under its name held the window at the first reply, waiting for a writer.
+TEST_F(HistoryTest, AFileThatIsNoPlainFileIsNeitherReadNorWritten) {
+    const QString path = dir.filePath("calvetta-history-2026-01-02.csv");
+    ASSERT_TRUE(QFile::link("/dev/null", path));
+    reply(StatusDoc());
+    EXPECT_TRUE(history().writeFailed());
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    TSessionHistory piped(dir.path(), clock);
+    feed(piped, StatusDoc().text());
+    EXPECT_TRUE(piped.writeFailed());
 }
 
 TEST_F(HistoryTest, RowsWithATimeOutsideTheNightHideNothingOfIt) {
