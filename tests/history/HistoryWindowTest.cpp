@@ -10,6 +10,7 @@
 #include "tests/window/ConnectedWindow.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
 #include <QElapsedTimer>
@@ -401,6 +402,24 @@ TEST_F(HistoryWindowTest, NoGotoWhileTheUserHoldsTheThumb) {
     EXPECT_TRUE(port.line().takeWritten().isEmpty()) << "ten quiet seconds after letting go";
     seconds(w, 2, 12.0);
     EXPECT_TRUE(port.line().takeWritten().contains("VERBOSE_TIME_GOTO"));
+}
+
+// "Start calibration now?" left open for a while: a goto sent meanwhile was still running
+// when Yes started the calibration, which the focuser then refused.
+TEST_F(HistoryWindowTest, NoGotoWhileAQuestionIsOpen) {
+    auto& w = compensating();
+    status.mot1("HSENDET", "0");
+    seconds(w, 12, 10.0); // the reference
+    w.dialogs.confirm = [&](const QString&) {
+        QDialog question(&w);
+        QTimer::singleShot(0, &question, [&] {
+            seconds(w, 30, 12.0);
+            question.reject();
+        });
+        return question.exec() == QDialog::Accepted;
+    };
+    w.CalibrationButtonClick(nullptr);
+    EXPECT_FALSE(port.line().takeWritten().contains("VERBOSE_TIME_GOTO"));
 }
 
 // Once the link is closed or lost no temperature arrives: the compensation must not go on
