@@ -163,6 +163,7 @@ void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::
     HistoryRow row = toRow(now, sample);
     row.compensationMove = compensation_.lastChangeWasOwn();
     row.calibrating = calibrating;
+    row.unit = input.focuser;
     // A clock set back during the night: the row goes where its time belongs.
     rows_.insert(std::upper_bound(rows_.begin(), rows_.end(), row, earlier), row);
 

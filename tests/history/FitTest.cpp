@@ -109,6 +109,13 @@ TEST(FocusPoints, OnlyTheRestsOfTheFocuserConnectedLastCount) {
     const auto points = focusPoints(rows, TemperatureSource::External);
     ASSERT_EQ(points.size(), 1u);
     EXPECT_EQ(points[0].position, 40100);
+
+    // Two of one model, told apart by their network names in this run.
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        rows[k].focuser = vaskel;
+        rows[k].unit = k < 100 ? 1 : 2;
+    }
+    EXPECT_EQ(focusPoints(rows, TemperatureSource::External).size(), 1u);
 }
 
 // Two Calvettas beside each other write one file, a row of each every second: read back after

@@ -244,6 +244,8 @@ TEST(ChartSeries, EachColumnKeepsItsExtremesInTimeOrderAndGapsBreakTheLine) {
     for (std::size_t i = 70; i < rows.size(); ++i)
         rows[i].focuser = 2; // another focuser: not joined as if the first had moved there
     EXPECT_EQ(minMaxSegments(rows, &HistoryRow::external, 0, 159000, 16).size(), 3u);
+    rows.back().unit = 1; // one of the same model, with another network name
+    EXPECT_EQ(minMaxSegments(rows, &HistoryRow::external, 0, 159000, 16).size(), 4u);
 
     // Two programs beside each other: a row of each focuser every second, in one file.
     for (std::size_t i = 0; i < rows.size(); ++i) {
