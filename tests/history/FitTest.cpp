@@ -110,10 +110,9 @@ TEST(FocusPoints, OnlyTheRestsOfTheFocuserConnectedLastCount) {
     ASSERT_EQ(points.size(), 1u);
     EXPECT_EQ(points[0].position, 40100);
 
-    // Two of one model, told apart by their network names in this run.
-    for (std::size_t k = 0; k < rows.size(); ++k) {
+    for (std::size_t k = 0; k < rows.size(); ++k) { // two of one model, by their network names
         rows[k].focuser = vaskel;
-        rows[k].unit = k < 100 ? 1 : 2;
+        rows[k].unit = 1 + k / 100;
     }
     EXPECT_EQ(focusPoints(rows, TemperatureSource::External).size(), 1u);
 }

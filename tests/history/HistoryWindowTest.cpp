@@ -406,8 +406,7 @@ TEST_F(HistoryWindowTest, NoGotoWhileTheUserHoldsTheThumb) {
     EXPECT_TRUE(port.line().takeWritten().contains("VERBOSE_TIME_GOTO"));
 }
 
-// "Start calibration now?" left open for a while: a goto sent meanwhile was still running
-// when Yes started the calibration, which the focuser then refused.
+// "Start calibration now?" left open: a goto sent meanwhile still ran when Yes started it.
 TEST_F(HistoryWindowTest, NoGotoWhileAQuestionIsOpen) {
     auto& w = compensating();
     status.mot1("HSENDET", "0");
