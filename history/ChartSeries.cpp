@@ -16,7 +16,7 @@ std::vector<QList<QPointF>> minMaxSegments(const std::vector<HistoryRow>& rows,
     // A line of its own per focuser: two Calvettas beside each other write their rows into one
     // file, second by second, and neither focuser's line may zigzag to the other's.
     struct Track {
-        std::size_t focuser = 0;
+        std::size_t focuser = 0, unit = 0;
         QList<QPointF> current;
         int column = -1;
         QPointF low, high;
@@ -44,11 +44,13 @@ std::vector<QList<QPointF>> minMaxSegments(const std::vector<HistoryRow>& rows,
         if (std::isnan(v))
             continue;
         auto track = std::find_if(tracks.begin(), tracks.end(),
-                                  [&](const Track& t) { return t.focuser == it->focuser; });
+                                  [&](const Track& t) {
+                                      return t.focuser == it->focuser && t.unit == it->unit;
+                                  });
         if (track == tracks.end()) {
             if (!room())
                 continue; // a file of countless models: the first ones are drawn
-            tracks.push_back({it->focuser, {}, -1, {}, {}, false, it->ms});
+            tracks.push_back({it->focuser, it->unit, {}, -1, {}, {}, false, it->ms});
             track = tracks.end() - 1;
         }
         Track& t = *track;

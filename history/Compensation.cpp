@@ -137,11 +137,20 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
         settleOwnMove();
 
     if (s.temperature) {
-        if (!smoothed_ || s.tick - smoothedAt_ > kStaleMs) {
-            smoothed_ = *s.temperature;
+        const bool restart = !smoothed_ || s.tick - smoothedAt_ > kStaleMs;
+        // The median of the last three readings: a single wild one (a probe that resets reads
+        // 85 degrees once) would move the focuser, and back again as it fades.
+        double reading = *s.temperature;
+        if (!restart && recentReadings_ == 2)
+            reading = std::max(std::min(recent_[0], recent_[1]),
+                               std::min(std::max(recent_[0], recent_[1]), reading));
+        recentReadings_ = restart ? 1 : std::min(recentReadings_ + 1, 2);
+        recent_ = {recent_[1], *s.temperature};
+        if (restart) {
+            smoothed_ = reading;
         } else {
             const double dt = static_cast<double>(s.tick - smoothedAt_);
-            *smoothed_ += (1 - std::exp(-dt / kSmoothingMs)) * (*s.temperature - *smoothed_);
+            *smoothed_ += (1 - std::exp(-dt / kSmoothingMs)) * (reading - *smoothed_);
         }
         smoothedAt_ = s.tick;
     }

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -120,6 +121,8 @@ private:
     State state_ = State::Off;
     std::optional<double> smoothed_;
     std::uint32_t smoothedAt_ = 0;
+    std::array<double, 2> recent_{}; // the last two readings, the newest last
+    int recentReadings_ = 0;         // how many of them belong to the smoothing
     std::optional<double> reference_;
     std::optional<double> previousReference_; // restored when a goto could not be sent
     bool needsReference_ = true;

@@ -12,12 +12,12 @@ std::vector<FocusPoint> focusPoints(const std::vector<HistoryRow>& rows, Tempera
     // The rows of the focuser of the last row, the one connected: another model's positions say
     // nothing about its focus. A second Calvetta beside this one writes its rows between these,
     // second by second; where another focuser was connected instead, for a while, none of its
-    // moves was made.
-    const std::size_t focuser = rows.empty() ? 0 : rows.back().focuser;
+    // moves was made. Another of the same model, connected in this run, is told by its unit.
+    const HistoryRow last = rows.empty() ? HistoryRow() : rows.back();
     std::vector<const HistoryRow*> mine; // into `rows`: a step over one is another's row
     mine.reserve(rows.size());
     for (const HistoryRow& r : rows) {
-        if (r.focuser == focuser)
+        if (r.focuser == last.focuser && (r.unit == 0 || r.unit == last.unit))
             mine.push_back(&r);
     }
 

@@ -72,6 +72,9 @@ struct HistoryRow {
     bool compensationMove = false; // the position changed by the compensation's own goto
     bool calibrating = false;      // a calibration was under way
     std::size_t focuser = 0; // the model column as the file holds it, hashed: one per focuser
+    // The model with the network name, hashed, in rows of this run: two focusers of one model
+    // are told apart only here, as the file holds the model alone. 0 in rows read back.
+    std::size_t unit = 0;
 };
 HistoryRow toRow(const QDateTime& localTime, const StatusSample& sample);
 

@@ -62,9 +62,11 @@ void TSessionHistory::enterNight(const QDateTime& localNow) {
     file_.close(); // the new night's file is opened by its first row
     events_.clear();
     unwrittenRows_ = 0;
+    // A plain file only: opening a pipe waits for a writer, and a device may never end.
     QFile file(nightFilePath());
-    rows_ = file.open(QIODevice::ReadOnly) ? parseHistory(latestRows(file, kMaxReadBytes))
-                                           : std::vector<HistoryRow>();
+    rows_ = QFileInfo(file).isFile() && file.open(QIODevice::ReadOnly)
+                ? parseHistory(latestRows(file, kMaxReadBytes))
+                : std::vector<HistoryRow>();
     // The charts find the night's rows by time: one row with a time outside the night (a
     // damaged file, a clock that was wrong) would hide everything after it, the session too.
     QDateTime noon = localNow;
@@ -105,6 +107,9 @@ bool TSessionHistory::append(const QByteArray& row) {
         file_.close();
     if (!file_.isOpen()) {
         file_.setFileName(nightFilePath());
+        // Rows written into a pipe or a device are lost, or hold the window once nobody reads.
+        if (const QFileInfo named(file_); named.exists() && !named.isFile())
+            return false;
         if (!file_.open(QIODevice::ReadWrite | QIODevice::Append))
             return false;
         const qint64 size = file_.size();
@@ -158,6 +163,7 @@ void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::
     HistoryRow row = toRow(now, sample);
     row.compensationMove = compensation_.lastChangeWasOwn();
     row.calibrating = calibrating;
+    row.unit = input.focuser;
     // A clock set back during the night: the row goes where its time belongs.
     rows_.insert(std::upper_bound(rows_.begin(), rows_.end(), row, earlier), row);
 

@@ -12,6 +12,7 @@
 #include "window/LateParts.h"
 #include "window/FocuserWin.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QRadioButton>
 #include <QScreen>
@@ -43,9 +44,12 @@ void TVaskelWindow::useSessionHistory(std::unique_ptr<TSessionHistory> history) 
     historyWindow.reset();
     sessionHistory = std::move(history);
     sessionHistory->adoptSettings(settings);
-    // Holding the slider's thumb is choosing a target: the focuser is the user's meanwhile.
+    // Holding the slider's thumb is choosing a target, and a question open (start a
+    // calibration?) may be answered with a start that a move under way would spoil: the
+    // focuser is the user's meanwhile.
     sessionHistory->isBusy = [this] {
-        return motorMoving || posTracking || activeWizard || !CalibrationSelectPanel->isHidden();
+        return motorMoving || posTracking || activeWizard || !CalibrationSelectPanel->isHidden() ||
+               QApplication::activeModalWidget();
     };
     sessionHistory->sendGoto = [](int target) {
         if (!serialLink)

@@ -146,6 +146,12 @@ TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) 
     EXPECT_EQ(f.comp.state(), TemperatureCompensation::State::NoReading);
     EXPECT_EQ(moves(f.run(1, 11.0)), 1) << "the first reading again";
 
+    // A probe that resets reads 85 degrees once: no goto for it, nor back again.
+    Polled glitch;
+    glitch.run(20, 10.0);
+    glitch.run(1, 85.0);
+    EXPECT_EQ(moves(glitch.run(300, 10.0)), 0);
+
     Polled off(CompensationSettings{});
     off.run(10, 10.0);
     EXPECT_TRUE(off.run(600, 4.0).empty());

@@ -109,6 +109,12 @@ TEST(FocusPoints, OnlyTheRestsOfTheFocuserConnectedLastCount) {
     const auto points = focusPoints(rows, TemperatureSource::External);
     ASSERT_EQ(points.size(), 1u);
     EXPECT_EQ(points[0].position, 40100);
+
+    for (std::size_t k = 0; k < rows.size(); ++k) { // two of one model, by their network names
+        rows[k].focuser = vaskel;
+        rows[k].unit = 1 + k / 100;
+    }
+    EXPECT_EQ(focusPoints(rows, TemperatureSource::External).size(), 1u);
 }
 
 // Two Calvettas beside each other write one file, a row of each every second: read back after

@@ -185,6 +185,14 @@ TEST_F(HistoryTest, AFileThatCannotBeWrittenCostsOnlyTheFile) {
         << qPrintable(window.FileLabel->text());
 }
 
+// Linked to /dev/null (or a pipe, which held the window) the night's file took every row
+// while the window said they were written.
+TEST_F(HistoryTest, AFileThatIsNoPlainFileIsNeitherReadNorWritten) {
+    ASSERT_TRUE(QFile::link("/dev/null", dir.filePath("calvetta-history-2026-01-02.csv")));
+    reply(StatusDoc());
+    EXPECT_TRUE(history().writeFailed());
+}
+
 TEST_F(HistoryTest, RowsWithATimeOutsideTheNightHideNothingOfIt) {
     // A row from the future and one from another night in the middle of the file, and rows
     // written before a clock was set back.

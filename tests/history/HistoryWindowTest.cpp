@@ -10,6 +10,7 @@
 #include "tests/window/ConnectedWindow.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QGraphicsScene>
 #include <QGraphicsTextItem>
 #include <QElapsedTimer>
@@ -243,6 +244,8 @@ TEST(ChartSeries, EachColumnKeepsItsExtremesInTimeOrderAndGapsBreakTheLine) {
     for (std::size_t i = 70; i < rows.size(); ++i)
         rows[i].focuser = 2; // another focuser: not joined as if the first had moved there
     EXPECT_EQ(minMaxSegments(rows, &HistoryRow::external, 0, 159000, 16).size(), 3u);
+    rows.back().unit = 1; // one of the same model, with another network name
+    EXPECT_EQ(minMaxSegments(rows, &HistoryRow::external, 0, 159000, 16).size(), 4u);
 
     // Two programs beside each other: a row of each focuser every second, in one file.
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -401,6 +404,23 @@ TEST_F(HistoryWindowTest, NoGotoWhileTheUserHoldsTheThumb) {
     EXPECT_TRUE(port.line().takeWritten().isEmpty()) << "ten quiet seconds after letting go";
     seconds(w, 2, 12.0);
     EXPECT_TRUE(port.line().takeWritten().contains("VERBOSE_TIME_GOTO"));
+}
+
+// "Start calibration now?" left open: a goto sent meanwhile still ran when Yes started it.
+TEST_F(HistoryWindowTest, NoGotoWhileAQuestionIsOpen) {
+    auto& w = compensating();
+    status.mot1("HSENDET", "0");
+    seconds(w, 12, 10.0); // the reference
+    w.dialogs.confirm = [&](const QString&) {
+        QDialog question(&w);
+        QTimer::singleShot(0, &question, [&] {
+            seconds(w, 30, 12.0);
+            question.reject();
+        });
+        return question.exec() == QDialog::Accepted;
+    };
+    w.CalibrationButtonClick(nullptr);
+    EXPECT_FALSE(port.line().takeWritten().contains("VERBOSE_TIME_GOTO"));
 }
 
 // Once the link is closed or lost no temperature arrives: the compensation must not go on
