@@ -222,6 +222,10 @@ TEST_F(ConnectionTest, FocuserLostDuringACalibrationLeavesTheConnectButtonReacha
     // The run goes on in the focuser: the cover stays, the connect button is above it.
     EXPECT_FALSE(w.CalibrationPanel->isHidden());
     EXPECT_TRUE(onConnect());
+    // Only the connect controls: F3's view brings no caption of its own above the cover.
+    w.FormKeyDown(Qt::Key_F3);
+    const QObjectList& stack = w.CalibrationPanel->parent()->children(); // bottom first
+    EXPECT_LT(stack.indexOf(w.LedLightLabelLabel), stack.indexOf(w.CalibrationPanel));
 
     port.line().failWrites = false;
     click(w.OpenCloseButtonPanel);
