@@ -228,9 +228,11 @@ TEST_F(ConnectionTest, FocuserLostDuringACalibrationLeavesTheConnectButtonReacha
     EXPECT_LT(stack.indexOf(w.LedLightLabelLabel), stack.indexOf(w.CalibrationPanel));
 
     port.line().failWrites = false;
+    w.PortCombo->setFocus(); // the port chosen again
     click(w.OpenCloseButtonPanel);
     ASSERT_TRUE(serialLink);
     EXPECT_FALSE(onConnect()) << "connected, the cover lies over the button again";
+    EXPECT_EQ(w.focusWidget(), w.CalibrationPanel) << "and over the port box's keyboard";
     w.PollEnableTimerTimer();
     port.line().receive(R"({"res":{"get":{"MOT1":{"CAL_STATUS":"stop"}}}})");
     pumpEvents(3);
