@@ -63,9 +63,12 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         // and moves wait for the position this focuser reports.
         motorMoving = false;
         positionReported = false;
-        // Connected again under the cover: it lies over the connect controls once more.
-        if (!CalibrationPanel->isHidden())
+        // Connected again under the cover: it lies over the connect controls once more, and
+        // takes the keyboard back from the port box, which would take what is typed unseen.
+        if (!CalibrationPanel->isHidden()) {
             CalibrationPanel->raise();
+            CalibrationPanel->setFocus();
+        }
         PollEnableTimer->start();
         if (!busyCursorShown_) {
             QApplication::setOverrideCursor(Qt::WaitCursor);

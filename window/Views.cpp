@@ -114,8 +114,10 @@ void TVaskelWindow::SetFocuserType(TFocuserType type) {
     LedStateLabel->move(kLedState.left, halvorbeck ? kLedTopsHalvorbeck[1] : kLedState.top);
     LedDropdownImage->move(kLedDropdown.left,
                            halvorbeck ? kLedTopsHalvorbeck[2] : kLedDropdown.top);
+    // Above the other pictures and labels, beneath a control that is never lifted over the
+    // "Calibrating" cover: the port box is, while a focuser lost under it can be connected again.
     if (halvorbeck)
-        LedLightLabelLabel->stackUnder(PortCombo); // above the other pictures and labels
+        LedLightLabelLabel->stackUnder(LanguageLabelPanel);
     RightButtonsOverlayPanel->setVisible(halvorbeck);
     upgradeButton->move(kUpgradeButton.left, halvorbeck ? kUpgradeTopHalvorbeck : kUpgradeButton.top);
     advSettingsButton->setVisible(halvorbeck);

@@ -222,11 +222,17 @@ TEST_F(ConnectionTest, FocuserLostDuringACalibrationLeavesTheConnectButtonReacha
     // The run goes on in the focuser: the cover stays, the connect button is above it.
     EXPECT_FALSE(w.CalibrationPanel->isHidden());
     EXPECT_TRUE(onConnect());
+    // Only the connect controls: F3's view brings no caption of its own above the cover.
+    w.FormKeyDown(Qt::Key_F3);
+    const QObjectList& stack = w.CalibrationPanel->parent()->children(); // bottom first
+    EXPECT_LT(stack.indexOf(w.LedLightLabelLabel), stack.indexOf(w.CalibrationPanel));
 
     port.line().failWrites = false;
+    w.PortCombo->setFocus(); // the port chosen again
     click(w.OpenCloseButtonPanel);
     ASSERT_TRUE(serialLink);
     EXPECT_FALSE(onConnect()) << "connected, the cover lies over the button again";
+    EXPECT_EQ(w.focusWidget(), w.CalibrationPanel) << "and over the port box's keyboard";
     w.PollEnableTimerTimer();
     port.line().receive(R"({"res":{"get":{"MOT1":{"CAL_STATUS":"stop"}}}})");
     pumpEvents(3);
