@@ -1017,6 +1017,23 @@ bool CalvettaFocuser::refuseUnknown(const char* dev, const char* name, char* nam
     return false;
 }
 
+// Echoed back to the client, a text of some tens of kilobytes makes libindi's output free its
+// buffer twice, and the driver dies.
+bool CalvettaFocuser::refuseOverlong(const char* name, char* texts[], int n) {
+    for (int i = 0; i < n; ++i) {
+        const std::size_t length = std::strlen(texts[i]);
+        if (length <= kMaxTextBytes)
+            continue;
+        LOGF_ERROR("%s: a text of %zu bytes is too long (at most %zu); nothing was changed.", name,
+                   length, kMaxTextBytes);
+        INDI::Property property = getProperty(name);
+        property.setState(IPS_ALERT);
+        property.apply();
+        return true;
+    }
+    return false;
+}
+
 bool CalvettaFocuser::ISNewNumber(const char* dev, const char* name, double values[],
                                   char* names[], int n) {
     if (refuseUnknown(dev, name, names, n))
@@ -1070,8 +1087,12 @@ bool CalvettaFocuser::ISNewText(const char* dev, const char* name, char* texts[]
                                 int n) {
     if (refuseUnknown(dev, name, names, n))
         return true;
-    if (dev && std::strcmp(dev, getDeviceName()) == 0 && std::strcmp(name, PresetRecordTP.name) == 0)
-        return recordPreset(texts, names, n);
+    if (dev && std::strcmp(dev, getDeviceName()) == 0) {
+        if (refuseOverlong(name, texts, n))
+            return true;
+        if (std::strcmp(name, PresetRecordTP.name) == 0)
+            return recordPreset(texts, names, n);
+    }
     return INDI::Focuser::ISNewText(dev, name, texts, names, n);
 }
 

@@ -12,6 +12,7 @@
 #include <indifocuser.h>
 
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -23,6 +24,7 @@ public:
     static constexpr int kHandshakeMs = 4000;      // how long a connecting focuser may take
     static constexpr int kHandshakeRetryMs = 1000; // the status request is repeated this often
     static constexpr std::uint32_t kSilenceMs = 3000; // no answer this long: not answering
+    static constexpr std::size_t kMaxTextBytes = 4096; // a port's path at most, or a name
 
     CalvettaFocuser();
     ~CalvettaFocuser() override;
@@ -111,6 +113,9 @@ private:
     // True when a client's new values for `name` must go no further: the property is not
     // offered now, or one of the elements it names is not the property's.
     bool refuseUnknown(const char* dev, const char* name, char* names[], int n);
+    // True when one of the texts is longer than any port or name this driver takes; the
+    // property is then left as it was.
+    bool refuseOverlong(const char* name, char* texts[], int n);
     bool selectLedLevel(ISState* states, char* names[], int n);
     bool goToPreset(ISState* states, char* names[], int n);
     bool recordPreset(char* texts[], char* names[], int n);

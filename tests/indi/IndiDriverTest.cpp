@@ -179,6 +179,9 @@ TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
 
     setTexts("PRESET_RECORD", {{"SLOT", "10"}, {"NAME", "Nowhere"}});
     EXPECT_TRUE(waitState("PRESET_RECORD", IPS_ALERT));
+    // Echoed back, a text of a hundred kilobytes made libindi's output free its buffer twice.
+    setTexts("PRESET_RECORD", {{"SLOT", "8"}, {"NAME", std::string(100000, 'x')}});
+    EXPECT_TRUE(waitMessage("too long"));
     // A character the line cannot carry would be stored as '?': the preset is left as it was.
     setTexts("PRESET_RECORD", {{"SLOT", "8"}, {"NAME", "Moon \xe2\x98\xbe"}});
     EXPECT_TRUE(waitMessage("characters the focuser cannot take"));
