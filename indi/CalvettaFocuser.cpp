@@ -68,8 +68,11 @@ bool writeAll(int fd, const QByteArray& bytes) {
             done += n;
         } else if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
             pollfd p{fd, POLLOUT, 0};
-            if (::poll(&p, 1, 1000) <= 0)
+            if (const int ready = ::poll(&p, 1, 1000); ready <= 0) {
+                if (ready == 0)
+                    errno = ETIMEDOUT; // the focuser takes nothing more
                 return false;
+            }
         } else {
             return false;
         }
@@ -276,6 +279,9 @@ bool CalvettaFocuser::Disconnect() {
 bool CalvettaFocuser::Handshake() {
     handshakeRan = true;
     PortFD = serialConnection->getPortFD();
+    // A write waits for room a second at most (writeAll): on a blocking port, a focuser whose
+    // firmware hung froze the driver, and every client with it, once the line was full.
+    ::fcntl(PortFD, F_SETFL, ::fcntl(PortFD, F_GETFL) | O_NONBLOCK);
     const char* port = serialConnection->port();
     ::tcflush(PortFD, TCIOFLUSH);
     framer = ReplyFramer();

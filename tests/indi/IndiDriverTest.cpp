@@ -275,6 +275,17 @@ TEST_F(IndiSession, AFocuserThatFallsSilentOrSendsGarbageIsReported) {
     EXPECT_FALSE(property("FOCUSER_INFO"));
 }
 
+TEST_F(IndiSession, AFocuserThatTakesNothingMoreIsLetGoInsteadOfFreezingTheDriver) {
+    ASSERT_TRUE(connectFocuser());
+    // Its firmware hung: the requests fill the line until no byte more goes.
+    ::kill(static_cast<pid_t>(emulator.processId()), SIGSTOP);
+    for (int i = 0; i < 8; ++i)
+        setTexts("PRESET_RECORD", {{"SLOT", "8"}, {"NAME", std::string(4000, 'x')}});
+    EXPECT_TRUE(waitMessage("cannot write"));
+    EXPECT_TRUE(waitFor([&] { return isOn("CONNECTION", "DISCONNECT"); }));
+    ::kill(static_cast<pid_t>(emulator.processId()), SIGCONT);
+}
+
 TEST_F(IndiSession, WrongPortAndSilentDeviceFailToConnectWithTheReason) {
     startEmulator({QStringLiteral("--drop-replies"), QStringLiteral("1")});
     startDriver();
