@@ -383,6 +383,7 @@ void CalvettaFocuser::startSession() {
     aborting = false;
     pendingChecks.clear();
     lastMotorSettings = nullptr;
+    motorAcksOwed = 0;
     readCallbackId = IEAddCallback(
         PortFD, [](int, void* self) { static_cast<CalvettaFocuser*>(self)->readable(); }, this);
     pollTimerId = SetTimer(kPollMs);
@@ -406,6 +407,7 @@ void CalvettaFocuser::stopSession() {
     // Settings whose confirmation was still awaited will not hear of it on this link.
     pendingChecks.clear();
     lastMotorSettings = nullptr;
+    motorAcksOwed = 0;
     if (PresetRecordTP.s == IPS_BUSY)
         PresetRecordTP.s = IPS_IDLE;
     for (ISwitchVectorProperty* p : {&MotorPresetSP, &QuickSettingSP}) {
@@ -636,7 +638,12 @@ void CalvettaFocuser::handleAcknowledgement(const Acknowledgement& ack) {
         FocusAbortSP.s = IPS_ALERT;
         IDSetSwitch(&FocusAbortSP, "The focuser refused to stop.");
     }
-    if (lastMotorSettings && ack.mentions(QStringLiteral("cmd/RUNPRESET"))) {
+    // Answers come in the order of the requests: only the last one's tells what the focuser
+    // runs with now, the others' leave the choice Busy.
+    const bool motorAck = ack.mentions(QStringLiteral("cmd/RUNPRESET")) && motorAcksOwed > 0;
+    if (motorAck)
+        --motorAcksOwed;
+    if (lastMotorSettings && motorAck && motorAcksOwed == 0) {
         const bool refused = ack.refuses(QStringLiteral("cmd/RUNPRESET"));
         lastMotorSettings->s = refused ? IPS_ALERT : IPS_OK;
         if (refused)
@@ -1211,6 +1218,7 @@ bool CalvettaFocuser::loadMotorSettings(ISwitchVectorProperty& property, ISState
     property.s = IPS_BUSY;
     IDSetSwitch(&property, nullptr);
     lastMotorSettings = &property;
+    ++motorAcksOwed;
     std::erase_if(pendingChecks, [](const PendingCheck& c) {
         return c.refusedBy == QLatin1String("cmd/RUNPRESET");
     });
@@ -1220,6 +1228,7 @@ bool CalvettaFocuser::loadMotorSettings(ISwitchVectorProperty& property, ISState
                  if (lastMotorSettings != p)
                      return;
                  lastMotorSettings = nullptr;
+                 motorAcksOwed = 0;
                  p->s = IPS_OK;
                  IDSetSwitch(p, nullptr);
              });

@@ -169,6 +169,7 @@ private:
     std::uint32_t lastMoveNewsT = 0;
     int lastPresetGo = 0;
     ISwitchVectorProperty* lastMotorSettings = nullptr; // awaiting its acknowledgement
+    int motorAcksOwed = 0; // motor settings sent and not yet acknowledged, the last included
 
     std::vector<PendingCheck> pendingChecks;
 };

@@ -240,6 +240,15 @@ TEST_F(IndiSession, HalvorbeckMotorPresetsQuickSettingsAndReverse) {
         << "Ok before the focuser took the new direction";
 }
 
+TEST_F(IndiSession, MotorSettingsChosenOneAfterAnotherShowTheAnswerToTheLast) {
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--model"), QStringLiteral("HALVORBECK2"),
+                                QStringLiteral("--delay-replies"), QStringLiteral("500")}));
+    // Preset 2 is taken, the free preset 3 refused: the answer to 2 showed 3 as loaded.
+    setSwitch("MOTOR_PRESETS", "MOTOR_PRESET_2");
+    setSwitch("MOTOR_PRESETS", "MOTOR_PRESET_3");
+    EXPECT_TRUE(waitState("MOTOR_PRESETS", IPS_ALERT));
+}
+
 TEST_F(IndiSession, SettingsAwaitingTheFocuserAreNotBusyAfterReconnecting) {
     ASSERT_TRUE(connectFocuser({QStringLiteral("--model"), QStringLiteral("HALVORBECK2"),
                                 QStringLiteral("--delay-replies"), QStringLiteral("1000")}));
