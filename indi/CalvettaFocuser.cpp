@@ -672,7 +672,12 @@ void CalvettaFocuser::settleChecks(
             continue;
         }
         auto done = std::move(it->done);
+        const void* shownOn = it->shownOn;
         it = pendingChecks.erase(it);
+        if (shownOn && std::any_of(it, pendingChecks.end(), [&](const PendingCheck& later) {
+                return later.shownOn == shownOn;
+            }))
+            continue;
         done(*confirmed);
     }
 }
@@ -782,10 +787,10 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
     relabelPresets(s, true);
 }
 
-void CalvettaFocuser::addCheck(const QString& refusedBy,
+void CalvettaFocuser::addCheck(const void* shownOn, const QString& refusedBy,
                                std::function<bool(const FocuserStatus&)> holds,
                                std::function<void(bool)> done) {
-    pendingChecks.push_back({refusedBy, std::move(holds), std::move(done)});
+    pendingChecks.push_back({refusedBy, std::move(holds), std::move(done), 3, shownOn});
 }
 
 // Readings and identity as `s` reports them, not yet sent; true when the identity changed.
@@ -979,7 +984,7 @@ bool CalvettaFocuser::ReverseFocuser(bool enabled) {
     send(request::status());
     FocusReverseSP.s = IPS_BUSY;
     addCheck(
-        QStringLiteral("set/MOT1/CAL_DIR"),
+        &FocusReverseSP, QStringLiteral("set/MOT1/CAL_DIR"),
         [enabled](const FocuserStatus& s) {
             return s.motorDirection &&
                    (s.motorDirection->compare(QLatin1String("invert"), Qt::CaseInsensitive) == 0) ==
@@ -1123,7 +1128,7 @@ bool CalvettaFocuser::selectLedLevel(ISState* states, char* names[], int n) {
     LedSP.s = IPS_BUSY;
     IDSetSwitch(&LedSP, nullptr);
     addCheck(
-        QStringLiteral("cmd/DIMLEDS"),
+        &LedSP, QStringLiteral("cmd/DIMLEDS"),
         [level](const FocuserStatus& s) { return s.ledLevel == QLatin1String(kLedLevels[level]); },
         [this](bool confirmed) {
             showLedLevel(confirmed ? IPS_OK : IPS_ALERT,
@@ -1178,7 +1183,7 @@ bool CalvettaFocuser::recordPreset(char* texts[], char* names[], int n) {
     PresetRecordTP.s = IPS_BUSY;
     IDSetText(&PresetRecordTP, nullptr);
     addCheck(
-        QStringLiteral("set/PRESET_%1").arg(preset),
+        &PresetRecordTP, QStringLiteral("set/PRESET_%1").arg(preset),
         [preset, stored](const FocuserStatus& s) {
             const QString& now = s.presetNames[preset - 1];
             // The device may shorten a long name.
@@ -1223,7 +1228,7 @@ bool CalvettaFocuser::loadMotorSettings(ISwitchVectorProperty& property, ISState
         return c.refusedBy == QLatin1String("cmd/RUNPRESET");
     });
     // A focuser that does not acknowledge is taken at its word after a few status replies.
-    addCheck(QStringLiteral("cmd/RUNPRESET"), [](const FocuserStatus&) { return false; },
+    addCheck(nullptr, QStringLiteral("cmd/RUNPRESET"), [](const FocuserStatus&) { return false; },
              [this, p = &property](bool) {
                  if (lastMotorSettings != p)
                      return;

@@ -60,6 +60,7 @@ private:
         std::function<bool(const FocuserStatus&)> holds;
         std::function<void(bool confirmed)> done;
         int repliesLeft = 3;
+        const void* shownOn = nullptr; // the property that shows it
     };
 
     // The link: requests out, frames in.
@@ -85,7 +86,8 @@ private:
     void setCalibrating(bool running);
     void reportUnusable(const QString& why);
     // Ends, in order, the pending checks that `verdict` settles (true: confirmed, false:
-    // failed); those it leaves open (nothing) wait on.
+    // failed); those it leaves open (nothing) wait on. A check whose property awaits a later
+    // one ends unseen: the later choice is the one the client waits for.
     void settleChecks(const std::function<std::optional<bool>(PendingCheck&)>& verdict);
     void reportSilence();
     void setReadingsState(IPState state);
@@ -98,8 +100,8 @@ private:
     // The end of a move as the property of its kind shows it (the position aside).
     void showMoveEnd(MoveKind kind, IPState state);
     void refuseMove(const QString& why);
-    void addCheck(const QString& refusedBy, std::function<bool(const FocuserStatus&)> holds,
-                  std::function<void(bool)> done);
+    void addCheck(const void* shownOn, const QString& refusedBy,
+                  std::function<bool(const FocuserStatus&)> holds, std::function<void(bool)> done);
     bool takeReadings(const FocuserStatus& s);
     void takeDefinitionValues(const FocuserStatus& s);
     bool takeLedLevel();

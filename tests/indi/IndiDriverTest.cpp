@@ -240,13 +240,22 @@ TEST_F(IndiSession, HalvorbeckMotorPresetsQuickSettingsAndReverse) {
         << "Ok before the focuser took the new direction";
 }
 
-TEST_F(IndiSession, MotorSettingsChosenOneAfterAnotherShowTheAnswerToTheLast) {
+TEST_F(IndiSession, SettingsChosenOneAfterAnotherShowTheAnswerToTheLast) {
     ASSERT_TRUE(connectFocuser({QStringLiteral("--model"), QStringLiteral("HALVORBECK2"),
                                 QStringLiteral("--delay-replies"), QStringLiteral("500")}));
     // Preset 2 is taken, the free preset 3 refused: the answer to 2 showed 3 as loaded.
     setSwitch("MOTOR_PRESETS", "MOTOR_PRESET_2");
     setSwitch("MOTOR_PRESETS", "MOTOR_PRESET_3");
     EXPECT_TRUE(waitState("MOTOR_PRESETS", IPS_ALERT));
+
+    // Nor does the LED level read Ok at the first choice while the second is on its way.
+    const size_t before = historyOf("LED_LEVEL").size();
+    setSwitch("LED_LEVEL", "OFF");
+    setSwitch("LED_LEVEL", "ON");
+    ASSERT_TRUE(waitFor([&] { return state("LED_LEVEL") == IPS_OK && isOn("LED_LEVEL", "ON"); }));
+    const auto updates = historyOf("LED_LEVEL");
+    for (size_t i = before; i < updates.size(); ++i)
+        EXPECT_FALSE(updates[i].state == IPS_OK && updates[i].elements.at("OFF").on) << i;
 }
 
 TEST_F(IndiSession, SettingsAwaitingTheFocuserAreNotBusyAfterReconnecting) {
