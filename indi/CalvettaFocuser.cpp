@@ -68,8 +68,11 @@ bool writeAll(int fd, const QByteArray& bytes) {
             done += n;
         } else if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
             pollfd p{fd, POLLOUT, 0};
-            if (::poll(&p, 1, 1000) <= 0)
+            if (const int ready = ::poll(&p, 1, 1000); ready <= 0) {
+                if (ready == 0)
+                    errno = ETIMEDOUT; // the focuser takes nothing more
                 return false;
+            }
         } else {
             return false;
         }
@@ -276,6 +279,9 @@ bool CalvettaFocuser::Disconnect() {
 bool CalvettaFocuser::Handshake() {
     handshakeRan = true;
     PortFD = serialConnection->getPortFD();
+    // A write waits for room a second at most (writeAll): on a blocking port, a focuser whose
+    // firmware hung froze the driver, and every client with it, once the line was full.
+    ::fcntl(PortFD, F_SETFL, ::fcntl(PortFD, F_GETFL) | O_NONBLOCK);
     const char* port = serialConnection->port();
     ::tcflush(PortFD, TCIOFLUSH);
     framer = ReplyFramer();
@@ -377,6 +383,7 @@ void CalvettaFocuser::startSession() {
     aborting = false;
     pendingChecks.clear();
     lastMotorSettings = nullptr;
+    motorAcksOwed = 0;
     readCallbackId = IEAddCallback(
         PortFD, [](int, void* self) { static_cast<CalvettaFocuser*>(self)->readable(); }, this);
     pollTimerId = SetTimer(kPollMs);
@@ -400,6 +407,7 @@ void CalvettaFocuser::stopSession() {
     // Settings whose confirmation was still awaited will not hear of it on this link.
     pendingChecks.clear();
     lastMotorSettings = nullptr;
+    motorAcksOwed = 0;
     if (PresetRecordTP.s == IPS_BUSY)
         PresetRecordTP.s = IPS_IDLE;
     for (ISwitchVectorProperty* p : {&MotorPresetSP, &QuickSettingSP}) {
@@ -630,7 +638,12 @@ void CalvettaFocuser::handleAcknowledgement(const Acknowledgement& ack) {
         FocusAbortSP.s = IPS_ALERT;
         IDSetSwitch(&FocusAbortSP, "The focuser refused to stop.");
     }
-    if (lastMotorSettings && ack.mentions(QStringLiteral("cmd/RUNPRESET"))) {
+    // Answers come in the order of the requests: only the last one's tells what the focuser
+    // runs with now, the others' leave the choice Busy.
+    const bool motorAck = ack.mentions(QStringLiteral("cmd/RUNPRESET")) && motorAcksOwed > 0;
+    if (motorAck)
+        --motorAcksOwed;
+    if (lastMotorSettings && motorAck && motorAcksOwed == 0) {
         const bool refused = ack.refuses(QStringLiteral("cmd/RUNPRESET"));
         lastMotorSettings->s = refused ? IPS_ALERT : IPS_OK;
         if (refused)
@@ -659,7 +672,12 @@ void CalvettaFocuser::settleChecks(
             continue;
         }
         auto done = std::move(it->done);
+        const void* shownOn = it->shownOn;
         it = pendingChecks.erase(it);
+        if (shownOn && std::any_of(it, pendingChecks.end(), [&](const PendingCheck& later) {
+                return later.shownOn == shownOn;
+            }))
+            continue;
         done(*confirmed);
     }
 }
@@ -769,10 +787,10 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
     relabelPresets(s, true);
 }
 
-void CalvettaFocuser::addCheck(const QString& refusedBy,
+void CalvettaFocuser::addCheck(const void* shownOn, const QString& refusedBy,
                                std::function<bool(const FocuserStatus&)> holds,
                                std::function<void(bool)> done) {
-    pendingChecks.push_back({refusedBy, std::move(holds), std::move(done)});
+    pendingChecks.push_back({refusedBy, std::move(holds), std::move(done), 3, shownOn});
 }
 
 // Readings and identity as `s` reports them, not yet sent; true when the identity changed.
@@ -966,7 +984,7 @@ bool CalvettaFocuser::ReverseFocuser(bool enabled) {
     send(request::status());
     FocusReverseSP.s = IPS_BUSY;
     addCheck(
-        QStringLiteral("set/MOT1/CAL_DIR"),
+        &FocusReverseSP, QStringLiteral("set/MOT1/CAL_DIR"),
         [enabled](const FocuserStatus& s) {
             return s.motorDirection &&
                    (s.motorDirection->compare(QLatin1String("invert"), Qt::CaseInsensitive) == 0) ==
@@ -1012,6 +1030,23 @@ bool CalvettaFocuser::refuseUnknown(const char* dev, const char* name, char* nam
             property.setState(IPS_ALERT);
             property.apply();
         }
+        return true;
+    }
+    return false;
+}
+
+// Echoed back to the client, a text of some tens of kilobytes makes libindi's output free its
+// buffer twice, and the driver dies.
+bool CalvettaFocuser::refuseOverlong(const char* name, char* texts[], int n) {
+    for (int i = 0; i < n; ++i) {
+        const std::size_t length = std::strlen(texts[i]);
+        if (length <= kMaxTextBytes)
+            continue;
+        LOGF_ERROR("%s: a text of %zu bytes is too long (at most %zu); nothing was changed.", name,
+                   length, kMaxTextBytes);
+        INDI::Property property = getProperty(name);
+        property.setState(IPS_ALERT);
+        property.apply();
         return true;
     }
     return false;
@@ -1070,8 +1105,12 @@ bool CalvettaFocuser::ISNewText(const char* dev, const char* name, char* texts[]
                                 int n) {
     if (refuseUnknown(dev, name, names, n))
         return true;
-    if (dev && std::strcmp(dev, getDeviceName()) == 0 && std::strcmp(name, PresetRecordTP.name) == 0)
-        return recordPreset(texts, names, n);
+    if (dev && std::strcmp(dev, getDeviceName()) == 0) {
+        if (refuseOverlong(name, texts, n))
+            return true;
+        if (std::strcmp(name, PresetRecordTP.name) == 0)
+            return recordPreset(texts, names, n);
+    }
     return INDI::Focuser::ISNewText(dev, name, texts, names, n);
 }
 
@@ -1089,7 +1128,7 @@ bool CalvettaFocuser::selectLedLevel(ISState* states, char* names[], int n) {
     LedSP.s = IPS_BUSY;
     IDSetSwitch(&LedSP, nullptr);
     addCheck(
-        QStringLiteral("cmd/DIMLEDS"),
+        &LedSP, QStringLiteral("cmd/DIMLEDS"),
         [level](const FocuserStatus& s) { return s.ledLevel == QLatin1String(kLedLevels[level]); },
         [this](bool confirmed) {
             showLedLevel(confirmed ? IPS_OK : IPS_ALERT,
@@ -1144,7 +1183,7 @@ bool CalvettaFocuser::recordPreset(char* texts[], char* names[], int n) {
     PresetRecordTP.s = IPS_BUSY;
     IDSetText(&PresetRecordTP, nullptr);
     addCheck(
-        QStringLiteral("set/PRESET_%1").arg(preset),
+        &PresetRecordTP, QStringLiteral("set/PRESET_%1").arg(preset),
         [preset, stored](const FocuserStatus& s) {
             const QString& now = s.presetNames[preset - 1];
             // The device may shorten a long name.
@@ -1184,15 +1223,17 @@ bool CalvettaFocuser::loadMotorSettings(ISwitchVectorProperty& property, ISState
     property.s = IPS_BUSY;
     IDSetSwitch(&property, nullptr);
     lastMotorSettings = &property;
+    ++motorAcksOwed;
     std::erase_if(pendingChecks, [](const PendingCheck& c) {
         return c.refusedBy == QLatin1String("cmd/RUNPRESET");
     });
     // A focuser that does not acknowledge is taken at its word after a few status replies.
-    addCheck(QStringLiteral("cmd/RUNPRESET"), [](const FocuserStatus&) { return false; },
+    addCheck(nullptr, QStringLiteral("cmd/RUNPRESET"), [](const FocuserStatus&) { return false; },
              [this, p = &property](bool) {
                  if (lastMotorSettings != p)
                      return;
                  lastMotorSettings = nullptr;
+                 motorAcksOwed = 0;
                  p->s = IPS_OK;
                  IDSetSwitch(p, nullptr);
              });

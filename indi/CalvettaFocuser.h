@@ -12,6 +12,7 @@
 #include <indifocuser.h>
 
 #include <QString>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -23,6 +24,7 @@ public:
     static constexpr int kHandshakeMs = 4000;      // how long a connecting focuser may take
     static constexpr int kHandshakeRetryMs = 1000; // the status request is repeated this often
     static constexpr std::uint32_t kSilenceMs = 3000; // no answer this long: not answering
+    static constexpr std::size_t kMaxTextBytes = 4096; // a port's path at most, or a name
 
     CalvettaFocuser();
     ~CalvettaFocuser() override;
@@ -58,6 +60,7 @@ private:
         std::function<bool(const FocuserStatus&)> holds;
         std::function<void(bool confirmed)> done;
         int repliesLeft = 3;
+        const void* shownOn = nullptr; // the property that shows it
     };
 
     // The link: requests out, frames in.
@@ -83,7 +86,8 @@ private:
     void setCalibrating(bool running);
     void reportUnusable(const QString& why);
     // Ends, in order, the pending checks that `verdict` settles (true: confirmed, false:
-    // failed); those it leaves open (nothing) wait on.
+    // failed); those it leaves open (nothing) wait on. A check whose property awaits a later
+    // one ends unseen: the later choice is the one the client waits for.
     void settleChecks(const std::function<std::optional<bool>(PendingCheck&)>& verdict);
     void reportSilence();
     void setReadingsState(IPState state);
@@ -96,8 +100,8 @@ private:
     // The end of a move as the property of its kind shows it (the position aside).
     void showMoveEnd(MoveKind kind, IPState state);
     void refuseMove(const QString& why);
-    void addCheck(const QString& refusedBy, std::function<bool(const FocuserStatus&)> holds,
-                  std::function<void(bool)> done);
+    void addCheck(const void* shownOn, const QString& refusedBy,
+                  std::function<bool(const FocuserStatus&)> holds, std::function<void(bool)> done);
     bool takeReadings(const FocuserStatus& s);
     void takeDefinitionValues(const FocuserStatus& s);
     bool takeLedLevel();
@@ -111,6 +115,9 @@ private:
     // True when a client's new values for `name` must go no further: the property is not
     // offered now, or one of the elements it names is not the property's.
     bool refuseUnknown(const char* dev, const char* name, char* names[], int n);
+    // True when one of the texts is longer than any port or name this driver takes; the
+    // property is then left as it was.
+    bool refuseOverlong(const char* name, char* texts[], int n);
     bool selectLedLevel(ISState* states, char* names[], int n);
     bool goToPreset(ISState* states, char* names[], int n);
     bool recordPreset(char* texts[], char* names[], int n);
@@ -164,6 +171,7 @@ private:
     std::uint32_t lastMoveNewsT = 0;
     int lastPresetGo = 0;
     ISwitchVectorProperty* lastMotorSettings = nullptr; // awaiting its acknowledgement
+    int motorAcksOwed = 0; // motor settings sent and not yet acknowledged, the last included
 
     std::vector<PendingCheck> pendingChecks;
 };

@@ -179,6 +179,9 @@ TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
 
     setTexts("PRESET_RECORD", {{"SLOT", "10"}, {"NAME", "Nowhere"}});
     EXPECT_TRUE(waitState("PRESET_RECORD", IPS_ALERT));
+    // Echoed back, a text of a hundred kilobytes made libindi's output free its buffer twice.
+    setTexts("PRESET_RECORD", {{"SLOT", "8"}, {"NAME", std::string(100000, 'x')}});
+    EXPECT_TRUE(waitMessage("too long"));
     // A character the line cannot carry would be stored as '?': the preset is left as it was.
     setTexts("PRESET_RECORD", {{"SLOT", "8"}, {"NAME", "Moon \xe2\x98\xbe"}});
     EXPECT_TRUE(waitMessage("characters the focuser cannot take"));
@@ -237,6 +240,22 @@ TEST_F(IndiSession, HalvorbeckMotorPresetsQuickSettingsAndReverse) {
         << "Ok before the focuser took the new direction";
 }
 
+TEST_F(IndiSession, SettingsChosenOneAfterAnotherShowTheAnswerToTheLast) {
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--model"), QStringLiteral("HALVORBECK2"),
+                                QStringLiteral("--delay-replies"), QStringLiteral("500")}));
+    // Preset 2 is taken, the free preset 3 refused: the answer to 2 showed 3 as loaded.
+    setSwitch("MOTOR_PRESETS", "MOTOR_PRESET_2");
+    setSwitch("MOTOR_PRESETS", "MOTOR_PRESET_3");
+    EXPECT_TRUE(waitState("MOTOR_PRESETS", IPS_ALERT));
+
+    // Nor does the LED level read Ok at the first choice while the second is on its way.
+    setSwitch("LED_LEVEL", "OFF");
+    setSwitch("LED_LEVEL", "ON");
+    ASSERT_TRUE(waitFor([&] { return state("LED_LEVEL") == IPS_OK && isOn("LED_LEVEL", "ON"); }));
+    for (const auto& u : historyOf("LED_LEVEL"))
+        EXPECT_FALSE(u.state == IPS_OK && u.elements.at("OFF").on);
+}
+
 TEST_F(IndiSession, SettingsAwaitingTheFocuserAreNotBusyAfterReconnecting) {
     ASSERT_TRUE(connectFocuser({QStringLiteral("--model"), QStringLiteral("HALVORBECK2"),
                                 QStringLiteral("--delay-replies"), QStringLiteral("1000")}));
@@ -270,6 +289,15 @@ TEST_F(IndiSession, AFocuserThatFallsSilentOrSendsGarbageIsReported) {
     EXPECT_TRUE(waitMessage("Lost the focuser"));
     EXPECT_TRUE(waitFor([&] { return isOn("CONNECTION", "DISCONNECT"); }));
     EXPECT_FALSE(property("FOCUSER_INFO"));
+}
+
+TEST_F(IndiSession, AFocuserThatTakesNothingMoreIsLetGoInsteadOfFreezingTheDriver) {
+    ASSERT_TRUE(connectFocuser());
+    ::kill(static_cast<pid_t>(emulator.processId()), SIGSTOP); // its firmware hung
+    for (int i = 0; i < 8; ++i) // until the line is full
+        setTexts("PRESET_RECORD", {{"SLOT", "8"}, {"NAME", std::string(4000, 'x')}});
+    EXPECT_TRUE(waitMessage("cannot write"));
+    ::kill(static_cast<pid_t>(emulator.processId()), SIGCONT);
 }
 
 TEST_F(IndiSession, WrongPortAndSilentDeviceFailToConnectWithTheReason) {
