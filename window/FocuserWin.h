@@ -106,6 +106,11 @@ public:
     void ShowReportedPosition(int s);
     // Escape in the position field: a typed target gives way to the last reported position.
     void DropTypedTarget();
+    // The next reported position is drawn, whatever it is.
+    void ForcePositionRedraw() {
+        lastShownPosition = -1;
+        positionRedrawOwed = true;
+    }
     void TrackerThumbMouseDown(int x);
     void TrackerThumbMouseMove(int x);
     void TrackerThumbMouseUp();
@@ -290,6 +295,8 @@ public:
     // reckoned from it.
     bool positionReported = false;
     int lastShownPosition = -1;
+    // -1 is a position too: a focuser standing there would never be drawn.
+    bool positionRedrawOwed = true;
     double maxFocuserDist = 25.0;
     // The travel the draw tube and the thumb were last placed on: a calibration that changes
     // the travel leaves the position as it was, and they must be placed anew all the same.

@@ -155,6 +155,6 @@ void TVaskelWindow::OnChangeRadioClick(QRadioButton* sender) {
         ShowPosition(lastMotorPosition);
         PlacePositionGraphics(lastMotorPosition);
     }
-    lastShownPosition = -1;
+    ForcePositionRedraw();
     RequestStatus();
 }

@@ -185,6 +185,10 @@ TEST_F(StatusReplyTest, PositionPlacesTubeAndThumb) {
 
 TEST_F(StatusReplyTest, SamePositionIsNotRewrittenUnlessForced) {
     StatusDoc doc;
+    doc.mot1("ABS_POS", -1); // the first position after start is drawn, -1 too
+    deliver(doc);
+    EXPECT_EQ(w().CurrentPositionEdit->text(), "-1");
+    doc.mot1("ABS_POS", 10000);
     deliver(doc);
     w().CurrentPositionEdit->setText("555"); // a target typed by the user
     deliver(doc);
