@@ -87,9 +87,17 @@ void TVaskelWindow::ShowReportedPosition(int s) {
     if (posTracking)
         return;
     // The reports of a running move come five times a second and would write over a target
-    // half typed, which GO would then send.
-    if (!(CurrentPositionEdit->hasFocus() && CurrentPositionEdit->isModified()))
+    // half typed, which GO would then send, or over part of the number selected to be typed
+    // over. A whole number selected stays selected: written over, the digits typed next ran on
+    // after the position ("312500" and "1000" made the far end).
+    QLineEdit* field = CurrentPositionEdit;
+    const bool wholeSelected = field->hasSelectedText() && field->selectedText() == field->text();
+    const bool editing = field->isModified() || (field->hasSelectedText() && !wholeSelected);
+    if (!(field->hasFocus() && editing)) {
         ShowPosition(s);
+        if (field->hasFocus() && wholeSelected)
+            field->selectAll();
+    }
     PlacePositionGraphics(s);
 }
 
