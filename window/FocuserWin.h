@@ -100,6 +100,8 @@ public:
 
     // --- Position display ---
     void ShowPosition(int s);
+    // Writes the position field, in a font small enough for the whole text.
+    void SetPositionText(const QString& text);
     void PlacePositionGraphics(int s);
     // A position the focuser reported: the graphics follow it, the field too unless the user
     // is typing a target into it.

@@ -364,4 +364,7 @@ TEST_F(StatusReplyTest, TextLinesFollowTheMove) {
     win.ParseExtraMessage("365818");
     EXPECT_EQ(win.TrackerThumb->x(), 210);
     EXPECT_EQ(win.FocuserOpticImage->x(), 253);
+    win.ParseExtraMessage("-2147483648"); // whole in the field, not its end alone
+    const QLineEdit* field = win.CurrentPositionEdit;
+    EXPECT_LT(field->fontMetrics().horizontalAdvance(field->text()), field->width() - 4);
 }
