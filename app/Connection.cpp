@@ -46,7 +46,7 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         LiftConnectControls();
         OpenCloseButtonLabel->setText(TR(QStringLiteral("Connect")));
     } else {
-        lastShownPosition = -1;
+        ForcePositionRedraw();
         // A text that names no device would give a link that never opens, and the window
         // would read "Disconnect" while nothing is sent.
         if (portDeviceName(serialPort).isEmpty()) {

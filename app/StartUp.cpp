@@ -28,7 +28,7 @@ void TVaskelWindow::FormCreate() {
     topButtonHilited = -1;
     serialPort = QStringLiteral("AUTO");
     lastMotorPosition = 0;
-    lastShownPosition = -1;
+    ForcePositionRedraw();
     posTracking = false;
     maxFocuserDist = 25.0;
     serialLink.reset();

@@ -24,6 +24,10 @@ double nearestEven(double v) {
 QString shortest(double v, const QLocale& locale) {
     QLocale plain = locale;
     plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    // Never with an exponent, which the field does not read back: "2.92654375182909e+15" steps
+    // moved a single step.
+    if (std::abs(v) >= 1e15)
+        return plain.toString(QLocale::c().toDouble(QLocale::c().toString(v, 'g', 15)), 'f', 0);
     return plain.toString(v, 'g', 15);
 }
 

@@ -273,8 +273,8 @@ void TVaskelWindow::BuildCentreArea() {
             LanguageCombo->setEditText(listed);
     });
 
-    CurrentPositionEdit = makeField(area, QStringLiteral("---"), toRect(kPositionEdit), 22, true,
-                                    Qt::transparent);
+    CurrentPositionEdit = makeField(area, QStringLiteral("---"), toRect(kPositionEdit),
+                                    kPositionFontHeight, true, Qt::transparent);
     // Return sends a typed target as GO does; a field merely showing the position sends nothing.
     connect(CurrentPositionEdit, &QLineEdit::returnPressed, this, [this] {
         if (CurrentPositionEdit->isModified())

@@ -100,12 +100,19 @@ public:
 
     // --- Position display ---
     void ShowPosition(int s);
+    // Writes the position field, in a font small enough for the whole text.
+    void SetPositionText(const QString& text);
     void PlacePositionGraphics(int s);
     // A position the focuser reported: the graphics follow it, the field too unless the user
     // is typing a target into it.
     void ShowReportedPosition(int s);
     // Escape in the position field: a typed target gives way to the last reported position.
     void DropTypedTarget();
+    // The next reported position is drawn, whatever it is.
+    void ForcePositionRedraw() {
+        lastShownPosition = -1;
+        positionRedrawOwed = true;
+    }
     void TrackerThumbMouseDown(int x);
     void TrackerThumbMouseMove(int x);
     void TrackerThumbMouseUp();
@@ -290,6 +297,8 @@ public:
     // reckoned from it.
     bool positionReported = false;
     int lastShownPosition = -1;
+    // -1 is a position too: a focuser standing there would never be drawn.
+    bool positionRedrawOwed = true;
     double maxFocuserDist = 25.0;
     // The travel the draw tube and the thumb were last placed on: a calibration that changes
     // the travel leaves the position as it was, and they must be placed anew all the same.

@@ -8,6 +8,7 @@
 #include "window/FocuserWin.h"
 #include "window/LayoutGeometry.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -15,6 +16,11 @@
 #include <optional>
 
 using namespace position;
+
+namespace {
+// What a line edit keeps beside its text: its own margin on each side, and the cursor.
+constexpr int kLineEditMargin = 3;
+} // namespace
 
 void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
     if (!serialLink)
@@ -78,7 +84,18 @@ void TVaskelWindow::HandpadButtonClick(TSimpleBitmapButton* sender) {
 }
 
 void TVaskelWindow::ShowPosition(int s) {
-    CurrentPositionEdit->setText(formatPosition(s, StepsCheck->isChecked()));
+    SetPositionText(formatPosition(s, StepsCheck->isChecked()));
+}
+
+void TVaskelWindow::SetPositionText(const QString& text) {
+    // A number wider than the field showed only its end, which read as another number
+    // ("7483647" for 2147483647, a positive one for -12345678): it is drawn smaller instead.
+    QFont font = interfaceFont(layout::kPositionFontHeight, true);
+    const int room = CurrentPositionEdit->width() - 2 * kLineEditMargin;
+    while (font.pixelSize() > 8 && QFontMetrics(font).horizontalAdvance(text) > room)
+        font.setPixelSize(font.pixelSize() - 1);
+    CurrentPositionEdit->setFont(font);
+    CurrentPositionEdit->setText(text);
 }
 
 void TVaskelWindow::ShowReportedPosition(int s) {
@@ -87,9 +104,17 @@ void TVaskelWindow::ShowReportedPosition(int s) {
     if (posTracking)
         return;
     // The reports of a running move come five times a second and would write over a target
-    // half typed, which GO would then send.
-    if (!(CurrentPositionEdit->hasFocus() && CurrentPositionEdit->isModified()))
+    // half typed, which GO would then send, or over part of the number selected to be typed
+    // over. A whole number selected stays selected: written over, the digits typed next ran on
+    // after the position ("312500" and "1000" made the far end).
+    QLineEdit* field = CurrentPositionEdit;
+    const bool wholeSelected = field->hasSelectedText() && field->selectedText() == field->text();
+    const bool editing = field->isModified() || (field->hasSelectedText() && !wholeSelected);
+    if (!(field->hasFocus() && editing)) {
         ShowPosition(s);
+        if (field->hasFocus() && wholeSelected)
+            field->selectAll();
+    }
     PlacePositionGraphics(s);
 }
 
@@ -100,7 +125,7 @@ void TVaskelWindow::DropTypedTarget() {
         ShowPosition(lastMotorPosition);
         PlacePositionGraphics(lastMotorPosition); // a dragged thumb goes back as well
     } else {
-        CurrentPositionEdit->setText(QStringLiteral("---"));
+        SetPositionText(QStringLiteral("---"));
     }
 }
 
@@ -155,6 +180,6 @@ void TVaskelWindow::OnChangeRadioClick(QRadioButton* sender) {
         ShowPosition(lastMotorPosition);
         PlacePositionGraphics(lastMotorPosition);
     }
-    lastShownPosition = -1;
+    ForcePositionRedraw();
     RequestStatus();
 }

@@ -35,6 +35,7 @@ constexpr Box kHalvorbeckFw{231, 228, 81, 13};
 // Position, ruler and step amount.
 constexpr Box kPositionCaption{23, 347, 73, 20};
 constexpr Box kPositionEdit{29, 376, 59, 21};
+constexpr int kPositionFontHeight = 22;
 constexpr Box kTrackerThumb{95, 370, 21, 34};
 constexpr int kThumbLeftMin = 95, kThumbTravel = 230;
 constexpr Box kRuler{100, 370, 250, 80};

@@ -143,8 +143,9 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
     const auto absPos = memberText(*mot1, "ABS_POS");
     lastMotorPosition = absPos ? toIntDef(*absPos, 0) : 0;
     positionReported = true;
-    if (lastMotorPosition != lastShownPosition) {
+    if (lastMotorPosition != lastShownPosition || positionRedrawOwed) {
         lastShownPosition = lastMotorPosition;
+        positionRedrawOwed = false;
         ShowReportedPosition(lastShownPosition);
     } else if (maxFocuserDist != placedTravel && !posTracking) {
         PlacePositionGraphics(lastShownPosition);
@@ -192,5 +193,6 @@ void TVaskelWindow::ParseExtraMessage(const QString& S) {
     lastMotorPosition = position;
     positionReported = true;
     lastShownPosition = position;
+    positionRedrawOwed = false;
     ShowReportedPosition(position);
 }

@@ -141,7 +141,7 @@ void TVaskelWindow::ResetDeviceDisplays() {
         b->setText(QString());
         b->repaint();
     }
-    CurrentPositionEdit->setText(QStringLiteral("---"));
+    SetPositionText(QStringLiteral("---"));
     ExternalTemperatureLabel->setText(QStringLiteral("---"));
     InternalTemperatureLabel->setText(QStringLiteral("---"));
     PowerSupply12VLabel->setText(QStringLiteral("---"));

@@ -107,4 +107,6 @@ TEST(PositionRules, StepAmountFollowsAChangeOfUnit) {
     EXPECT_EQ(stepInputInSteps("0", kC), "1");
     EXPECT_EQ(stepInputInSteps("1", kC), "29265");
     EXPECT_EQ(stepInputInMillimetres("100000", kItalian), "3,417");
+    EXPECT_EQ(stepInputInSteps("100000000000", kC), "2926543751829090");
+    EXPECT_EQ(stepInputInMillimetres("99999999999999999999", kC), "3417000000000000");
 }

@@ -257,6 +257,12 @@ TEST_F(ConnectedTest, ATargetTypedDuringAMoveIsKeptForReturnAndGivenUpByEscape) 
     QTest::keyClicks(w.CurrentPositionEdit, "9");
     QTest::keyClick(w.CurrentPositionEdit, Qt::Key_Escape);
     EXPECT_EQ(w.CurrentPositionEdit->text(), "163015");
+    w.CurrentPositionEdit->selectAll(); // to be typed over
+    w.ParseExtraMessage("163500");
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "163500");
+    QTest::keyClicks(w.CurrentPositionEdit, "1000");
+    QTest::keyClick(w.CurrentPositionEdit, Qt::Key_Return);
+    EXPECT_TRUE(requests().contains(gotoRequest(1000)));
 }
 
 namespace {

@@ -185,6 +185,10 @@ TEST_F(StatusReplyTest, PositionPlacesTubeAndThumb) {
 
 TEST_F(StatusReplyTest, SamePositionIsNotRewrittenUnlessForced) {
     StatusDoc doc;
+    doc.mot1("ABS_POS", -1); // the first position after start is drawn, -1 too
+    deliver(doc);
+    EXPECT_EQ(w().CurrentPositionEdit->text(), "-1");
+    doc.mot1("ABS_POS", 10000);
     deliver(doc);
     w().CurrentPositionEdit->setText("555"); // a target typed by the user
     deliver(doc);
@@ -360,4 +364,7 @@ TEST_F(StatusReplyTest, TextLinesFollowTheMove) {
     win.ParseExtraMessage("365818");
     EXPECT_EQ(win.TrackerThumb->x(), 210);
     EXPECT_EQ(win.FocuserOpticImage->x(), 253);
+    win.ParseExtraMessage("-2147483648"); // whole in the field, not its end alone
+    const QLineEdit* field = win.CurrentPositionEdit;
+    EXPECT_LT(field->fontMetrics().horizontalAdvance(field->text()), field->width() - 4);
 }
