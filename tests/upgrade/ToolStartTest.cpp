@@ -47,8 +47,9 @@ TEST(ToolStart, TheTerminalSaysHowTheToolEndedAndWaitsForEnter) {
     TLangTranslator french(dir.path());
     french.SelectLanguage("FR");
     setProgramTranslator(&french);
-    const auto plan = launchPlan(Platform::Linux, "/bin/false --port /dev/ttyUSB0",
-                                 machine({"/bin/false", "/usr/bin/x-terminal-emulator"}));
+    auto night = machine({"/bin/false", "/usr/bin/x-terminal-emulator"});
+    night.nightVision = true;
+    const auto plan = launchPlan(Platform::Linux, "/bin/false --port /dev/ttyUSB0", night);
     setProgramTranslator(nullptr);
     ASSERT_TRUE(plan);
     ASSERT_EQ(plan->arguments.value(0), "-e");
@@ -57,7 +58,10 @@ TEST(ToolStart, TheTerminalSaysHowTheToolEndedAndWaitsForEnter) {
     EXPECT_FALSE(shell.waitForFinished(500)) << "closed before anyone read it";
     shell.write("\n");
     ASSERT_TRUE(shell.waitForFinished(5000));
-    EXPECT_TRUE(shell.readAll().contains("/bin/false n'a pas abouti (code 1)."));
+    const QByteArray shown = shell.readAll();
+    EXPECT_TRUE(shown.contains("/bin/false n'a pas abouti (code 1)."));
+    EXPECT_TRUE(shown.startsWith("\x1b]11;#000000\x07\x1b]10;#aa0000\x07"))
+        << "dark, as the window";
 }
 
 TEST(ToolStart, WindowsHandsTheCommandLineOverAsWrittenWithAConsoleOfItsOwn) {
