@@ -46,7 +46,9 @@ QString waitForKeyScript(const QString& program, bool nightVision) {
                      .arg(red);
     }
     return script +
-           QStringLiteral("\"$0\" \"$@\"; status=$?; echo; "
+           // Ctrl+C stops a hung tool, not this shell, which still says how the tool ended (the
+           // trap is a command, so the tool takes the key as usual).
+           QStringLiteral("trap : INT; \"$0\" \"$@\"; status=$?; echo; "
                           "if [ $status -eq 0 ]; then printf '%s\\n' ") +
            shellWord(TR(QStringLiteral("%1 has finished.")).arg(program)) +
            QStringLiteral("; else printf '%s\\n' ") + failed.join(QStringLiteral("\"$status\"")) +

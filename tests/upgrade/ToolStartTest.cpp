@@ -62,6 +62,16 @@ TEST(ToolStart, TheTerminalSaysHowTheToolEndedAndWaitsForEnter) {
     EXPECT_TRUE(shown.contains("/bin/false n'a pas abouti (code 1)."));
     EXPECT_TRUE(shown.startsWith("\x1b]11;#000000\x07\x1b]10;#aa0000\x07"))
         << "dark, as the window";
+
+    // Ctrl+C reaches the shell with the tool it stops; the verdict still waits for Enter.
+    const auto stopped = launchPlan(Platform::Linux, "/bin/sh -c \"kill -INT $PPID\"",
+                                    machine({"/bin/sh", "/usr/bin/x-terminal-emulator"}));
+    ASSERT_TRUE(stopped);
+    QProcess interrupted;
+    interrupted.start(stopped->arguments[1], stopped->arguments.mid(2));
+    EXPECT_FALSE(interrupted.waitForFinished(500)) << "closed with the tool";
+    interrupted.write("\n");
+    interrupted.waitForFinished(5000);
 }
 
 TEST(ToolStart, WindowsHandsTheCommandLineOverAsWrittenWithAConsoleOfItsOwn) {
