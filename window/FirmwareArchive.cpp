@@ -4,6 +4,8 @@
 
 #include "window/FirmwarePackage.h"
 
+#include "i18n/Translator.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -88,12 +90,16 @@ QString shownPath(const QString& path) {
     return QDir::toNativeSeparators(QFileInfo(path).absoluteFilePath());
 }
 
+EPackageError unusable(const QString& why) {
+    return EPackageError(TR(QStringLiteral("The firmware package cannot be used: %1")).arg(why));
+}
+
+// `why` is translated with the entry's name in place of its %1.
 EPackageError refused(const QString& name, const QString& why) {
     // A name of thousands of characters would make a message taller than the screen.
     const QString shown =
         name.size() > 120 ? name.left(60) + QStringLiteral("\u2026") + name.right(60) : name;
-    return EPackageError(QStringLiteral("The firmware package cannot be used: its entry \"%1\" %2.")
-                             .arg(shown, why));
+    return unusable(why.arg(shown));
 }
 
 // Splits a stored name into path parts below the target folder. Both separators count, as
@@ -107,20 +113,25 @@ Entry parseEntry(zip_uint64_t index, const QString& name, Platform platform) {
     entry.isDirectory = path.endsWith(u'/');
     if (name.size() > kMaxNameLength)
         throw refused(name,
-                      QStringLiteral("has a path longer than %1 characters").arg(kMaxNameLength));
+                      // %1 stays for the name.
+                      TR(QStringLiteral("its entry \"%1\" has a path longer than %2 characters."))
+                          .arg(QStringLiteral("%1"), QString::number(kMaxNameLength)));
     const bool drive = path.size() >= 2 && path[1] == u':' && path[0].isLetter();
     if (path.startsWith(u'/') || drive)
-        throw refused(name, QStringLiteral("has an absolute path"));
+        throw refused(name, TR(QStringLiteral("its entry \"%1\" has an absolute path.")));
     // The tool's command line quotes every image path; a quote inside one would end it early.
     if (path.contains(u'"'))
-        throw refused(name, QStringLiteral("has a double quote in its name"));
+        throw refused(name, TR(QStringLiteral("its entry \"%1\" has a double quote in its name.")));
     for (const QString& part : path.split(u'/', Qt::SkipEmptyParts)) {
         if (part == QLatin1String(".."))
-            throw refused(name, QStringLiteral("points outside the folder it is unpacked into"));
+            throw refused(name,
+                          TR(QStringLiteral(
+                              "its entry \"%1\" points outside the folder it is unpacked into.")));
         if (platform == Platform::Windows && part.contains(u':'))
-            throw refused(name, QStringLiteral("has a colon in its path"));
+            throw refused(name, TR(QStringLiteral("its entry \"%1\" has a colon in its path.")));
         if (platform == Platform::Windows && isWindowsDeviceName(part))
-            throw refused(name, QStringLiteral("names a device of the system"));
+            throw refused(name,
+                          TR(QStringLiteral("its entry \"%1\" names a device of the system.")));
         if (part != QLatin1String("."))
             entry.parts.append(part);
     }
@@ -135,14 +146,16 @@ QString makeFolders(const QString& root, const Entry& entry, qsizetype count) {
         path += u'/' + entry.parts[i];
         const QFileInfo info(path);
         if (info.isSymLink())
-            throw refused(entry.name, QStringLiteral("would be written through a link"));
+            throw refused(entry.name,
+                          TR(QStringLiteral("its entry \"%1\" would be written through a link.")));
         if (!info.exists()) {
             if (!QDir().mkdir(path))
                 throw EPackageError(
-                    QStringLiteral("Cannot create the folder %1.").arg(shownPath(path)));
+                    TR(QStringLiteral("Cannot create the folder %1.")).arg(shownPath(path)));
         } else if (!info.isDir()) {
-            throw EPackageError(QStringLiteral("Cannot create the folder %1: a file has that name.")
-                                    .arg(shownPath(path)));
+            throw EPackageError(
+                TR(QStringLiteral("Cannot create the folder %1: a file has that name."))
+                    .arg(shownPath(path)));
         }
     }
     return path;
@@ -154,7 +167,8 @@ void extractFile(zip_t* za, const Entry& entry, const QString& root) {
     const QString shown = shownPath(target);
     const QFileInfo info(target);
     if (info.isDir() && !info.isSymLink())
-        throw EPackageError(QStringLiteral("Cannot write %1: a folder has that name.").arg(shown));
+        throw EPackageError(
+            TR(QStringLiteral("Cannot write %1: a folder has that name.")).arg(shown));
     // Whatever lies there (a link, a pipe, a file linked to one elsewhere, in a folder left
     // from before) is replaced by a new file, never written through.
     if (info.exists() || info.isSymLink())
@@ -165,7 +179,8 @@ void extractFile(zip_t* za, const Entry& entry, const QString& root) {
         throw EPackageError(zipMessage(zip_get_error(za)));
     QFile out(target);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        throw EPackageError(QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()));
+        throw EPackageError(
+            TR(QStringLiteral("Cannot write %1: %2")).arg(shown, out.errorString()));
     std::vector<char> buffer(64 * 1024);
     zip_uint64_t written = 0;
     for (;;) {
@@ -179,14 +194,16 @@ void extractFile(zip_t* za, const Entry& entry, const QString& root) {
         written += static_cast<zip_uint64_t>(n);
         if (written > entry.declaredSize) {
             out.remove();
-            throw refused(entry.name, QStringLiteral("holds more than its declared size"));
+            throw refused(entry.name, TR(QStringLiteral(
+                                          "its entry \"%1\" holds more than its declared size.")));
         }
         if (out.write(buffer.data(), n) != n)
             throw EPackageError(
-                QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()));
+                TR(QStringLiteral("Cannot write %1: %2")).arg(shown, out.errorString()));
     }
     if (!out.flush())
-        throw EPackageError(QStringLiteral("Cannot write %1: %2").arg(shown, out.errorString()));
+        throw EPackageError(
+            TR(QStringLiteral("Cannot write %1: %2")).arg(shown, out.errorString()));
 }
 
 } // namespace
@@ -196,11 +213,8 @@ void extractArchive(const QString& archivePath, const QString& dir, Platform pla
     zip_t* za = archive.get();
     const zip_int64_t count = zip_get_num_entries(za, 0);
     if (count > kMaxEntries)
-        throw EPackageError(
-            QStringLiteral(
-                "The firmware package cannot be used: it holds %1 entries, more than %2.")
-                .arg(count)
-                .arg(kMaxEntries));
+        throw unusable(
+            TR(QStringLiteral("it holds %1 entries, more than %2.")).arg(count).arg(kMaxEntries));
 
     // Every entry is checked before anything is written, so a refused package leaves no trace.
     std::vector<Entry> entries;
@@ -213,14 +227,12 @@ void extractArchive(const QString& archivePath, const QString& dir, Platform pla
         Entry entry = parseEntry(index, QString::fromUtf8(name), platform);
         zip_stat_t st;
         if (zip_stat_index(za, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
-            throw refused(entry.name, QStringLiteral("declares no size"));
+            throw refused(entry.name, TR(QStringLiteral("its entry \"%1\" declares no size.")));
         entry.declaredSize = st.size;
         total += std::min<zip_uint64_t>(st.size, kMaxUnpackedBytes + 1); // no overflow
         if (total > static_cast<zip_uint64_t>(kMaxUnpackedBytes))
-            throw EPackageError(
-                QStringLiteral("The firmware package cannot be used: unpacked it would take more "
-                               "than %1 MiB.")
-                    .arg(kMaxUnpackedBytes / (1024 * 1024)));
+            throw unusable(TR(QStringLiteral("unpacked it would take more than %1 MiB."))
+                               .arg(kMaxUnpackedBytes / (1024 * 1024)));
         if (!entry.parts.isEmpty())
             entries.push_back(std::move(entry));
     }

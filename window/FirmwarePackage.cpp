@@ -114,12 +114,13 @@ void prepareFolder(const QString& dir, const QString& keep) {
     const QString shown = QDir::toNativeSeparators(info.absoluteFilePath());
     if (info.isSymLink())
         throw EPackageError(
-            QStringLiteral("The folder %1 is a link to another place; it is not used.").arg(shown));
+            TR(QStringLiteral("The folder %1 is a link to another place; it is not used."))
+                .arg(shown));
     if (info.exists() && !info.isDir())
-        throw EPackageError(QStringLiteral("Cannot use %1: it is not a folder.").arg(shown));
+        throw EPackageError(TR(QStringLiteral("Cannot use %1: it is not a folder.")).arg(shown));
     if (!info.exists() && !QDir().mkdir(dir))
-        throw EPackageError(QStringLiteral("Cannot create the folder %1, where the package is "
-                                           "unpacked: the program's folder must be writable.")
+        throw EPackageError(TR(QStringLiteral("Cannot create the folder %1, where the package is "
+                                              "unpacked: the program's folder must be writable."))
                                 .arg(shown));
     emptyDirectory(dir, keep);
     // A file that could not be deleted (held open, write-protected) would be flashed in place
@@ -131,9 +132,10 @@ void prepareFolder(const QString& dir, const QString& keep) {
             if (wildcardMatch(QString::fromLatin1(image), it.fileName(),
                               fileNameCase(currentPlatform())))
                 throw EPackageError(
-                    QStringLiteral("%1 stays in the folder %2, where it would be taken for an "
-                                   "image of the new firmware. Close the program that uses it (a "
-                                   "flashing tool still running), or delete it, then try again.")
+                    TR(QStringLiteral(
+                           "%1 stays in the folder %2, where it would be taken for an image of the "
+                           "new firmware. Close the program that uses it (a flashing tool still "
+                           "running), or delete it, then try again."))
                         .arg(it.fileName(), shown));
         }
     }

@@ -1,7 +1,9 @@
 #include "window/OutsideProgram.h"
 
+#include "controls/Theme.h"
 #include "i18n/Translator.h"
 
+#include <QColor>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -27,14 +29,26 @@ QString shellWord(const QString& word) {
 
 // Runs its arguments ($0 is `program`), then says how it ended, in the window's language, and
 // keeps the terminal open until Enter is pressed.
-QString waitForKeyScript(const QString& program) {
+QString waitForKeyScript(const QString& program, bool nightVision) {
     // The shell puts the exit status where the marker stands; no path holds a NUL.
     const QString status(QChar(u'\0'));
     QStringList failed =
         TR(QStringLiteral("%1 has failed (exit status %2).")).arg(program, status).split(status);
     for (QString& piece : failed)
         piece = shellWord(piece);
-    return QStringLiteral("\"$0\" \"$@\"; status=$?; echo; "
+    QString script;
+    if (nightVision) {
+        // Most terminals are light, and one bright window undoes the eyes' adaptation to the
+        // dark: the terminal takes the night look's black and red.
+        const QString red = QColor(theme::kNightCap, 0, 0).name();
+        script = QStringLiteral("printf '\\033]11;#000000\\007\\033]10;%1\\007\\033]12;%1\\007"
+                                "\\033[2J\\033[H'; ")
+                     .arg(red);
+    }
+    return script +
+           // Ctrl+C stops a hung tool, not this shell, which still says how the tool ended (the
+           // trap is a command, so the tool takes the key as usual).
+           QStringLiteral("trap : INT; \"$0\" \"$@\"; status=$?; echo; "
                           "if [ $status -eq 0 ]; then printf '%s\\n' ") +
            shellWord(TR(QStringLiteral("%1 has finished.")).arg(program)) +
            QStringLiteral("; else printf '%s\\n' ") + failed.join(QStringLiteral("\"$status\"")) +
@@ -112,9 +126,10 @@ std::optional<LaunchPlan> launchPlan(Platform platform, const QString& commandLi
             // The terminal would close the moment the tool ends, its verdict unread; it waits
             // for a key as a Terminal window on macOS stays.
             plan.program = terminal;
-            plan.arguments = QStringList{QStringLiteral("-e"), QStringLiteral("sh"),
-                                         QStringLiteral("-c"), waitForKeyScript(program), program} +
-                             args;
+            plan.arguments =
+                QStringList{QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
+                            waitForKeyScript(program, surroundings.nightVision), program} +
+                args;
             return plan;
         }
     }
@@ -137,6 +152,7 @@ bool startOutsideProgram(const QString& commandLine) {
     surroundings.findInSearchPath = [](const QString& name) {
         return QStandardPaths::findExecutable(name);
     };
+    surroundings.nightVision = theme::nightVision();
     const std::optional<LaunchPlan> plan = launchPlan(platform, commandLine, surroundings);
     if (!plan)
         return false;

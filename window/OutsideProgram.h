@@ -26,6 +26,7 @@ struct LaunchSurroundings {
     bool desktop = false;     // a graphical session to open a terminal in
     std::function<bool(const QString& path)> isExecutable;
     std::function<QString(const QString& name)> findInSearchPath; // empty when not found
+    bool nightVision = false;                                     // the program shows night vision
 };
 
 // The plan for `commandLine` (a program's name, then its arguments) on `platform`; empty when
@@ -36,7 +37,8 @@ struct LaunchSurroundings {
 // - Linux and macOS: the program beside this one, else on the search path. On a desktop it
 //   runs in a terminal window so that its progress shows: x-terminal-emulator on Linux, when
 //   there is one, which then says in the window's language how the program ended and stays
-//   until Enter is pressed; a new Terminal window on macOS, in the working directory.
+//   until Enter is pressed, in dark red on black under night vision; a new Terminal window on
+//   macOS, in the working directory.
 std::optional<LaunchPlan> launchPlan(Platform platform, const QString& commandLine,
                                      const LaunchSurroundings& surroundings);
 

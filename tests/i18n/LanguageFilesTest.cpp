@@ -136,10 +136,34 @@ const QStringList kOpenErrorKeys = {
     "Cannot open %1: %2",
     "Firmware packages cannot be read: %1",
     "Cannot open %1: it is not a serial port."};
+// Why a firmware package cannot be unpacked.
+const QStringList kPackageKeys = {
+    "The firmware package cannot be used: %1",
+    "its entry \"%1\" has a path longer than %2 characters.",
+    "its entry \"%1\" has an absolute path.",
+    "its entry \"%1\" has a double quote in its name.",
+    "its entry \"%1\" points outside the folder it is unpacked into.",
+    "its entry \"%1\" has a colon in its path.",
+    "its entry \"%1\" names a device of the system.",
+    "its entry \"%1\" would be written through a link.",
+    "its entry \"%1\" holds more than its declared size.",
+    "its entry \"%1\" declares no size.",
+    "it holds %1 entries, more than %2.",
+    "unpacked it would take more than %1 MiB.",
+    "Cannot create the folder %1.",
+    "Cannot create the folder %1: a file has that name.",
+    "Cannot write %1: a folder has that name.",
+    "Cannot write %1: %2",
+    "The folder %1 is a link to another place; it is not used.",
+    "Cannot use %1: it is not a folder.",
+    "Cannot create the folder %1, where the package is unpacked: the program's folder must be "
+    "writable.",
+    "%1 stays in the folder %2, where it would be taken for an image of the new firmware. Close "
+    "the program that uses it (a flashing tool still running), or delete it, then try again."};
 
 QStringList allKeys() {
     return kMainWindowKeys + kCalibrationPanelKeys + kWizardKeys + kAdvancedPanelKeys +
-           kLedLevelKeys + kHistoryKeys + kOpenErrorKeys;
+           kLedLevelKeys + kHistoryKeys + kOpenErrorKeys + kPackageKeys;
 }
 
 // Translations that may rightly read as the English (letter case aside), by language.
@@ -298,8 +322,10 @@ protected:
 
 TEST(LanguageFiles, TheKeyListIsComplete) {
     const QStringList keys = allKeys();
-    EXPECT_EQ(keys.size(), 85 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size())
-        << "the program's texts, night vision, the LED levels, the history, the open errors";
+    EXPECT_EQ(keys.size(),
+              85 + 1 + 4 + kHistoryKeys.size() + kOpenErrorKeys.size() + kPackageKeys.size())
+        << "the program's texts, night vision, the LED levels, the history, the open and "
+           "package errors";
     EXPECT_EQ(QSet<QString>(keys.begin(), keys.end()).size(), keys.size());
 }
 

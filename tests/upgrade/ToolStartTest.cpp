@@ -47,8 +47,9 @@ TEST(ToolStart, TheTerminalSaysHowTheToolEndedAndWaitsForEnter) {
     TLangTranslator french(dir.path());
     french.SelectLanguage("FR");
     setProgramTranslator(&french);
-    const auto plan = launchPlan(Platform::Linux, "/bin/false --port /dev/ttyUSB0",
-                                 machine({"/bin/false", "/usr/bin/x-terminal-emulator"}));
+    auto night = machine({"/bin/false", "/usr/bin/x-terminal-emulator"});
+    night.nightVision = true;
+    const auto plan = launchPlan(Platform::Linux, "/bin/false --port /dev/ttyUSB0", night);
     setProgramTranslator(nullptr);
     ASSERT_TRUE(plan);
     ASSERT_EQ(plan->arguments.value(0), "-e");
@@ -57,7 +58,20 @@ TEST(ToolStart, TheTerminalSaysHowTheToolEndedAndWaitsForEnter) {
     EXPECT_FALSE(shell.waitForFinished(500)) << "closed before anyone read it";
     shell.write("\n");
     ASSERT_TRUE(shell.waitForFinished(5000));
-    EXPECT_TRUE(shell.readAll().contains("/bin/false n'a pas abouti (code 1)."));
+    const QByteArray shown = shell.readAll();
+    EXPECT_TRUE(shown.contains("/bin/false n'a pas abouti (code 1)."));
+    EXPECT_TRUE(shown.startsWith("\x1b]11;#000000\x07\x1b]10;#aa0000\x07"))
+        << "dark, as the window";
+
+    // Ctrl+C reaches the shell with the tool it stops; the verdict still waits for Enter.
+    const auto stopped = launchPlan(Platform::Linux, "/bin/sh -c \"kill -INT $PPID\"",
+                                    machine({"/bin/sh", "/usr/bin/x-terminal-emulator"}));
+    ASSERT_TRUE(stopped);
+    QProcess interrupted;
+    interrupted.start(stopped->arguments[1], stopped->arguments.mid(2));
+    EXPECT_FALSE(interrupted.waitForFinished(500)) << "closed with the tool";
+    interrupted.write("\n");
+    interrupted.waitForFinished(5000);
 }
 
 TEST(ToolStart, WindowsHandsTheCommandLineOverAsWrittenWithAConsoleOfItsOwn) {

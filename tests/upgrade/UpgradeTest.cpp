@@ -188,10 +188,16 @@ TEST_F(UpgradeTest, MessagesAreTranslated) {
                 "Unable to start firmware upgrade: is \"esptool.exe\" installed?=Manca esptool\r\n"
                 "Unable to start firmware upgrade: is \"esptool\" installed?=Manca esptool\r\n"
                 "Select firmware to start upgrade=Scegli il firmware\r\n"
-                "Firmware FW files (*.fw)=File FW (*.fw)\r\n");
+                "Firmware FW files (*.fw)=File FW (*.fw)\r\n"
+                "The firmware package cannot be used: %1=Pacchetto inservibile: %1\r\n"
+                "its entry \"%1\" has an absolute path.=\"%1\" ha un percorso assoluto.\r\n");
     writeSettings("Lang=IT\r\n");
     toolStarts = false;
     auto& w = connected();
+    choosePackage(ZipBuilder().file("/etc/boot_app0.bin", "x"));
+    w.UpgradeButtonClick(w.upgradeButton);
+    EXPECT_EQ(errors, QStringList{"Pacchetto inservibile: \"/etc/boot_app0.bin\" ha un percorso "
+                                  "assoluto."});
     choosePackage(ZipBuilder().file("boot_app0.bin", "x"));
     w.UpgradeButtonClick(w.upgradeButton);
     choosePackage(ZipBuilder().completePackage());
