@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QIcon>
 #include <QInputDialog>
+#include <QInputMethodEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
@@ -200,6 +201,20 @@ void restyleDialogIcons(QWidget* popup) {
     }
 }
 
+// At a fractional device pixel ratio the toolkit draws its caret even at width 0, as a hairline
+// inverting what lies beneath: cyan on the red of night vision. An input-method cursor of length
+// 0 hides it; a text input so hidden is marked, and shown again in the normal look.
+constexpr const char* kToolkitCaretHidden = "calvettaToolkitCaretHidden";
+bool g_sendingCaret = false;
+
+void hideToolkitCaret(QLineEdit* edit, bool hide) {
+    QInputMethodEvent event({}, {{QInputMethodEvent::Cursor, 0, hide ? 0 : 1, {}}});
+    g_sendingCaret = true;
+    QCoreApplication::sendEvent(edit, &event);
+    g_sendingCaret = false;
+    edit->setProperty(kToolkitCaretHidden, hide);
+}
+
 // What the program adds to the toolkit's drawing, for every widget: dialogs take their style
 // sheet as they are first polished and menus as they first open (before either is laid out),
 // and in night vision the caret of a text input is a steady line in the text's colour, where
@@ -229,10 +244,16 @@ protected:
             stylePopup(popup, currentLook());
             return false;
         }
+        if (event->type() == QEvent::InputMethod && !g_sendingCaret)
+            watched->setProperty(kToolkitCaretHidden, false); // the input method's cursor now
         if (event->type() != QEvent::Paint || !nightVision())
             return false;
         auto* edit = qobject_cast<QLineEdit*>(watched);
-        if (!edit || !edit->hasFocus() || edit->isReadOnly() || edit->hasSelectedText())
+        if (!edit || edit->isReadOnly())
+            return false;
+        if (!edit->property(kToolkitCaretHidden).toBool())
+            hideToolkitCaret(edit, true);
+        if (!edit->hasFocus() || edit->hasSelectedText())
             return false;
         edit->event(event); // the input paints itself, without a caret
         // The toolkit's cursor rectangle holds the caret five pixels from its left.
@@ -340,6 +361,9 @@ void setLook(Look look) {
             stylePopup(widget, look);
             restyleDialogIcons(widget);
         }
+        auto* edit = qobject_cast<QLineEdit*>(widget);
+        if (edit && look == Look::Normal && edit->property(kToolkitCaretHidden).toBool())
+            hideToolkitCaret(edit, false);
     }
 
     auto& list = followers();

@@ -154,7 +154,8 @@ QString signedNumber(double v, int decimals) {
 THistoryWindow::THistoryWindow(TSessionHistory& history, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint), history_(history) {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    resize(kWidth, kHeight);
+    // Laid out for this size alone: a desktop's resize or tiling would cut off its close box.
+    setFixedSize(kWidth, kHeight);
     BuildTitleStrip();
     BuildCharts();
     BuildCompensationPanel();

@@ -114,6 +114,9 @@ TVaskelWindow::TVaskelWindow(QWidget* parent) : QWidget(parent) {
     QCoreApplication::sendPostedEvents(this, QEvent::ApplicationFontChange);
     theme::followBackground(this, palette::kWindow);
     resize(frame::kWindowWidth, frame::kWindowHeight);
+    // Larger when maximised, never smaller: a desktop's resize or tiling (a half of a laptop's
+    // screen) would cut off the controls around the centred area, Connect and STOP among them.
+    setMinimumSize(size());
     placeOnScreen();
     endApplication = [] { QCoreApplication::quit(); };
     dialogs = WindowDialogs::modal(this);

@@ -6,6 +6,7 @@
 #include "../window/NightRender.h"
 #include "advanced/HalvorbeckAdvPanel.h"
 #include "app/FrameGeometry.h"
+#include "window/Dialogs.h"
 #include "window/LayoutGeometry.h"
 
 #include <QDir>
@@ -272,6 +273,16 @@ TEST_F(HiDpiTest, NightVisionShowsThe2xPicturesTurnedRed) {
         }
     }
     EXPECT_LE(worst, 3) << "at " << at.x() << "," << at.y();
+
+    // At ratio 1.5 the toolkit's caret, even 0 wide, would invert the red beneath into cyan.
+    w.move(QGuiApplication::screens().at(1)->geometry().topLeft());
+    QTimer::singleShot(0, [] {
+        const QImage input = QApplication::activeModalWidget()->grab().toImage();
+        EXPECT_EQ(input.devicePixelRatio(), 1.5);
+        EXPECT_TRUE(redOnBlack(input)) << "a text input's caret";
+        QApplication::activeModalWidget()->close();
+    });
+    WindowDialogs::modal(&w).input("Rename", "Name", "Jupiter");
     theme::setLook(theme::Look::Normal);
 }
 

@@ -101,6 +101,8 @@ TEST_F(HistoryWindowTest, ThePanelOpensItAndItFollowsTheRepliesAndTheUnit) {
     // The main window was not shown, so it lies at the screen's top left: the history, centred
     // on it, would start beyond the screen's edges.
     EXPECT_TRUE(w.screen()->availableGeometry().contains(h.pos())) << "whole on the screen";
+    h.resize(600, 400); // as the desktop tiles it on a small screen
+    EXPECT_EQ(h.width(), THistoryWindow::kWidth) << "its close box is not cut off";
     EXPECT_EQ(drawn(h.temperatureChart, 0).last().y(), 8.4);
     EXPECT_EQ(drawn(h.temperatureChart, 1).last().y(), 24.5);
     EXPECT_EQ(drawn(h.positionChart, 0).last().y(), 10000);
