@@ -38,6 +38,7 @@ QComboBox* makeCombo(QWidget* parent, const QRect& box) {
     combo->setFont(interfaceFont(18));
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setFocusPolicy(Qt::StrongFocus); // a wheel passing over it takes no keyboard either
     theme::followStyleSheet(combo, [] {
         return theme::dropDownListSheet(2, TDropDownCombo::kArrowZoneWidth);
     });
