@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 #include <memory>
 
@@ -129,6 +130,10 @@ void TProgressCircle::paintEvent(QPaintEvent*) {
 
 QRect TDropDownList::arrowZone(const QRect& box) {
     return QRect(box.right() + 1 - kArrowZoneWidth, box.top(), kArrowZoneWidth, box.height());
+}
+
+void TDropDownList::wheelEvent(QWheelEvent* event) {
+    event->ignore();
 }
 
 void TDropDownList::paintEvent(QPaintEvent*) {
@@ -270,6 +275,7 @@ void THalvorbeck2WizardWindow::BuildRightColumn() {
     FocuserTypeCombo->setEditable(false);
     FocuserTypeCombo->setFont(interfaceFont(18));
     FocuserTypeCombo->setCursor(Qt::PointingHandCursor);
+    FocuserTypeCombo->setFocusPolicy(Qt::StrongFocus); // a wheel passing takes no keyboard
     theme::followStyleSheet(FocuserTypeCombo, [] { return theme::dropDownViewSheet(); });
     FocuserTypeCombo->addItem(QStringLiteral("Telescope with external focuser (i.e. Crayford)"));
     FocuserTypeCombo->addItem(QStringLiteral("SCT telescopes with MicroFocuser"));

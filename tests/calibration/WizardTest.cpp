@@ -3,12 +3,14 @@
 
 #include "CalibrationFixture.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
+#include <QWheelEvent>
 
 namespace {
 
@@ -102,6 +104,10 @@ TEST_F(WizardTest, OpensOnTheStartPageAndAsksForTheMotorDirection) {
     EXPECT_EQ(page(), "start");
     EXPECT_EQ(wz.StepTitleLabel->text(), "Welcome to the configuration wizard");
     EXPECT_EQ(wz.FocuserTypeCombo->currentIndex(), -1) << "no type chosen at first";
+    QWheelEvent wheel(QPointF(5, 5), wz.FocuserTypeCombo->mapToGlobal(QPointF(5, 5)), {},
+                      {0, -120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(wz.FocuserTypeCombo, &wheel);
+    EXPECT_EQ(wz.FocuserTypeCombo->currentIndex(), -1) << "nor by a wheel passing over it";
     ASSERT_EQ(wz.FocuserTypeCombo->count(), 2);
     EXPECT_EQ(wz.FocuserTypeCombo->itemText(0), "Telescope with external focuser (i.e. Crayford)");
     EXPECT_EQ(wz.FocuserTypeCombo->itemText(1), "SCT telescopes with MicroFocuser");
