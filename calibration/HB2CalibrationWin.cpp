@@ -163,6 +163,14 @@ void TDropDownList::paintEvent(QPaintEvent*) {
     painter.drawText(textZone, Qt::AlignLeft | Qt::AlignVCenter,
                      fontMetrics().elidedText(chosen ? currentText() : placeholderText(),
                                               Qt::ElideRight, textZone.width()));
+
+    // With the keyboard, a light rim as the dialogs' buttons have; without it Tab seemed to go
+    // nowhere between the box and the check box.
+    if (hasFocus()) {
+        painter.setPen(theme::shown(QColor(235, 235, 235)));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
