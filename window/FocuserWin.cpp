@@ -399,6 +399,10 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
             DropTypedTarget();
             return true;
         }
+        if (watched == CalibrationSelectPanel && key->key() == Qt::Key_Escape) {
+            CancelCalibrationSelect(); // the choice of position holds the keyboard while shown
+            return true;
+        }
         // Every key passes the window-system window of its window once, before the focused
         // control gets it. The main window looks at its keys there and lets them go on, except
         // F4: that is night vision in every window of the program (the history, the wizard, a
