@@ -3,14 +3,12 @@
 
 #include "CalibrationFixture.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
-#include <QWheelEvent>
 
 namespace {
 
@@ -104,8 +102,7 @@ TEST_F(WizardTest, OpensOnTheStartPageAndAsksForTheMotorDirection) {
     EXPECT_EQ(page(), "start");
     EXPECT_EQ(wz.StepTitleLabel->text(), "Welcome to the configuration wizard");
     EXPECT_EQ(wz.FocuserTypeCombo->currentIndex(), -1) << "no type chosen at first";
-    QWheelEvent wheel(QPointF(5, 5), wz.FocuserTypeCombo->mapToGlobal(QPointF(5, 5)), {},
-                      {0, -120}, Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel({5, 5}, {5, 5}, {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
     QApplication::sendEvent(wz.FocuserTypeCombo, &wheel);
     EXPECT_EQ(wz.FocuserTypeCombo->currentIndex(), -1) << "nor by a wheel passing over it";
     wz.show();
