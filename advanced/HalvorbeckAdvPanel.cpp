@@ -12,6 +12,7 @@
 
 #include <QFontMetrics>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QToolTip>
@@ -309,6 +310,14 @@ void THalvorbeckAdvPanel::Close() {
     // Hidden at once, which hands the keyboard back.
     hide();
     deleteLater();
+}
+
+void THalvorbeckAdvPanel::keyPressEvent(QKeyEvent* event) {
+    // Escape leaves the panel as its close box does; it sends nothing.
+    if (event->key() == Qt::Key_Escape)
+        Close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void THalvorbeckAdvPanel::HighlightAt(const QPoint& pos) {

@@ -19,6 +19,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QTimer>
+#include <QWheelEvent>
 #include <algorithm>
 #include <memory>
 
@@ -131,6 +132,10 @@ QRect TDropDownList::arrowZone(const QRect& box) {
     return QRect(box.right() + 1 - kArrowZoneWidth, box.top(), kArrowZoneWidth, box.height());
 }
 
+void TDropDownList::wheelEvent(QWheelEvent* event) {
+    event->ignore();
+}
+
 void TDropDownList::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
@@ -158,6 +163,14 @@ void TDropDownList::paintEvent(QPaintEvent*) {
     painter.drawText(textZone, Qt::AlignLeft | Qt::AlignVCenter,
                      fontMetrics().elidedText(chosen ? currentText() : placeholderText(),
                                               Qt::ElideRight, textZone.width()));
+
+    // With the keyboard, a light rim as the dialogs' buttons have; without it Tab seemed to go
+    // nowhere between the box and the check box.
+    if (hasFocus()) {
+        painter.setPen(theme::shown(QColor(235, 235, 235)));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5));
+    }
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -270,6 +283,7 @@ void THalvorbeck2WizardWindow::BuildRightColumn() {
     FocuserTypeCombo->setEditable(false);
     FocuserTypeCombo->setFont(interfaceFont(18));
     FocuserTypeCombo->setCursor(Qt::PointingHandCursor);
+    FocuserTypeCombo->setFocusPolicy(Qt::StrongFocus); // a wheel passing takes no keyboard
     theme::followStyleSheet(FocuserTypeCombo, [] { return theme::dropDownViewSheet(); });
     FocuserTypeCombo->addItem(QStringLiteral("Telescope with external focuser (i.e. Crayford)"));
     FocuserTypeCombo->addItem(QStringLiteral("SCT telescopes with MicroFocuser"));

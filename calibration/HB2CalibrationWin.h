@@ -47,6 +47,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A wheel passing over the closed list chooses no type: NEXT would act on one never picked.
+    void wheelEvent(QWheelEvent* event) override;
 };
 
 class THalvorbeck2WizardWindow : public QDialog, public TitleDrag {

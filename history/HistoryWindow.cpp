@@ -210,6 +210,8 @@ HistoryChart THistoryWindow::makeChart(const QRect& box, bool timeLabels,
     c.view->setFrameShape(QFrame::NoFrame);
     c.view->setRenderHint(QPainter::Antialiasing);
     c.view->setAttribute(Qt::WA_TransparentForMouseEvents);
+    // Tab would stop on a chart, which shows no focus and takes no key: the keyboard looked lost.
+    c.view->setFocusPolicy(Qt::NoFocus);
     // The same left and right edges on every chart, so that the three share one time axis;
     // room above and below for the value labels at the ends of the axis.
     c.chart->setPlotArea(QRectF(kPlotLeft, 10, box.width() - kPlotLeft - kPlotRight,

@@ -38,6 +38,7 @@ QComboBox* makeCombo(QWidget* parent, const QRect& box) {
     combo->setFont(interfaceFont(18));
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setFocusPolicy(Qt::StrongFocus); // a wheel passing over it takes no keyboard either
     theme::followStyleSheet(combo, [] {
         return theme::dropDownListSheet(2, TDropDownCombo::kArrowZoneWidth);
     });
@@ -399,6 +400,10 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (watched == CurrentPositionEdit && key->key() == Qt::Key_Escape) {
             DropTypedTarget();
+            return true;
+        }
+        if (watched == CalibrationSelectPanel && key->key() == Qt::Key_Escape) {
+            CancelCalibrationSelect(); // the choice of position holds the keyboard while shown
             return true;
         }
         // Every key passes the window-system window of its window once, before the focused

@@ -6,6 +6,7 @@
 #include <QHelpEvent>
 #include <QPainter>
 #include <QStyle>
+#include <QWheelEvent>
 
 QLabel* makePicture(QWidget* parent, const QString& resource, const QRect& box, bool stretch,
                     PictureLabel::Decode decode) {
@@ -55,6 +56,10 @@ void TDropDownCombo::showPopup() {
     if (beforePopup)
         beforePopup();
     QComboBox::showPopup();
+}
+
+void TDropDownCombo::wheelEvent(QWheelEvent* event) {
+    event->ignore();
 }
 
 void TDropDownCombo::paintEvent(QPaintEvent* event) {

@@ -56,6 +56,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    // A wheel turned over the closed list, on its way elsewhere, must not choose another port or
+    // language (a language is saved at once); the keys and the list itself choose.
+    void wheelEvent(QWheelEvent* event) override;
 };
 
 // A flat text button: a panel in the button colours with a centred caption and a hand cursor.

@@ -102,6 +102,15 @@ TEST_F(WizardTest, OpensOnTheStartPageAndAsksForTheMotorDirection) {
     EXPECT_EQ(page(), "start");
     EXPECT_EQ(wz.StepTitleLabel->text(), "Welcome to the configuration wizard");
     EXPECT_EQ(wz.FocuserTypeCombo->currentIndex(), -1) << "no type chosen at first";
+    QWheelEvent wheel({5, 5}, {5, 5}, {}, {0, -120}, {}, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(wz.FocuserTypeCombo, &wheel);
+    EXPECT_EQ(wz.FocuserTypeCombo->currentIndex(), -1) << "nor by a wheel passing over it";
+    wz.show();
+    QApplication::setActiveWindow(&wz);
+    wz.ReverseCheck->setFocus(Qt::TabFocusReason);
+    const QImage unfocused = wz.FocuserTypeCombo->grab().toImage();
+    wz.FocuserTypeCombo->setFocus(Qt::TabFocusReason);
+    EXPECT_NE(wz.FocuserTypeCombo->grab().toImage(), unfocused) << "Tab to it shows where it is";
     ASSERT_EQ(wz.FocuserTypeCombo->count(), 2);
     EXPECT_EQ(wz.FocuserTypeCombo->itemText(0), "Telescope with external focuser (i.e. Crayford)");
     EXPECT_EQ(wz.FocuserTypeCombo->itemText(1), "SCT telescopes with MicroFocuser");

@@ -121,6 +121,10 @@ TEST_F(HistoryWindowTest, ThePanelOpensItAndItFollowsTheRepliesAndTheUnit) {
     EXPECT_EQ(h.closeButton->grab().toImage().pixelColor(0, 0), QColor(48, 48, 48));
     EXPECT_EQ(h.fitButton->grab().toImage().pixelColor(0, 0), QColor(26, 26, 26));
 
+    // Tab goes round the compensation's controls, never onto a chart, which shows no focus.
+    for (QWidget* at = h.nextInFocusChain(); at != &h; at = at->nextInFocusChain())
+        EXPECT_FALSE((at->focusPolicy() & Qt::TabFocus) && at->inherits("QGraphicsView"));
+
     QTest::mouseClick(h.closeButton, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(h.isVisible());
     EXPECT_EQ(readFile(dir.filePath(kNightFile)).count('\n'), 3);

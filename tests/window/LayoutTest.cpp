@@ -305,5 +305,8 @@ TEST_F(WindowTest, CancelClosesThePositionSelectorAndSendsNothing) {
     port.line().takeWritten();
     QTest::mouseClick(w.cancelButton, Qt::LeftButton, {}, QPoint(10, 10));
     EXPECT_TRUE(w.CalibrationSelectPanel->isHidden());
+    w.CalibrationSelectPanel->show();
+    QTest::keyClick(w.CalibrationSelectPanel, Qt::Key_Escape);
+    EXPECT_TRUE(w.CalibrationSelectPanel->isHidden()) << "Escape, as CANCEL";
     EXPECT_TRUE(port.line().written.isEmpty());
 }

@@ -4,11 +4,13 @@
 #include "app/FontUtils.h"
 #include "controls/VaskelControls.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
 #include <QStringEncoder>
+#include <QWheelEvent>
 
 // The list of the pictures the program decodes ahead is the window's: none is decoded for
 // nothing (a stale list would cost the start time and memory it is there to save).
@@ -88,7 +90,7 @@ TEST_F(WindowTest, SettingsFilesAreReadInEveryEncoding) {
 }
 
 TEST_F(WindowTest, ChosenPortAndLanguageComeBackAtTheNextStart) {
-    ScopedFakePort port(QStringLiteral(u"PORTÉ"));
+    ScopedFakePort port(QStringLiteral(u"PORTÉ")), com3(QStringLiteral("COM3"));
     italian();
     {
         auto& w = open();
@@ -101,6 +103,12 @@ TEST_F(WindowTest, ChosenPortAndLanguageComeBackAtTheNextStart) {
     EXPECT_EQ(again.PortCombo->currentText(), QStringLiteral(u"PORTÉ"));
     EXPECT_EQ(again.LanguageCombo->currentText(), "IT");
     EXPECT_EQ(again.OpenCloseButtonLabel->text(), "Connetti");
+    for (QComboBox* list : {again.PortCombo, again.LanguageCombo}) // a wheel passing by
+        for (const QString chosen = list->currentText(); int turn : {120, -120}) {
+            QWheelEvent wheel({5, 5}, {5, 5}, {}, {0, turn}, {}, {}, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(list, &wheel);
+            EXPECT_EQ(list->currentText(), chosen);
+        }
     again.PortCombo->setEditText(QStringLiteral("/tmp/ttyCALVETTA"));
     again.FormKeyDown(Qt::Key_F4);
     EXPECT_FALSE(settingsFile().contains("PortCombo")) << "a device typed over it is not it";
