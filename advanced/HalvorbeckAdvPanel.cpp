@@ -386,6 +386,12 @@ void THalvorbeckAdvPanel::mousePressEvent(QMouseEvent* event) {
     }
 }
 
+void THalvorbeckAdvPanel::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The toolkit reports the second press of a double click as this event: the first press
+    // acted already, and a preset or quick setting would go out twice.
+    HighlightAt(pointerAt(event));
+}
+
 void THalvorbeckAdvPanel::mouseReleaseEvent(QMouseEvent*) {
     // Presses act; releases do nothing, and go no further than the panel.
 }

@@ -342,12 +342,16 @@ TEST_F(AdvPanelTest, LeftAndMiddleClicksRunQuickSettingsAndUserPresets) {
     clickFrame(54, 250);                    // user preset 1
     clickFrame(200, 300, Qt::MiddleButton); // user preset 2
     clickFrame(367, 325);                   // user preset 3
+    // A double click loads once.
+    QTest::mouseDClick(window->windowHandle(), Qt::LeftButton, {},
+                       inWindow(panel, frame(200, 300)));
     using request::QuickSetting;
     EXPECT_EQ(queued(),
               (QStringList{request::runPresetQuick(QuickSetting::Light),
                            request::runPresetQuick(QuickSetting::Medium),
                            request::runPresetQuick(QuickSetting::Slow), request::runPresetLoad(1),
-                           request::runPresetLoad(2), request::runPresetLoad(3), kTail}));
+                           request::runPresetLoad(2), request::runPresetLoad(3),
+                           request::runPresetLoad(2), kTail}));
     EXPECT_EQ(panel->selectedPreset, 0) << "a left click runs a preset without choosing it";
 }
 
