@@ -2,6 +2,8 @@
 
 #include "serial/PortErrors.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
 
@@ -49,9 +51,25 @@ QString openErrorText(const QString& device, QSerialPort::SerialPortError error,
     return portOpenErrorText(device, PortOpenFailure::Other, systemText);
 }
 
+namespace {
+
+QString lockablePortName(const QString& device) {
+    // The port takes a lock file named after the path it is given. A long path (a link named
+    // at length) gives a name no folder takes, and the open failed as if another program held
+    // the port; the device's own name is short and locks the same device.
+    constexpr qsizetype kLongestFileName = 255;
+    constexpr qsizetype kLockPrefix = 5; // "LCK.."
+    if (QFile::encodeName(device).size() + kLockPrefix <= kLongestFileName)
+        return device;
+    const QString target = QFileInfo(device).canonicalFilePath();
+    return target.isEmpty() ? device : target;
+}
+
+} // namespace
+
 bool QtSerialTransport::open(const PortSettings& settings, QString& error) {
     close();
-    port_.setPortName(settings.device);
+    port_.setPortName(lockablePortName(settings.device));
     port_.setBaudRate(settings.baudRate);
     port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
     port_.setParity(settings.parity == 'E'   ? QSerialPort::EvenParity

@@ -6,6 +6,8 @@
 #include "serial/QtSerialTransport.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -97,6 +99,18 @@ TEST(PtyPort, WhatIsNoTerminalIsSaidToBeNoSerialPort) {
         EXPECT_FALSE(port.open({device}, error));
         EXPECT_EQ(error, "Cannot open " + device + ": it is not a serial port.");
     }
+}
+
+// A free port reached through a link with a long name was refused as "in use by another
+// program": no lock file could be named after it.
+TEST(PtyPort, PortReachedThroughALongLinkOpens) {
+    PtyPair pty;
+    QTemporaryDir dir;
+    const QString link = dir.path() + QLatin1Char('/') + QString(240, QLatin1Char('x'));
+    ASSERT_TRUE(QFile::link(pty.devicePath(), link));
+    QtSerialTransport port;
+    QString error;
+    EXPECT_TRUE(port.open({link}, error)) << error.toStdString();
 }
 
 // Someone not yet in the dialout group finds the port listed, and choosing it says why.
