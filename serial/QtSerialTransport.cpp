@@ -7,6 +7,11 @@
 #include <cerrno>
 #include <cstring>
 
+#if defined(Q_OS_LINUX)
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#endif
+
 QtSerialTransport::QtSerialTransport(QObject* parent) : SerialTransport(parent) {
     connect(&port_, &QSerialPort::readyRead, this, &SerialTransport::readyRead);
     // A device that has gone away cannot be read: the port reports it at every turn of the
@@ -65,10 +70,34 @@ QString lockablePortName(const QString& device) {
     return target.isEmpty() ? device : target;
 }
 
+// A terminal that is never a serial line: the program's own terminal (/dev/tty, "tty" typed
+// for ttyUSB0), the console, a virtual console, or the master that makes a new
+// pseudo-terminal. Each opens, and the window would read "Disconnect" while the requests
+// went to the user's screen or nowhere.
+bool isConsoleDevice(const QString& device) {
+#if defined(Q_OS_LINUX)
+    struct stat st {};
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return false;
+    const unsigned major = ::major(st.st_rdev);
+    const unsigned minor = ::minor(st.st_rdev);
+    constexpr unsigned kTtyMajor = 4, kFirstSerialMinor = 64, kAuxMajor = 5, kPtmxMinor = 2;
+    return (major == kTtyMajor && minor < kFirstSerialMinor) ||
+           (major == kAuxMajor && minor <= kPtmxMinor);
+#else
+    Q_UNUSED(device);
+    return false;
+#endif
+}
+
 } // namespace
 
 bool QtSerialTransport::open(const PortSettings& settings, QString& error) {
     close();
+    if (isConsoleDevice(settings.device)) {
+        error = portOpenErrorText(settings.device, PortOpenFailure::NotAPort, {});
+        return false;
+    }
     port_.setPortName(lockablePortName(settings.device));
     port_.setBaudRate(settings.baudRate);
     port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));

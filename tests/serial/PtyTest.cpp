@@ -91,10 +91,11 @@ TEST(PtyPort, PortInUseCountsAsAbsent) {
 }
 
 // /dev/null or a folder typed into the port box was refused with "Inappropriate ioctl for
-// device" or "Is a directory", in English whatever the window's language.
+// device" or "Is a directory", in English whatever the window's language. The terminal
+// multiplexer (and the program's own terminal) opened, and were taken for a focuser.
 TEST(PtyPort, WhatIsNoTerminalIsSaidToBeNoSerialPort) {
     QtSerialTransport port;
-    for (const QString device : {"/dev/null", "/tmp"}) {
+    for (const QString device : {"/dev/null", "/tmp", "/dev/ptmx", "/dev/tty"}) {
         QString error;
         EXPECT_FALSE(port.open({device}, error));
         EXPECT_EQ(error, "Cannot open " + device + ": it is not a serial port.");
