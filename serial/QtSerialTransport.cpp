@@ -70,15 +70,17 @@ QString lockablePortName(const QString& device) {
     return target.isEmpty() ? device : target;
 }
 
-// A terminal that is never a serial line: the program's own terminal (/dev/tty, "tty" typed
-// for ttyUSB0), the console, a virtual console, or the master that makes a new
-// pseudo-terminal. Each opens, and the window would read "Disconnect" while the requests
-// went to the user's screen or nowhere.
-bool isConsoleDevice(const QString& device) {
+// What is never a serial line: no device at all (a socket opens as "No such device or
+// address"), the program's own terminal (/dev/tty, "tty" typed for ttyUSB0), the console, a
+// virtual console, or the master that makes a new pseudo-terminal. The terminals open, and
+// the window would read "Disconnect" while the requests went to the user's screen or nowhere.
+bool isNeverASerialLine(const QString& device) {
 #if defined(Q_OS_LINUX)
     struct stat st {};
-    if (::stat(QFile::encodeName(device).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0)
         return false;
+    if (!S_ISCHR(st.st_mode))
+        return true;
     const unsigned major = ::major(st.st_rdev);
     const unsigned minor = ::minor(st.st_rdev);
     constexpr unsigned kTtyMajor = 4, kFirstSerialMinor = 64, kAuxMajor = 5, kPtmxMinor = 2;
@@ -94,7 +96,7 @@ bool isConsoleDevice(const QString& device) {
 
 bool QtSerialTransport::open(const PortSettings& settings, QString& error) {
     close();
-    if (isConsoleDevice(settings.device)) {
+    if (isNeverASerialLine(settings.device)) {
         error = portOpenErrorText(settings.device, PortOpenFailure::NotAPort, {});
         return false;
     }
