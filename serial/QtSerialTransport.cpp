@@ -2,8 +2,15 @@
 
 #include "serial/PortErrors.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <cstring>
+
+#if defined(Q_OS_LINUX)
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#endif
 
 QtSerialTransport::QtSerialTransport(QObject* parent) : SerialTransport(parent) {
     connect(&port_, &QSerialPort::readyRead, this, &SerialTransport::readyRead);
@@ -49,9 +56,51 @@ QString openErrorText(const QString& device, QSerialPort::SerialPortError error,
     return portOpenErrorText(device, PortOpenFailure::Other, systemText);
 }
 
+namespace {
+
+QString lockablePortName(const QString& device) {
+    // The port takes a lock file named after the path it is given. A long path (a link named
+    // at length) gives a name no folder takes, and the open failed as if another program held
+    // the port; the device's own name is short and locks the same device.
+    constexpr qsizetype kLongestFileName = 255;
+    constexpr qsizetype kLockPrefix = 5; // "LCK.."
+    if (QFile::encodeName(device).size() + kLockPrefix <= kLongestFileName)
+        return device;
+    const QString target = QFileInfo(device).canonicalFilePath();
+    return target.isEmpty() ? device : target;
+}
+
+// What is never a serial line: no device at all (a socket opens as "No such device or
+// address"), the program's own terminal (/dev/tty, "tty" typed for ttyUSB0), the console, a
+// virtual console, or the master that makes a new pseudo-terminal. The terminals open, and
+// the window would read "Disconnect" while the requests went to the user's screen or nowhere.
+bool isNeverASerialLine(const QString& device) {
+#if defined(Q_OS_LINUX)
+    struct stat st {};
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0)
+        return false;
+    if (!S_ISCHR(st.st_mode))
+        return true;
+    const unsigned major = ::major(st.st_rdev);
+    const unsigned minor = ::minor(st.st_rdev);
+    constexpr unsigned kTtyMajor = 4, kFirstSerialMinor = 64, kAuxMajor = 5, kPtmxMinor = 2;
+    return (major == kTtyMajor && minor < kFirstSerialMinor) ||
+           (major == kAuxMajor && minor <= kPtmxMinor);
+#else
+    Q_UNUSED(device);
+    return false;
+#endif
+}
+
+} // namespace
+
 bool QtSerialTransport::open(const PortSettings& settings, QString& error) {
     close();
-    port_.setPortName(settings.device);
+    if (isNeverASerialLine(settings.device)) {
+        error = portOpenErrorText(settings.device, PortOpenFailure::NotAPort, {});
+        return false;
+    }
+    port_.setPortName(lockablePortName(settings.device));
     port_.setBaudRate(settings.baudRate);
     port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
     port_.setParity(settings.parity == 'E'   ? QSerialPort::EvenParity

@@ -6,7 +6,12 @@
 #include "serial/QtSerialTransport.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+#include <cstring>
 #include <grp.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,14 +94,38 @@ TEST(PtyPort, PortInUseCountsAsAbsent) {
 }
 
 // /dev/null or a folder typed into the port box was refused with "Inappropriate ioctl for
-// device" or "Is a directory", in English whatever the window's language.
+// device" or "Is a directory", in English whatever the window's language. The terminal
+// multiplexer (and the program's own terminal) opened, and were taken for a focuser; a socket
+// gave "No such device or address".
 TEST(PtyPort, WhatIsNoTerminalIsSaidToBeNoSerialPort) {
+    QTemporaryDir dir;
+    const QString socketPath = dir.filePath(QStringLiteral("sock"));
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::strncpy(address.sun_path, QFile::encodeName(socketPath).constData(),
+                 sizeof(address.sun_path) - 1);
+    const int socketFd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(::bind(socketFd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
     QtSerialTransport port;
-    for (const QString device : {"/dev/null", "/tmp"}) {
+    const QStringList devices{"/dev/null", "/tmp", "/dev/ptmx", "/dev/tty", socketPath};
+    for (const QString& device : devices) {
         QString error;
         EXPECT_FALSE(port.open({device}, error));
         EXPECT_EQ(error, "Cannot open " + device + ": it is not a serial port.");
     }
+    ::close(socketFd);
+}
+
+// A free port reached through a link with a long name was refused as "in use by another
+// program": no lock file could be named after it.
+TEST(PtyPort, PortReachedThroughALongLinkOpens) {
+    PtyPair pty;
+    QTemporaryDir dir;
+    const QString link = dir.path() + QLatin1Char('/') + QString(240, QLatin1Char('x'));
+    ASSERT_TRUE(QFile::link(pty.devicePath(), link));
+    QtSerialTransport port;
+    QString error;
+    EXPECT_TRUE(port.open({link}, error)) << error.toStdString();
 }
 
 // Someone not yet in the dialout group finds the port listed, and choosing it says why.
