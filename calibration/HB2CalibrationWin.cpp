@@ -477,6 +477,11 @@ void THalvorbeck2WizardWindow::ShowStep() {
         }
     }
 
+    // The keyboard leaves a page put away: a key would change its list or box unseen, and
+    // Space open the list of types over the bars.
+    if (QWidget* focused = focusWidget(); focused && !focused->isVisibleTo(this))
+        setFocus(Qt::OtherFocusReason);
+
     WizardImage->setPixmap(introPicture_);
     LeftPanel->update();
     PagesPanel->update();

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 std::unique_ptr<TSerialInterface> serialLink;
 std::unique_ptr<TSerialInterface> releasedLink;
@@ -69,8 +70,23 @@ void TSerialInterface::write(const QString& request) {
         if (!*stillAlive)
             return;
     }
+    written();
     if (serialTraceEnabled)
         WriteTraceLine(QStringLiteral("[TX  ] ") + request);
+}
+
+void TSerialInterface::written() {
+    const std::uint32_t now = clock.tickCount();
+    // A silent focuser answers none: those lost are forgotten.
+    while (!unansweredSince.empty() && now - unansweredSince.front() > kReplyLostMs)
+        unansweredSince.pop_front();
+    unansweredSince.push_back(now);
+}
+
+std::size_t TSerialInterface::RepliesComing() const {
+    const std::uint32_t now = clock.tickCount();
+    return std::size_t(std::count_if(unansweredSince.begin(), unansweredSince.end(),
+                                     [now](std::uint32_t t) { return now - t <= kReplyLostMs; }));
 }
 
 void TSerialInterface::ReleaseLater() {
@@ -118,6 +134,8 @@ bool TSerialInterface::handleFrames() {
 void TSerialInterface::completeObject(const QString& text, bool readable) {
     if (serialTraceEnabled)
         WriteTraceLine(QStringLiteral("[  RX] ") + text);
+    if (!unansweredSince.empty())
+        unansweredSince.pop_front();
     const auto stillAlive = alive;
     // A malformed reply cannot be read, but it is the device's answer all the same.
     if (readable) {
@@ -135,6 +153,7 @@ void TSerialInterface::completeObject(const QString& text, bool readable) {
     // A refused write here is not caught: it reaches the default error report and the
     // request stays at the head of the queue.
     com->PutString(codepage::unicodeToAnsi(*next));
+    written();
     if (serialTraceEnabled)
         WriteTraceLine(QStringLiteral("[TX  ] ") + *next);
     pacer.headWritten();

@@ -37,6 +37,8 @@ public:
     static constexpr std::uint32_t kReplyWaitMs = RequestPacer::kReplyWaitMs;
     static constexpr int kMaxObjectLength = ReplyFramer::kMaxObjectLength;
     static constexpr int kMaxLineLength = ReplyFramer::kMaxLineLength;
+    // A reply not come this long after its request is taken as lost.
+    static constexpr std::uint32_t kReplyLostMs = 3000;
 
     // Makes the link for the chosen port (the port list's text without "COM") and opens its
     // port when the text names one. Throws EComError when the port cannot be opened.
@@ -60,15 +62,15 @@ public:
 
     // How many replies the requests written or queued so far are still owed: a reply that
     // comes before them speaks of the time before the next request.
-    std::size_t RepliesOwed() const {
-        return pacer.queue().size() + (pacer.isWaitingAnswer() ? 1 : 0);
-    }
+    std::size_t RepliesOwed() const { return pacer.queue().size() + RepliesComing(); }
 
-    // How many replies come before that of an urgent request sent now: the one awaited (also
-    // when overdue, as it may still come) and those of the urgent requests queued before it.
-    std::size_t RepliesBeforeUrgent() const {
-        return pacer.urgentCount() + (pacer.isWaitingAnswer() ? 1 : 0);
-    }
+    // How many replies come before that of an urgent request sent now: those of the requests
+    // written (also when overdue, as they may still come) and of the urgent ones queued.
+    std::size_t RepliesBeforeUrgent() const { return pacer.urgentCount() + RepliesComing(); }
+
+    // Replies still to come for the requests written, lost ones aside. Not only the one
+    // awaited: a slow focuser still owes those that went out when its replies were overdue.
+    std::size_t RepliesComing() const;
 
     // Forgets the queued requests `unwanted` picks: they are never written.
     std::size_t DropQueued(const std::function<bool(const QString&)>& unwanted) {
@@ -108,6 +110,10 @@ private:
     std::unique_ptr<TApdComPort> com;
     RequestPacer pacer;  // the queue and the awaited reply
     ReplyFramer framer; // the received objects and lines
+    // When each request written and not yet answered went out, oldest first; replies come in
+    // the order asked.
+    std::deque<std::uint32_t> unansweredSince;
+    void written();
 
     ILinkHost& host;
     const TickClock& clock;

@@ -242,6 +242,23 @@ TEST_F(AdvPanelTest, RepliesAskedForBeforeTheUsersValueWentOutDoNotUndoIt) {
     EXPECT_EQ(panel->holdMotorText, "ON");
 }
 
+TEST_F(AdvPanelTest, ASlowFocusersLateRepliesDoNotUndoTheUsersValue) {
+    openPanel();
+    // Its replies overdue, the link has written two requests by the time the user's goes out.
+    clock.advance(400);
+    serialLink->EnqueueCommand(kTail);
+    clock.advance(400);
+    THalvorbeckAdvTrack* run = panel->trackSpeedRun;
+    press(run, bar(column(10)));
+    release(run, bar(column(10)));
+    reply(halvorbeckStatus());
+    reply(halvorbeckStatus());
+    EXPECT_EQ(run->position, 10) << "both replies were asked for before";
+    reply(R"({"res":{"set":"done"}})");
+    reply(halvorbeckStatus());
+    EXPECT_EQ(run->position, 7);
+}
+
 TEST_F(AdvPanelTest, RepliesReachThePanelThroughTheLink) {
     openPanel();
     replyAndRequeue(halvorbeckStatus({}, {"Newton", "SCT 8", "Refr."}));

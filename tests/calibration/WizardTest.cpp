@@ -246,8 +246,13 @@ TEST_F(WizardTest, ExternalFocuserShowsThePanelWithOnlyClose) {
     auto& wz = openWizard();
     settle();
     wire();
+    wz.show();
+    QApplication::setActiveWindow(&wz);
+    wz.FocuserTypeCombo->setFocus(Qt::TabFocusReason); // the type chosen with the keyboard
     wz.FocuserTypeCombo->setCurrentIndex(0);
     click(wz.navNextButton);
+    QTest::keyClick(wz.windowHandle(), Qt::Key_Down);
+    EXPECT_EQ(wz.FocuserTypeCombo->currentIndex(), 0) << "keys reach no control of a page left";
     EXPECT_EQ(wz.focusModel, "EXT");
     EXPECT_EQ(wire(), QStringList{request::calDirNormal()});
     EXPECT_EQ(page(), "calibration");

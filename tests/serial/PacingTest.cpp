@@ -36,6 +36,7 @@ TEST_F(LinkTest, RequestWithin350msIsQueuedAndAnOverdueReplyReleasesTheQueueInOr
     // A preset chosen after another must not be reached before it: the earlier request first.
     EXPECT_EQ(wire(), B.toLatin1()) << "a reply overdue by more than 350 ms no longer holds back";
     EXPECT_EQ(l.queue().size(), 1u) << "the later request waits behind it";
+    EXPECT_EQ(l.RepliesOwed(), 3u) << "A's reply may still come, late, before B's";
 
     deviceSends(kReply);
     EXPECT_EQ(wire(), C.toLatin1());
@@ -43,6 +44,9 @@ TEST_F(LinkTest, RequestWithin350msIsQueuedAndAnOverdueReplyReleasesTheQueueInOr
     deviceSends(kReply);
     EXPECT_TRUE(wire().isEmpty());
     EXPECT_FALSE(l.isWaitingAnswer());
+    EXPECT_EQ(l.RepliesOwed(), 1u);
+    clock.advance(TSerialInterface::kReplyLostMs + 1);
+    EXPECT_EQ(l.RepliesOwed(), 0u) << "a reply not come by then is lost";
 }
 
 TEST_F(LinkTest, Exactly350msStillWaitsAnd351msDoesNot) {
