@@ -72,14 +72,26 @@ void TDropDownCombo::paintEvent(QPaintEvent* event) {
     painter.drawPolygon(QPolygonF{c + QPointF(-4, -2), c + QPointF(4, -2), c + QPointF(0, 3)});
 }
 
+QString TElidingLabel::oneLine() const {
+    // A line end or tab in the device's text is a blank here, as a text input shows it: drawn
+    // as lines, it showed two cut halves in a row one line high.
+    QString line = text();
+    for (QChar& c : line) {
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    }
+    return line;
+}
+
 bool TElidingLabel::cutShort() const {
-    return fontMetrics().horizontalAdvance(text()) > contentsRect().width();
+    return oneLine() != text() ||
+           fontMetrics().horizontalAdvance(oneLine()) > contentsRect().width();
 }
 
 void TElidingLabel::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRect box = contentsRect();
-    const QString shown = fontMetrics().elidedText(text(), Qt::ElideRight, box.width());
+    const QString shown = fontMetrics().elidedText(oneLine(), Qt::ElideRight, box.width());
     style()->drawItemText(&painter, box, static_cast<int>(alignment()), palette(), isEnabled(),
                           shown, foregroundRole());
 }

@@ -36,9 +36,10 @@ QLabel* setUpText(QLabel* label, const QString& text, const QRect& box, int font
 class TElidingLabel : public QLabel {
 public:
     using QLabel::QLabel;
-    bool cutShort() const;
+    bool cutShort() const; // or not shown as it is: its tooltip then shows it whole
 
 protected:
+    QString oneLine() const;
     void paintEvent(QPaintEvent* event) override;
     bool event(QEvent* event) override;
 };

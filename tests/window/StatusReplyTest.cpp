@@ -206,6 +206,16 @@ TEST_F(StatusReplyTest, AccessPointBlockServesAsTheNetworkBlock) {
     EXPECT_EQ(w().WifiPasswordLabel->text(), "orion-42");
 }
 
+TEST_F(StatusReplyTest, APasswordWithALineEndShowsOnOneLine) {
+    const auto shown = [this](const char* password) {
+        StatusDoc doc;
+        doc.set("WIFI", QJsonObject{{"SSID", "net"}, {"PWD", password}});
+        deliver(doc);
+        return w().WifiPasswordLabel->grab().toImage();
+    };
+    EXPECT_EQ(shown("ab\ncd"), shown("ab cd"));
+}
+
 TEST_F(StatusReplyTest, ALongPasswordNetworkOrPresetNameShowsItsStartAndWholeInTheTooltip) {
     // Text that looks like markup shows as it is, not as a bold "x" and one blank.
     const QString tail = QStringLiteral("<b>x</b>  &lt;") + QString(40, u'x');
