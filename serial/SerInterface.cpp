@@ -70,17 +70,17 @@ void TSerialInterface::write(const QString& request) {
         if (!*stillAlive)
             return;
     }
-    written();
-    if (serialTraceEnabled)
-        WriteTraceLine(QStringLiteral("[TX  ] ") + request);
+    written(request);
 }
 
-void TSerialInterface::written() {
+void TSerialInterface::written(const QString& request) {
     const std::uint32_t now = clock.tickCount();
     // A silent focuser answers none: those lost are forgotten.
     while (!unansweredSince.empty() && now - unansweredSince.front() > kReplyLostMs)
         unansweredSince.pop_front();
     unansweredSince.push_back(now);
+    if (serialTraceEnabled)
+        WriteTraceLine(QStringLiteral("[TX  ] ") + request);
 }
 
 std::size_t TSerialInterface::RepliesComing() const {
@@ -153,9 +153,7 @@ void TSerialInterface::completeObject(const QString& text, bool readable) {
     // A refused write here is not caught: it reaches the default error report and the
     // request stays at the head of the queue.
     com->PutString(codepage::unicodeToAnsi(*next));
-    written();
-    if (serialTraceEnabled)
-        WriteTraceLine(QStringLiteral("[TX  ] ") + *next);
+    written(*next);
     pacer.headWritten();
 }
 

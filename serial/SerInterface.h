@@ -113,7 +113,7 @@ private:
     // When each request written and not yet answered went out, oldest first; replies come in
     // the order asked.
     std::deque<std::uint32_t> unansweredSince;
-    void written();
+    void written(const QString& request); // counted as owed a reply, and traced
 
     ILinkHost& host;
     const TickClock& clock;

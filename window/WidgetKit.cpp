@@ -84,8 +84,8 @@ QString TElidingLabel::oneLine() const {
 }
 
 bool TElidingLabel::cutShort() const {
-    return oneLine() != text() ||
-           fontMetrics().horizontalAdvance(oneLine()) > contentsRect().width();
+    const QString line = oneLine();
+    return line != text() || fontMetrics().horizontalAdvance(line) > contentsRect().width();
 }
 
 void TElidingLabel::paintEvent(QPaintEvent*) {
