@@ -120,8 +120,13 @@ int stepAmount(const QString& stepInput, bool stepsSelected, const QLocale& loca
 }
 
 int stepTarget(int p, std::int64_t delta) {
-    const std::int64_t t = std::int64_t(p) + delta;
-    return static_cast<int>(std::clamp<std::int64_t>(t, 0, std::numeric_limits<std::int32_t>::max()));
+    std::int64_t t = std::int64_t(p) + delta;
+    // Only a move to the left stops at 0: from a position below it (-350), one step to the
+    // right is -349, not the 350 steps to 0.
+    if (delta < 0)
+        t = std::max<std::int64_t>(t, 0);
+    return static_cast<int>(std::clamp<std::int64_t>(t, std::numeric_limits<std::int32_t>::min(),
+                                                      std::numeric_limits<std::int32_t>::max()));
 }
 
 int goTarget(const QString& field, bool stepsSelected, int p, double maxFocuserDist,

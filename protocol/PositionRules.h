@@ -30,8 +30,8 @@ double parseFloat(const QString& text, double fallback, const QLocale& locale = 
 // The step amount of the handpad buttons, at least 1.
 int stepAmount(const QString& stepInput, bool stepsSelected, const QLocale& locale = QLocale());
 
-// Where a move from p by `delta` steps goes: left moves stop at 0, right moves are unbounded
-// (kept within 32 bits).
+// Where a move from p by `delta` steps goes: left moves stop at 0, right moves are unbounded,
+// from below 0 too (kept within 32 bits).
 int stepTarget(int p, std::int64_t delta);
 
 // The GO target for the text of the position field, held to 0..travel.

@@ -424,6 +424,11 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         return false;
     }
     const auto type = event->type();
+    // The second of two quick presses comes as a double click: the thumb is taken again.
+    if (watched == TrackerThumb && type == QEvent::MouseButtonDblClick) {
+        TrackerThumbMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint().x());
+        return true;
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
         type != QEvent::MouseMove && type != QEvent::Leave)
         return QWidget::eventFilter(watched, event);

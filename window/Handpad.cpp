@@ -121,12 +121,13 @@ void TVaskelWindow::ShowReportedPosition(int s) {
 void TVaskelWindow::DropTypedTarget() {
     if (!CurrentPositionEdit->isModified())
         return;
-    if (serialLink) {
+    // Until this focuser has reported where it stands, the position kept is another session's.
+    if (serialLink && positionReported)
         ShowPosition(lastMotorPosition);
-        PlacePositionGraphics(lastMotorPosition); // a dragged thumb goes back as well
-    } else {
+    else
         SetPositionText(QStringLiteral("---"));
-    }
+    if (serialLink)
+        PlacePositionGraphics(lastMotorPosition); // a dragged thumb goes back as well
 }
 
 void TVaskelWindow::PlacePositionGraphics(int s) {

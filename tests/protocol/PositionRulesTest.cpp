@@ -58,6 +58,7 @@ TEST(PositionRules, LeftMovesStopAtZeroRightMovesAreUnbounded) {
     EXPECT_EQ(stepTarget(3, -10), 0);
     EXPECT_EQ(stepTarget(50, -100), 0);
     EXPECT_EQ(stepTarget(1000, 70), 1070);
+    EXPECT_EQ(stepTarget(-350, 1), -349) << "one step right from below 0, not to 0";
     EXPECT_EQ(stepTarget(2147483000, 10 * std::int64_t(2147483647)), 2147483647)
         << "a target past 32 bits is held at the largest position";
 }

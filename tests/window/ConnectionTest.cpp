@@ -163,11 +163,14 @@ TEST_F(ConnectionTest, AfterReconnectingPollingRunsAndMovesWaitForTheNewPosition
     w.PollEnableTimerTimer();
     log.inputAnswer = QStringLiteral("Camera");
     w.RecordPresetMenuItemClick();
+    w.CurrentPositionEdit->setText("5000");
+    w.CurrentPositionEdit->setModified(true);
     for (TSimpleBitmapButton* b : {w.stepRightButton, w.goButton}) {
         w.HandpadButtonClick(b);
         EXPECT_EQ(port.line().takeWritten(), kStatus) << "no move from the old session's position";
         answer();
     }
+    EXPECT_EQ(w.CurrentPositionEdit->text(), "---") << "the old session's position is not this one's";
     w.PollTimerTimer();
     EXPECT_EQ(port.line().takeWritten(), kStatus) << "polling does not wait for a move it cannot see";
     answer();

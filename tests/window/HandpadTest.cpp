@@ -229,6 +229,8 @@ TEST_F(ConnectedTest, DraggingTheThumbChoosesATargetAndSendsNothing) {
     EXPECT_EQ(w.CurrentPositionEdit->text(), "0");
     mouse(QEvent::MouseButtonRelease, -1000, Qt::NoButton);
     EXPECT_FALSE(w.posTracking);
+    mouse(QEvent::MouseButtonDblClick, 10, Qt::LeftButton); // taken again quickly
+    EXPECT_TRUE(w.posTracking);
     EXPECT_TRUE(requests().isEmpty());
 }
 
