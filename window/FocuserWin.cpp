@@ -423,7 +423,12 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
             FormKeyDown(key->key());
         return false;
     }
-    const auto type = event->type();
+    auto type = event->type();
+    // The second press of a double click on the title is a press as any other: a click that
+    // brought the window forward, then a quick press to move it, moved nothing.
+    if (type == QEvent::MouseButtonDblClick &&
+        (watched == TitlebarLabel || watched == TitlebarPanel))
+        type = QEvent::MouseButtonPress;
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
         type != QEvent::MouseMove && type != QEvent::Leave)
         return QWidget::eventFilter(watched, event);

@@ -148,6 +148,13 @@ TEST_F(WindowTest, DraggingTheTitleMovesTheWindowByTheSameAmount) {
     EXPECT_FALSE(w.moveWindowActive);
     moveOver(w.TitlebarLabel, {150, 40});
     EXPECT_EQ(w.pos(), start + QPoint(10, 5)) << "a move after the release does nothing";
+    // Pressed again at once: the second press of a double click.
+    QMouseEvent again(QEvent::MouseButtonDblClick, QPointF(100, 10),
+                      w.mapToGlobal(QPointF(100, 10)), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QCoreApplication::sendEvent(w.TitlebarLabel, &again);
+    moveOver(w.TitlebarLabel, {120, 10});
+    EXPECT_EQ(w.pos(), start + QPoint(30, 5));
 }
 
 TEST_F(WindowTest, DraggingAMaximisedWindowBringsBackItsNormalSizeUnderThePointer) {
