@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
 
 void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
@@ -43,6 +44,7 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         // A calibration cover stays: the run goes on in the focuser and ends with its report,
         // which the next connection's first reply may bring.
         repliesBeforeCalibration = 0;
+        PortBoxTakesKeys(true);
         LiftConnectControls();
         OpenCloseButtonLabel->setText(TR(QStringLiteral("Connect")));
     } else {
@@ -63,6 +65,7 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         // and moves wait for the position this focuser reports.
         motorMoving = false;
         positionReported = false;
+        PortBoxTakesKeys(false);
         // Connected again under the cover: it lies over the connect controls once more, and
         // takes the keyboard back from the port box, which would take what is typed unseen.
         if (!CalibrationPanel->isHidden()) {
@@ -87,6 +90,18 @@ void TVaskelWindow::LiftConnectControls() {
         return;
     PortCombo->raise();
     OpenCloseButtonPanel->raise();
+}
+
+void TVaskelWindow::PortBoxTakesKeys(bool takes) {
+    // Keys meant for a menu just closed, or for the focuser, reached the box of the port in use
+    // unseen (an arrow key chose another port), and the next Connect took what they left there.
+    const Qt::FocusPolicy policy = takes ? Qt::StrongFocus : Qt::NoFocus;
+    PortCombo->setFocusPolicy(policy);
+    PortCombo->lineEdit()->setFocusPolicy(policy);
+    PortCombo->lineEdit()->setReadOnly(!takes); // nor a middle-click paste
+    // The window keeps them, so that F1 to F4 still work and Tab goes on from there.
+    if (!takes && PortCombo->hasFocus())
+        setFocus(Qt::OtherFocusReason);
 }
 
 void TVaskelWindow::RequestStatus() {

@@ -423,12 +423,13 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
             FormKeyDown(key->key());
         return false;
     }
-    const auto type = event->type();
-    // The second of two quick presses comes as a double click: the thumb is taken again.
-    if (watched == TrackerThumb && type == QEvent::MouseButtonDblClick) {
-        TrackerThumbMouseDown(static_cast<QMouseEvent*>(event)->position().toPoint().x());
-        return true;
-    }
+    auto type = event->type();
+    // The second of two quick presses comes as a double click; on the title or the thumb it is
+    // a press as any other: a click that brought the window forward, then a quick press to move
+    // it, moved nothing, and a thumb nudged twice quickly stayed where it was.
+    if (type == QEvent::MouseButtonDblClick &&
+        (watched == TitlebarLabel || watched == TitlebarPanel || watched == TrackerThumb))
+        type = QEvent::MouseButtonPress;
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
         type != QEvent::MouseMove && type != QEvent::Leave)
         return QWidget::eventFilter(watched, event);

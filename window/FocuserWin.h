@@ -97,6 +97,8 @@ public:
     void FreeSerialTimerTimer();
     // Without a link, puts the port box and the connect button above the "Calibrating" cover.
     void LiftConnectControls();
+    // Whether the port box takes keys: not while connected, when it shows the port in use.
+    void PortBoxTakesKeys(bool takes);
 
     // --- Position display ---
     void ShowPosition(int s);

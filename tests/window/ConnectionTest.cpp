@@ -10,6 +10,7 @@
 #include <QMouseEvent>
 #include <QAbstractItemView>
 #include <QElapsedTimer>
+#include <QWindow>
 
 namespace {
 const QByteArray kStatus = R"({"req":{"get": ""}})";
@@ -265,11 +266,18 @@ TEST_F(ConnectionTest, LanguageCaptionOpensTheListAndNeverConnects) {
 TEST_F(ConnectionTest, ClickOnTheConnectButtonConnects) {
     auto& w = open();
     w.show();
+    w.activateWindow(); // the port box takes the keyboard, as at every start
+    pumpEvents();
     w.PortCombo->setCurrentText(QStringLiteral("FAKE"));
     click(w.OpenCloseButtonPanel, Qt::LeftButton, {200, 5});
     EXPECT_FALSE(serialLink) << "a press slid off before its release";
     click(w.OpenCloseButtonPanel);
     EXPECT_TRUE(serialLink);
+    QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")); // after a menu
+    QCoreApplication::sendEvent(w.windowHandle(), &key);
+    EXPECT_EQ(w.PortCombo->currentText(), "FAKE") << "the port in use stays, for the next Connect";
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    EXPECT_EQ(w.PortCombo->focusPolicy(), Qt::StrongFocus) << "disconnected, a port is typed";
 }
 
 TEST_F(ConnectionTest, OtherButtonsNeitherConnectNorDisconnect) {

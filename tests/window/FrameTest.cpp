@@ -20,8 +20,9 @@ void moveOver(QWidget* w, QPoint p) {
     QCoreApplication::sendEvent(w, &move);
 }
 
-void press(QWidget* w, QPoint p, Qt::MouseButton b = Qt::LeftButton) {
-    QMouseEvent e(QEvent::MouseButtonPress, p, w->mapToGlobal(p), b, b, Qt::NoModifier);
+void press(QWidget* w, QPoint p, Qt::MouseButton b = Qt::LeftButton,
+           QEvent::Type type = QEvent::MouseButtonPress) {
+    QMouseEvent e(type, p, w->mapToGlobal(p), b, b, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &e);
 }
 
@@ -148,6 +149,9 @@ TEST_F(WindowTest, DraggingTheTitleMovesTheWindowByTheSameAmount) {
     EXPECT_FALSE(w.moveWindowActive);
     moveOver(w.TitlebarLabel, {150, 40});
     EXPECT_EQ(w.pos(), start + QPoint(10, 5)) << "a move after the release does nothing";
+    press(w.TitlebarLabel, {100, 10}, Qt::LeftButton, QEvent::MouseButtonDblClick); // at once
+    moveOver(w.TitlebarLabel, {120, 10});
+    EXPECT_EQ(w.pos(), start + QPoint(30, 5));
 }
 
 TEST_F(WindowTest, DraggingAMaximisedWindowBringsBackItsNormalSizeUnderThePointer) {
