@@ -125,6 +125,10 @@ void TVaskelWindow::SetFocuserType(TFocuserType type) {
     // view, sending them to a focuser that has none.
     if (!halvorbeck && activeAdvPanel)
         activeAdvPanel->Close();
+    // The choice of where a Vaskel's drawtube stands starts a run with its end-of-range sensor,
+    // which a Halvorbeck has not: it would refuse it, and the cover end as if calibrated.
+    if (halvorbeck)
+        CancelCalibrationSelect();
     serialNumberLabelV->setVisible(vaskel);
     serialNumberLabelH->setVisible(halvorbeck);
     HalvorbeckFwLabel->setVisible(halvorbeck);

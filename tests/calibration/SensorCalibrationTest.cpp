@@ -92,6 +92,13 @@ TEST_F(SensorCalibrationTest, AnyMouseButtonChooses) {
     }
 }
 
+TEST_F(SensorCalibrationTest, TheChoiceClosesWhenTheLinkAnswersAsAHalvorbeck) {
+    auto& w = vaskelWithSensor();
+    deviceSends(statusReply("normal"));
+    ASSERT_EQ(w.focuserType, ftHalvorbeck);
+    EXPECT_TRUE(w.CalibrationSelectPanel->isHidden());
+}
+
 TEST_F(SensorCalibrationTest, AChoiceMadeAfterTheLinkWasLostLeavesTheConnectButtonReachable) {
     auto& w = vaskelWithSensor();
     w.show();
