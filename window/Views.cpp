@@ -3,6 +3,7 @@
 
 #include "advanced/HalvorbeckAdvPanel.h"
 #include "calibration/CalibrationGeometry.h"
+#include "calibration/HB2CalibrationWin.h"
 #include "controls/VaskelControls.h"
 #include "i18n/Translator.h"
 #include "window/FocuserWin.h"
@@ -129,6 +130,10 @@ void TVaskelWindow::SetFocuserType(TFocuserType type) {
     // which a Halvorbeck has not: it would refuse it, and the cover end as if calibrated.
     if (halvorbeck)
         CancelCalibrationSelect();
+    // Nor does the Halvorbeck's wizard stay: its last request would set another focuser's
+    // travel to the MicroFocuser's.
+    if (!halvorbeck && activeWizard)
+        activeWizard->close();
     serialNumberLabelV->setVisible(vaskel);
     serialNumberLabelH->setVisible(halvorbeck);
     HalvorbeckFwLabel->setVisible(halvorbeck);

@@ -92,11 +92,13 @@ TEST_F(SensorCalibrationTest, AnyMouseButtonChooses) {
     }
 }
 
-TEST_F(SensorCalibrationTest, TheChoiceClosesWhenTheLinkAnswersAsAHalvorbeck) {
+TEST_F(SensorCalibrationTest, EachFamilysCalibrationClosesWhenTheLinkAnswersAsTheOther) {
     auto& w = vaskelWithSensor();
-    deviceSends(statusReply("normal"));
-    ASSERT_EQ(w.focuserType, ftHalvorbeck);
+    deviceSends(statusReply("normal")); // a Halvorbeck
     EXPECT_TRUE(w.CalibrationSelectPanel->isHidden());
+    whileWizardIsOpen(w, [&](THalvorbeck2WizardWindow&) {
+        deviceSends(statusReply("normal").replace("HALVORBECK2", "VASKEL4"));
+    });
 }
 
 TEST_F(SensorCalibrationTest, AChoiceMadeAfterTheLinkWasLostLeavesTheConnectButtonReachable) {
