@@ -63,12 +63,12 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         // and moves wait for the position this focuser reports.
         motorMoving = false;
         positionReported = false;
-        // Connected again under the cover: it lies over the connect controls once more, and
-        // takes the keyboard back from the port box, which would take what is typed unseen.
-        if (!CalibrationPanel->isHidden()) {
-            CalibrationPanel->raise();
+        // Connected again under the cover: it takes the keyboard back from the port box, which
+        // would take what is typed unseen. It lies over the connect controls again only once
+        // this focuser answers: on a port where none does, no report could ever lift it, and
+        // another port could not be tried.
+        if (!CalibrationPanel->isHidden())
             CalibrationPanel->setFocus();
-        }
         PollEnableTimer->start();
         if (!busyCursorShown_) {
             QApplication::setOverrideCursor(Qt::WaitCursor);
