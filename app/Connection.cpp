@@ -66,12 +66,11 @@ void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
         motorMoving = false;
         positionReported = false;
         PortBoxTakesKeys(false);
-        // Connected again under the cover: it lies over the connect controls once more, and
-        // takes the keyboard back from the port box, which would take what is typed unseen.
-        if (!CalibrationPanel->isHidden()) {
-            CalibrationPanel->raise();
+        // Connected again under the cover: it takes the keyboard, and lies over the connect
+        // controls again only once this focuser answers: on a port where none does, no report
+        // could ever lift it, and another port could not be tried.
+        if (!CalibrationPanel->isHidden())
             CalibrationPanel->setFocus();
-        }
         PollEnableTimer->start();
         if (!busyCursorShown_) {
             QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -471,6 +471,10 @@ void THalvorbeck2WizardWindow::ShowStep() {
         case 4:
             close();
             send(request::calMaxPos());
+            // A failed write has released the link by now. No later step would tell it: the
+            // wizard would end as if the travel were stored.
+            if (!serialLink)
+                focuserGone();
             break;
         default:
             break;

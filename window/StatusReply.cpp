@@ -25,6 +25,10 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
             activeAdvPanel->ReplyHandled();
     });
     if (!CalibrationPanel->isHidden()) {
+        // Over the connect controls again, with the keyboard, if they were lifted while no
+        // focuser answered.
+        CalibrationPanel->raise();
+        CalibrationPanel->setFocus();
         if (sessionHistory)
             sessionHistory->calibrationUnderWay();
         // While a calibration runs, replies are only searched for the end of the run.

@@ -3,6 +3,7 @@
 
 #include "advanced/HalvorbeckAdvPanel.h"
 #include "calibration/CalibrationGeometry.h"
+#include "calibration/HB2CalibrationWin.h"
 #include "controls/VaskelControls.h"
 #include "i18n/Translator.h"
 #include "window/FocuserWin.h"
@@ -125,6 +126,14 @@ void TVaskelWindow::SetFocuserType(TFocuserType type) {
     // view, sending them to a focuser that has none.
     if (!halvorbeck && activeAdvPanel)
         activeAdvPanel->Close();
+    // The choice of where a Vaskel's drawtube stands starts a run with its end-of-range sensor,
+    // which a Halvorbeck has not: it would refuse it, and the cover end as if calibrated.
+    if (halvorbeck)
+        CancelCalibrationSelect();
+    // Nor does the Halvorbeck's wizard stay: its last request would set another focuser's
+    // travel to the MicroFocuser's.
+    if (!halvorbeck && activeWizard)
+        activeWizard->close();
     serialNumberLabelV->setVisible(vaskel);
     serialNumberLabelH->setVisible(halvorbeck);
     HalvorbeckFwLabel->setVisible(halvorbeck);

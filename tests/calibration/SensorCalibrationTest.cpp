@@ -92,6 +92,15 @@ TEST_F(SensorCalibrationTest, AnyMouseButtonChooses) {
     }
 }
 
+TEST_F(SensorCalibrationTest, EachFamilysCalibrationClosesWhenTheLinkAnswersAsTheOther) {
+    auto& w = vaskelWithSensor();
+    deviceSends(statusReply("normal")); // a Halvorbeck
+    EXPECT_TRUE(w.CalibrationSelectPanel->isHidden());
+    whileWizardIsOpen(w, [&](THalvorbeck2WizardWindow&) {
+        deviceSends(statusReply("normal").replace("HALVORBECK2", "VASKEL4"));
+    });
+}
+
 TEST_F(SensorCalibrationTest, AChoiceMadeAfterTheLinkWasLostLeavesTheConnectButtonReachable) {
     auto& w = vaskelWithSensor();
     w.show();

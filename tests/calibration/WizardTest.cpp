@@ -470,6 +470,18 @@ TEST_F(WizardTest, AFocuserLostOnTheWayClosesItWithAnErrorNotACompletion) {
     EXPECT_EQ(told, QStringList{"The focuser was disconnected - calibration not completed"});
 }
 
+TEST_F(WizardTest, AMaximumThatCannotBeWrittenIsTold) {
+    connected();
+    openWizard().tellFocuserLost = [this](const QString& text) { told << text; };
+    wizard->FocuserTypeCombo->setCurrentIndex(1);
+    for (int i = 0; i < 3; ++i)
+        next();
+    wire();
+    port.line().failWrites = true;
+    click(wizard->navNextButton); // CLOSE sends the maximum, the path's last request
+    EXPECT_EQ(told, QStringList{"The focuser was disconnected - calibration not completed"});
+}
+
 TEST_F(WizardTest, AFocuserLostUnderTheBarsClosesItWithAnError) {
     ASSERT_NO_FATAL_FAILURE(loseTheFocuserOnTheFirstStep(0)); // while the motor moved out
     pointerMove(wizard->calibrationPanel, {100, 220});
