@@ -573,7 +573,7 @@ bool THalvorbeck2WizardWindow::eventFilter(QObject* watched, QEvent* event) {
         loadIntroPicture();
     const bool fromTitle =
         watched == TitlePanel || watched == TitleBoldLabel || watched == TitleLabel;
-    const auto type = event->type();
+    const auto type = titleEventType(event);
     if (!fromTitle || (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
                        type != QEvent::MouseButtonRelease))
         return QDialog::eventFilter(watched, event);

@@ -2,6 +2,7 @@
 // Moving a borderless window by its own title strip: the point pressed stays under the
 // pointer. Windows with a title strip of their own inherit this.
 
+#include <QEvent>
 #include <QPoint>
 #include <QPointer>
 #include <QRect>
@@ -20,6 +21,13 @@ public:
     int moveWindowClickY = 0;
 
 protected:
+    // The type of a pointer event on a title strip: the second of two quick presses comes as a
+    // double click, and is a press as any other (a window clicked forward and at once pressed
+    // again to move it moved nothing).
+    static QEvent::Type titleEventType(const QEvent* event) {
+        return event->type() == QEvent::MouseButtonDblClick ? QEvent::MouseButtonPress
+                                                            : event->type();
+    }
     // A press at (x, y) of `grabber`, a control of `window`. Where the window system does not
     // let a program place its own window (Wayland), the window system moves it instead. A
     // modal dialog that blocks the window ends the drag.

@@ -641,7 +641,7 @@ void THistoryWindow::ShowFit() {
 bool THistoryWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched != TitlePanel)
         return QWidget::eventFilter(watched, event);
-    const auto type = event->type();
+    const auto type = titleEventType(event);
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseMove &&
         type != QEvent::MouseButtonRelease)
         return QWidget::eventFilter(watched, event);

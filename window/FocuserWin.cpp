@@ -423,13 +423,12 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
             FormKeyDown(key->key());
         return false;
     }
-    auto type = event->type();
-    // The second of two quick presses comes as a double click; on the title or the thumb it is
-    // a press as any other: a click that brought the window forward, then a quick press to move
-    // it, moved nothing, and a thumb nudged twice quickly stayed where it was.
-    if (type == QEvent::MouseButtonDblClick &&
-        (watched == TitlebarLabel || watched == TitlebarPanel || watched == TrackerThumb))
-        type = QEvent::MouseButtonPress;
+    // A double click on the title or the thumb is a press as any other: a thumb nudged twice
+    // quickly stayed where it was.
+    const auto type =
+        watched == TitlebarLabel || watched == TitlebarPanel || watched == TrackerThumb
+            ? titleEventType(event)
+            : event->type();
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
         type != QEvent::MouseMove && type != QEvent::Leave)
         return QWidget::eventFilter(watched, event);

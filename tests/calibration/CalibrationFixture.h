@@ -107,9 +107,9 @@ inline void pointerMove(QWidget* w, QPoint p, Qt::MouseButtons held = Qt::NoButt
     QCoreApplication::sendEvent(w, &e);
 }
 
-inline void pointerPress(QWidget* w, QPoint p, Qt::MouseButton b = Qt::LeftButton) {
-    QMouseEvent e(QEvent::MouseButtonPress, QPointF(p), QPointF(w->mapToGlobal(p)), b, b,
-                  Qt::NoModifier);
+inline void pointerPress(QWidget* w, QPoint p, Qt::MouseButton b = Qt::LeftButton,
+                         QEvent::Type type = QEvent::MouseButtonPress) {
+    QMouseEvent e(type, QPointF(p), QPointF(w->mapToGlobal(p)), b, b, Qt::NoModifier);
     QCoreApplication::sendEvent(w, &e);
 }
 

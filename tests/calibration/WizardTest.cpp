@@ -546,6 +546,9 @@ TEST_F(WizardTest, DraggingTheTitleStripOrACaptionMovesTheWindow) {
         EXPECT_FALSE(wz.moveWindowActive);
         pointerMove(wz.TitlePanel, pressed + QPoint(50, 50), Qt::LeftButton);
         EXPECT_EQ(wz.pos(), start + QPoint(23, 15)) << "no drag after the release";
+        pointerPress(handle, {5, 5}, Qt::LeftButton, QEvent::MouseButtonDblClick);
+        EXPECT_TRUE(wz.moveWindowActive) << "a second quick press drags again";
+        pointerRelease(wz.TitlePanel, pressed);
     }
 }
 
