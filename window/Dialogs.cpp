@@ -4,8 +4,59 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QInputDialog>
+#include <QListView>
 #include <QMessageBox>
+#include <QScreen>
+#include <QTreeView>
+#include <algorithm>
+
+namespace {
+
+// The toolkit sizes the size, type and date columns for "128.88 GB", "mp3Folder" and
+// "10/29/81 02:02PM": "610 bytes" read "610...tes", and the date lost its year and hour. They
+// take the width of what they show, and the dialog grows for them, so that the names keep their
+// width. Only the widths change, as when the user drags them: the toolkit keeps them for every
+// program's file dialog.
+void fitFileColumns(QFileDialog& dialog) {
+    auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"));
+    auto* files = dialog.findChild<QFileSystemModel*>();
+    if (!list || !files)
+        return;
+    // The places beside the list ("Ordinateur", the home folder's name) show whole too.
+    if (auto* places = dialog.findChild<QListView*>(QStringLiteral("sidebar"))) {
+        const QAbstractItemView* view = places;
+        places->setMinimumWidth(view->sizeHintForColumn(0) + 2 * places->frameWidth());
+    }
+    // Once the folder's files are listed, each time another folder is. `beside`: the width the
+    // dialog takes beside the list, measured once it is shown.
+    QObject::connect(
+        files, &QFileSystemModel::directoryLoaded, &dialog,
+        [&dialog, list, beside = -1, nameWidth = list->header()->sectionSize(0)]() mutable {
+            if (!dialog.isVisible())
+                return;
+            if (beside < 0)
+                beside = dialog.width() - list->viewport()->width();
+            QHeaderView* header = list->header();
+            const QAbstractItemView* view = list;
+            int others = 0;
+            for (int column = 1; column < header->count(); ++column) {
+                header->resizeSection(column, std::max(header->sectionSizeHint(column),
+                                                       view->sizeHintForColumn(column)));
+                others += header->sectionSize(column);
+            }
+            const int most = dialog.screen()->availableGeometry().width() -
+                             (dialog.frameGeometry().width() - dialog.width());
+            const int grow = std::min(nameWidth + others + beside, most) - dialog.width();
+            if (grow > 0)
+                dialog.setGeometry(dialog.geometry().adjusted(-grow / 2, 0, grow - grow / 2, 0));
+            header->resizeSection(0, std::max(nameWidth, dialog.width() - beside - others));
+        });
+}
+
+} // namespace
 
 WindowDialogs WindowDialogs::modal(QWidget* parent) {
     WindowDialogs d;
@@ -47,6 +98,7 @@ WindowDialogs WindowDialogs::modal(QWidget* parent) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setSizeGripEnabled(false); // drawn in fixed light greys; the frame resizes it
         dialog.setIconProvider(&icons);
+        fitFileColumns(dialog);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;
         const QString path = dialog.selectedFiles().constFirst();

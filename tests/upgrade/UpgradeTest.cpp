@@ -4,8 +4,14 @@
 #include "ZipBuilder.h"
 #include "window/FirmwarePackage.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QHeaderView>
 #include <QLabel>
+#include <QListView>
+#include <QTest>
+#include <QTimer>
+#include <QTreeView>
 
 namespace {
 
@@ -249,4 +255,29 @@ TEST_F(UpgradeTest, ATempFolderThatIsALinkIsRefusedAndWhatItPointsToKept) {
     EXPECT_EQ(readFile("precious.bin"), "kept");
     EXPECT_FALSE(QFileInfo::exists("boot_app0.bin"));
     EXPECT_TRUE(stillConnected());
+}
+
+TEST_F(UpgradeTest, TheFileDialogShowsEachPackagesNameSizeTypeAndDateWhole) {
+    writeFile(dir.filePath("Focuser firmware 2.1.fw"), QByteArray(610, 'x'));
+    const QByteArray home = qgetenv("HOME"); // a place beside the list, shown by its name
+    qputenv("HOME", QFile::encodeName(dir.filePath("Northern Observatory")));
+    QDir(dir.path()).mkdir("Northern Observatory");
+    QStringList cut;
+    QTimer::singleShot(0, [&] {
+        auto* list = QApplication::activeModalWidget()->findChild<QTreeView*>("treeView");
+        QAbstractItemView* places = list->window()->findChild<QListView*>("sidebar");
+        (void)QTest::qWaitFor([&] { // the folder is read apart
+            cut = {QString::number(list->model()->rowCount(list->rootIndex()) > 0)};
+            for (int c = 0; c < list->header()->count(); ++c)
+                cut << QString::number(list->header()->sectionSize(c) <
+                                       static_cast<QAbstractItemView*>(list)->sizeHintForColumn(c));
+            cut << QString::number(places->viewport()->width() < places->sizeHintForColumn(0));
+            return cut == QStringList{"1", "0", "0", "0", "0", "0"};
+        });
+        QApplication::activeModalWidget()->close();
+    });
+    WindowDialogs::modal(&open()).openFile("Firmware", "(*.fw)");
+    qputenv("HOME", home);
+    EXPECT_EQ(cut, (QStringList{"1", "0", "0", "0", "0", "0"}))
+        << "files, then cut short: name, size (610 bytes read \"610...tes\"), type, date, places";
 }
