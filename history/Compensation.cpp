@@ -178,6 +178,10 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
         return d;
     }
 
+    // One goto at a time: the next waits until this one has arrived or is given up, or what
+    // this one left owed would be forgotten with it.
+    if (ownTarget_)
+        return d;
     const double change = *smoothed_ - *reference_;
     // A correction cut short by the per-step limit is finished even inside the dead band.
     if (std::abs(change) <= settings_.deadBand && !catchingUp_)

@@ -41,6 +41,18 @@ struct Polled {
     }
 };
 
+// Owed 1000 steps, paid 200 a goto: the first goto just sent.
+Polled firstOfFiveGotos() {
+    Polled f(on(-1000, 0.5, 200));
+    f.run(2, 10.0);
+    f.busy = true;
+    f.run(900, 11.0);
+    f.busy = false;
+    while (f.position == 100000)
+        f.run(1, 11.0);
+    return f;
+}
+
 int moves(const std::vector<Decision>& ds) {
     return static_cast<int>(std::count_if(ds.begin(), ds.end(),
                                           [](const Decision& d) { return d.kind == Decision::Move; }));
@@ -134,6 +146,12 @@ TEST(Compensation, AGotoThatNeverArrivedStaysOwed) {
         EXPECT_EQ(moves(f.run(60, 11.0)), 1) << road;
         EXPECT_LE(f.position, target) << road;
     }
+    // Dropped while more is owed than one goto may move: the next waits until this one is
+    // given up, and what it owed is still paid.
+    Polled f = firstOfFiveGotos();
+    f.position = 100000;
+    f.run(300, 11.0);
+    EXPECT_EQ(f.position, 99000);
 }
 
 TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) {
