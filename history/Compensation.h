@@ -114,8 +114,9 @@ public:
 
 private:
     bool quietAt(std::uint32_t tick) const;
-    // The own goto is over, arrived or not.
-    void settleOwnMove();
+    // The own goto is over, arrived or not. Cut off by the user or the link, it may still go
+    // on in the focuser, which its next report tells.
+    void settleOwnMove(bool cutOff = false);
 
     CompensationSettings settings_;
     State state_ = State::Off;
@@ -134,6 +135,13 @@ private:
     std::optional<int> ownFrom_, ownTarget_;
     std::uint32_t ownSentAt_ = 0;
     bool lastChangeOwn_ = false;
+    // An own goto cut off short of its target: where it was last seen, and whether the link
+    // was lost since (then the focuser may have gone on with it unseen).
+    struct CutOff {
+        int seenAt = 0, target = 0;
+        bool linkLost = false;
+    };
+    std::optional<CutOff> cutOff_;
 };
 
 } // namespace history

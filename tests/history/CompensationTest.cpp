@@ -154,6 +154,18 @@ TEST(Compensation, AGotoThatNeverArrivedStaysOwed) {
     EXPECT_EQ(f.position, 99000);
 }
 
+// A goto that went on in the focuser unseen, a click or a lost link coming first, is the
+// compensation's own: what the per-step limit left owed is still paid.
+TEST(Compensation, AGotoThatWentOnUnseenIsStillOwn) {
+    for (int road = 0; road < 3; ++road) {
+        Polled f = firstOfFiveGotos();
+        road > 0 ? f.comp.userCommand(f.tick) : void();
+        road < 2 ? f.comp.linkLost() : void();
+        f.run(300, 11.0);
+        EXPECT_EQ(f.position, 99000) << road;
+    }
+}
+
 TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) {
     Polled f;
     f.run(2, 10.0);
