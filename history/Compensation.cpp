@@ -96,6 +96,8 @@ void TemperatureCompensation::settleOwnMove(bool cutOff) {
                          static_cast<double>(*lastPosition_ - *ownFrom_) / settings_.coefficient;
             if (cutOff)
                 cutOff_ = CutOff{*lastPosition_, *ownTarget_};
+            else
+                shortfall_ = Decision{Decision::FellShort, *lastPosition_, *ownTarget_};
         } else {
             needsReference_ = true;
         }
@@ -132,10 +134,11 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
             // The goto went on in the focuser unseen (a click came first, the link was lost and
             // found again): what it moved is the compensation's, not a refocus. Anywhere else,
             // the focuser was moved by somebody.
-            if (*s.position != cut.seenAt &&
-                (*s.position == cut.target ||
-                 (cut.linkLost && within(*s.position, cut.seenAt, cut.target))) &&
-                reference_ && settings_.coefficient != 0) {
+            if (*s.position == cut.seenAt) {
+                shortfall_ = Decision{Decision::FellShort, cut.seenAt, cut.target};
+            } else if ((*s.position == cut.target ||
+                        (cut.linkLost && within(*s.position, cut.seenAt, cut.target))) &&
+                       reference_ && settings_.coefficient != 0) {
                 own = true;
                 *reference_ +=
                     static_cast<double>(*s.position - cut.seenAt) / settings_.coefficient;

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace history {
 
@@ -87,9 +88,9 @@ public:
 
     // What the rules decided at a sample.
     struct Decision {
-        enum Kind { None, Reference, Move, HeldAtTravelEnd } kind = None;
-        int from = 0;         // position before
-        int to = 0;           // goto target (Move)
+        enum Kind { None, Reference, Move, HeldAtTravelEnd, FellShort } kind = None;
+        int from = 0;         // position before; where the goto stopped (FellShort)
+        int to = 0;           // goto target (Move, FellShort)
         double change = 0;    // smoothed temperature minus the reference before the decision
         double reference = 0; // the reference after the decision
     };
@@ -103,6 +104,8 @@ public:
     // the caller sends the goto, or calls moveFailed when it could not.
     Decision sample(const Sample& s);
     void moveFailed();
+    // The own goto that stopped short of its target, once that is known; told once.
+    std::optional<Decision> takeShortfall() { return std::exchange(shortfall_, std::nullopt); }
     // The link to the focuser is gone: no reading comes until the next sample.
     void linkLost();
 
@@ -142,6 +145,7 @@ private:
         bool linkLost = false;
     };
     std::optional<CutOff> cutOff_;
+    std::optional<Decision> shortfall_;
 };
 
 } // namespace history

@@ -510,6 +510,8 @@ void THistoryWindow::Refresh() {
                        .arg(differenceText(d.change))
                        .arg(signedNumber(d.to - d.from, 0))
                        .arg(d.to);
+        else if (d.kind == TemperatureCompensation::Decision::FellShort)
+            text = TR(QStringLiteral("%1 not reached, stopped at %2")).arg(d.to).arg(d.from);
         else
             text = TR(QStringLiteral("%1: held at the end of the travel"))
                        .arg(differenceText(d.change));

@@ -34,6 +34,8 @@ struct Polled {
             const Decision d = comp.sample({tick, position, t, travel, calibrating, busy});
             if (d.kind == Decision::Move)
                 position = d.to;
+            if (const auto shortfall = comp.takeShortfall())
+                taken.push_back(*shortfall);
             if (d.kind != Decision::None)
                 taken.push_back(d);
         }
@@ -155,8 +157,9 @@ TEST(Compensation, AGotoThatNeverArrivedStaysOwed) {
 }
 
 // A goto that went on in the focuser unseen, a click or a lost link coming first, is the
-// compensation's own: what the per-step limit left owed is still paid.
-TEST(Compensation, AGotoThatWentOnUnseenIsStillOwn) {
+// compensation's own: what the per-step limit left owed is still paid. One that stopped short
+// is logged where it stopped.
+TEST(Compensation, AGotoThatWentOnUnseenIsStillOwnAndOneThatStoppedShortIsLogged) {
     for (int road = 0; road < 3; ++road) {
         Polled f = firstOfFiveGotos();
         road > 0 ? f.comp.userCommand(f.tick) : void();
@@ -164,6 +167,17 @@ TEST(Compensation, AGotoThatWentOnUnseenIsStillOwn) {
         f.run(300, 11.0);
         EXPECT_EQ(f.position, 99000) << road;
     }
+
+    Polled g;
+    g.run(3, 10.0);
+    while (g.position == 100000)
+        g.run(1, 11.0);
+    const int target = std::exchange(g.position, 99990); // stalled on its way
+    auto ds = g.run(40, 11.0);
+    ASSERT_GE(ds.size(), 1u);
+    EXPECT_EQ(ds[0].kind, Decision::FellShort);
+    EXPECT_EQ(ds[0].to, target);
+    EXPECT_EQ(ds[0].from, 99990);
 }
 
 TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) {
