@@ -82,10 +82,10 @@ void TemperatureCompensation::setSettings(const CompensationSettings& settings) 
 
 void TemperatureCompensation::userCommand(std::uint32_t tick) {
     lastActivity_ = tick;
-    settleOwnMove(true); // what moves next is the user's doing
+    settleOwnMove(false); // what moves next is the user's doing
 }
 
-void TemperatureCompensation::settleOwnMove(bool cutOff) {
+void TemperatureCompensation::settleOwnMove(bool mayGoOn) {
     if (!ownTarget_)
         return;
     // Short of its target (a link lost with the goto still queued, a request the focuser
@@ -94,10 +94,7 @@ void TemperatureCompensation::settleOwnMove(bool cutOff) {
         if (lastPosition_ && reference_ && previousReference_ && settings_.coefficient != 0) {
             reference_ = *previousReference_ +
                          static_cast<double>(*lastPosition_ - *ownFrom_) / settings_.coefficient;
-            if (cutOff)
-                cutOff_ = CutOff{*lastPosition_, *ownTarget_};
-            else
-                shortfall_ = Decision{Decision::FellShort, *lastPosition_, *ownTarget_};
+            cutOff_ = CutOff{*lastPosition_, *ownTarget_, mayGoOn};
         } else {
             needsReference_ = true;
         }
@@ -132,12 +129,12 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
         if (cutOff_) {
             const CutOff cut = *std::exchange(cutOff_, std::nullopt);
             // The goto went on in the focuser unseen (a click came first, the link was lost and
-            // found again): what it moved is the compensation's, not a refocus. Anywhere else,
-            // the focuser was moved by somebody.
+            // found again) or slowly: what it moved is the compensation's, not a refocus.
+            // Anywhere else, the focuser was moved by somebody.
             if (*s.position == cut.seenAt) {
                 shortfall_ = Decision{Decision::FellShort, cut.seenAt, cut.target};
             } else if ((*s.position == cut.target ||
-                        (cut.linkLost && within(*s.position, cut.seenAt, cut.target))) &&
+                        (cut.mayGoOn && within(*s.position, cut.seenAt, cut.target))) &&
                        reference_ && settings_.coefficient != 0) {
                 own = true;
                 *reference_ +=
@@ -158,7 +155,7 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
         lastPosition_ = s.position;
     }
     if (ownTarget_ && (lastPosition_ == ownTarget_ || s.tick - ownSentAt_ > kOwnMoveMs))
-        settleOwnMove();
+        settleOwnMove(true);
 
     if (s.temperature) {
         const bool restart = !smoothed_ || s.tick - smoothedAt_ > kStaleMs;
@@ -204,7 +201,7 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
 
     // One goto at a time: the next waits until this one has arrived or is given up, or what
     // this one left owed would be forgotten with it.
-    if (ownTarget_)
+    if (ownTarget_ || cutOff_)
         return d;
     const double change = *smoothed_ - *reference_;
     // A correction cut short by the per-step limit is finished even inside the dead band.
@@ -244,7 +241,7 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
 void TemperatureCompensation::linkLost() {
     settleOwnMove(true);
     if (cutOff_)
-        cutOff_->linkLost = true;
+        cutOff_->mayGoOn = true;
     if (state_ != State::Off)
         state_ = State::NoReading;
 }

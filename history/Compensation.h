@@ -117,9 +117,9 @@ public:
 
 private:
     bool quietAt(std::uint32_t tick) const;
-    // The own goto is over, arrived or not. Cut off by the user or the link, it may still go
-    // on in the focuser, which its next report tells.
-    void settleOwnMove(bool cutOff = false);
+    // The own goto is over, arrived or not. Short of its target, the focuser's next report
+    // tells whether it stopped there or went on (unseen, as the link was lost, or slowly).
+    void settleOwnMove(bool mayGoOn);
 
     CompensationSettings settings_;
     State state_ = State::Off;
@@ -138,11 +138,11 @@ private:
     std::optional<int> ownFrom_, ownTarget_;
     std::uint32_t ownSentAt_ = 0;
     bool lastChangeOwn_ = false;
-    // An own goto cut off short of its target: where it was last seen, and whether the link
-    // was lost since (then the focuser may have gone on with it unseen).
+    // An own goto settled short of its target: where it was last seen, and whether it may go
+    // on towards it (not when the user gave a command meanwhile).
     struct CutOff {
         int seenAt = 0, target = 0;
-        bool linkLost = false;
+        bool mayGoOn = false;
     };
     std::optional<CutOff> cutOff_;
     std::optional<Decision> shortfall_;

@@ -178,6 +178,18 @@ TEST(Compensation, AGotoThatWentOnUnseenIsStillOwnAndOneThatStoppedShortIsLogged
     EXPECT_EQ(ds[0].kind, Decision::FellShort);
     EXPECT_EQ(ds[0].to, target);
     EXPECT_EQ(ds[0].from, 99990);
+
+    // A slow focuser still on its way when the goto's time is up: neither short nor refocused.
+    Polled h(on(-100));
+    h.run(3, 10.0);
+    while (h.position == 100000)
+        h.run(1, 11.0);
+    const int slowTarget = std::exchange(h.position, 100000);
+    const double now = *h.comp.smoothed();
+    while (h.position > slowTarget) {
+        --h.position;
+        EXPECT_TRUE(h.run(1, now).empty()) << h.position;
+    }
 }
 
 TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) {

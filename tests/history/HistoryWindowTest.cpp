@@ -392,7 +392,7 @@ TEST_F(HistoryWindowTest, GotosGoOnTheWireButNotWithinTenSecondsOfAClick) {
 
     w.ShowHistoryWindow();
     const int target = d.to;
-    for (int i = 0; i < 31; ++i)
+    for (int i = 0; i < 32; ++i)
         second(12.0); // the focuser never moved
     EXPECT_TRUE(w.historyWindow->LogLabel->text().contains(
         QStringLiteral("%1 not reached, stopped at 10000").arg(target)));
