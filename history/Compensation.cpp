@@ -82,20 +82,22 @@ void TemperatureCompensation::setSettings(const CompensationSettings& settings) 
 
 void TemperatureCompensation::userCommand(std::uint32_t tick) {
     lastActivity_ = tick;
-    settleOwnMove(); // what moves next is the user's doing
+    settleOwnMove(false); // what moves next is the user's doing
 }
 
-void TemperatureCompensation::settleOwnMove() {
+void TemperatureCompensation::settleOwnMove(bool mayGoOn) {
     if (!ownTarget_)
         return;
     // Short of its target (a link lost with the goto still queued, a request the focuser
     // dropped): the focus is where the focuser stands, and what was not moved stays owed.
     if (lastPosition_ != ownTarget_) {
-        if (lastPosition_ && reference_ && previousReference_ && settings_.coefficient != 0)
+        if (lastPosition_ && reference_ && previousReference_ && settings_.coefficient != 0) {
             reference_ = *previousReference_ +
                          static_cast<double>(*lastPosition_ - *ownFrom_) / settings_.coefficient;
-        else
+            cutOff_ = CutOff{*lastPosition_, *ownTarget_, mayGoOn};
+        } else {
             needsReference_ = true;
+        }
     }
     ownTarget_.reset();
 }
@@ -115,6 +117,7 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
             smoothed_.reset();
             lastPosition_.reset();
             ownTarget_.reset();
+            cutOff_.reset();
             needsReference_ = true;
         }
         focuser_ = s.focuser;
@@ -122,9 +125,27 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
     if (s.calibrating || s.busy)
         lastActivity_ = s.tick;
     if (s.position) {
+        bool own = ownTarget_ && within(*s.position, *ownFrom_, *ownTarget_);
+        if (cutOff_) {
+            const CutOff cut = *std::exchange(cutOff_, std::nullopt);
+            // The goto went on in the focuser unseen (a click came first, the link was lost and
+            // found again) or slowly: what it moved is the compensation's, not a refocus.
+            // Anywhere else, the focuser was moved by somebody.
+            if (*s.position == cut.seenAt) {
+                shortfall_ = Decision{Decision::FellShort, cut.seenAt, cut.target};
+            } else if ((*s.position == cut.target ||
+                        (cut.mayGoOn && within(*s.position, cut.seenAt, cut.target))) &&
+                       reference_ && settings_.coefficient != 0) {
+                own = true;
+                *reference_ +=
+                    static_cast<double>(*s.position - cut.seenAt) / settings_.coefficient;
+                if (*s.position != cut.target)
+                    cutOff_ = CutOff{*s.position, cut.target, true};
+            }
+        }
         if (lastPosition_ && *s.position != *lastPosition_) {
             lastActivity_ = s.tick;
-            if (ownTarget_ && within(*s.position, *ownFrom_, *ownTarget_)) {
+            if (own) {
                 lastChangeOwn_ = true;
             } else {
                 needsReference_ = true; // somebody refocused: that is the new focus
@@ -134,7 +155,7 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
         lastPosition_ = s.position;
     }
     if (ownTarget_ && (lastPosition_ == ownTarget_ || s.tick - ownSentAt_ > kOwnMoveMs))
-        settleOwnMove();
+        settleOwnMove(true);
 
     if (s.temperature) {
         const bool restart = !smoothed_ || s.tick - smoothedAt_ > kStaleMs;
@@ -178,6 +199,10 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
         return d;
     }
 
+    // One goto at a time: the next waits until this one has arrived or is given up, or what
+    // this one left owed would be forgotten with it.
+    if (ownTarget_ || cutOff_)
+        return d;
     const double change = *smoothed_ - *reference_;
     // A correction cut short by the per-step limit is finished even inside the dead band.
     if (std::abs(change) <= settings_.deadBand && !catchingUp_)
@@ -214,7 +239,9 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
 }
 
 void TemperatureCompensation::linkLost() {
-    settleOwnMove();
+    settleOwnMove(true);
+    if (cutOff_)
+        cutOff_->mayGoOn = true;
     if (state_ != State::Off)
         state_ = State::NoReading;
 }

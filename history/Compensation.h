@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 namespace history {
 
@@ -87,9 +88,9 @@ public:
 
     // What the rules decided at a sample.
     struct Decision {
-        enum Kind { None, Reference, Move, HeldAtTravelEnd } kind = None;
-        int from = 0;         // position before
-        int to = 0;           // goto target (Move)
+        enum Kind { None, Reference, Move, HeldAtTravelEnd, FellShort } kind = None;
+        int from = 0;         // position before; where the goto stopped (FellShort)
+        int to = 0;           // goto target (Move, FellShort)
         double change = 0;    // smoothed temperature minus the reference before the decision
         double reference = 0; // the reference after the decision
     };
@@ -103,6 +104,8 @@ public:
     // the caller sends the goto, or calls moveFailed when it could not.
     Decision sample(const Sample& s);
     void moveFailed();
+    // The own goto that stopped short of its target, once that is known; told once.
+    std::optional<Decision> takeShortfall() { return std::exchange(shortfall_, std::nullopt); }
     // The link to the focuser is gone: no reading comes until the next sample.
     void linkLost();
 
@@ -114,8 +117,9 @@ public:
 
 private:
     bool quietAt(std::uint32_t tick) const;
-    // The own goto is over, arrived or not.
-    void settleOwnMove();
+    // The own goto is over, arrived or not. Short of its target, the focuser's next report
+    // tells whether it stopped there or went on (unseen, as the link was lost, or slowly).
+    void settleOwnMove(bool mayGoOn);
 
     CompensationSettings settings_;
     State state_ = State::Off;
@@ -134,6 +138,14 @@ private:
     std::optional<int> ownFrom_, ownTarget_;
     std::uint32_t ownSentAt_ = 0;
     bool lastChangeOwn_ = false;
+    // An own goto settled short of its target: where it was last seen, and whether it may go
+    // on towards it (not when the user gave a command meanwhile).
+    struct CutOff {
+        int seenAt = 0, target = 0;
+        bool mayGoOn = false;
+    };
+    std::optional<CutOff> cutOff_;
+    std::optional<Decision> shortfall_;
 };
 
 } // namespace history

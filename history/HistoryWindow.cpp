@@ -105,6 +105,13 @@ void styleAxis(QAbstractAxis* axis, bool labels) {
     axis->setMinorGridLineVisible(false);
 }
 
+// A line's colour in the current look. At night every line is a red, and the two temperatures
+// differed by little brightness: the internal one is drawn in a clearly darker red.
+QColor shownLine(const QColor& designed) {
+    const QColor colour = theme::shown(designed);
+    return theme::nightVision() && designed == kInternalLine ? colour.darker(140) : colour;
+}
+
 // The colours of a chart, its axes and its lines in the current look.
 void colourChart(HistoryChart& c) {
     c.chart->setBackgroundBrush(theme::shown(kBody));
@@ -119,7 +126,7 @@ void colourChart(HistoryChart& c) {
     }
     for (const HistoryChart::Line& line : c.lines) {
         for (QLineSeries* series : line.pieces)
-            series->setPen(QPen(theme::shown(line.colour), 1.5));
+            series->setPen(QPen(shownLine(line.colour), 1.5));
     }
 }
 
@@ -254,6 +261,9 @@ void THistoryWindow::BuildCharts() {
     theme::followLook(this, [this] {
         for (HistoryChart* c : {&temperatureChart, &voltageChart, &positionChart})
             colourChart(*c);
+        QPalette legend = InternalLegend->palette();
+        legend.setColor(QPalette::WindowText, shownLine(kInternalLine));
+        InternalLegend->setPalette(legend);
         compensationMarks->setColor(theme::shown(kAccent));
         compensationMarks->setBorderColor(theme::shown(kAccent));
         if (isVisible())
@@ -395,7 +405,7 @@ void showLine(HistoryChart& c, std::size_t line, const std::vector<QList<QPointF
     HistoryChart::Line& l = c.lines[line];
     while (l.pieces.size() < pieces.size()) {
         auto* series = new QLineSeries;
-        series->setPen(QPen(theme::shown(l.colour), 1.5));
+        series->setPen(QPen(shownLine(l.colour), 1.5));
         c.chart->addSeries(series);
         series->attachAxis(c.timeAxis);
         series->attachAxis(c.valueAxis);
@@ -510,6 +520,8 @@ void THistoryWindow::Refresh() {
                        .arg(differenceText(d.change))
                        .arg(signedNumber(d.to - d.from, 0))
                        .arg(d.to);
+        else if (d.kind == TemperatureCompensation::Decision::FellShort)
+            text = TR(QStringLiteral("%1 not reached, stopped at %2")).arg(d.to).arg(d.from);
         else
             text = TR(QStringLiteral("%1: held at the end of the travel"))
                        .arg(differenceText(d.change));

@@ -172,10 +172,13 @@ void TSessionHistory::statusReply(const rapidjson::Value& get, const rapidjson::
         compensation_.moveFailed();
         decision.kind = TemperatureCompensation::Decision::None;
     }
-    if (decision.kind != TemperatureCompensation::Decision::None) {
+    // A goto found short of its target is told before what is decided next.
+    for (const auto& d : {compensation_.takeShortfall(), std::optional(decision)}) {
+        if (!d || d->kind == TemperatureCompensation::Decision::None)
+            continue;
         if (events_.size() >= kMaxEvents)
             events_.erase(events_.begin());
-        events_.push_back({row.ms, decision});
+        events_.push_back({row.ms, *d});
     }
     emit changed();
 }

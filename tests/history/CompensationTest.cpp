@@ -136,6 +136,39 @@ TEST(Compensation, AGotoThatNeverArrivedStaysOwed) {
     }
 }
 
+// Owed 1000 steps, paid 200 a goto. The first goto is dropped by the focuser (then the next
+// waits until it is given up), or goes on unseen after a click or a lost link (then it is not
+// a refocus): either way, what it left owed is still paid.
+TEST(Compensation, WhatAGotoLeftOwedIsPaidWhateverBecameOfIt) {
+    for (int road = 0; road < 4; ++road) {
+        Polled f(on(-1000, 0.5, 200));
+        f.run(2, 10.0);
+        f.busy = true;
+        f.run(900, 11.0);
+        f.busy = false;
+        while (f.position == 100000)
+            f.run(1, 11.0);
+        road == 0 ? void(f.position = 100000) : void();
+        road >= 2 ? f.comp.userCommand(f.tick) : void();
+        road == 1 || road == 2 ? f.comp.linkLost() : void();
+        f.run(300, 11.0);
+        EXPECT_EQ(f.position, 99000) << road;
+    }
+
+    // A slow focuser still on its way when the goto's time is up: neither short nor refocused.
+    Polled h(on(-100));
+    h.run(3, 10.0);
+    while (h.position == 100000)
+        h.run(1, 11.0);
+    const int slowTarget = std::exchange(h.position, 100000);
+    const double now = *h.comp.smoothed();
+    while (h.position > slowTarget) {
+        --h.position;
+        EXPECT_TRUE(h.run(1, now).empty()) << h.position;
+    }
+    EXPECT_TRUE(h.run(15, now).empty()) << "no refocus";
+}
+
 TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) {
     Polled f;
     f.run(2, 10.0);

@@ -389,6 +389,13 @@ TEST_F(HistoryWindowTest, GotosGoOnTheWireButNotWithinTenSecondsOfAClick) {
     EXPECT_EQ(d.from, 10000);
     EXPECT_LT(d.to, 10000 - 12);
     EXPECT_EQ(port.line().takeWritten(), gotoRequest(d.to));
+
+    w.ShowHistoryWindow();
+    const int target = d.to;
+    for (int i = 0; i < 32; ++i)
+        second(12.0); // the focuser never moved
+    EXPECT_TRUE(w.historyWindow->LogLabel->text().contains(
+        QStringLiteral("%1 not reached, stopped at 10000").arg(target)));
 }
 
 // The user holds the slider's thumb, choosing a target, for longer than the quiet time: the

@@ -115,7 +115,7 @@ const QStringList kHistoryKeys = {
     "Waiting for a temperature reading",
     "Waiting until the focuser has been left alone for 10 seconds",
     "Now %1, at the last focus %2", "Focus reference %1 at %2 steps", "%1: moved %2 steps to %3",
-    "%1: held at the end of the travel", "The history file cannot be written: %1",
+    "%1 not reached, stopped at %2", "%1: held at the end of the travel", "The history file cannot be written: %1",
     "The session history cannot be shown: %1", "%1 is missing",
     "History file: %1", "History file: %1 (rows not written: %2)",
     "Too few focus positions: %1 found, at least %2 over %3 are needed.",

@@ -328,4 +328,9 @@ TEST_F(NightVisionTest, LampsStoredPresetsAndTheSelectionStandOutByBrightnessAlo
     const QImage menu = grabMenu(w.PresetPopup, w.RenamePresetMenuItem);
     const int row = menu.height() / 4;
     EXPECT_GT(qRed(menu.pixel(6, row + row / 2)), qRed(menu.pixel(6, 2 * row + row / 2)) + 20);
+
+    // The two temperature lines of the history, by the reds of their legends.
+    w.ShowHistoryWindow();
+    const auto red = [](QLabel* l) { return l->palette().color(QPalette::WindowText).red(); };
+    EXPECT_GT(red(w.historyWindow->ExternalLegend), red(w.historyWindow->InternalLegend) + 50);
 }
