@@ -305,6 +305,8 @@ bool CalvettaFocuser::Handshake() {
     FocusMaxPosN[0].max = std::max(FocusMaxPosN[0].max, static_cast<double>(found->maxSteps));
     FocusAbsPosN[0].max = FocusRelPosN[0].max = found->maxSteps;
     FocusAbsPosN[0].value = position;
+    // Ok from the first definition on: Idle is what a stopped move leaves, until the next.
+    FocusAbsPosNP.s = IPS_OK;
     std::uint32_t capability = FOCUSER_CAN_ABS_MOVE | FOCUSER_CAN_REL_MOVE | FOCUSER_CAN_ABORT;
     // The motor unit's direction is a setting of its own; the Vaskel focusers have none.
     if (found->halvorbeck)
@@ -758,9 +760,7 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
             LOGF_ERROR("The move ended at %d, not at its target %d.", position, *moveTarget);
             endMove(IPS_ALERT);
         }
-    } else if (moved || FocusAbsPosNP.s == IPS_IDLE) {
-        if (motion == Motion::Idle && FocusAbsPosNP.s == IPS_IDLE)
-            FocusAbsPosNP.s = IPS_OK;
+    } else if (moved) {
         IDSetNumber(&FocusAbsPosNP, nullptr);
     }
 

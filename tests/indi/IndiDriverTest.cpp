@@ -105,6 +105,7 @@ TEST_F(IndiSession, MovesAbsoluteAndRelativeAndAbortsInMidMove) {
     const size_t before = historyOf("FOCUS_TEMPERATURE").size();
     EXPECT_TRUE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= before + 2; }));
     EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), stopped);
+    EXPECT_EQ(state("ABS_FOCUS_POSITION"), IPS_IDLE) << "a stopped move reported reached";
 
     // Beyond the travel: refused before anything moves.
     setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", far + 1);
