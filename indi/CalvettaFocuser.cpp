@@ -1178,7 +1178,9 @@ bool CalvettaFocuser::recordPreset(char* texts[], char* names[], int n) {
     }
     // What the device will store: the name without its double quotes.
     const QString stored = request::presetName(name);
-    send(request::presetRecord(preset, name, position));
+    // What the preset gets; during a move the position has moved on by the confirmation.
+    const int recorded = position;
+    send(request::presetRecord(preset, name, recorded));
     send(request::status());
     PresetRecordTP.s = IPS_BUSY;
     IDSetText(&PresetRecordTP, nullptr);
@@ -1189,14 +1191,14 @@ bool CalvettaFocuser::recordPreset(char* texts[], char* names[], int n) {
             // The device may shorten a long name.
             return stored.isEmpty() ? now.isEmpty() : !now.isEmpty() && stored.startsWith(now);
         },
-        [this, preset, stored](bool confirmed) {
+        [this, preset, stored, recorded](bool confirmed) {
             PresetRecordTP.s = confirmed ? IPS_OK : IPS_ALERT;
             if (!confirmed)
                 IDSetText(&PresetRecordTP, "The focuser did not record preset %d.", preset);
             else if (stored.isEmpty())
                 IDSetText(&PresetRecordTP, "Preset %d is free.", preset);
             else
-                IDSetText(&PresetRecordTP, "Preset %d holds position %d.", preset, position);
+                IDSetText(&PresetRecordTP, "Preset %d holds position %d.", preset, recorded);
         });
     return true;
 }

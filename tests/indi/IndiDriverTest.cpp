@@ -169,6 +169,22 @@ TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
                number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") == here;
     }));
 
+    // Recorded while moving: the message names the position the preset holds.
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", here + 90000);
+    ASSERT_TRUE(waitFor([&] {
+        return number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") > here + 10000;
+    }));
+    setTexts("PRESET_RECORD", {{"SLOT", "5"}, {"NAME", "Passing"}});
+    const std::string held = "Preset 5 holds position ";
+    ASSERT_TRUE(waitMessage(held));
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_OK, 30000));
+    setSwitch("DEVICE_PRESETS", elementLabelled("DEVICE_PRESETS", "Passing").c_str());
+    EXPECT_TRUE(waitState("DEVICE_PRESETS", IPS_BUSY));
+    EXPECT_TRUE(waitState("DEVICE_PRESETS", IPS_OK));
+    const int reached = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+    EXPECT_TRUE(hasMessage(held + std::to_string(reached) + '.'));
+    moveTo(here);
+
     // A long name of three-byte characters is shortened between characters, not inside one.
     std::string euros = "a";
     for (int i = 0; i < 40; ++i)
