@@ -510,8 +510,16 @@ void CalvettaFocuser::TimerHit() {
                   "the next status tells where the focuser stands.",
                   status::kMoveSilenceMs / 1000);
     }
-    if (unansweredSinceT && now - *unansweredSinceT >= kSilenceMs && !silenceReported)
-        reportSilence();
+    if (unansweredSinceT && now - *unansweredSinceT >= kSilenceMs) {
+        if (!silenceReported)
+            reportSilence();
+        // Nor will it tell how a move under way ends: Busy would wait for ever.
+        if (motion != Motion::Idle && now - lastMoveNewsT >= kSilenceMs) {
+            LOG_ERROR("Where the move ends is unknown until the focuser answers again.");
+            aborting = false;
+            endMove(IPS_ALERT);
+        }
+    }
     // Never during a move: the focuser reports its position by itself then.
     if (motion != Motion::Moving) {
         const QString poll = calibrating ? request::calStatusRead() : request::status();

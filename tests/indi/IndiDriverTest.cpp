@@ -293,10 +293,14 @@ TEST_F(IndiSession, AFocuserThatFallsSilentOrSendsGarbageIsReported) {
     EXPECT_TRUE(waitMessage("never ends; it is ignored"));
     EXPECT_TRUE(waitState("FOCUS_TEMPERATURE", IPS_OK)) << "the next usable status restores it";
 
-    // Frozen: no answer at all, then back.
+    // Frozen in mid-move: no answer at all, then back.
+    const double far = number("FOCUS_MAX", "FOCUS_MAX_VALUE");
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", far);
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
     ::kill(static_cast<pid_t>(emulator.processId()), SIGSTOP);
-    EXPECT_TRUE(waitMessage("does not answer"));
+    EXPECT_TRUE(waitMessage("does not answer", 30000));
     EXPECT_TRUE(waitState("FOCUS_TEMPERATURE", IPS_ALERT));
+    EXPECT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_ALERT)) << "Busy for an end that never comes";
     ::kill(static_cast<pid_t>(emulator.processId()), SIGCONT);
     EXPECT_TRUE(waitMessage("answers again"));
 
