@@ -305,6 +305,8 @@ bool CalvettaFocuser::Handshake() {
     FocusMaxPosN[0].max = std::max(FocusMaxPosN[0].max, static_cast<double>(found->maxSteps));
     FocusAbsPosN[0].max = FocusRelPosN[0].max = found->maxSteps;
     FocusAbsPosN[0].value = position;
+    // Ok from the first definition on: Idle is what a stopped move leaves, until the next.
+    FocusAbsPosNP.s = IPS_OK;
     std::uint32_t capability = FOCUSER_CAN_ABS_MOVE | FOCUSER_CAN_REL_MOVE | FOCUSER_CAN_ABORT;
     // The motor unit's direction is a setting of its own; the Vaskel focusers have none.
     if (found->halvorbeck)
@@ -508,8 +510,16 @@ void CalvettaFocuser::TimerHit() {
                   "the next status tells where the focuser stands.",
                   status::kMoveSilenceMs / 1000);
     }
-    if (unansweredSinceT && now - *unansweredSinceT >= kSilenceMs && !silenceReported)
-        reportSilence();
+    if (unansweredSinceT && now - *unansweredSinceT >= kSilenceMs) {
+        if (!silenceReported)
+            reportSilence();
+        // Nor will it tell how a move under way ends: Busy would wait for ever.
+        if (motion != Motion::Idle && now - lastMoveNewsT >= kSilenceMs) {
+            LOG_ERROR("Where the move ends is unknown until the focuser answers again.");
+            aborting = false;
+            endMove(IPS_ALERT);
+        }
+    }
     // Never during a move: the focuser reports its position by itself then.
     if (motion != Motion::Moving) {
         const QString poll = calibrating ? request::calStatusRead() : request::status();
@@ -758,9 +768,7 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
             LOGF_ERROR("The move ended at %d, not at its target %d.", position, *moveTarget);
             endMove(IPS_ALERT);
         }
-    } else if (moved || FocusAbsPosNP.s == IPS_IDLE) {
-        if (motion == Motion::Idle && FocusAbsPosNP.s == IPS_IDLE)
-            FocusAbsPosNP.s = IPS_OK;
+    } else if (moved) {
         IDSetNumber(&FocusAbsPosNP, nullptr);
     }
 
@@ -1178,7 +1186,9 @@ bool CalvettaFocuser::recordPreset(char* texts[], char* names[], int n) {
     }
     // What the device will store: the name without its double quotes.
     const QString stored = request::presetName(name);
-    send(request::presetRecord(preset, name, position));
+    // What the preset gets; during a move the position has moved on by the confirmation.
+    const int recorded = position;
+    send(request::presetRecord(preset, name, recorded));
     send(request::status());
     PresetRecordTP.s = IPS_BUSY;
     IDSetText(&PresetRecordTP, nullptr);
@@ -1189,14 +1199,14 @@ bool CalvettaFocuser::recordPreset(char* texts[], char* names[], int n) {
             // The device may shorten a long name.
             return stored.isEmpty() ? now.isEmpty() : !now.isEmpty() && stored.startsWith(now);
         },
-        [this, preset, stored](bool confirmed) {
+        [this, preset, stored, recorded](bool confirmed) {
             PresetRecordTP.s = confirmed ? IPS_OK : IPS_ALERT;
             if (!confirmed)
                 IDSetText(&PresetRecordTP, "The focuser did not record preset %d.", preset);
             else if (stored.isEmpty())
                 IDSetText(&PresetRecordTP, "Preset %d is free.", preset);
             else
-                IDSetText(&PresetRecordTP, "Preset %d holds position %d.", preset, position);
+                IDSetText(&PresetRecordTP, "Preset %d holds position %d.", preset, recorded);
         });
     return true;
 }

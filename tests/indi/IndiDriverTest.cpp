@@ -105,6 +105,7 @@ TEST_F(IndiSession, MovesAbsoluteAndRelativeAndAbortsInMidMove) {
     const size_t before = historyOf("FOCUS_TEMPERATURE").size();
     EXPECT_TRUE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= before + 2; }));
     EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), stopped);
+    EXPECT_EQ(state("ABS_FOCUS_POSITION"), IPS_IDLE) << "a stopped move reported reached";
 
     // Beyond the travel: refused before anything moves.
     setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", far + 1);
@@ -167,6 +168,22 @@ TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
         return state("DEVICE_PRESETS") == IPS_OK &&
                number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") == here;
     }));
+
+    // Recorded while moving: the message names the position the preset holds.
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", here + 90000);
+    ASSERT_TRUE(waitFor([&] {
+        return number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION") > here + 10000;
+    }));
+    setTexts("PRESET_RECORD", {{"SLOT", "5"}, {"NAME", "Passing"}});
+    const std::string held = "Preset 5 holds position ";
+    ASSERT_TRUE(waitMessage(held));
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_OK, 30000));
+    setSwitch("DEVICE_PRESETS", elementLabelled("DEVICE_PRESETS", "Passing").c_str());
+    EXPECT_TRUE(waitState("DEVICE_PRESETS", IPS_BUSY));
+    EXPECT_TRUE(waitState("DEVICE_PRESETS", IPS_OK));
+    const int reached = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+    EXPECT_TRUE(hasMessage(held + std::to_string(reached) + '.'));
+    moveTo(here);
 
     // A long name of three-byte characters is shortened between characters, not inside one.
     std::string euros = "a";
@@ -276,10 +293,14 @@ TEST_F(IndiSession, AFocuserThatFallsSilentOrSendsGarbageIsReported) {
     EXPECT_TRUE(waitMessage("never ends; it is ignored"));
     EXPECT_TRUE(waitState("FOCUS_TEMPERATURE", IPS_OK)) << "the next usable status restores it";
 
-    // Frozen: no answer at all, then back.
+    // Frozen in mid-move: no answer at all, then back.
+    const double far = number("FOCUS_MAX", "FOCUS_MAX_VALUE");
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", far);
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
     ::kill(static_cast<pid_t>(emulator.processId()), SIGSTOP);
-    EXPECT_TRUE(waitMessage("does not answer"));
+    EXPECT_TRUE(waitMessage("does not answer", 30000));
     EXPECT_TRUE(waitState("FOCUS_TEMPERATURE", IPS_ALERT));
+    EXPECT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_ALERT)) << "Busy for an end that never comes";
     ::kill(static_cast<pid_t>(emulator.processId()), SIGCONT);
     EXPECT_TRUE(waitMessage("answers again"));
 
