@@ -128,6 +128,15 @@ TEST_F(WindowTest, WhileConnectedTheButtonReadsDisconnectInTheNewLanguage) {
     EXPECT_EQ(w.OpenCloseButtonLabel->text(), "Disconnetti");
 }
 
+TEST_F(WindowTest, ATranslationThatLooksLikeMarkupIsShownAsItIs) {
+    programFile(QStringLiteral("VaskelManager_IT.txt"), "Virtual Handpad=Pulsantiera<br>virtuale\n");
+    auto& w = open();
+    choose(w, "IT");
+    // Read as markup, the caption broke into two lines in a box one line high.
+    const QLabel* caption = w.VirtualHandpadTitleLabel;
+    EXPECT_LT(caption->sizeHint().height(), 2 * caption->fontMetrics().height());
+}
+
 TEST_F(WindowTest, RetranslatingTwiceChangesNothingMore) {
     italian();
     auto& w = open();
