@@ -80,14 +80,11 @@ TEST_F(TranslatorTest, LookupIgnoresCaseAndNeedsTheEqualsRightAfterTheKey) {
 TEST_F(TranslatorTest, AValueWithOtherPlaceholdersThanItsKeyStaysEnglish) {
     file("VaskelManager_DE.txt", "Cannot open %1: no such port.=Port fehlt.\n"
                                  "%1: moved %2 steps to %3=%2 Schritte nach %3\n"
-                                 "History file: %1=Verlauf: %1 (%1)\n"
-                                 "GO=LOS %1\n");
+                                 "History file: %1=Verlauf: %1 (%1)\nGO=LOS %1\n");
     translator.SelectLanguage("DE");
-    EXPECT_EQ(translator.TR("Cannot open %1: no such port.").arg("/dev/ttyUSB0"),
-              "Cannot open /dev/ttyUSB0: no such port.");
-    EXPECT_EQ(translator.TR("%1: moved %2 steps to %3").arg("06:15").arg(6).arg(243769),
-              "06:15: moved 6 steps to 243769");
-    EXPECT_EQ(translator.TR("History file: %1").arg("a.csv"), "Verlauf: a.csv (a.csv)");
+    EXPECT_EQ(translator.TR("Cannot open %1: no such port."), "Cannot open %1: no such port.");
+    EXPECT_EQ(translator.TR("%1: moved %2 steps to %3"), "%1: moved %2 steps to %3");
+    EXPECT_EQ(translator.TR("History file: %1"), "Verlauf: %1 (%1)");
     EXPECT_EQ(translator.TR("GO"), "LOS %1") << "a text that takes no value is not looked at";
 }
 

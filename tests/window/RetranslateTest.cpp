@@ -132,8 +132,7 @@ TEST_F(WindowTest, ATranslationThatLooksLikeMarkupIsShownAsItIs) {
     programFile(QStringLiteral("VaskelManager_IT.txt"), "Virtual Handpad=Pulsantiera<br>virtuale\n");
     auto& w = open();
     choose(w, "IT");
-    // Read as markup, the caption broke into two lines in a box one line high.
-    const QLabel* caption = w.VirtualHandpadTitleLabel;
+    const QLabel* caption = w.VirtualHandpadTitleLabel; // one line, not broken at the <br>
     EXPECT_LT(caption->sizeHint().height(), 2 * caption->fontMetrics().height());
 }
 
