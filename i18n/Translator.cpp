@@ -6,6 +6,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace {
 
 const QString kPrefix = QStringLiteral("VaskelManager_");
@@ -42,6 +44,23 @@ QFileInfoList languageFiles(const QString& directory) {
                !name.endsWith(kSuffix);
     });
     return entries;
+}
+
+// The numbers of the %1 ... %99 a text holds, each once.
+QList<int> placeholders(QStringView text) {
+    QList<int> found;
+    for (qsizetype i = text.indexOf(u'%'); i >= 0 && i + 1 < text.size();
+         i = text.indexOf(u'%', i + 1)) {
+        int n = text[i + 1].digitValue();
+        if (n <= 0)
+            continue;
+        if (i + 2 < text.size() && text[i + 2].isDigit())
+            n = n * 10 + text[i + 2].digitValue();
+        if (!found.contains(n))
+            found.append(n);
+    }
+    std::ranges::sort(found);
+    return found;
 }
 
 } // namespace
@@ -104,7 +123,13 @@ QString TLangTranslator::TR(const QString& s) const {
         if (line.size() > n && line[n] == u'=' &&
             QStringView(line).left(n).compare(s, Qt::CaseInsensitive) == 0) {
             const QString value = line.mid(n + 1);
-            return value.isEmpty() ? s : value;
+            if (value.isEmpty())
+                return s;
+            // The values go in by number: a translation lacking one, or naming another, would
+            // drop a value or put it in another's place.
+            if (s.contains(u'%') && placeholders(value) != placeholders(s))
+                return s;
+            return value;
         }
     }
     return s;

@@ -23,7 +23,8 @@ public:
     // Replaces the dictionary with the file of `lang`; empty (English) when it cannot be read.
     void SelectLanguage(const QString& lang);
 
-    // The translation of `s`; `s` itself when the dictionary has none or an empty one.
+    // The translation of `s`; `s` itself when the dictionary has none, an empty one, or one
+    // whose %1 ... placeholders are not those of `s`.
     QString TR(const QString& s) const;
 
     const QStringList& dictionary() const { return dictionary_; }

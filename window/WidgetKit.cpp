@@ -22,6 +22,9 @@ QLabel* makeText(QWidget* parent, const QString& text, const QRect& box, int fon
 
 QLabel* setUpText(QLabel* label, const QString& text, const QRect& box, int fontHeight,
                   const QColor& colour, Qt::Alignment align, bool bold) {
+    // Translations and the focuser's texts are shown as written, never read as markup: a
+    // "<br>" would push the rest of a one-line caption out of its box.
+    label->setTextFormat(Qt::PlainText);
     label->setText(text);
     label->setGeometry(box);
     label->setFont(interfaceFont(fontHeight, bold));

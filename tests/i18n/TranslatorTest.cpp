@@ -77,6 +77,17 @@ TEST_F(TranslatorTest, LookupIgnoresCaseAndNeedsTheEqualsRightAfterTheKey) {
     EXPECT_EQ(translator.TR("Re&name"), "Re&name");
 }
 
+TEST_F(TranslatorTest, AValueWithOtherPlaceholdersThanItsKeyStaysEnglish) {
+    file("VaskelManager_DE.txt", "Cannot open %1: no such port.=Port fehlt.\n"
+                                 "%1: moved %2 steps to %3=%2 Schritte nach %3\n"
+                                 "History file: %1=Verlauf: %1 (%1)\nGO=LOS %1\n");
+    translator.SelectLanguage("DE");
+    EXPECT_EQ(translator.TR("Cannot open %1: no such port."), "Cannot open %1: no such port.");
+    EXPECT_EQ(translator.TR("%1: moved %2 steps to %3"), "%1: moved %2 steps to %3");
+    EXPECT_EQ(translator.TR("History file: %1"), "Verlauf: %1 (%1)");
+    EXPECT_EQ(translator.TR("GO"), "LOS %1") << "a text that takes no value is not looked at";
+}
+
 TEST_F(TranslatorTest, LastLineWithoutLineEndCounts) {
     file("VaskelManager_IT.txt", "GO=VAI\nSTOP=FERMA");
     translator.SelectLanguage("IT");

@@ -128,6 +128,14 @@ TEST_F(WindowTest, WhileConnectedTheButtonReadsDisconnectInTheNewLanguage) {
     EXPECT_EQ(w.OpenCloseButtonLabel->text(), "Disconnetti");
 }
 
+TEST_F(WindowTest, ATranslationThatLooksLikeMarkupIsShownAsItIs) {
+    programFile(QStringLiteral("VaskelManager_IT.txt"), "Virtual Handpad=Pulsantiera<br>virtuale\n");
+    auto& w = open();
+    choose(w, "IT");
+    const QLabel* caption = w.VirtualHandpadTitleLabel; // one line, not broken at the <br>
+    EXPECT_LT(caption->sizeHint().height(), 2 * caption->fontMetrics().height());
+}
+
 TEST_F(WindowTest, RetranslatingTwiceChangesNothingMore) {
     italian();
     auto& w = open();
