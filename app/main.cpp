@@ -12,7 +12,39 @@
 #include <QMessageBox>
 #include <QScreen>
 
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+// Qt ends a program it finds no display for with an abort and the advice to reinstall it;
+// started over ssh without -X, the user is told what is missing instead.
+bool displayMissing(int argc, char* argv[]) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "-platform") == 0 || std::strcmp(argv[i], "--platform") == 0)
+            return false;
+    }
+    return qEnvironmentVariableIsEmpty("DISPLAY") &&
+           qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY") &&
+           qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+#else
+    Q_UNUSED(argc);
+    Q_UNUSED(argv);
+    return false;
+#endif
+}
+
+} // namespace
+
 int main(int argc, char* argv[]) {
+    if (displayMissing(argc, argv)) {
+        std::fputs("Calvetta needs a desktop to show its window, and there is none here: DISPLAY "
+                   "is not set.\nStart it from the desktop at the telescope, or over ssh with "
+                   "-X.\n",
+                   stderr);
+        return 1;
+    }
     // Beside the connection to the display, on another core where there is one.
     prepareFontConfiguration();
     QApplication app(argc, argv);

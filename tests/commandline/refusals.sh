@@ -25,4 +25,5 @@ expect 1 "cannot use the language file" "$bin/calvetta-review" --language XX "$w
 expect 0 'usage: calvetta-pictures-preview' "$bin/calvetta-pictures-preview" --help
 mkdir "$work/empty"
 expect 1 "no pictures in $work/empty" "$bin/calvetta-pictures-preview" "$work/empty" "$work/empty" "$work/out"
+expect 1 'DISPLAY is not set' env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/calvetta"
 exit $failed
