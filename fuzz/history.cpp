@@ -69,7 +69,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const history::ValueTicks ticks =
                 history::roundValueTicks(middle - half, middle + half, 6);
             FUZZ_CHECK(ticks.count >= 2 && ticks.count <= 6);
-            FUZZ_CHECK(!(hi >= lo) || !std::isfinite(half) || (ticks.min <= lo && ticks.max >= hi));
+            // Beyond 1e16 or so the margin is lost in rounding: no such value was ever written.
+            FUZZ_CHECK(!(middle + half > middle - half) || !std::isfinite(half) ||
+                       (ticks.min <= lo && ticks.max >= hi));
         }
         FUZZ_CHECK(history::roundTimeTicks(t0, t1, 3600000, 8).size() <= 8);
 
