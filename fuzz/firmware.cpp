@@ -15,25 +15,11 @@ namespace {
 QString packagePath;
 QString outsideDir; // beside temp: nothing may ever be written here
 
-} // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    startFuzzApplication(argc, argv);
-    QDir::setCurrent(scratchDir()); // `temp` lies in the program's working directory
-    packagePath = scratchDir() + QStringLiteral("/package.fw");
-    outsideDir = scratchDir() + QStringLiteral("/outside");
-    QDir().mkpath(outsideDir);
-    return 0;
-}
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    if (!writeInputFile(packagePath, QByteArray(reinterpret_cast<const char*>(data),
-                                                static_cast<qsizetype>(size))))
-        return 0;
-    const QString temp = QString::fromLatin1(firmware::kTempDir);
+// Unpacks the package into `temp` by the rules of `platform` and checks what it left.
+void unpackAndCheck(const QString& temp, Platform platform) {
     try {
         firmware::prepareFolder(temp);
-        firmware::extractArchive(packagePath, temp);
+        firmware::extractArchive(packagePath, temp, platform);
         const firmware::FirmwareFiles files = firmware::checkFirmwareFiles();
         if (files.missing.isEmpty()) {
             const QString line =
@@ -62,8 +48,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     FUZZ_CHECK(total <= firmware::kMaxUnpackedBytes);
 
-    // Each input starts from an empty folder.
+    // Each pass starts from an empty folder.
     QDir(temp).removeRecursively();
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
+    startFuzzApplication(argc, argv);
+    QDir::setCurrent(scratchDir()); // `temp` lies in the program's working directory
+    packagePath = scratchDir() + QStringLiteral("/package.fw");
+    outsideDir = scratchDir() + QStringLiteral("/outside");
+    QDir().mkpath(outsideDir);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (!writeInputFile(packagePath, QByteArray(reinterpret_cast<const char*>(data),
+                                                static_cast<qsizetype>(size))))
+        return 0;
+    const QString temp = QString::fromLatin1(firmware::kTempDir);
+    // The names as this system judges them, then as Windows does: its rules (device names,
+    // colons) are only reached that way here.
+    for (const Platform platform : {currentPlatform(), Platform::Windows})
+        unpackAndCheck(temp, platform);
     inputDone();
     return 0;
 }

@@ -6,9 +6,9 @@
 #   fuzz/run.sh --growth TARGET [ROUNDS]
 #   fuzz/run.sh --again TARGET FILE...
 #
-# TARGET is link, settings, language, firmware or device; SECONDS defaults to 60. New inputs
-# are kept in build/fuzz/work/TARGET/corpus (--fresh starts that folder empty) and inputs that
-# fail in build/fuzz/work/TARGET/. The programs come from build/fuzz (made by ./test.sh).
+# TARGET is link, settings, language, firmware, device or history; SECONDS defaults to 60. New
+# inputs are kept in build/fuzz/work/TARGET/corpus (--fresh starts that folder empty) and inputs
+# that fail in build/fuzz/work/TARGET/. The programs come from build/fuzz (made by ./test.sh).
 #
 # --growth runs every input of both corpora ROUNDS times (default 10), without mutating them,
 # and prints the bytes in use on the heap after each round: a number that keeps rising is
@@ -54,10 +54,10 @@ else
 fi
 
 case $target in
-    link | settings | language | firmware | device) ;;
+    link | settings | language | firmware | device | history) ;;
     *)
         echo "fuzz/run.sh: unknown target \"$target\"; the targets are link, settings," \
-             "language, firmware and device." >&2
+             "language, firmware, device and history." >&2
         exit 2
         ;;
 esac
