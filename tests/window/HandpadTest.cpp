@@ -265,6 +265,22 @@ TEST_F(ConnectedTest, ATargetTypedDuringAMoveIsKeptForReturnAndGivenUpByEscape) 
     QTest::keyClicks(w.CurrentPositionEdit, "1000");
     QTest::keyClick(w.CurrentPositionEdit, Qt::Key_Return);
     EXPECT_TRUE(requests().contains(gotoRequest(1000)));
+
+    // A Return held down elsewhere (to close a dialog) repeats into the field the keyboard
+    // comes back to: the repeats send nothing, a press of its own does.
+    const auto pressReturn = [&](bool held) {
+        QKeyEvent key(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), held);
+        QCoreApplication::sendEvent(w.windowHandle(), &key);
+    };
+    w.CurrentPositionEdit->selectAll();
+    QTest::keyClicks(w.CurrentPositionEdit, "2000");
+    w.StepInput->setFocus();
+    pressReturn(false);
+    w.CurrentPositionEdit->setFocus();
+    pressReturn(true);
+    EXPECT_FALSE(requests().contains(gotoRequest(2000)));
+    pressReturn(false);
+    EXPECT_TRUE(requests().contains(gotoRequest(2000)));
 }
 
 namespace {
