@@ -4,6 +4,7 @@
 #include "WindowFixture.h"
 #include "controls/VaskelControls.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -246,6 +247,24 @@ TEST_F(WindowTest, FunctionKeyAlsoReachesTheFocusedControl) {
     QTest::keyClick(w.windowHandle(), Qt::Key_5);
     EXPECT_EQ(w.focuserType, ftHalvorbeck);
     EXPECT_EQ(w.StepInput->text(), "125") << "keys go on to the control";
+}
+
+TEST_F(WindowTest, ARadioButtonHoldingTheKeyboardShowsALightRim) {
+    auto& w = open();
+    w.show();
+    QApplication::setActiveWindow(&w);
+    const auto lightPixels = [&] {
+        const QImage image = w.MmCheck->grab().toImage();
+        int light = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                light += qGray(image.pixel(x, y)) > 180;
+        return light;
+    };
+    EXPECT_EQ(lightPixels(), 0);
+    w.MmCheck->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(w.MmCheck->hasFocus());
+    EXPECT_GT(lightPixels(), 12) << "an arrow key would change the unit unseen";
 }
 
 TEST_F(WindowTest, HalvorbeckViewKeepsTheChosenTravelUnit) {
