@@ -249,7 +249,7 @@ TEST_F(WindowTest, FunctionKeyAlsoReachesTheFocusedControl) {
     EXPECT_EQ(w.StepInput->text(), "125") << "keys go on to the control";
 }
 
-TEST_F(WindowTest, ARadioButtonHoldingTheKeyboardShowsALightRim) {
+TEST_F(WindowTest, ARadioButtonOrListHoldingTheKeyboardShowsALightRim) {
     auto& w = open();
     w.show();
     QApplication::setActiveWindow(&w);
@@ -265,6 +265,12 @@ TEST_F(WindowTest, ARadioButtonHoldingTheKeyboardShowsALightRim) {
     w.MmCheck->setFocus(Qt::TabFocusReason);
     ASSERT_TRUE(w.MmCheck->hasFocus());
     EXPECT_GT(lightPixels(), 12) << "an arrow key would change the unit unseen";
+
+    // So does a list, whose arrow keys choose another port.
+    const auto corner = [&] { return qGray(w.PortCombo->grab().toImage().pixel(0, 0)); };
+    EXPECT_LT(corner(), 180);
+    w.PortCombo->setFocus(Qt::TabFocusReason);
+    EXPECT_GT(corner(), 180);
 }
 
 TEST_F(WindowTest, HalvorbeckViewKeepsTheChosenTravelUnit) {
