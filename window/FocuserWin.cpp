@@ -82,6 +82,18 @@ QWidget* makeRadioPair(QWidget* parent, const QRect& box, QRadioButton** first,
     return panel;
 }
 
+// The control a key given to a window-system window goes to: an open menu, else the focus of
+// that window, which may not be active again yet once a dialog over it has closed.
+QWidget* keyTarget(const QWindow* window) {
+    if (QWidget* popup = QApplication::activePopupWidget())
+        return popup;
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top->windowHandle() == window)
+            return top->focusWidget() ? top->focusWidget() : top;
+    }
+    return nullptr;
+}
+
 } // namespace
 
 QStringList startPictures() {
@@ -414,6 +426,16 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         auto* keyWindow = qobject_cast<QWindow*>(watched);
         if (!keyWindow)
             return false;
+        // A Return held to close a dialog goes on repeating into the control the keyboard
+        // returns to: the position field sent a GO to a target typed before the dialog opened.
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
+            key->key() == Qt::Key_Space) {
+            QWidget* target = keyTarget(keyWindow);
+            if (!key->isAutoRepeat())
+                heldKeyTarget_ = target;
+            else if (heldKeyTarget_ != target)
+                return true;
+        }
         if (key->key() == Qt::Key_F4) {
             if (!key->isAutoRepeat())
                 FormKeyDown(Qt::Key_F4);

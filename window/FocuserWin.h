@@ -369,4 +369,6 @@ private:
     QString storedLanguageAbsent_;
     bool languageFromSettings_ = false;
     bool busyCursorShown_ = false;
+    // Where the last Return, Enter or Space first went: its repeats act there or nowhere.
+    QPointer<QWidget> heldKeyTarget_;
 };

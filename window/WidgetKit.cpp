@@ -73,6 +73,14 @@ void TDropDownCombo::paintEvent(QPaintEvent* event) {
     painter.setBrush(theme::shown(Qt::white));
     const QPointF c(width() - kArrowZoneWidth / 2.0, height() / 2.0);
     painter.drawPolygon(QPolygonF{c + QPointF(-4, -2), c + QPointF(4, -2), c + QPointF(0, 3)});
+    // With the keyboard, a light rim as the wizard's list has: a thin caret alone showed that
+    // an arrow key would choose another port or language.
+    if (hasFocus()) {
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        painter.setPen(theme::shown(QColor(235, 235, 235)));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }
 
 QString TElidingLabel::oneLine() const {

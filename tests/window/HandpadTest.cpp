@@ -265,6 +265,15 @@ TEST_F(ConnectedTest, ATargetTypedDuringAMoveIsKeptForReturnAndGivenUpByEscape) 
     QTest::keyClicks(w.CurrentPositionEdit, "1000");
     QTest::keyClick(w.CurrentPositionEdit, Qt::Key_Return);
     EXPECT_TRUE(requests().contains(gotoRequest(1000)));
+
+    w.CurrentPositionEdit->selectAll(); // a Return held to close a dialog repeats into it
+    QTest::keyClicks(w.CurrentPositionEdit, "2000");
+    w.StepInput->setFocus();
+    QTest::keyClick(w.windowHandle(), Qt::Key_Return);
+    w.CurrentPositionEdit->setFocus();
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+    QCoreApplication::sendEvent(w.windowHandle(), &repeat);
+    EXPECT_FALSE(requests().contains(gotoRequest(2000)));
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "WindowFixture.h"
 #include "controls/VaskelControls.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QFrame>
 #include <QLabel>
@@ -235,7 +236,7 @@ TEST_F(WindowTest, FunctionKeysSwitchTheView) {
     EXPECT_EQ(w.LanguageCombo->pos(), QPoint(21, 269)) << "F1 keeps the place F2 gave it";
 }
 
-TEST_F(WindowTest, FunctionKeyAlsoReachesTheFocusedControl) {
+TEST_F(WindowTest, FunctionKeyAlsoReachesTheFocusedControlWhoseRimShows) {
     auto& w = open();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
@@ -246,6 +247,16 @@ TEST_F(WindowTest, FunctionKeyAlsoReachesTheFocusedControl) {
     QTest::keyClick(w.windowHandle(), Qt::Key_5);
     EXPECT_EQ(w.focuserType, ftHalvorbeck);
     EXPECT_EQ(w.StepInput->text(), "125") << "keys go on to the control";
+
+    // Where they go shows: an arrow key would change the unit or the port unseen.
+    QApplication::setActiveWindow(&w);
+    for (auto [control, rim] : {std::pair<QWidget*, QPoint>(w.GradiFCheck, {7, 1}),
+                                std::pair<QWidget*, QPoint>(w.PortCombo, {0, 0})}) {
+        const auto shade = [&] { return qGray(control->grab().toImage().pixel(rim)); };
+        EXPECT_LT(shade(), 180);
+        control->setFocus(Qt::TabFocusReason);
+        EXPECT_GT(shade(), 180) << control->metaObject()->className();
+    }
 }
 
 TEST_F(WindowTest, HalvorbeckViewKeepsTheChosenTravelUnit) {
