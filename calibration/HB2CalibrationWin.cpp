@@ -167,7 +167,7 @@ void TDropDownList::paintEvent(QPaintEvent*) {
     // With the keyboard, a light rim as the dialogs' buttons have; without it Tab seemed to go
     // nowhere between the box and the check box.
     if (hasFocus()) {
-        painter.setPen(theme::shown(QColor(235, 235, 235)));
+        painter.setPen(theme::shown(palette::kFocusRim));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(QRectF(box).adjusted(0.5, 0.5, -0.5, -0.5));
     }

@@ -411,23 +411,16 @@ void followStyleSheet(QWidget* widget, std::function<QString()> sheet) {
     followLook(widget, [widget, sheet = std::move(sheet)] { widget->setStyleSheet(sheet()); });
 }
 
-namespace {
-
-// The toolkit's own rim of a focused radio or check box is a dark line hardly seen on the
-// dark panels: the box's own frame turns light, as a dialog button's does.
-QString indicatorFocusRim() { return sheetColour(QColor(235, 235, 235)); }
-
-} // namespace
-
 QString radioIndicatorSheet(const QColor& ground) {
     return QStringLiteral(
                "QRadioButton::indicator { width: 13px; height: 13px; border-radius: 7px; "
                "border: 1px solid %1; background: %2; }"
                "QRadioButton::indicator:checked { background: qradialgradient(cx:0.5, cy:0.5, "
                "radius:0.5, fx:0.5, fy:0.5, stop:0 %3, stop:0.45 %4, stop:0.55 %2, stop:1 %2); }"
+               // The toolkit's own focus rim is a dark line hardly seen on the dark panels.
                "QRadioButton::indicator:focus { border-color: %5; }")
         .arg(sheetColour(palette::kFrame), sheetColour(ground), sheetColour(QColor(255, 80, 90)),
-             sheetColour(palette::kAccent), indicatorFocusRim());
+             sheetColour(palette::kAccent), sheetColour(palette::kFocusRim));
 }
 
 QString checkIndicatorSheet(const QColor& ground) {
@@ -439,7 +432,7 @@ QString checkIndicatorSheet(const QColor& ground) {
                "stop:1 %2); }"
                "QCheckBox::indicator:focus { border-color: %5; }")
         .arg(sheetColour(palette::kFrame), sheetColour(ground), sheetColour(QColor(255, 80, 90)),
-             sheetColour(palette::kAccent), indicatorFocusRim());
+             sheetColour(palette::kAccent), sheetColour(palette::kFocusRim));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -504,7 +497,7 @@ PopupColours popupColours(Look look) {
     k.onAccent = sheetRgb(p.color(QPalette::HighlightedText));
     k.hover = c(palette::kSeparator);
     k.hoverRim = c(QColor(170, 170, 170));
-    k.focusRim = c(QColor(235, 235, 235));
+    k.focusRim = c(palette::kFocusRim);
     k.pressed = c(palette::kDeepPanel);
     k.accentHover = c(QColor(232, 44, 70));
     k.accentPressed = c(QColor(160, 10, 32));

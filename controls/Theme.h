@@ -23,6 +23,8 @@ inline const QColor kSeparator(69, 69, 69);
 inline const QColor kList(116, 116, 116);
 inline const QColor kValueField(199, 197, 196);
 inline const QColor kAccent(205, 15, 42);
+// The rim of a control that has the keyboard.
+inline const QColor kFocusRim(235, 235, 235);
 } // namespace palette
 
 namespace theme {

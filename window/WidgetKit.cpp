@@ -77,7 +77,7 @@ void TDropDownCombo::paintEvent(QPaintEvent* event) {
     // an arrow key would choose another port or language.
     if (hasFocus()) {
         painter.setRenderHint(QPainter::Antialiasing, false);
-        painter.setPen(theme::shown(QColor(235, 235, 235)));
+        painter.setPen(theme::shown(palette::kFocusRim));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(rect().adjusted(0, 0, -1, -1));
     }
