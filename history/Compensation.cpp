@@ -102,6 +102,27 @@ void TemperatureCompensation::settleOwnMove(bool mayGoOn) {
     ownTarget_.reset();
 }
 
+bool TemperatureCompensation::followCutOff(int position) {
+    if (!cutOff_)
+        return false;
+    const CutOff cut = *std::exchange(cutOff_, std::nullopt);
+    if (position == cut.seenAt) {
+        shortfall_ = Decision{Decision::FellShort, cut.seenAt, cut.target};
+        return false;
+    }
+    // The goto went on in the focuser unseen (a click came first, the link was lost and found
+    // again) or slowly: what it moved is the compensation's, not a refocus. Anywhere else, the
+    // focuser was moved by somebody.
+    const bool onItsWay =
+        position == cut.target || (cut.mayGoOn && within(position, cut.seenAt, cut.target));
+    if (!onItsWay || !reference_ || settings_.coefficient == 0)
+        return false;
+    *reference_ += static_cast<double>(position - cut.seenAt) / settings_.coefficient;
+    if (position != cut.target)
+        cutOff_ = CutOff{position, cut.target, true};
+    return true;
+}
+
 bool TemperatureCompensation::quietAt(std::uint32_t tick) const {
     return !lastActivity_ || tick - *lastActivity_ >= kIdleMs;
 }
@@ -125,24 +146,8 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
     if (s.calibrating || s.busy)
         lastActivity_ = s.tick;
     if (s.position) {
-        bool own = ownTarget_ && within(*s.position, *ownFrom_, *ownTarget_);
-        if (cutOff_) {
-            const CutOff cut = *std::exchange(cutOff_, std::nullopt);
-            // The goto went on in the focuser unseen (a click came first, the link was lost and
-            // found again) or slowly: what it moved is the compensation's, not a refocus.
-            // Anywhere else, the focuser was moved by somebody.
-            if (*s.position == cut.seenAt) {
-                shortfall_ = Decision{Decision::FellShort, cut.seenAt, cut.target};
-            } else if ((*s.position == cut.target ||
-                        (cut.mayGoOn && within(*s.position, cut.seenAt, cut.target))) &&
-                       reference_ && settings_.coefficient != 0) {
-                own = true;
-                *reference_ +=
-                    static_cast<double>(*s.position - cut.seenAt) / settings_.coefficient;
-                if (*s.position != cut.target)
-                    cutOff_ = CutOff{*s.position, cut.target, true};
-            }
-        }
+        const bool followed = followCutOff(*s.position);
+        const bool own = followed || (ownTarget_ && within(*s.position, *ownFrom_, *ownTarget_));
         if (lastPosition_ && *s.position != *lastPosition_) {
             lastActivity_ = s.tick;
             if (own) {

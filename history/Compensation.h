@@ -120,6 +120,9 @@ private:
     // The own goto is over, arrived or not. Short of its target, the focuser's next report
     // tells whether it stopped there or went on (unseen, as the link was lost, or slowly).
     void settleOwnMove(bool mayGoOn);
+    // What the focuser's report at `position` says of a goto settled short of its target:
+    // true when the focuser moved on towards it, a move of the compensation's own.
+    bool followCutOff(int position);
 
     CompensationSettings settings_;
     State state_ = State::Off;
