@@ -717,6 +717,14 @@ void THistoryWindow::paintEvent(QPaintEvent*) {
                       6);
 }
 
+void THistoryWindow::keyPressEvent(QKeyEvent* event) {
+    // Escape closes it as its close box does, as it leaves the advanced settings.
+    if (event->key() == Qt::Key_Escape)
+        close();
+    else
+        QWidget::keyPressEvent(event);
+}
+
 void THistoryWindow::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     Refresh();

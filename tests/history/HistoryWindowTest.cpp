@@ -131,6 +131,9 @@ TEST_F(HistoryWindowTest, ThePanelOpensItAndItFollowsTheRepliesAndTheUnit) {
     QTest::mouseClick(h.closeButton, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(h.isVisible());
     EXPECT_EQ(readFile(dir.filePath(kNightFile)).count('\n'), 3);
+    w.ShowHistoryWindow();
+    QTest::keyClick(&h, Qt::Key_Escape);
+    EXPECT_FALSE(h.isVisible()) << "as the close box";
 }
 
 // A supply that dips under load: the value labels stay legible however often the charts are
