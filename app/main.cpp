@@ -45,7 +45,10 @@ void onDisplayMessage(QtMsgType type, const QMessageLogContext& context, const Q
         qtMessages(type, context, text);
         return;
     }
-    const char* name = qEnvironmentVariableIsEmpty("DISPLAY") ? "WAYLAND_DISPLAY" : "DISPLAY";
+    const char* name = qEnvironmentVariableIsEmpty("DISPLAY") &&
+                               !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+                           ? "WAYLAND_DISPLAY"
+                           : "DISPLAY";
     std::fprintf(stderr,
                  "Calvetta could not reach the desktop at %s \"%s\" to show its window (the "
                  "reason is above).\nStart it from the desktop at the telescope, or over ssh "
