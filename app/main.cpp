@@ -13,6 +13,7 @@
 #include <QScreen>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -35,6 +36,27 @@ bool displayMissing(int argc, char* argv[]) {
 #endif
 }
 
+// While the application connects to the display, Qt's verdict that it cannot ends in an abort
+// and a core dump; the user is told what is missing instead, as when DISPLAY is not set.
+QtMessageHandler qtMessages = nullptr;
+
+void onDisplayMessage(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type != QtFatalMsg) {
+        qtMessages(type, context, text);
+        return;
+    }
+    const char* name = qEnvironmentVariableIsEmpty("DISPLAY") &&
+                               !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
+                           ? "WAYLAND_DISPLAY"
+                           : "DISPLAY";
+    std::fprintf(stderr,
+                 "Calvetta could not reach the desktop at %s \"%s\" to show its window (the "
+                 "reason is above).\nStart it from the desktop at the telescope, or over ssh "
+                 "with -X.\n",
+                 name, qgetenv(name).constData());
+    std::_Exit(1); // no abort, no core dump
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -47,7 +69,9 @@ int main(int argc, char* argv[]) {
     }
     // Beside the connection to the display, on another core where there is one.
     prepareFontConfiguration();
+    qtMessages = qInstallMessageHandler(onDisplayMessage);
     QApplication app(argc, argv);
+    qInstallMessageHandler(qtMessages);
     // The window's pictures are decoded beside the building of the window.
     prefetchPictures(startPictures(), QGuiApplication::primaryScreen()->devicePixelRatio());
     // The search for serial ports runs beside the building of the window.

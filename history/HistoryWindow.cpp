@@ -25,6 +25,7 @@
 #include <QScatterSeries>
 #include <QScreen>
 #include <QValueAxis>
+#include <algorithm>
 #include <cmath>
 
 using namespace history;
@@ -48,8 +49,9 @@ constexpr int kBodyTop = THistoryWindow::kTitleHeight + kSeparatorHeight;
 constexpr int kChartsLeft = 12, kChartsWidth = 644;
 constexpr int kCaptionHeight = 24;
 constexpr int kPanelLeft = 668, kPanelTop = kBodyTop + 10, kPanelWidth = 320;
-constexpr int kPanelHeight = THistoryWindow::kHeight - kPanelTop - 12;
-constexpr int kLogEntries = 9;
+constexpr int kLogEntries = 9; // at the most
+constexpr int kLogTop = 376;
+constexpr int kLogRoomBelow = 23; // from the log's bottom to the panel's, over the file's line
 constexpr int kTimeTicks = 9;
 constexpr int kRadioLabelWidth = 60;
 constexpr qint64 kShortestSpanMs = 30 * 60 * 1000; // the time axis spans half an hour at least
@@ -97,6 +99,15 @@ TSimpleBitmapButton* makeButton(QWidget* parent, const QString& image, const QRe
     if (fontHeight > 0)
         button->setFontHeight(fontHeight);
     return button;
+}
+
+// Places a chart: the same left and right edges on every chart, so that the three share one time
+// axis; room above and below for the value labels at the ends of the axis.
+void placeChart(HistoryChart& c, const QRect& box, bool timeLabels) {
+    c.view->setGeometry(box);
+    c.chart->setPlotArea(QRectF(THistoryWindow::kPlotLeft, 10,
+                                box.width() - THistoryWindow::kPlotLeft - THistoryWindow::kPlotRight,
+                                box.height() - 10 - (timeLabels ? 26 : 10)));
 }
 
 void styleAxis(QAbstractAxis* axis, bool labels) {
@@ -166,6 +177,7 @@ THistoryWindow::THistoryWindow(TSessionHistory& history, QWidget* parent)
     BuildTitleStrip();
     BuildCharts();
     BuildCompensationPanel();
+    PlaceBody();
     connect(&history_, &TSessionHistory::changed, this, [this] {
         if (isVisible())
             Refresh();
@@ -219,35 +231,27 @@ HistoryChart THistoryWindow::makeChart(const QRect& box, bool timeLabels,
     c.view->setAttribute(Qt::WA_TransparentForMouseEvents);
     // Tab would stop on a chart, which shows no focus and takes no key: the keyboard looked lost.
     c.view->setFocusPolicy(Qt::NoFocus);
-    // The same left and right edges on every chart, so that the three share one time axis;
-    // room above and below for the value labels at the ends of the axis.
-    c.chart->setPlotArea(QRectF(kPlotLeft, 10, box.width() - kPlotLeft - kPlotRight,
-                                box.height() - 10 - (timeLabels ? 26 : 10)));
+    placeChart(c, box, timeLabels);
     return c;
 }
 
 void THistoryWindow::BuildCharts() {
-    int top = kBodyTop + 8;
+    // Placed for the window's height by PlaceBody.
     auto caption = [&] {
-        QLabel* l = makeLabel(this, QRect(kChartsLeft + kPlotLeft, top, 400, kCaptionHeight), 18);
-        top += kCaptionHeight;
-        return l;
+        return makeLabel(this, QRect(kChartsLeft + kPlotLeft, kBodyTop + 8, 400, kCaptionHeight),
+                         18);
     };
     TemperatureCaption = caption();
     const int legendTop = TemperatureCaption->y();
     ExternalLegend = makeLabel(this, QRect(0, legendTop, 0, kCaptionHeight), 18, false, kExternalLine);
     InternalLegend = makeLabel(this, QRect(0, legendTop, 0, kCaptionHeight), 18, false, kInternalLine);
-    temperatureChart = makeChart(QRect(kChartsLeft, top, kChartsWidth, 206), false,
-                                 {kExternalLine, kInternalLine});
-    top += 206 + 4;
+    temperatureChart = makeChart(QRect(), false, {kExternalLine, kInternalLine});
     VoltageCaption = caption();
-    voltageChart = makeChart(QRect(kChartsLeft, top, kChartsWidth, 112), false, {kVoltageLine});
+    voltageChart = makeChart(QRect(), false, {kVoltageLine});
     voltageChart.valueTicks = 3;
     voltageChart.valueAxis->setTickCount(voltageChart.valueTicks);
-    top += 112 + 4;
     PositionCaption = caption();
-    positionChart = makeChart(QRect(kChartsLeft, top, kChartsWidth, kHeight - 10 - top), true,
-                              {kPositionLine});
+    positionChart = makeChart(QRect(), true, {kPositionLine});
     positionChart.valueAxis->setLabelFormat(QStringLiteral("%.0f"));
     temperatureChart.valueAxis->setLabelFormat(QStringLiteral("%.1f"));
     voltageChart.valueAxis->setLabelFormat(QStringLiteral("%.2f"));
@@ -272,8 +276,7 @@ void THistoryWindow::BuildCharts() {
 }
 
 void THistoryWindow::BuildCompensationPanel() {
-    auto* panel = new QWidget(this);
-    panel->setGeometry(kPanelLeft, kPanelTop, kPanelWidth, kPanelHeight);
+    auto* panel = panel_ = new QWidget(this);
     const int x = 12, width = kPanelWidth - 2 * x;
     const int fieldLeft = 156, fieldWidth = 64, unitLeft = fieldLeft + fieldWidth + 6;
 
@@ -316,9 +319,9 @@ void THistoryWindow::BuildCompensationPanel() {
                          Qt::AlignLeft | Qt::AlignTop);
     FitLabel->setWordWrap(true);
     LogCaption = makeLabel(panel, QRect(x, 350, width, 24), 18, true);
-    LogLabel = makeLabel(panel, QRect(x, 376, width, 156), 14, false, kQuietText,
+    LogLabel = makeLabel(panel, QRect(x, kLogTop, width, 0), 14, false, kQuietText,
                          Qt::AlignLeft | Qt::AlignTop);
-    FileLabel = makeLabel(panel, QRect(x, kPanelHeight - 44, width, 40), 14, false, kQuietText,
+    FileLabel = makeLabel(panel, QRect(x, 0, width, 40), 14, false, kQuietText,
                           Qt::AlignLeft | Qt::AlignBottom);
     FileLabel->setWordWrap(true);
 
@@ -331,6 +334,41 @@ void THistoryWindow::BuildCompensationPanel() {
     for (QLineEdit* field : {CoefficientEdit, DeadBandEdit, MaxStepEdit})
         connect(field, &QLineEdit::editingFinished, this, [this] { TakeSettingsFromControls(); });
     ShowSettings();
+}
+
+void THistoryWindow::fitHeight(int availableHeight) {
+    const int height = std::clamp(availableHeight, kLeastHeight, kHeight);
+    if (height == this->height())
+        return;
+    setFixedSize(kWidth, height);
+    PlaceBody();
+    if (isVisible())
+        Refresh(); // the log's length
+}
+
+void THistoryWindow::PlaceBody() {
+    // The charts share what the captions leave in the designed proportions, 206 : 112 : 161.
+    int top = kBodyTop + 8;
+    const int room = height() - 10 - top - 3 * kCaptionHeight - 2 * 4;
+    const int heights[] = {room * 206 / 479, room * 112 / 479};
+    const std::pair<QLabel*, HistoryChart*> rows[] = {{TemperatureCaption, &temperatureChart},
+                                                      {VoltageCaption, &voltageChart},
+                                                      {PositionCaption, &positionChart}};
+    for (std::size_t i = 0; i < std::size(rows); ++i) {
+        rows[i].first->move(rows[i].first->x(), top);
+        top += kCaptionHeight;
+        const int chartHeight = i < 2 ? heights[i] : height() - 10 - top;
+        placeChart(*rows[i].second, QRect(kChartsLeft, top, kChartsWidth, chartHeight), i == 2);
+        top += chartHeight + 4;
+    }
+    // The log shows the latest entries that its room holds, one a line.
+    const int panelHeight = height() - kPanelTop - 12;
+    panel_->setGeometry(kPanelLeft, kPanelTop, kPanelWidth, panelHeight);
+    const int logHeight = panelHeight - kLogRoomBelow - kLogTop;
+    LogLabel->resize(LogLabel->width(), logHeight);
+    logEntries_ =
+        std::clamp(logHeight / LogLabel->fontMetrics().lineSpacing(), 1, kLogEntries);
+    FileLabel->move(FileLabel->x(), panelHeight - 44);
 }
 
 void THistoryWindow::Retranslate() {
@@ -508,7 +546,7 @@ void THistoryWindow::Refresh() {
     }
     QStringList log;
     const auto& events = history_.events();
-    for (auto it = events.rbegin(); it != events.rend() && log.size() < kLogEntries; ++it) {
+    for (auto it = events.rbegin(); it != events.rend() && log.size() < logEntries_; ++it) {
         const auto& d = it->decision;
         QString text;
         if (d.kind == TemperatureCompensation::Decision::Reference)
@@ -675,7 +713,16 @@ void THistoryWindow::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(theme::shown(kSeparator), 1));
     p.setBrush(theme::shown(kRecess));
-    p.drawRoundedRect(QRectF(kPanelLeft - 0.5, kPanelTop - 0.5, kPanelWidth, kPanelHeight), 6, 6);
+    p.drawRoundedRect(QRectF(kPanelLeft - 0.5, kPanelTop - 0.5, kPanelWidth, panel_->height()), 6,
+                      6);
+}
+
+void THistoryWindow::keyPressEvent(QKeyEvent* event) {
+    // Escape closes it as its close box does, as it leaves the advanced settings.
+    if (event->key() == Qt::Key_Escape)
+        close();
+    else
+        QWidget::keyPressEvent(event);
 }
 
 void THistoryWindow::showEvent(QShowEvent* event) {

@@ -42,6 +42,7 @@ class THistoryWindow : public QWidget, public TitleDrag {
     Q_OBJECT
 public:
     static constexpr int kWidth = 1000, kHeight = 620;
+    static constexpr int kLeastHeight = 520; // the charts and the log give up rows down to this
     static constexpr int kTitleHeight = 41;
     static constexpr int kPlotLeft = 64, kPlotRight = 12; // the charts' plot areas line up
 
@@ -53,6 +54,9 @@ public:
     virtual void Retranslate();
     // Temperatures, the dead band and the coefficient in degrees Fahrenheit or Celsius.
     virtual void setFahrenheit(bool fahrenheit);
+    // As tall as a screen of `availableHeight` (its room for windows) lets it be, up to kHeight:
+    // a 1024 x 600 panel would leave the position chart and its times below its edge.
+    virtual void fitHeight(int availableHeight);
     bool fahrenheit() const { return fahrenheit_; }
     // Draws the night as it stands and shows the compensation's state.
     void Refresh();
@@ -106,6 +110,7 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
@@ -113,6 +118,7 @@ private:
     void BuildTitleStrip();
     void BuildCharts();
     void BuildCompensationPanel();
+    void PlaceBody(); // the charts and the panel's lower rows, for the window's height
     HistoryChart makeChart(const QRect& box, bool timeLabels, const std::vector<QColor>& lines);
     void ShowSettings();
     void TakeSettingsFromControls();
@@ -122,6 +128,8 @@ private:
     QString differenceText(double celsius) const;
 
     TSessionHistory& history_;
+    QWidget* panel_ = nullptr;
+    int logEntries_ = 0; // as many as the panel's height has room for
     bool fahrenheit_ = false;
     bool showingSettings_ = false; // the controls are being filled, not edited
 };

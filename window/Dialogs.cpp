@@ -75,8 +75,10 @@ WindowDialogs WindowDialogs::modal(QWidget* parent) {
         }
     };
     d.confirm = [parent, title](const QString& text) {
-        return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) ==
-               QMessageBox::Yes;
+        // No is the default: Return pressed at night, meant for a field or held, starts no
+        // calibration run and changes nothing.
+        return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                     QMessageBox::No) == QMessageBox::Yes;
     };
     d.input = [parent](const QString& caption, const QString& prompt,
                        const QString& initial) -> std::optional<QString> {

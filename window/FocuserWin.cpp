@@ -194,10 +194,12 @@ void TVaskelWindow::BuildCentreArea() {
     // A row of the design that no focuser model fills; it follows the language all the same.
     PowerUSBLabelLabel = rowCaption(QStringLiteral("Power supply from USB"), kRowTops[2] + 46);
     PowerUSBLabelLabel->hide();
+    // A value no sensor gives (123456789.5V) shows its start and is whole in its tooltip, not
+    // a middle clipped at both ends.
     auto rowValue = [&](int top) {
-        return makeText(area, QStringLiteral("---"),
-                        QRect(kRowValueLeft, top, kRowValueWidth, kRowHeight), 20, black,
-                        Qt::AlignCenter, true);
+        return setUpText(new TElidingLabel(area), QStringLiteral("---"),
+                         QRect(kRowValueLeft, top, kRowValueWidth, kRowHeight), 20, black,
+                         Qt::AlignCenter, true);
     };
     ExternalTemperatureLabel = rowValue(kRowTops[0]);
     InternalTemperatureLabel = rowValue(kRowTops[1]);

@@ -77,6 +77,7 @@ void TVaskelWindow::ShowHistoryWindow() {
                 [this](bool fahrenheit) { historyWindow->setFahrenheit(fahrenheit); });
         // Over the main window, where the user looked, but whole on its screen: a main window
         // near an edge would otherwise leave the history's close box or axes beyond it.
+        historyWindow->fitHeight(screen()->availableGeometry().height());
         historyWindow->move(placeWithin(historyWindow->size(), geometry().center(),
                                         screen()->availableGeometry()));
     }

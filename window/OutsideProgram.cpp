@@ -120,14 +120,20 @@ std::optional<LaunchPlan> launchPlan(Platform platform, const QString& commandLi
         return plan;
     }
     if (platform == Platform::Linux && surroundings.desktop) {
-        const QString terminal =
-            surroundings.findInSearchPath(QStringLiteral("x-terminal-emulator"));
-        if (!terminal.isEmpty()) {
+        // The system's choice first, then the desktops' own terminals, each with the option
+        // after which it runs a program and its arguments.
+        static const std::pair<const char*, const char*> terminals[] = {
+            {"x-terminal-emulator", "-e"}, {"gnome-terminal", "--"}, {"konsole", "-e"},
+            {"xfce4-terminal", "-x"},      {"xterm", "-e"}};
+        for (const auto& [name, runOption] : terminals) {
+            const QString terminal = surroundings.findInSearchPath(QLatin1String(name));
+            if (terminal.isEmpty())
+                continue;
             // The terminal would close the moment the tool ends, its verdict unread; it waits
             // for a key as a Terminal window on macOS stays.
             plan.program = terminal;
             plan.arguments =
-                QStringList{QStringLiteral("-e"), QStringLiteral("sh"), QStringLiteral("-c"),
+                QStringList{QLatin1String(runOption), QStringLiteral("sh"), QStringLiteral("-c"),
                             waitForKeyScript(program, surroundings.nightVision), program} +
                 args;
             return plan;

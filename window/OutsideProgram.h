@@ -35,10 +35,10 @@ struct LaunchSurroundings {
 //   first, then the system folders and the search path), the arguments exactly as written, in
 //   a console window of its own.
 // - Linux and macOS: the program beside this one, else on the search path. On a desktop it
-//   runs in a terminal window so that its progress shows: x-terminal-emulator on Linux, when
-//   there is one, which then says in the window's language how the program ended and stays
-//   until Enter is pressed, in dark red on black under night vision; a new Terminal window on
-//   macOS, in the working directory.
+//   runs in a terminal window so that its progress shows: on Linux the first there is of
+//   x-terminal-emulator, gnome-terminal, konsole, xfce4-terminal and xterm, which then says in
+//   the window's language how the program ended and stays until Enter is pressed, in dark red
+//   on black under night vision; a new Terminal window on macOS, in the working directory.
 std::optional<LaunchPlan> launchPlan(Platform platform, const QString& commandLine,
                                      const LaunchSurroundings& surroundings);
 

@@ -26,4 +26,6 @@ expect 0 'usage: calvetta-pictures-preview' "$bin/calvetta-pictures-preview" --h
 mkdir "$work/empty"
 expect 1 "no pictures in $work/empty" "$bin/calvetta-pictures-preview" "$work/empty" "$work/empty" "$work/out"
 expect 1 'DISPLAY is not set' env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$bin/calvetta"
+expect 1 'could not reach the desktop at DISPLAY ":9999"' \
+    env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:9999 "$bin/calvetta"
 exit $failed

@@ -23,6 +23,7 @@
 #include <QTimer>
 #include <QValueAxis>
 #include <QChart>
+#include <QChartView>
 #include <QFontMetrics>
 #include <cmath>
 #include <cstdio>
@@ -103,6 +104,8 @@ TEST_F(HistoryWindowTest, ThePanelOpensItAndItFollowsTheRepliesAndTheUnit) {
     EXPECT_TRUE(w.screen()->availableGeometry().contains(h.pos())) << "whole on the screen";
     h.resize(600, 400); // as the desktop tiles it on a small screen
     EXPECT_EQ(h.width(), THistoryWindow::kWidth) << "its close box is not cut off";
+    h.fitHeight(600); // a panel of 1024 x 600
+    EXPECT_EQ(h.positionChart.view->geometry().bottom(), 600 - 11) << "its times within";
     EXPECT_EQ(drawn(h.temperatureChart, 0).last().y(), 8.4);
     EXPECT_EQ(drawn(h.temperatureChart, 1).last().y(), 24.5);
     EXPECT_EQ(drawn(h.positionChart, 0).last().y(), 10000);
@@ -128,6 +131,9 @@ TEST_F(HistoryWindowTest, ThePanelOpensItAndItFollowsTheRepliesAndTheUnit) {
     QTest::mouseClick(h.closeButton, Qt::LeftButton, {}, QPoint(5, 5));
     EXPECT_FALSE(h.isVisible());
     EXPECT_EQ(readFile(dir.filePath(kNightFile)).count('\n'), 3);
+    w.ShowHistoryWindow();
+    QTest::keyClick(&h, Qt::Key_Escape);
+    EXPECT_FALSE(h.isVisible()) << "as the close box";
 }
 
 // A supply that dips under load: the value labels stay legible however often the charts are

@@ -30,6 +30,11 @@ TEST(ToolStart, TheToolBesideTheProgramComesFirstAndShowsInATerminal) {
     const auto plan = launchPlan(Platform::Linux, line, all);
     ASSERT_TRUE(plan);
     EXPECT_EQ(plan->program, "/usr/bin/x-terminal-emulator");
+    EXPECT_EQ(launchPlan(Platform::Linux, line, machine({"/usr/bin/esptool", "/usr/bin/xterm",
+                                                         "/usr/bin/gnome-terminal"}))
+                  ->arguments.mid(0, 2),
+              (QStringList{"--", "sh"}))
+        << "a desktop's own terminal, not the tool hidden";
     EXPECT_EQ(plan->arguments.mid(4),
               (QStringList{"/opt/calvetta/esptool", "--port", "/dev/ttyUSB0", "temp/it's 2.bin"}));
     // macOS: a Terminal window in the folder the paths start from; the blank and the quote of

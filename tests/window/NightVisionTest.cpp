@@ -239,6 +239,8 @@ TEST_F(NightVisionTest, MenusAndDialogsTakeTheDarkPaletteAndInNightVisionTheRedO
         [&] { dialogs.confirm(QStringLiteral("Start calibration now?")); },
         [&] { dialogs.input(QStringLiteral("Rename"), QStringLiteral("Name"), QStringLiteral("M")); }};
     const auto file = [&] { dialogs.openFile(QStringLiteral("Firmware"), QStringLiteral("(*.fw)")); };
+    QTimer::singleShot(0, [] { QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return); });
+    EXPECT_FALSE(dialogs.confirm(QStringLiteral("Start calibration now?"))) << "Return is No";
 
     for (const bool night : {false, true}) {
         SCOPED_TRACE(night ? "night vision" : "normal look");

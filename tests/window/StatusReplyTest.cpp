@@ -99,6 +99,12 @@ TEST_F(StatusReplyTest, TemperaturesAndVoltageAtTheirLimits) {
     deliver(doc);
     EXPECT_EQ(w().PowerSupply12VLabel->text(), "12.0V");
     EXPECT_EQ(w().ExternalTemperatureLabel->text(), QStringLiteral(u"21.5 °C"));
+    const auto supply = [&](double volts) {
+        doc.set("VIN_12V", volts);
+        deliver(doc);
+        return w().PowerSupply12VLabel->grab().toImage();
+    };
+    EXPECT_NE(supply(123456789.5), supply(923456789.5)) << "its start shows, not its middle";
     w().GradiFCheck->setChecked(true);
     deliver(doc);
     EXPECT_EQ(w().ExternalTemperatureLabel->text(), QStringLiteral(u"70.7 °F"));
