@@ -274,6 +274,14 @@ TEST_F(ConnectedTest, ATargetTypedDuringAMoveIsKeptForReturnAndGivenUpByEscape) 
     QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
     QCoreApplication::sendEvent(w.windowHandle(), &repeat);
     EXPECT_FALSE(requests().contains(gotoRequest(2000)));
+    // A repeat the toolkit took for a release and a press, both at the same moment.
+    QKeyEvent up(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    up.setTimestamp(500);
+    down.setTimestamp(500);
+    QCoreApplication::sendEvent(w.windowHandle(), &up);
+    QCoreApplication::sendEvent(w.windowHandle(), &down);
+    EXPECT_FALSE(requests().contains(gotoRequest(2000)));
 }
 
 namespace {
