@@ -641,11 +641,10 @@ void TSimpleBitmapButton::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool TSimpleBitmapButton::event(QEvent* event) {
-    // A preset's name cut short on its button is read whole nowhere else.
-    const QString caption = oneLineText(FText);
+    // A preset's name cut short on its button, or shown on one line, is read whole nowhere else.
     if (event->type() != QEvent::ToolTip || FText.isEmpty() ||
-        (caption == FText &&
-         !captionCutShort(caption, QFontMetrics(interfaceFont(FFontHeight)), width(), height())))
+        (oneLineText(FText) == FText &&
+         !captionCutShort(FText, QFontMetrics(interfaceFont(FFontHeight)), width(), height())))
         return TTolveHilitableControl::event(event);
     showPlainToolTip(static_cast<QHelpEvent*>(event)->globalPos(), FText, this);
     return true;
