@@ -275,12 +275,11 @@ TEST_F(ConnectedTest, ATargetTypedDuringAMoveIsKeptForReturnAndGivenUpByEscape) 
     QCoreApplication::sendEvent(w.windowHandle(), &repeat);
     EXPECT_FALSE(requests().contains(gotoRequest(2000)));
     // A repeat the toolkit took for a release and a press, both at the same moment.
-    QKeyEvent up(QEvent::KeyRelease, Qt::Key_Return, Qt::NoModifier);
-    QKeyEvent down(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-    up.setTimestamp(500);
-    down.setTimestamp(500);
-    QCoreApplication::sendEvent(w.windowHandle(), &up);
-    QCoreApplication::sendEvent(w.windowHandle(), &down);
+    for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) {
+        QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier);
+        key.setTimestamp(500);
+        QCoreApplication::sendEvent(w.windowHandle(), &key);
+    }
     EXPECT_FALSE(requests().contains(gotoRequest(2000)));
 }
 

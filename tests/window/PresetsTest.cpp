@@ -4,7 +4,6 @@
 #include "controls/VaskelControls.h"
 
 #include <QAction>
-#include <QApplication>
 #include <QClipboard>
 #include <QLabel>
 #include <QMenu>
@@ -242,7 +241,6 @@ TEST_F(ConnectedTest, TextPastedIntoTheInputIsTakenUpToItsLineEnd) {
         edit->paste();
         QTest::keyClick(edit, Qt::Key_Return);
     });
-    // A password copied with its line end: the focuser's network would want the line end too.
     EXPECT_EQ(WindowDialogs::modal(&w).input("Change WiFi password", "New password", "ab"),
               QStringLiteral("anightb"));
 }
