@@ -284,7 +284,7 @@ void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
     centredAt(p, panelX + kHoldStateX, panelY + kHoldStateY, holdMotorText);
     for (int i = 0; i < 3; ++i) {
         // A long name is cut short inside its box, never written over the next one.
-        const QString name = p.fontMetrics().elidedText(presetNames[i], Qt::ElideRight,
+        const QString name = p.fontMetrics().elidedText(oneLineText(presetNames[i]), Qt::ElideRight,
                                                         kUserPresetBoxes[i].width - 8);
         centredAt(p, panelX + kPresetNameX0 + kPresetNameStep * i, panelY + kPresetNameY, name);
     }
@@ -297,7 +297,8 @@ bool THalvorbeckAdvPanel::event(QEvent* event) {
     const auto* help = static_cast<QHelpEvent*>(event);
     const int region = regionAt(help->pos().x() - panelX, help->pos().y() - panelY);
     const QString name = region >= 3 && region <= 5 ? presetNames[region - 3] : QString();
-    if (QFontMetrics(interfaceFont(26)).horizontalAdvance(name) > kUserPresetBoxes[0].width - 8)
+    if (oneLineText(name) != name ||
+        QFontMetrics(interfaceFont(26)).horizontalAdvance(name) > kUserPresetBoxes[0].width - 8)
         showPlainToolTip(help->globalPos(), name, this);
     else
         QToolTip::hideText();

@@ -641,9 +641,10 @@ void TSimpleBitmapButton::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 bool TSimpleBitmapButton::event(QEvent* event) {
-    // A preset's name cut short on its button is read whole nowhere else.
+    // A preset's name cut short on its button, or shown on one line, is read whole nowhere else.
     if (event->type() != QEvent::ToolTip || FText.isEmpty() ||
-        !captionCutShort(FText, QFontMetrics(interfaceFont(FFontHeight)), width(), height()))
+        (oneLineText(FText) == FText &&
+         !captionCutShort(FText, QFontMetrics(interfaceFont(FFontHeight)), width(), height())))
         return TTolveHilitableControl::event(event);
     showPlainToolTip(static_cast<QHelpEvent*>(event)->globalPos(), FText, this);
     return true;
@@ -664,6 +665,7 @@ void TSimpleBitmapButton::paintEvent(QPaintEvent*) {
 
     if (FText.isEmpty())
         return;
+    const QString caption = oneLineText(FText);
     const QFont font = interfaceFont(FFontHeight);
     painter.setFont(font);
     painter.setPen(theme::shown(isEnabled() ? QColor(255, 255, 255) : QColor(128, 128, 128)));
@@ -674,9 +676,9 @@ void TSimpleBitmapButton::paintEvent(QPaintEvent*) {
     if (box.isEmpty())
         return;
     painter.setClipRect(box);
-    const int textWidth = metrics.horizontalAdvance(FText);
+    const int textWidth = metrics.horizontalAdvance(caption);
     if (captionNeedsWrap(textWidth, width())) {
-        const QStringList lines = wrapCaption(FText, metrics, box.width(), box.height());
+        const QStringList lines = wrapCaption(caption, metrics, box.width(), box.height());
         int top = box.top();
         for (const QString& line : lines) {
             const int x = box.left() + (box.width() - metrics.horizontalAdvance(line)) / 2;
@@ -685,7 +687,7 @@ void TSimpleBitmapButton::paintEvent(QPaintEvent*) {
         }
     } else {
         const QPoint origin = singleLineCaptionOrigin(textWidth, width(), height());
-        painter.drawText(origin.x(), origin.y() + metrics.ascent(), FText);
+        painter.drawText(origin.x(), origin.y() + metrics.ascent(), caption);
     }
 }
 
@@ -753,6 +755,14 @@ void TVerticalLabel::paintEvent(QPaintEvent*) {
     painter.translate(width(), (height() - textWidth) / 2);
     painter.rotate(90);
     painter.drawText(0, metrics.ascent(), shown);
+}
+
+QString oneLineText(QString text) {
+    for (QChar& c : text) {
+        if (c.category() == QChar::Other_Control)
+            c = u' ';
+    }
+    return text;
 }
 
 void showPlainToolTip(const QPoint& globalPos, const QString& text, QWidget* widget) {

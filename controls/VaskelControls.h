@@ -212,6 +212,10 @@ QFont interfaceFont(int pixelHeight, bool bold = false);
 // Shows a text the device chose as a tooltip, as it is: never read as markup.
 void showPlainToolTip(const QPoint& globalPos, const QString& text, QWidget* widget);
 
+// A text the device chose, with each line end or tab a blank, as a text input shows it: drawn
+// on one line, a line end joined the words on either side of it.
+QString oneLineText(QString text);
+
 // Says that the interface font's faces are the embedded ones, added by the program: their sizes
 // by cell height are then known without loading a font engine to measure each, which matters
 // for the sizes only hidden parts of the window use. Sizes found before are forgotten.

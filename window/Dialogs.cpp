@@ -7,6 +7,7 @@
 #include <QFileSystemModel>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QListView>
 #include <QMessageBox>
 #include <QScreen>
@@ -56,6 +57,23 @@ void fitFileColumns(QFileDialog& dialog) {
         });
 }
 
+// Text pasted into the one-line input is taken up to its first line end, as a one-line field
+// takes it. Kept whole, a password copied with its line end showed a blank where the focuser
+// was sent a line end, and its network then asked for a password nobody can type.
+void keepOneLine(QLineEdit& edit) {
+    QObject::connect(&edit, &QLineEdit::textEdited, &edit, [&edit](const QString& text) {
+        const auto lineEnd = [](QChar c) { return c == u'\r' || c == u'\n'; };
+        const qsizetype end = std::find_if(text.begin(), text.end(), lineEnd) - text.begin();
+        if (end == text.size())
+            return;
+        // The line ends came with what was just put in, which ends at the cursor.
+        QString kept = text.left(end) + text.mid(std::max<qsizetype>(edit.cursorPosition(), end));
+        kept.removeIf(lineEnd);
+        edit.setText(kept);
+        edit.setCursorPosition(int(end));
+    });
+}
+
 } // namespace
 
 WindowDialogs WindowDialogs::modal(QWidget* parent) {
@@ -82,12 +100,17 @@ WindowDialogs WindowDialogs::modal(QWidget* parent) {
     };
     d.input = [parent](const QString& caption, const QString& prompt,
                        const QString& initial) -> std::optional<QString> {
-        bool ok = false;
-        const QString text =
-            QInputDialog::getText(parent, caption, prompt, QLineEdit::Normal, initial, &ok);
-        if (!ok)
+        QInputDialog dialog(parent);
+        dialog.setWindowTitle(caption);
+        dialog.setLabelText(prompt);
+        dialog.setTextValue(initial);
+        auto* edit = dialog.findChild<QLineEdit*>();
+        if (edit)
+            keepOneLine(*edit);
+        if (dialog.exec() != QDialog::Accepted)
             return std::nullopt;
-        return text;
+        // The dialog's own copy of the text is the one from before the line end was cut.
+        return edit ? edit->text() : dialog.textValue();
     };
     d.openFile = [parent](const QString& title,
                           const QString& filter) -> std::optional<QString> {

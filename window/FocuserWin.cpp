@@ -410,6 +410,12 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
     if ((event->type() == QEvent::KeyPress || event->type() == QEvent::MouseButtonPress) &&
         sessionHistory)
         sessionHistory->userCommand();
+    // The toolkit takes some repeats of a held key for a release and a new press. Those come
+    // at the same moment, which no finger does.
+    if (event->type() == QEvent::KeyRelease && qobject_cast<QWindow*>(watched)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        lastKeyRelease_ = {key->key(), key->timestamp()};
+    }
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (watched == CurrentPositionEdit && key->key() == Qt::Key_Escape) {
@@ -433,7 +439,10 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
             key->key() == Qt::Key_Space) {
             QWidget* target = keyTarget(keyWindow);
-            if (!key->isAutoRepeat())
+            const bool repeat = key->isAutoRepeat() ||
+                                (key->timestamp() != 0 && // a press made up with no time
+                                 lastKeyRelease_ == std::pair(key->key(), key->timestamp()));
+            if (!repeat)
                 heldKeyTarget_ = target;
             else if (heldKeyTarget_ != target)
                 return true;

@@ -17,6 +17,7 @@
 #include <array>
 #include <functional>
 #include <optional>
+#include <utility>
 
 class QComboBox;
 class QFrame;
@@ -371,4 +372,6 @@ private:
     bool busyCursorShown_ = false;
     // Where the last Return, Enter or Space first went: its repeats act there or nowhere.
     QPointer<QWidget> heldKeyTarget_;
+    // The key last let go of, and when.
+    std::pair<int, quint64> lastKeyRelease_{0, 0};
 };

@@ -84,14 +84,8 @@ void TDropDownCombo::paintEvent(QPaintEvent* event) {
 }
 
 QString TElidingLabel::oneLine() const {
-    // A line end or tab in the device's text is a blank here, as a text input shows it: drawn
-    // as lines, it showed two cut halves in a row one line high.
-    QString line = text();
-    for (QChar& c : line) {
-        if (c.category() == QChar::Other_Control)
-            c = u' ';
-    }
-    return line;
+    // Drawn as lines, a line end showed two cut halves in a row one line high.
+    return oneLineText(text());
 }
 
 bool TElidingLabel::cutShort() const {

@@ -274,6 +274,13 @@ TEST_F(ConnectedTest, ATargetTypedDuringAMoveIsKeptForReturnAndGivenUpByEscape) 
     QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
     QCoreApplication::sendEvent(w.windowHandle(), &repeat);
     EXPECT_FALSE(requests().contains(gotoRequest(2000)));
+    // A repeat the toolkit took for a release and a press, both at the same moment.
+    for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) {
+        QKeyEvent key(type, Qt::Key_Return, Qt::NoModifier);
+        key.setTimestamp(500);
+        QCoreApplication::sendEvent(w.windowHandle(), &key);
+    }
+    EXPECT_FALSE(requests().contains(gotoRequest(2000)));
 }
 
 namespace {

@@ -4,6 +4,7 @@
 #include "controls/VaskelControls.h"
 
 #include <QAction>
+#include <QClipboard>
 #include <QLabel>
 #include <QMenu>
 #include <QScreen>
@@ -229,4 +230,17 @@ TEST_F(ConnectedTest, PasswordTheLineCannotCarryIsRefused) {
               QStringList{"The password has characters the focuser cannot take - password not changed"});
     EXPECT_EQ(requests(), (QList<QByteArray>{"{\"req\":{\"set\":{\"WIFI\":{\"PWD\":\"M\xF6we\x80?\"}}}}",
                                              kStatusRequest}));
+}
+
+TEST_F(ConnectedTest, TextPastedIntoTheInputIsTakenUpToItsLineEnd) {
+    auto& w = connected();
+    QGuiApplication::clipboard()->setText(QStringLiteral("night\r\nsky"));
+    QTimer::singleShot(0, [] {
+        auto* edit = QApplication::activeModalWidget()->findChild<QLineEdit*>();
+        edit->setCursorPosition(1);
+        edit->paste();
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    EXPECT_EQ(WindowDialogs::modal(&w).input("Change WiFi password", "New password", "ab"),
+              QStringLiteral("anightb"));
 }

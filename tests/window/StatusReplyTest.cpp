@@ -212,14 +212,16 @@ TEST_F(StatusReplyTest, AccessPointBlockServesAsTheNetworkBlock) {
     EXPECT_EQ(w().WifiPasswordLabel->text(), "orion-42");
 }
 
-TEST_F(StatusReplyTest, APasswordWithALineEndShowsOnOneLine) {
-    const auto shown = [this](const char* password) {
+TEST_F(StatusReplyTest, APasswordOrPresetNameWithALineEndShowsOnOneLine) {
+    const auto shown = [this](const char* text) {
         StatusDoc doc;
-        doc.set("WIFI", QJsonObject{{"SSID", "net"}, {"PWD", password}});
+        doc.set("WIFI", QJsonObject{{"SSID", "net"}, {"PWD", text}});
+        doc.set("PRESET_1", QJsonObject{{"NAME", text}});
         deliver(doc);
-        return w().WifiPasswordLabel->grab().toImage();
+        return std::pair(w().WifiPasswordLabel->grab().toImage(),
+                         w().presetButtons[0]->grab().toImage());
     };
-    EXPECT_EQ(shown("ab\ncd"), shown("ab cd"));
+    EXPECT_EQ(shown("ab\ncd"), shown("ab cd")); // the name read "abcd"
 }
 
 TEST_F(StatusReplyTest, ALongPasswordNetworkOrPresetNameShowsItsStartAndWholeInTheTooltip) {
