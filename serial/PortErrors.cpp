@@ -89,6 +89,7 @@ PortOpenFailure portOpenFailureFromErrno(int error) {
     case EBUSY:
         return PortOpenFailure::Permission;
     case ENOENT:
+    case ENAMETOOLONG:
     case ENODEV:
     case ENXIO:
     case ENOTDIR:

@@ -126,6 +126,10 @@ TEST(PtyPort, PortReachedThroughALongLinkOpens) {
     QtSerialTransport port;
     QString error;
     EXPECT_TRUE(port.open({link}, error)) << error.toStdString();
+    // Longer than any path may be: no such port, not advice on the user's rights.
+    port.close();
+    EXPECT_FALSE(port.open({link + QString(4096, QLatin1Char('x'))}, error));
+    EXPECT_TRUE(error.endsWith(QLatin1String(": no such port."))) << error.right(200).toStdString();
 }
 
 // Someone not yet in the dialout group finds the port listed, and choosing it says why.
