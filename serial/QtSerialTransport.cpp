@@ -1,5 +1,6 @@
 #include "serial/QtSerialTransport.h"
 
+#include "serial/PortDiscovery.h"
 #include "serial/PortErrors.h"
 
 #include <QFile>
@@ -127,6 +128,13 @@ bool QtSerialTransport::open(const PortSettings& settings, QString& error) {
     if (!port_.open(QIODevice::ReadWrite)) {
         error = openErrorText(settings.device, port_.error(), port_.errorString());
         port_.clearError();
+        return false;
+    }
+    // Asked once the device has proved a terminal. Opening it changed nothing for the program
+    // that holds it, its modem lines already up.
+    if (isHeldByAnotherProgram(settings.device)) {
+        close();
+        error = portOpenErrorText(settings.device, PortOpenFailure::InUse, {});
         return false;
     }
     // Some devices (pseudo-terminals among them) have no modem lines; that is no failure.
