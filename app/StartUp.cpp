@@ -70,10 +70,11 @@ void TVaskelWindow::FillPortCombo() {
     PortCombo->clearEditText();
 }
 
-void TVaskelWindow::RefreshPortCombo() {
-    // The port in use cannot be opened a second time and would drop out of the list.
+bool TVaskelWindow::RefreshPortCombo() {
+    // The box shows the port in use: another chosen there would read as the one connected, and
+    // the port in use, which cannot be opened a second time, would drop out of the list.
     if (serialLink)
-        return;
+        return false;
     const QString shown = PortCombo->currentText();
     PortCombo->clear();
     PortCombo->addItems(FillPortList());
@@ -81,6 +82,7 @@ void TVaskelWindow::RefreshPortCombo() {
     PortCombo->setCurrentIndex(i);
     if (i < 0)
         PortCombo->setEditText(shown); // a typed device, or a port that has gone away
+    return true;
 }
 
 void TVaskelWindow::LoadSettings() {

@@ -15,6 +15,10 @@
 #include <utility>
 
 #if defined(Q_OS_LINUX)
+#include <cctype>
+#include <climits>
+#include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -91,12 +95,56 @@ QList<SystemPort> systemPortsFromSysfs(
     return ports;
 }
 
+bool isHeldByAnotherProgram(const QString& device) {
+#if defined(Q_OS_LINUX)
+    // The lock file the port takes keeps out only programs that look for it, and its exclusive
+    // mode only those that come later: a terminal program, or one reading the device as a
+    // file, that was there first shares the line with this one.
+    const QByteArray target = QFile::encodeName(QFileInfo(device).canonicalFilePath());
+    if (target.isEmpty())
+        return false;
+    DIR* processes = ::opendir("/proc");
+    if (!processes)
+        return false;
+    const QByteArray self = QByteArray::number(::getpid());
+    bool held = false;
+    while (!held) {
+        const dirent* process = ::readdir(processes);
+        if (!process)
+            break;
+        if (!std::isdigit(static_cast<unsigned char>(process->d_name[0])) ||
+            self == process->d_name)
+            continue;
+        const QByteArray folder = QByteArray("/proc/") + process->d_name + "/fd/";
+        DIR* files = ::opendir(folder.constData()); // another user's stay unseen
+        if (!files)
+            continue;
+        while (const dirent* file = ::readdir(files)) {
+            // Read as links only: a file held on a hung network share would stall a stat.
+            char name[PATH_MAX];
+            const ssize_t n = ::readlink((folder + file->d_name).constData(), name, sizeof name);
+            if (n == target.size() && std::memcmp(name, target.constData(), size_t(n)) == 0) {
+                held = true;
+                break;
+            }
+        }
+        ::closedir(files);
+    }
+    ::closedir(processes);
+    return held;
+#else
+    Q_UNUSED(device);
+    return false; // the system opens ports exclusively
+#endif
+}
+
 bool IsPortAvailable(const QString& device) {
     QSerialPort port(device);
     if (!port.open(QIODevice::ReadWrite))
         return false;
+    const bool held = isHeldByAnotherProgram(device);
     port.close();
-    return true;
+    return !held;
 }
 
 bool IsPortAvailable(int n) { return IsPortAvailable(QStringLiteral("COM%1").arg(n)); }

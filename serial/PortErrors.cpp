@@ -43,15 +43,20 @@ QString portOpenErrorText(const QString& device, PortOpenFailure failure,
 QString portOpenErrorText(const QString& device, PortOpenFailure failure, const QString& systemText,
                           const DeviceAccess& access) {
     // Templates translated before the names go in: the window shows them in its language.
+    const auto inUse = [&] {
+        return TR(QStringLiteral("Cannot open %1: the port is in use by another program. "
+                                 "Close that program and try again."))
+            .arg(device);
+    };
     switch (failure) {
+    case PortOpenFailure::InUse:
+        return inUse();
     case PortOpenFailure::Permission:
 #if defined(Q_OS_LINUX)
         // The hint names what would help with this device: the group that may use it (not
         // everywhere dialout), or none, or the program that holds it.
         if (access.known && access.userMayOpen)
-            return TR(QStringLiteral("Cannot open %1: the port is in use by another program. "
-                                     "Close that program and try again."))
-                .arg(device);
+            return inUse();
         if (access.known && (!access.groupMayOpen || access.group.isEmpty() ||
                              access.group == QLatin1String("root")))
             return TR(QStringLiteral("Cannot open %1: permission denied, and no group of users "
@@ -89,6 +94,7 @@ PortOpenFailure portOpenFailureFromErrno(int error) {
     case EBUSY:
         return PortOpenFailure::Permission;
     case ENOENT:
+    case ENAMETOOLONG:
     case ENODEV:
     case ENXIO:
     case ENOTDIR:

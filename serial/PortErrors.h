@@ -6,6 +6,7 @@
 
 enum class PortOpenFailure {
     Permission, // no right to the device, or another program holds it
+    InUse,      // another program has the device open
     NotFound,   // no such device
     NotAPort,   // a plain file, a folder or a device that is no terminal (/dev/null)
     Other,

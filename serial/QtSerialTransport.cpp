@@ -1,11 +1,13 @@
 #include "serial/QtSerialTransport.h"
 
+#include "serial/PortDiscovery.h"
 #include "serial/PortErrors.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 
 #if defined(Q_OS_LINUX)
 #include <sys/stat.h>
@@ -74,11 +76,8 @@ QString lockablePortName(const QString& device) {
 // address"), the program's own terminal (/dev/tty, "tty" typed for ttyUSB0), the console, a
 // virtual console, or the master that makes a new pseudo-terminal. The terminals open, and
 // the window would read "Disconnect" while the requests went to the user's screen or nowhere.
-bool isNeverASerialLine(const QString& device) {
 #if defined(Q_OS_LINUX)
-    struct stat st {};
-    if (::stat(QFile::encodeName(device).constData(), &st) != 0)
-        return false;
+bool isNeverASerialLine(const struct stat& st) {
     if (!S_ISCHR(st.st_mode))
         return true;
     const unsigned major = ::major(st.st_rdev);
@@ -86,18 +85,36 @@ bool isNeverASerialLine(const QString& device) {
     constexpr unsigned kTtyMajor = 4, kFirstSerialMinor = 64, kAuxMajor = 5, kPtmxMinor = 2;
     return (major == kTtyMajor && minor < kFirstSerialMinor) ||
            (major == kAuxMajor && minor <= kPtmxMinor);
+}
+#endif
+
+// Why the device cannot be a line for this program, told before it is opened: the port's lock
+// file is named after the path, and a path too long for one was refused as if the user lacked
+// the rights to the device.
+std::optional<PortOpenFailure> refusalBeforeOpening(const QString& device, QString& systemText) {
+#if defined(Q_OS_LINUX)
+    struct stat st {};
+    if (::stat(QFile::encodeName(device).constData(), &st) != 0) {
+        const int reason = errno;
+        systemText = QString::fromLocal8Bit(std::strerror(reason));
+        return portOpenFailureFromErrno(reason);
+    }
+    if (isNeverASerialLine(st))
+        return PortOpenFailure::NotAPort;
 #else
     Q_UNUSED(device);
-    return false;
+    Q_UNUSED(systemText);
 #endif
+    return std::nullopt;
 }
 
 } // namespace
 
 bool QtSerialTransport::open(const PortSettings& settings, QString& error) {
     close();
-    if (isNeverASerialLine(settings.device)) {
-        error = portOpenErrorText(settings.device, PortOpenFailure::NotAPort, {});
+    QString systemText;
+    if (const auto refusal = refusalBeforeOpening(settings.device, systemText)) {
+        error = portOpenErrorText(settings.device, *refusal, systemText);
         return false;
     }
     port_.setPortName(lockablePortName(settings.device));
@@ -111,6 +128,13 @@ bool QtSerialTransport::open(const PortSettings& settings, QString& error) {
     if (!port_.open(QIODevice::ReadWrite)) {
         error = openErrorText(settings.device, port_.error(), port_.errorString());
         port_.clearError();
+        return false;
+    }
+    // Asked once the device has proved a terminal. Opening it changed nothing for the program
+    // that holds it, its modem lines already up.
+    if (isHeldByAnotherProgram(settings.device)) {
+        close();
+        error = portOpenErrorText(settings.device, PortOpenFailure::InUse, {});
         return false;
     }
     // Some devices (pseudo-terminals among them) have no modem lines; that is no failure.

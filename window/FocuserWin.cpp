@@ -272,7 +272,7 @@ void TVaskelWindow::BuildCentreArea() {
     // Input controls, above every picture and label.
     PortCombo = makeCombo(area, toRect(kPortCombo));
     // An adapter plugged in after the start must be offered without restarting.
-    static_cast<TDropDownCombo*>(PortCombo)->beforePopup = [this] { RefreshPortCombo(); };
+    static_cast<TDropDownCombo*>(PortCombo)->beforePopup = [this] { return RefreshPortCombo(); };
     OpenCloseButtonPanel = makeTextButton(area, QStringLiteral("Open/Close"), toRect(kOpenCloseButton),
                                           16, &OpenCloseButtonLabel);
     OpenCloseButtonPanel->installEventFilter(this);

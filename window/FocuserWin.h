@@ -360,8 +360,9 @@ private:
     void centreCentreArea();
     void placeOnScreen();
     void FillPortCombo();
-    // Lists the ports present now, keeping what the box shows; nothing while connected.
-    void RefreshPortCombo();
+    // Lists the ports present now, keeping what the box shows, before the list opens; false
+    // while connected, when the list stays closed.
+    bool RefreshPortCombo();
     void FillLanguageCombo();
     bool traceLineKept_ = false; // the settings file asks for the trace log
     // A stored port or language not present at start (a focuser plugged in later, language

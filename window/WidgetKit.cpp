@@ -56,8 +56,8 @@ QFrame* makeTextButton(QWidget* parent, const QString& text, const QRect& box, i
 }
 
 void TDropDownCombo::showPopup() {
-    if (beforePopup)
-        beforePopup();
+    if (beforePopup && !beforePopup())
+        return;
     QComboBox::showPopup();
 }
 

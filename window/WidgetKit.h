@@ -51,8 +51,8 @@ public:
     static constexpr int kArrowZoneWidth = 12;
     using QComboBox::QComboBox;
 
-    // Runs each time the list is about to open, before it is shown.
-    std::function<void()> beforePopup;
+    // Runs each time the list is about to open, before it is shown; false keeps it closed.
+    std::function<bool()> beforePopup;
     void showPopup() override;
 
 protected:

@@ -7,6 +7,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <cstring>
 #include <grp.h>
@@ -89,8 +90,23 @@ TEST(PtyPort, PortInUseCountsAsAbsent) {
     ASSERT_TRUE(pty.ok());
     EXPECT_TRUE(IsPortAvailable(pty.devicePath()));
     RecordingHost host;
-    TSerialInterface link(pty.devicePath(), host);
+    {
+        TSerialInterface link(pty.devicePath(), host);
+        EXPECT_FALSE(IsPortAvailable(pty.devicePath()));
+    }
+    // A program that took no lock (a terminal reading it) would take the focuser's replies.
+    QProcess reader;
+    reader.setStandardInputFile(pty.devicePath());
+    reader.start(QStringLiteral("sleep"), {QStringLiteral("30")});
+    ASSERT_TRUE(reader.waitForStarted());
     EXPECT_FALSE(IsPortAvailable(pty.devicePath()));
+    QtSerialTransport port;
+    QString error;
+    EXPECT_FALSE(port.open({pty.devicePath()}, error));
+    EXPECT_TRUE(error.endsWith(QLatin1String("in use by another program. Close that program "
+                                             "and try again.")));
+    reader.kill();
+    reader.waitForFinished();
 }
 
 // /dev/null or a folder typed into the port box was refused with "Inappropriate ioctl for
@@ -126,6 +142,10 @@ TEST(PtyPort, PortReachedThroughALongLinkOpens) {
     QtSerialTransport port;
     QString error;
     EXPECT_TRUE(port.open({link}, error)) << error.toStdString();
+    // Longer than any path may be: no such port, not advice on the user's rights.
+    port.close();
+    EXPECT_FALSE(port.open({link + QString(4096, QLatin1Char('x'))}, error));
+    EXPECT_TRUE(error.endsWith(QLatin1String(": no such port."))) << error.right(200).toStdString();
 }
 
 // Someone not yet in the dialout group finds the port listed, and choosing it says why.

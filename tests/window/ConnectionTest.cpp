@@ -281,6 +281,8 @@ TEST_F(ConnectionTest, ClickOnTheConnectButtonConnects) {
     QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x")); // after a menu
     QCoreApplication::sendEvent(w.windowHandle(), &key);
     EXPECT_EQ(w.PortCombo->currentText(), "FAKE") << "the port in use stays, for the next Connect";
+    w.PortCombo->showPopup();
+    EXPECT_FALSE(w.PortCombo->view()->isVisible()) << "nor is another chosen from the list";
     w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
     EXPECT_EQ(w.PortCombo->focusPolicy(), Qt::StrongFocus) << "disconnected, a port is typed";
 }
