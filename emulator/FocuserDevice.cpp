@@ -466,15 +466,8 @@ void FocuserDevice::handleSet(const Value& body, Value& out, Allocator& a) {
                    block.value.IsObject()) {
             for (const auto& item : block.value.GetObject()) {
                 const QString key = nameOf(item.name);
-                bool ok = false;
-                if (name == QLatin1String("MOT1")) {
-                    ok = setMotorValue(key, item.value);
-                } else if (key == QLatin1String("PWD") && item.value.IsString()) {
-                    const QString pwd = textOf(item.value);
-                    ok = !pwd.isEmpty() && pwd.size() <= kMaxPasswordLength;
-                    if (ok)
-                        settings_.password = pwd;
-                }
+                const bool ok = name == QLatin1String("MOT1") ? setMotorValue(key, item.value)
+                                                              : setWifiValue(key, item.value);
                 result.AddMember(Value(item.name, a), outcome(ok), a);
             }
         } else if (name == QLatin1String("DIMLEDS")) {
@@ -513,6 +506,16 @@ bool FocuserDevice::setMotorValue(const QString& key, const Value& v) {
     if (!k || !inRange(n, 1, k->max))
         return false;
     settings_.motor.*k->field = static_cast<int>(*n);
+    return true;
+}
+
+bool FocuserDevice::setWifiValue(const QString& key, const Value& v) {
+    if (key != QLatin1String("PWD") || !v.IsString())
+        return false;
+    const QString pwd = textOf(v);
+    if (pwd.isEmpty() || pwd.size() > kMaxPasswordLength)
+        return false;
+    settings_.password = pwd;
     return true;
 }
 
