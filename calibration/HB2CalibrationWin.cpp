@@ -429,57 +429,10 @@ void THalvorbeck2WizardWindow::ShowStep() {
         waitingReverseState = false;
         send(ReverseCheck->isChecked() ? request::calDirInvert() : request::calDirNormal());
     }
-
-    if (wizStep > 0 && focusModel == QLatin1String("EXT")) {
-        if (wizStep == 1) {
-            SetProgressCircles(0);
-            StepTitleLabel->setText(TR(QStringLiteral("Calibration sequence")));
-            CalibrationPage->show();
-            MakeLastStepButtons();
-        } else if (wizStep == 2) {
-            close();
-        }
-    }
-
-    if (wizStep > 0 && focusModel == QLatin1String("INT")) {
-        switch (wizStep) {
-        case 1:
-            SetProgressCircles(3);
-            HighlightProgressCircle(0);
-            StepTitleLabel->setText(TR(QStringLiteral("Configuration step 1")));
-            TextPageLabel->setText(TR(QStringLiteral("Turn the focuser clockwise until it stops")));
-            TextPage->show();
-            break;
-        case 2:
-            HighlightProgressCircle(1);
-            StepTitleLabel->setText(TR(QStringLiteral("Configuration step 2")));
-            TextPageLabel->setText(TR(QStringLiteral("Install the HALVORBECK 2")));
-            TextPage->show();
-            send(request::calFocuser(request::CalFocuserStep::Init));
-            send(request::calFocuser(request::CalFocuserStep::StoreAsMinPos));
-            break;
-        case 3:
-            HighlightProgressCircle(2);
-            StepTitleLabel->setText(TR(QStringLiteral("Configuration completed")));
-            // Translated line by line: the dictionary holds one entry per line.
-            TextPageLabel->setText(TR(QStringLiteral("Configuration completed.")) +
-                                   QStringLiteral("\r\n") +
-                                   TR(QStringLiteral("Click CLOSE to continue.")));
-            TextPage->show();
-            MakeLastStepButtons();
-            break;
-        case 4:
-            close();
-            send(request::calMaxPos());
-            // A failed write has released the link by now. No later step would tell it: the
-            // wizard would end as if the travel were stored.
-            if (!serialLink)
-                focuserGone();
-            break;
-        default:
-            break;
-        }
-    }
+    if (wizStep > 0 && focusModel == QLatin1String("EXT"))
+        showExternalFocuserStep();
+    if (wizStep > 0 && focusModel == QLatin1String("INT"))
+        showMicroFocuserStep();
 
     // The keyboard leaves a page put away: a key would change its list or box unseen, and
     // Space open the list of types over the bars.
@@ -490,6 +443,61 @@ void THalvorbeck2WizardWindow::ShowStep() {
     LeftPanel->update();
     PagesPanel->update();
     StepTitleLabel->update();
+}
+
+// The external focuser's path: the four-bar panel, then the end.
+void THalvorbeck2WizardWindow::showExternalFocuserStep() {
+    if (wizStep == 1) {
+        SetProgressCircles(0);
+        StepTitleLabel->setText(TR(QStringLiteral("Calibration sequence")));
+        CalibrationPage->show();
+        MakeLastStepButtons();
+    } else if (wizStep == 2) {
+        close();
+    }
+}
+
+// The MicroFocuser's path: three pages of instructions, the device told what to store on the
+// way.
+void THalvorbeck2WizardWindow::showMicroFocuserStep() {
+    auto showText = [this](const QString& title, const QString& text) {
+        StepTitleLabel->setText(title);
+        TextPageLabel->setText(text);
+        TextPage->show();
+    };
+    switch (wizStep) {
+    case 1:
+        SetProgressCircles(3);
+        HighlightProgressCircle(0);
+        showText(TR(QStringLiteral("Configuration step 1")),
+                 TR(QStringLiteral("Turn the focuser clockwise until it stops")));
+        break;
+    case 2:
+        HighlightProgressCircle(1);
+        showText(TR(QStringLiteral("Configuration step 2")),
+                 TR(QStringLiteral("Install the HALVORBECK 2")));
+        send(request::calFocuser(request::CalFocuserStep::Init));
+        send(request::calFocuser(request::CalFocuserStep::StoreAsMinPos));
+        break;
+    case 3:
+        HighlightProgressCircle(2);
+        // Translated line by line: the dictionary holds one entry per line.
+        showText(TR(QStringLiteral("Configuration completed")),
+                 TR(QStringLiteral("Configuration completed.")) + QStringLiteral("\r\n") +
+                     TR(QStringLiteral("Click CLOSE to continue.")));
+        MakeLastStepButtons();
+        break;
+    case 4:
+        close();
+        send(request::calMaxPos());
+        // A failed write has released the link by now. No later step would tell it: the
+        // wizard would end as if the travel were stored.
+        if (!serialLink)
+            focuserGone();
+        break;
+    default:
+        break;
+    }
 }
 
 // The last page of a path: its one button is NEXT, now reading CLOSE.
@@ -565,7 +573,9 @@ void THalvorbeck2WizardWindow::TitlePanelMouseMove(int x, int y) {
     continueTitleDrag(this, x, y);
 }
 
-void THalvorbeck2WizardWindow::TitlePanelMouseUp() { endTitleDrag(TitlePanel); }
+void THalvorbeck2WizardWindow::TitlePanelMouseUp() {
+    endTitleDrag(TitlePanel);
+}
 
 bool THalvorbeck2WizardWindow::eventFilter(QObject* watched, QEvent* event) {
     if (watched == WizardImage && event->type() == QEvent::Paint &&

@@ -134,6 +134,8 @@ private:
     void BuildLeftColumn();
     void BuildRightColumn();
     void FillPageTexts();
+    void showExternalFocuserStep();
+    void showMicroFocuserStep();
     void MakeLastStepButtons();
     void startButtonsTimer();
     void send(const QString& request);

@@ -44,9 +44,10 @@ void TVaskelWindow::startCalibrationRun(const QString& start) {
         // away for a second.
         repliesBeforeCalibration = serialLink->RepliesOwed();
         serialLink->EnqueueCommand(start);
+        // A write that fails releases the link at once.
+        if (serialLink)
+            return;
     }
-    if (serialLink)
-        return;
     // The line failed while the choice or the question was open, or as the start was
     // written: the cover would say "Calibrating" for a run that never began, and the next
     // connection's "stop" would take it away as if the run had ended.

@@ -89,10 +89,6 @@ void setImageResourceRoot(const QString& root) {
     resourceRoot() = root;
 }
 
-QString imageResourceRoot() {
-    return resourceRoot();
-}
-
 int pictureScaleFor(qreal devicePixelRatio) {
     return devicePixelRatio > 1 ? 2 : 1;
 }

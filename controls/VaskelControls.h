@@ -40,7 +40,6 @@ private:
 
 // Where pictures are found by name: ":/" (the embedded resources) unless tests say otherwise.
 void setImageResourceRoot(const QString& root);
-QString imageResourceRoot();
 
 // Every picture is stored twice: under its name at 1x, and under the name with "@2x" at twice
 // the resolution, drawn from the same geometry. A device of ratio 1 or less draws from the 1x

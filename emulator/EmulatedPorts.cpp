@@ -38,10 +38,6 @@ std::shared_ptr<EmulatedFocuser> emulatedFocuser(const QString& portName) {
     return nullptr;
 }
 
-void registerEmulatedPort(const QString& name, std::shared_ptr<EmulatedFocuser> focuser) {
-    registerVirtualPort(name, [focuser] { return std::make_unique<EmulatedTransport>(focuser); });
-}
-
 void registerEmulatedPorts() {
     for (const PortEntry& entry : kPorts) {
         const QString name = QLatin1String(entry.name);

@@ -28,9 +28,6 @@ void registerEmulatedPorts();
 // while the program runs, so that every opening finds it as it was left. Null for other names.
 std::shared_ptr<EmulatedFocuser> emulatedFocuser(const QString& portName);
 
-// Registers `name` as a virtual port that reaches `focuser`.
-void registerEmulatedPort(const QString& name, std::shared_ptr<EmulatedFocuser> focuser);
-
 class EmulatedTransport : public SerialTransport {
     Q_OBJECT
 public:

@@ -27,19 +27,10 @@ bool readCount(const QCommandLineParser& parser, const QString& name, int& out, 
     return true;
 }
 
-} // namespace
-
-OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions& options,
-                                   QString& message) {
-    QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Serves an emulated Vaskel or Halvorbeck focuser on a pseudo-terminal.\n"
-                       "Prints the device path, then answers on it until Ctrl-C."));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
-                                  QStringLiteral("Shows this help."));
+// Every option the emulator takes, help aside.
+void addOptions(QCommandLineParser& parser) {
     const QStringList models = modelNames();
     parser.addOptions({
-        help,
         {QStringLiteral("model"),
          QStringLiteral("The focuser model: %1 (default VASKEL4).")
              .arg(models.join(QStringLiteral(", "))),
@@ -88,6 +79,100 @@ OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions
          QStringLiteral("Fault: reports firmware <version> instead of 1.3."),
          QStringLiteral("version")},
     });
+}
+
+// The device's model, seed, sensors and climate.
+bool readDevice(const QCommandLineParser& parser, DeviceConfig& d, QString& message) {
+    if (parser.isSet(QStringLiteral("model"))) {
+        const auto model = modelFromName(parser.value(QStringLiteral("model")));
+        if (!model) {
+            message = QStringLiteral("Unknown model \"%1\"; the models are %2.")
+                          .arg(parser.value(QStringLiteral("model")),
+                               modelNames().join(QStringLiteral(", ")));
+            return false;
+        }
+        d.model = *model;
+    }
+    if (parser.isSet(QStringLiteral("seed"))) {
+        bool ok = false;
+        d.seed = parser.value(QStringLiteral("seed")).toUInt(&ok);
+        if (!ok) {
+            message = QStringLiteral("--seed needs a whole number from 0 to %1, not \"%2\".")
+                          .arg(std::numeric_limits<uint>::max())
+                          .arg(parser.value(QStringLiteral("seed")));
+            return false;
+        }
+    }
+    if (parser.isSet(QStringLiteral("no-ntc")) && parser.isSet(QStringLiteral("faulty-ntc"))) {
+        message = QStringLiteral("--no-ntc and --faulty-ntc exclude each other.");
+        return false;
+    }
+    if (parser.isSet(QStringLiteral("no-ntc")))
+        d.internalSensor = InternalSensor::Missing;
+    if (parser.isSet(QStringLiteral("faulty-ntc")))
+        d.internalSensor = InternalSensor::Faulty;
+    d.ownAccessPoint = parser.isSet(QStringLiteral("access-point"));
+    if (parser.isSet(QStringLiteral("temperature-ramp"))) {
+        const QString text = parser.value(QStringLiteral("temperature-ramp"));
+        const QByteArray latin = text.toLatin1();
+        const auto [end, error] = std::from_chars(
+            latin.constData(), latin.constData() + latin.size(), d.temperatureRampPerHour);
+        if (error != std::errc() || end != latin.constData() + latin.size() ||
+            !std::isfinite(d.temperatureRampPerHour) ||
+            std::abs(d.temperatureRampPerHour) > kMaxTemperatureRamp) {
+            message = QStringLiteral("--temperature-ramp needs degrees per hour between -%1 and "
+                                     "%1, such as -1.5, not \"%2\".")
+                          .arg(kMaxTemperatureRamp)
+                          .arg(text);
+            return false;
+        }
+    }
+    return true;
+}
+
+// The fault switches.
+bool readFaults(const QCommandLineParser& parser, FaultSwitches& f, QString& message) {
+    f.splitReplies = parser.isSet(QStringLiteral("split-replies"));
+    if (parser.isSet(QStringLiteral("stray-brace")) &&
+        parser.isSet(QStringLiteral("stray-open-brace"))) {
+        message = QStringLiteral("--stray-brace and --stray-open-brace exclude each other.");
+        return false;
+    }
+    if (!readCount(parser, QStringLiteral("delay-replies"), f.replyDelayMs, message) ||
+        !readCount(parser, QStringLiteral("drop-replies"), f.dropEvery, message) ||
+        !readCount(parser, QStringLiteral("noise-lines"), f.noiseLines, message, kMaxNoiseLines) ||
+        !readCount(parser, QStringLiteral("stray-brace"), f.strayBraceEvery, message) ||
+        !readCount(parser, QStringLiteral("oversized"), f.oversizedEvery, message) ||
+        !readCount(parser, QStringLiteral("malformed-string"), f.malformedStringEvery, message) ||
+        !readCount(parser, QStringLiteral("lost-end"), f.lostEndEvery, message))
+        return false;
+    if (parser.isSet(QStringLiteral("stray-open-brace"))) {
+        if (!readCount(parser, QStringLiteral("stray-open-brace"), f.strayBraceEvery, message))
+            return false;
+        f.strayBrace = '{';
+    }
+    if (parser.isSet(QStringLiteral("firmware"))) {
+        f.firmwareVersion = parser.value(QStringLiteral("firmware"));
+        if (f.firmwareVersion.isEmpty()) {
+            message = QStringLiteral("--firmware needs a version.");
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions& options,
+                                   QString& message) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QStringLiteral("Serves an emulated Vaskel or Halvorbeck focuser on a pseudo-terminal.\n"
+                       "Prints the device path, then answers on it until Ctrl-C."));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")},
+                                  QStringLiteral("Shows this help."));
+    parser.addOption(help);
+    addOptions(parser);
 
     if (!parser.parse(arguments)) {
         message = parser.errorText();
@@ -103,81 +188,9 @@ OptionsResult parseEmulatorOptions(const QStringList& arguments, EmulatorOptions
         return OptionsResult::Error;
     }
 
-    DeviceConfig& d = options.device;
-    if (parser.isSet(QStringLiteral("model"))) {
-        const auto model = modelFromName(parser.value(QStringLiteral("model")));
-        if (!model) {
-            message =
-                QStringLiteral("Unknown model \"%1\"; the models are %2.")
-                    .arg(parser.value(QStringLiteral("model")), models.join(QStringLiteral(", ")));
-            return OptionsResult::Error;
-        }
-        d.model = *model;
-    }
-    if (parser.isSet(QStringLiteral("seed"))) {
-        bool ok = false;
-        d.seed = parser.value(QStringLiteral("seed")).toUInt(&ok);
-        if (!ok) {
-            message = QStringLiteral("--seed needs a whole number from 0 to %1, not \"%2\".")
-                          .arg(std::numeric_limits<uint>::max())
-                          .arg(parser.value(QStringLiteral("seed")));
-            return OptionsResult::Error;
-        }
-    }
-    if (parser.isSet(QStringLiteral("no-ntc")) && parser.isSet(QStringLiteral("faulty-ntc"))) {
-        message = QStringLiteral("--no-ntc and --faulty-ntc exclude each other.");
+    if (!readDevice(parser, options.device, message) ||
+        !readFaults(parser, options.device.faults, message))
         return OptionsResult::Error;
-    }
-    if (parser.isSet(QStringLiteral("no-ntc")))
-        d.internalSensor = InternalSensor::Missing;
-    if (parser.isSet(QStringLiteral("faulty-ntc")))
-        d.internalSensor = InternalSensor::Faulty;
-    d.ownAccessPoint = parser.isSet(QStringLiteral("access-point"));
-    if (parser.isSet(QStringLiteral("temperature-ramp"))) {
-        const QString text = parser.value(QStringLiteral("temperature-ramp"));
-        const QByteArray latin = text.toLatin1();
-        const auto [end, error] = std::from_chars(latin.constData(),
-                                                  latin.constData() + latin.size(),
-                                                  d.temperatureRampPerHour);
-        if (error != std::errc() || end != latin.constData() + latin.size() ||
-            !std::isfinite(d.temperatureRampPerHour) ||
-            std::abs(d.temperatureRampPerHour) > kMaxTemperatureRamp) {
-            message = QStringLiteral("--temperature-ramp needs degrees per hour between -%1 and "
-                                     "%1, such as -1.5, not \"%2\".")
-                          .arg(kMaxTemperatureRamp)
-                          .arg(text);
-            return OptionsResult::Error;
-        }
-    }
-
-    FaultSwitches& f = d.faults;
-    f.splitReplies = parser.isSet(QStringLiteral("split-replies"));
-    if (parser.isSet(QStringLiteral("stray-brace")) &&
-        parser.isSet(QStringLiteral("stray-open-brace"))) {
-        message = QStringLiteral("--stray-brace and --stray-open-brace exclude each other.");
-        return OptionsResult::Error;
-    }
-    if (!readCount(parser, QStringLiteral("delay-replies"), f.replyDelayMs, message) ||
-        !readCount(parser, QStringLiteral("drop-replies"), f.dropEvery, message) ||
-        !readCount(parser, QStringLiteral("noise-lines"), f.noiseLines, message,
-                   kMaxNoiseLines) ||
-        !readCount(parser, QStringLiteral("stray-brace"), f.strayBraceEvery, message) ||
-        !readCount(parser, QStringLiteral("oversized"), f.oversizedEvery, message) ||
-        !readCount(parser, QStringLiteral("malformed-string"), f.malformedStringEvery, message) ||
-        !readCount(parser, QStringLiteral("lost-end"), f.lostEndEvery, message))
-        return OptionsResult::Error;
-    if (parser.isSet(QStringLiteral("stray-open-brace"))) {
-        if (!readCount(parser, QStringLiteral("stray-open-brace"), f.strayBraceEvery, message))
-            return OptionsResult::Error;
-        f.strayBrace = '{';
-    }
-    if (parser.isSet(QStringLiteral("firmware"))) {
-        f.firmwareVersion = parser.value(QStringLiteral("firmware"));
-        if (f.firmwareVersion.isEmpty()) {
-            message = QStringLiteral("--firmware needs a version.");
-            return OptionsResult::Error;
-        }
-    }
     options.linkPath = parser.value(QStringLiteral("link"));
     if (parser.isSet(QStringLiteral("link")) && options.linkPath.isEmpty()) {
         message = QStringLiteral("--link needs a path.");

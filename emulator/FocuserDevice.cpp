@@ -142,31 +142,36 @@ bool inRange(std::optional<std::int64_t> v, int lo, int hi) {
     return v && *v >= lo && *v <= hi;
 }
 
-const char* const kMotorKeys[] = {"FnRUN_ACC",      "FnRUN_SPD",      "FnRUN_DEC",
-                                  "FnRUN_CURR_ACC", "FnRUN_CURR_SPD", "FnRUN_CURR_DEC",
-                                  "FnRUN_CURR_HOLD"};
-
-int* motorField(MotorValues& m, const QString& key) {
-    int* fields[] = {&m.acc, &m.spd, &m.dec, &m.currAcc, &m.currSpd, &m.currDec, &m.currHold};
-    for (int i = 0; i < 7; ++i) {
-        if (key == QLatin1String(kMotorKeys[i]))
-            return fields[i];
-    }
-    return nullptr;
-}
-
-// The keys of a motor preset block, in the firmware's order, with the field each one sets.
-struct PresetKey {
+// A motor value as its key names it: the field it sets and the largest value it takes.
+struct MotorKey {
     const char* key;
     int MotorValues::*field;
     int max;
 };
-const PresetKey kPresetKeys[] = {
+
+// The MOT1 motor values, in the firmware's order.
+const MotorKey kMotorKeys[] = {
+    {"FnRUN_ACC", &MotorValues::acc, 10},           {"FnRUN_SPD", &MotorValues::spd, 10},
+    {"FnRUN_DEC", &MotorValues::dec, 10},           {"FnRUN_CURR_ACC", &MotorValues::currAcc, 10},
+    {"FnRUN_CURR_SPD", &MotorValues::currSpd, 10},  {"FnRUN_CURR_DEC", &MotorValues::currDec, 10},
+    {"FnRUN_CURR_HOLD", &MotorValues::currHold, 5},
+};
+
+// The keys of a motor preset block, in the firmware's order, with the field each one sets.
+const MotorKey kPresetKeys[] = {
     {"M1ACC", &MotorValues::acc, 10},      {"M1DEC", &MotorValues::dec, 10},
     {"M1SPD", &MotorValues::spd, 10},      {"M1CACC", &MotorValues::currAcc, 10},
     {"M1CDEC", &MotorValues::currDec, 10}, {"M1CSPD", &MotorValues::currSpd, 10},
     {"M1HOLD", &MotorValues::currHold, 5},
 };
+
+template <std::size_t N> const MotorKey* findKey(const MotorKey (&table)[N], const QString& key) {
+    for (const MotorKey& k : table) {
+        if (key == QLatin1String(k.key))
+            return &k;
+    }
+    return nullptr;
+}
 
 QString truncatedName(const QString& name) {
     return name.left(FocuserDevice::kMaxNameLength);
@@ -461,15 +466,8 @@ void FocuserDevice::handleSet(const Value& body, Value& out, Allocator& a) {
                    block.value.IsObject()) {
             for (const auto& item : block.value.GetObject()) {
                 const QString key = nameOf(item.name);
-                bool ok = false;
-                if (name == QLatin1String("MOT1")) {
-                    ok = setMotorValue(key, item.value);
-                } else if (key == QLatin1String("PWD") && item.value.IsString()) {
-                    const QString pwd = textOf(item.value);
-                    ok = !pwd.isEmpty() && pwd.size() <= kMaxPasswordLength;
-                    if (ok)
-                        settings_.password = pwd;
-                }
+                const bool ok = name == QLatin1String("MOT1") ? setMotorValue(key, item.value)
+                                                              : setWifiValue(key, item.value);
                 result.AddMember(Value(item.name, a), outcome(ok), a);
             }
         } else if (name == QLatin1String("DIMLEDS")) {
@@ -504,14 +502,21 @@ bool FocuserDevice::setMotorValue(const QString& key, const Value& v) {
         settings_.holdCurrent = *n != 0 ? 1 : 0;
         return true;
     }
-    if (int* field = motorField(settings_.motor, key)) {
-        const int max = key == QLatin1String("FnRUN_CURR_HOLD") ? 5 : 10;
-        if (!inRange(n, 1, max))
-            return false;
-        *field = static_cast<int>(*n);
-        return true;
-    }
-    return false;
+    const MotorKey* k = findKey(kMotorKeys, key);
+    if (!k || !inRange(n, 1, k->max))
+        return false;
+    settings_.motor.*k->field = static_cast<int>(*n);
+    return true;
+}
+
+bool FocuserDevice::setWifiValue(const QString& key, const Value& v) {
+    if (key != QLatin1String("PWD") || !v.IsString())
+        return false;
+    const QString pwd = textOf(v);
+    if (pwd.isEmpty() || pwd.size() > kMaxPasswordLength)
+        return false;
+    settings_.password = pwd;
+    return true;
 }
 
 void FocuserDevice::setPreset(int n, const Value& block, Value& out, Allocator& a) {
@@ -563,15 +568,11 @@ void FocuserDevice::setMotorPreset(int n, const Value& block, Value& out, Alloca
         if (key == QLatin1String("RP_NAME") && item.value.IsString()) {
             name = truncatedName(textOf(item.value));
             ok = true;
-        } else {
-            for (const PresetKey& k : kPresetKeys) {
-                if (key == QLatin1String(k.key)) {
-                    const auto v = integerOf(item.value);
-                    ok = inRange(v, 1, k.max);
-                    if (ok)
-                        values.*k.field = static_cast<int>(*v);
-                }
-            }
+        } else if (const MotorKey* k = findKey(kPresetKeys, key)) {
+            const auto v = integerOf(item.value);
+            ok = inRange(v, 1, k->max);
+            if (ok)
+                values.*k->field = static_cast<int>(*v);
         }
         out.AddMember(Value(item.name, a), outcome(ok), a);
     }
@@ -788,10 +789,8 @@ void FocuserDevice::buildStatus(Value& get, Allocator& a) const {
         mot.AddMember("NTC_T", twoDecimals(climate_.internalTemperature(now_)), a);
     else if (config_.internalSensor == InternalSensor::Faulty)
         mot.AddMember("NTC_T", -127.0, a);
-    const MotorValues& m = settings_.motor;
-    const int values[] = {m.acc, m.spd, m.dec, m.currAcc, m.currSpd, m.currDec, m.currHold};
-    for (int i = 0; i < 7; ++i)
-        mot.AddMember(rapidjson::StringRef(kMotorKeys[i]), values[i], a);
+    for (const MotorKey& k : kMotorKeys)
+        mot.AddMember(rapidjson::StringRef(k.key), settings_.motor.*k.field, a);
     mot.AddMember("HOLDCURR_STATUS", settings_.holdCurrent, a);
     get.AddMember("MOT1", mot, a);
 
@@ -819,7 +818,7 @@ void FocuserDevice::buildStatus(Value& get, Allocator& a) const {
         const MotorPreset& p = settings_.motorPresets[static_cast<std::size_t>(n - 1)];
         Value block(rapidjson::kObjectType);
         block.AddMember("RP_NAME", text(p.name, a), a);
-        for (const PresetKey& k : kPresetKeys)
+        for (const MotorKey& k : kPresetKeys)
             block.AddMember(rapidjson::StringRef(k.key), p.values.*k.field, a);
         get.AddMember(text(QStringLiteral("RUNPRESET_%1").arg(n), a), block, a);
     }

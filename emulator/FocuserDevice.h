@@ -164,6 +164,7 @@ private:
     void handleSet(const rapidjson::Value& body, rapidjson::Value& out, Allocator& a);
     void handleCmd(const rapidjson::Value& body, rapidjson::Value& out, Allocator& a);
     bool setMotorValue(const QString& key, const rapidjson::Value& v);
+    bool setWifiValue(const QString& key, const rapidjson::Value& v);
     void setPreset(int n, const rapidjson::Value& block, rapidjson::Value& out, Allocator& a);
     void setMotorPreset(int n, const rapidjson::Value& block, rapidjson::Value& out, Allocator& a);
     bool motorCommand(const QString& key, const rapidjson::Value& v);

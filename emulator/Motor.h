@@ -25,7 +25,6 @@ public:
     bool tick();
 
     bool moving() const { return moving_; }
-    bool stopping() const { return stopping_; }
     std::int64_t position() const;
     std::int64_t target() const { return target_; }
     double speed() const { return speed_; } // signed, steps per second

@@ -38,7 +38,8 @@ public:
         return toDevice_.pending() + fromDevice_.pending() + unwritten_.size();
     }
 
-    // One round of service: the timer runs it every kTickMs.
+    // One round of service: every kTickMs while something is under way, every kRestMs
+    // otherwise, and at once when the host writes.
     void tick();
 
 private:
