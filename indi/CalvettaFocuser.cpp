@@ -122,6 +122,8 @@ CalvettaFocuser::~CalvettaFocuser() {
 bool CalvettaFocuser::initProperties() {
     INDI::Focuser::initProperties();
     serialConnection->setDefaultBaudRate(Connection::Serial::B_115200);
+    setDefaultPollingPeriod(kPollMs);
+    setPollingPeriodRange(kMinPollMs, kMaxPollMs);
     // The travel is the focuser's own: calibrated, or fixed by the model.
     FocusMaxPosNP.p = IP_RO;
     FocusAbsPosN[0].min = 0;
@@ -388,7 +390,9 @@ void CalvettaFocuser::startSession() {
     motorAcksOwed = 0;
     readCallbackId = IEAddCallback(
         PortFD, [](int, void* self) { static_cast<CalvettaFocuser*>(self)->readable(); }, this);
-    pollTimerId = SetTimer(kPollMs);
+    lastPollT = tick(); // the handshake has just read the status
+    pollNow = false;
+    schedulePoll();
 }
 
 void CalvettaFocuser::stopSession() {
@@ -506,6 +510,7 @@ void CalvettaFocuser::TimerHit() {
     if (motion == Motion::Moving &&
         now - lastMoveNewsT >= static_cast<std::uint32_t>(status::kMoveSilenceMs)) {
         motion = Motion::Unconfirmed;
+        pollNow = true;
         LOGF_WARN("No news of the move for %d s: its end went unreported. Polling resumes; "
                   "the next status tells where the focuser stands.",
                   status::kMoveSilenceMs / 1000);
@@ -521,13 +526,24 @@ void CalvettaFocuser::TimerHit() {
         }
     }
     // Never during a move: the focuser reports its position by itself then.
-    if (motion != Motion::Moving) {
+    if (motion != Motion::Moving && (pollNow || now - lastPollT >= getCurrentPollingPeriod())) {
+        pollNow = false;
+        lastPollT = now;
         const QString poll = calibrating ? request::calStatusRead() : request::status();
         const auto& queue = pacer.queue();
         if (std::find(queue.begin(), queue.end(), poll) == queue.end())
             send(poll);
     }
-    pollTimerId = SetTimer(kPollMs);
+    schedulePoll();
+}
+
+void CalvettaFocuser::schedulePoll() {
+    if (pollTimerId >= 0)
+        RemoveTimer(pollTimerId);
+    const std::uint32_t period = getCurrentPollingPeriod();
+    const std::uint32_t since = tick() - lastPollT;
+    const std::uint32_t untilPoll = since >= period ? 1 : period - since;
+    pollTimerId = SetTimer(std::min(untilPoll, kCheckMs));
 }
 
 // --- replies in ------------------------------------------------------------------------
@@ -1064,7 +1080,12 @@ bool CalvettaFocuser::ISNewNumber(const char* dev, const char* name, double valu
                                   char* names[], int n) {
     if (refuseUnknown(dev, name, names, n))
         return true;
-    return INDI::Focuser::ISNewNumber(dev, name, values, names, n);
+    const bool handled = INDI::Focuser::ISNewNumber(dev, name, values, names, n);
+    // A new period counts from the last poll: a shorter one may be due already.
+    if (sessionActive && dev && std::strcmp(dev, getDeviceName()) == 0 &&
+        std::strcmp(name, "POLLING_PERIOD") == 0)
+        schedulePoll();
+    return handled;
 }
 
 bool CalvettaFocuser::ISNewSwitch(const char* dev, const char* name, ISState* states,

@@ -63,6 +63,14 @@ TEST_F(IndiSession, ConnectsAndShowsTravelPositionReadingsAndLeds) {
         return state("LED_LEVEL") == IPS_OK && isOn("LED_LEVEL", "MIDDLE") &&
                !isOn("LED_LEVEL", "LOW");
     }));
+
+    // The client's polling period, within what the focuser can answer.
+    setNumber("POLLING_PERIOD", "PERIOD_MS", 100);
+    EXPECT_TRUE(waitState("POLLING_PERIOD", IPS_ALERT));
+    setNumber("POLLING_PERIOD", "PERIOD_MS", 3000);
+    ASSERT_TRUE(waitState("POLLING_PERIOD", IPS_OK));
+    const size_t polled = historyOf("FOCUS_TEMPERATURE").size();
+    EXPECT_FALSE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() > polled + 2; }, 5000));
 }
 
 TEST_F(IndiSession, MovesAbsoluteAndRelativeAndAbortsInMidMove) {
