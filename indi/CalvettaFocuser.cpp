@@ -467,7 +467,7 @@ void CalvettaFocuser::send(const QString& request, bool urgent) {
 }
 
 bool CalvettaFocuser::writeRequest(const QString& request) {
-    LOGF_DEBUG("TX %s", utf8(request).constData());
+    LOGF_DEBUG("TX %s", utf8(clientText(request)).constData());
     if (!writeAll(PortFD, codepage::unicodeToAnsi(request))) {
         portLost(QStringLiteral("cannot write (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
         return false;
@@ -583,7 +583,7 @@ void CalvettaFocuser::handleFrame(const ReplyFramer::Frame& frame) {
         reportUnusable(QStringLiteral("a reply with a text that never ends"));
         break;
     case ReplyFramer::FrameKind::Object:
-        LOGF_DEBUG("RX %s", utf8(frame.text).constData());
+        LOGF_DEBUG("RX %s", utf8(clientText(frame.text)).constData());
         handleObject(frame.text);
         break;
     }

@@ -201,6 +201,9 @@ TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
     ASSERT_TRUE(waitFor([&] { return label("DEVICE_PRESETS", "PRESET_8").starts_with("a\xe2"); }));
     const std::string cut = label("DEVICE_PRESETS", "PRESET_8");
     EXPECT_EQ(QString::fromStdString(cut).toStdString(), cut);
+    // A control character in a name would stop a client's XML parser.
+    setTexts("PRESET_RECORD", {{"SLOT", "9"}, {"NAME", "Bell\x07"}});
+    EXPECT_TRUE(waitFor([&] { return label("DEVICE_PRESETS", "PRESET_9") == "Bell\xef\xbf\xbd"; }));
 
     setTexts("PRESET_RECORD", {{"SLOT", "10"}, {"NAME", "Nowhere"}});
     EXPECT_TRUE(waitState("PRESET_RECORD", IPS_ALERT));
