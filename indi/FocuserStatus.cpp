@@ -63,7 +63,9 @@ FocuserStatus readFocuserStatus(const rapidjson::Value& res) {
     const rapidjson::Value& versions = requiredObject(get, "SWVERS");
 
     const auto calStatus = memberText(mot1, "CAL_STATUS", wire());
-    s.calibrating = calStatus && *calStatus != QLatin1String("stop");
+    // Blanks aside, as the calibration read takes it: a state the two readers told apart
+    // would end the calibration with every read and start it again with every status.
+    s.calibrating = calStatus && calStatus->trimmed() != QLatin1String("stop");
     s.motorDirection = memberText(mot1, "CAL_DIR", wire());
 
     s.firmware = requiredText(versions, "SWAPP", wire());
