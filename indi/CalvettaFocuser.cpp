@@ -510,6 +510,7 @@ void CalvettaFocuser::TimerHit() {
     if (motion == Motion::Moving &&
         now - lastMoveNewsT >= static_cast<std::uint32_t>(status::kMoveSilenceMs)) {
         motion = Motion::Unconfirmed;
+        endRepliesLeft = 1;
         pollNow = true;
         LOGF_WARN("No news of the move for %d s: its end went unreported. Polling resumes; "
                   "the next status tells where the focuser stands.",
@@ -619,8 +620,17 @@ void CalvettaFocuser::handleLine(const QString& text) {
         FocusAbsPosN[0].value = position;
         IDSetNumber(&FocusAbsPosNP, nullptr);
     }
-    if (line.completed && motion != Motion::Idle)
-        endMove(aborting ? IPS_IDLE : IPS_OK);
+    if (!line.completed || motion == Motion::Idle)
+        return;
+    // Its last position went unheard (noise on the line ran into it): the status tells where
+    // the move ended, not the position before.
+    if (!aborting && moveTarget && position != *moveTarget) {
+        motion = Motion::Unconfirmed;
+        endRepliesLeft = 3;
+        send(request::status());
+        return;
+    }
+    endMove(aborting ? IPS_IDLE : IPS_OK);
 }
 
 void CalvettaFocuser::handleObject(const QString& text) {
@@ -780,6 +790,10 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
             endMove(IPS_ALERT);
         } else if (aborting || !moveTarget || position == *moveTarget) {
             endMove(aborting ? IPS_IDLE : IPS_OK);
+        } else if (--endRepliesLeft > 0) {
+            pollNow = true;
+            if (moved)
+                IDSetNumber(&FocusAbsPosNP, nullptr);
         } else {
             LOGF_ERROR("The move ended at %d, not at its target %d.", position, *moveTarget);
             endMove(IPS_ALERT);

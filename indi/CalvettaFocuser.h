@@ -180,6 +180,9 @@ private:
     std::optional<int> moveTarget;
     QString moveRequest; // the request that started it
     bool aborting = false;
+    // Status replies an unconfirmed move may still see off its target before it is taken as
+    // ended there: one asked for before its end may still be on its way.
+    int endRepliesLeft = 1;
     std::uint32_t lastMoveNewsT = 0;
     int lastPresetGo = 0;
     ISwitchVectorProperty* lastMotorSettings = nullptr; // awaiting its acknowledgement

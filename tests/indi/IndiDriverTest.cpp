@@ -300,9 +300,14 @@ TEST_F(IndiSession, SettingsAwaitingTheFocuserAreNotBusyAfterReconnecting) {
 }
 
 TEST_F(IndiSession, AFocuserThatFallsSilentOrSendsGarbageIsReported) {
-    ASSERT_TRUE(connectFocuser({QStringLiteral("--malformed-string"), QStringLiteral("4")}));
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--malformed-string"), QStringLiteral("4"),
+                                QStringLiteral("--stray-brace"), QStringLiteral("1")}));
     EXPECT_TRUE(waitMessage("never ends; it is ignored"));
     EXPECT_TRUE(waitState("FOCUS_TEMPERATURE", IPS_OK)) << "the next usable status restores it";
+
+    // A short move's one position line runs into the brace before it: Ok only where it ended.
+    const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+    EXPECT_EQ(moveTo(start + 10).back().elements.at("FOCUS_ABSOLUTE_POSITION").number, start + 10);
 
     // Frozen in mid-move: no answer at all, then back.
     const double far = number("FOCUS_MAX", "FOCUS_MAX_VALUE");
