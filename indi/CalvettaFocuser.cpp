@@ -434,7 +434,7 @@ void CalvettaFocuser::stopSession() {
         }
     }
     motion = Motion::Idle;
-    aborting = false;
+    aborting = moveSent = false;
 }
 
 void CalvettaFocuser::portLost(const QString& why) {
@@ -473,6 +473,8 @@ bool CalvettaFocuser::writeRequest(const QString& request) {
         return false;
     }
     lastWriteT = tick();
+    if (request::startsMove(request))
+        moveSent = true;
     if (!unansweredSinceT)
         unansweredSinceT = lastWriteT;
     return true;
@@ -949,6 +951,7 @@ void CalvettaFocuser::followMove(const QString& request, std::optional<int> targ
 void CalvettaFocuser::endMove(IPState state) {
     const MoveKind kind = moveKind;
     motion = Motion::Idle;
+    moveSent = false;
     if (aborting)
         LOGF_INFO("Stopped at %d.", position);
     aborting = false;
@@ -1010,8 +1013,9 @@ bool CalvettaFocuser::AbortFocuser() {
     send(request::motorStop(), true);
     if (motion != Motion::Idle)
         aborting = true;
-    if (moveUnsent)
-        endMove(IPS_IDLE); // it never started
+    // It never started, nor did one before it that the focuser still runs.
+    if (moveUnsent && !moveSent)
+        endMove(IPS_IDLE);
     return true;
 }
 

@@ -180,6 +180,7 @@ private:
     std::optional<int> moveTarget;
     QString moveRequest; // the request that started it
     bool aborting = false;
+    bool moveSent = false; // a move request went out since the focuser was last at rest
     // Status replies an unconfirmed move may still see off its target before it is taken as
     // ended there: one asked for before its end may still be on its way.
     int endRepliesLeft = 1;

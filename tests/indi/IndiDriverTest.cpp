@@ -408,6 +408,19 @@ TEST_F(IndiSession, AnAbortRightAfterAMoveStopsItEvenWhileTheMoveWaitsForTheLink
     ASSERT_TRUE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= before + 3; }));
     EXPECT_LT(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), start + 1000)
         << "the move ran after the abort";
+
+    // Stopped while it runs and the next move waits for the link: Idle where it stopped, not
+    // Idle at once and then Ok where the running move ended.
+    const size_t from = historyOf("ABS_FOCUS_POSITION").size();
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", start + 200000);
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", start + 400000);
+    setSwitch("FOCUS_ABORT_MOTION", "ABORT");
+    const size_t polled = historyOf("FOCUS_TEMPERATURE").size();
+    ASSERT_TRUE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= polled + 3; }));
+    const auto updates = historyOf("ABS_FOCUS_POSITION");
+    for (size_t i = from; i < updates.size(); ++i)
+        EXPECT_NE(updates[i].state, IPS_OK) << "update " << i;
 }
 
 TEST_F(IndiSession, RequestsForElementsOrPropertiesNotOfferedMoveNothing) {
