@@ -473,8 +473,10 @@ bool CalvettaFocuser::writeRequest(const QString& request) {
         return false;
     }
     lastWriteT = tick();
-    if (request::startsMove(request))
+    if (request::startsMove(request)) {
         moveSent = true;
+        moveOut = moveOut || request == moveRequest;
+    }
     if (!unansweredSinceT)
         unansweredSinceT = lastWriteT;
     return true;
@@ -624,6 +626,11 @@ void CalvettaFocuser::handleLine(const QString& text) {
     }
     if (!line.completed || motion == Motion::Idle)
         return;
+    // The end of the run before it, while its own request waits for the link.
+    if (!aborting && !moveOut) {
+        moveSent = false;
+        return;
+    }
     // Its last position went unheard (noise on the line ran into it): the status tells where
     // the move ended, not the position before.
     if (!aborting && moveTarget && position != *moveTarget) {
@@ -938,6 +945,9 @@ void CalvettaFocuser::followMove(const QString& request, std::optional<int> targ
     if (motion != Motion::Idle && moveKind != kind)
         showMoveEnd(moveKind, IPS_IDLE);
     moveRequest = request;
+    // Out unless it still waits for the link; one this session did not start runs already.
+    const auto& queue = pacer.queue();
+    moveOut = std::find(queue.begin(), queue.end(), request) == queue.end();
     motion = Motion::Moving;
     moveKind = kind;
     moveTarget = target;

@@ -181,6 +181,7 @@ private:
     QString moveRequest; // the request that started it
     bool aborting = false;
     bool moveSent = false; // a move request went out since the focuser was last at rest
+    bool moveOut = false;  // the request of the move under way went out
     // Status replies an unconfirmed move may still see off its target before it is taken as
     // ended there: one asked for before its end may still be on its way.
     int endRepliesLeft = 1;

@@ -421,6 +421,17 @@ TEST_F(IndiSession, AnAbortRightAfterAMoveStopsItEvenWhileTheMoveWaitsForTheLink
     const auto updates = historyOf("ABS_FOCUS_POSITION");
     for (size_t i = from; i < updates.size(); ++i)
         EXPECT_NE(updates[i].state, IPS_OK) << "update " << i;
+
+    // The end of a short move is not that of the next, still waiting for the link.
+    const double here = number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION");
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", here + 3000);
+    for (const char* level : {"OFF", "ON", "LOW"})
+        setSwitch("LED_LEVEL", level);
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", here + 60000);
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
+    ASSERT_TRUE(waitFor([&] { return state("ABS_FOCUS_POSITION") != IPS_BUSY; }, 30000));
+    EXPECT_EQ(state("ABS_FOCUS_POSITION"), IPS_OK);
+    EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), here + 60000);
 }
 
 TEST_F(IndiSession, RequestsForElementsOrPropertiesNotOfferedMoveNothing) {
