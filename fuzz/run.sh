@@ -6,9 +6,10 @@
 #   fuzz/run.sh --growth TARGET [ROUNDS]
 #   fuzz/run.sh --again TARGET FILE...
 #
-# TARGET is link, settings, language, firmware, device or history; SECONDS defaults to 60. New
-# inputs are kept in build/fuzz/work/TARGET/corpus (--fresh starts that folder empty) and inputs
-# that fail in build/fuzz/work/TARGET/. The programs come from build/fuzz (made by ./test.sh).
+# TARGET is link, settings, language, firmware, device, history or indi; SECONDS defaults to
+# 60. New inputs are kept in build/fuzz/work/TARGET/corpus (--fresh starts that folder empty)
+# and inputs that fail in build/fuzz/work/TARGET/. The programs come from build/fuzz (made by
+# ./test.sh).
 #
 # --growth runs every input of both corpora ROUNDS times (default 10), without mutating them,
 # and prints the bytes in use on the heap after each round: a number that keeps rising is
@@ -54,10 +55,10 @@ else
 fi
 
 case $target in
-    link | settings | language | firmware | device | history) ;;
+    link | settings | language | firmware | device | history | indi) ;;
     *)
         echo "fuzz/run.sh: unknown target \"$target\"; the targets are link, settings," \
-             "language, firmware, device and history." >&2
+             "language, firmware, device, history and indi." >&2
         exit 2
         ;;
 esac
@@ -125,7 +126,7 @@ fi
 # Inputs as long as what each reader meets: status replies beyond the 4000-character limit,
 # requests up to the device's 4096-byte buffer.
 case $target in
-    link) max_len=12000 ;;
+    link | indi) max_len=12000 ;;
     device) max_len=6000 ;;
     *) max_len=8192 ;;
 esac

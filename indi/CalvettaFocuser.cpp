@@ -122,6 +122,8 @@ CalvettaFocuser::~CalvettaFocuser() {
 bool CalvettaFocuser::initProperties() {
     INDI::Focuser::initProperties();
     serialConnection->setDefaultBaudRate(Connection::Serial::B_115200);
+    setDefaultPollingPeriod(kPollMs);
+    setPollingPeriodRange(kMinPollMs, kMaxPollMs);
     // The travel is the focuser's own: calibrated, or fixed by the model.
     FocusMaxPosNP.p = IP_RO;
     FocusAbsPosN[0].min = 0;
@@ -388,7 +390,9 @@ void CalvettaFocuser::startSession() {
     motorAcksOwed = 0;
     readCallbackId = IEAddCallback(
         PortFD, [](int, void* self) { static_cast<CalvettaFocuser*>(self)->readable(); }, this);
-    pollTimerId = SetTimer(kPollMs);
+    lastPollT = tick(); // the handshake has just read the status
+    pollNow = false;
+    schedulePoll();
 }
 
 void CalvettaFocuser::stopSession() {
@@ -430,7 +434,7 @@ void CalvettaFocuser::stopSession() {
         }
     }
     motion = Motion::Idle;
-    aborting = false;
+    aborting = moveSent = false;
 }
 
 void CalvettaFocuser::portLost(const QString& why) {
@@ -463,12 +467,16 @@ void CalvettaFocuser::send(const QString& request, bool urgent) {
 }
 
 bool CalvettaFocuser::writeRequest(const QString& request) {
-    LOGF_DEBUG("TX %s", utf8(request).constData());
+    LOGF_DEBUG("TX %s", utf8(clientText(request)).constData());
     if (!writeAll(PortFD, codepage::unicodeToAnsi(request))) {
         portLost(QStringLiteral("cannot write (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
         return false;
     }
     lastWriteT = tick();
+    if (request::startsMove(request)) {
+        moveSent = true;
+        moveOut = moveOut || request == moveRequest;
+    }
     if (!unansweredSinceT)
         unansweredSinceT = lastWriteT;
     return true;
@@ -506,6 +514,8 @@ void CalvettaFocuser::TimerHit() {
     if (motion == Motion::Moving &&
         now - lastMoveNewsT >= static_cast<std::uint32_t>(status::kMoveSilenceMs)) {
         motion = Motion::Unconfirmed;
+        endRepliesLeft = 1;
+        pollNow = true;
         LOGF_WARN("No news of the move for %d s: its end went unreported. Polling resumes; "
                   "the next status tells where the focuser stands.",
                   status::kMoveSilenceMs / 1000);
@@ -521,13 +531,24 @@ void CalvettaFocuser::TimerHit() {
         }
     }
     // Never during a move: the focuser reports its position by itself then.
-    if (motion != Motion::Moving) {
+    if (motion != Motion::Moving && (pollNow || now - lastPollT >= getCurrentPollingPeriod())) {
+        pollNow = false;
+        lastPollT = now;
         const QString poll = calibrating ? request::calStatusRead() : request::status();
         const auto& queue = pacer.queue();
         if (std::find(queue.begin(), queue.end(), poll) == queue.end())
             send(poll);
     }
-    pollTimerId = SetTimer(kPollMs);
+    schedulePoll();
+}
+
+void CalvettaFocuser::schedulePoll() {
+    if (pollTimerId >= 0)
+        RemoveTimer(pollTimerId);
+    const std::uint32_t period = getCurrentPollingPeriod();
+    const std::uint32_t since = tick() - lastPollT;
+    const std::uint32_t untilPoll = since >= period ? 1 : period - since;
+    pollTimerId = SetTimer(std::min(untilPoll, kCheckMs));
 }
 
 // --- replies in ------------------------------------------------------------------------
@@ -567,7 +588,7 @@ void CalvettaFocuser::handleFrame(const ReplyFramer::Frame& frame) {
         reportUnusable(QStringLiteral("a reply with a text that never ends"));
         break;
     case ReplyFramer::FrameKind::Object:
-        LOGF_DEBUG("RX %s", utf8(frame.text).constData());
+        LOGF_DEBUG("RX %s", utf8(clientText(frame.text)).constData());
         handleObject(frame.text);
         break;
     }
@@ -603,8 +624,22 @@ void CalvettaFocuser::handleLine(const QString& text) {
         FocusAbsPosN[0].value = position;
         IDSetNumber(&FocusAbsPosNP, nullptr);
     }
-    if (line.completed && motion != Motion::Idle)
-        endMove(aborting ? IPS_IDLE : IPS_OK);
+    if (!line.completed || motion == Motion::Idle)
+        return;
+    // The end of the run before it, while its own request waits for the link.
+    if (!aborting && !moveOut) {
+        moveSent = false;
+        return;
+    }
+    // Its last position went unheard (noise on the line ran into it): the status tells where
+    // the move ended, not the position before.
+    if (!aborting && moveTarget && position != *moveTarget) {
+        motion = Motion::Unconfirmed;
+        endRepliesLeft = 3;
+        send(request::status());
+        return;
+    }
+    endMove(aborting ? IPS_IDLE : IPS_OK);
 }
 
 void CalvettaFocuser::handleObject(const QString& text) {
@@ -764,6 +799,10 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
             endMove(IPS_ALERT);
         } else if (aborting || !moveTarget || position == *moveTarget) {
             endMove(aborting ? IPS_IDLE : IPS_OK);
+        } else if (--endRepliesLeft > 0) {
+            pollNow = true;
+            if (moved)
+                IDSetNumber(&FocusAbsPosNP, nullptr);
         } else {
             LOGF_ERROR("The move ended at %d, not at its target %d.", position, *moveTarget);
             endMove(IPS_ALERT);
@@ -906,6 +945,9 @@ void CalvettaFocuser::followMove(const QString& request, std::optional<int> targ
     if (motion != Motion::Idle && moveKind != kind)
         showMoveEnd(moveKind, IPS_IDLE);
     moveRequest = request;
+    // Out unless it still waits for the link; one this session did not start runs already.
+    const auto& queue = pacer.queue();
+    moveOut = std::find(queue.begin(), queue.end(), request) == queue.end();
     motion = Motion::Moving;
     moveKind = kind;
     moveTarget = target;
@@ -919,6 +961,7 @@ void CalvettaFocuser::followMove(const QString& request, std::optional<int> targ
 void CalvettaFocuser::endMove(IPState state) {
     const MoveKind kind = moveKind;
     motion = Motion::Idle;
+    moveSent = false;
     if (aborting)
         LOGF_INFO("Stopped at %d.", position);
     aborting = false;
@@ -980,8 +1023,9 @@ bool CalvettaFocuser::AbortFocuser() {
     send(request::motorStop(), true);
     if (motion != Motion::Idle)
         aborting = true;
-    if (moveUnsent)
-        endMove(IPS_IDLE); // it never started
+    // It never started, nor did one before it that the focuser still runs.
+    if (moveUnsent && !moveSent)
+        endMove(IPS_IDLE);
     return true;
 }
 
@@ -1064,7 +1108,12 @@ bool CalvettaFocuser::ISNewNumber(const char* dev, const char* name, double valu
                                   char* names[], int n) {
     if (refuseUnknown(dev, name, names, n))
         return true;
-    return INDI::Focuser::ISNewNumber(dev, name, values, names, n);
+    const bool handled = INDI::Focuser::ISNewNumber(dev, name, values, names, n);
+    // A new period counts from the last poll: a shorter one may be due already.
+    if (sessionActive && dev && std::strcmp(dev, getDeviceName()) == 0 &&
+        std::strcmp(name, "POLLING_PERIOD") == 0)
+        schedulePoll();
+    return handled;
 }
 
 bool CalvettaFocuser::ISNewSwitch(const char* dev, const char* name, ISState* states,

@@ -20,7 +20,15 @@
 
 class CalvettaFocuser : public INDI::Focuser {
 public:
-    static constexpr int kPollMs = 1000;
+    // The status poll: every second unless a client sets POLLING_PERIOD. A status reply
+    // takes about 0.1 s on the line and the link waits 0.35 s for one: faster polling would
+    // keep it busy and hold up moves and stops. Readings a minute old are all the
+    // temperature compensation needs.
+    static constexpr std::uint32_t kPollMs = 1000;
+    static constexpr std::uint32_t kMinPollMs = 500;
+    static constexpr std::uint32_t kMaxPollMs = 60000;
+    // Silences are looked for this often, whatever the poll's period.
+    static constexpr std::uint32_t kCheckMs = 1000;
     static constexpr int kHandshakeMs = 4000;      // how long a connecting focuser may take
     static constexpr int kHandshakeRetryMs = 1000; // the status request is repeated this often
     static constexpr std::uint32_t kSilenceMs = 3000; // no answer this long: not answering
@@ -69,6 +77,8 @@ private:
     void send(const QString& request, bool urgent = false);
     bool writeRequest(const QString& request);
     void armOverdueTimer();
+    // The next TimerHit: when the poll is due, or the next look for silences if sooner.
+    void schedulePoll();
     void overdueTimerHit();
     void readable();
     void handleFrame(const ReplyFramer::Frame& frame);
@@ -149,6 +159,8 @@ private:
     bool sessionActive = false;
     int readCallbackId = -1;
     int pollTimerId = -1;
+    std::uint32_t lastPollT = 0;
+    bool pollNow = false; // a status is wanted at once, not at the poll's period
     int overdueTimerId = -1;
     std::uint32_t lastWriteT = 0;
     std::optional<std::uint32_t> unansweredSinceT; // a request went out and nothing came since
@@ -168,6 +180,11 @@ private:
     std::optional<int> moveTarget;
     QString moveRequest; // the request that started it
     bool aborting = false;
+    bool moveSent = false; // a move request went out since the focuser was last at rest
+    bool moveOut = false;  // the request of the move under way went out
+    // Status replies an unconfirmed move may still see off its target before it is taken as
+    // ended there: one asked for before its end may still be on its way.
+    int endRepliesLeft = 1;
     std::uint32_t lastMoveNewsT = 0;
     int lastPresetGo = 0;
     ISwitchVectorProperty* lastMotorSettings = nullptr; // awaiting its acknowledgement

@@ -41,6 +41,16 @@ bool anyStartsWith(const QStringList& paths, const QString& prefix) {
 
 } // namespace
 
+QString clientText(const QString& text) {
+    QString out = text;
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        if ((u < 0x20 && u != u'\t' && u != u'\n' && u != u'\r') || u == 0xFFFE || u == 0xFFFF)
+            c = QChar::ReplacementCharacter;
+    }
+    return out;
+}
+
 FocuserStatus readFocuserStatus(const rapidjson::Value& res) {
     FocuserStatus s;
     const rapidjson::Value& get = requiredObject(res, "get");
@@ -53,7 +63,9 @@ FocuserStatus readFocuserStatus(const rapidjson::Value& res) {
     const rapidjson::Value& versions = requiredObject(get, "SWVERS");
 
     const auto calStatus = memberText(mot1, "CAL_STATUS", wire());
-    s.calibrating = calStatus && *calStatus != QLatin1String("stop");
+    // Blanks aside, as the calibration read takes it: a state the two readers told apart
+    // would end the calibration with every read and start it again with every status.
+    s.calibrating = calStatus && calStatus->trimmed() != QLatin1String("stop");
     s.motorDirection = memberText(mot1, "CAL_DIR", wire());
 
     s.firmware = requiredText(versions, "SWAPP", wire());
@@ -84,6 +96,14 @@ FocuserStatus readFocuserStatus(const rapidjson::Value& res) {
 
     const auto absPos = memberText(mot1, "ABS_POS", wire());
     s.position = absPos ? toIntDef(*absPos, 0) : 0;
+
+    // Names typed on the focuser's web page, noise on the line.
+    for (QString* text : {&s.model, &s.firmware, &s.network})
+        *text = clientText(*text);
+    for (QString& name : s.presetNames)
+        name = clientText(name);
+    for (QString& name : s.motorPresetNames)
+        name = clientText(name);
     return s;
 }
 

@@ -27,7 +27,11 @@ struct FocuserStatus {
     int position = 0;
 };
 
-// Reads a full status reply's `res` object. Throws EReplyError, naming what is missing or
+// `text` as a client's XML parser takes it: a control character other than tab and line ends,
+// U+FFFE or U+FFFF would stop the parser, and each becomes U+FFFD.
+QString clientText(const QString& text);
+
+// Reads a full status reply's `res` object. Its texts are clientText. Throws EReplyError, naming what is missing or
 // malformed, when the reply cannot be used.
 FocuserStatus readFocuserStatus(const rapidjson::Value& res);
 

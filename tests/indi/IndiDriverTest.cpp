@@ -63,6 +63,14 @@ TEST_F(IndiSession, ConnectsAndShowsTravelPositionReadingsAndLeds) {
         return state("LED_LEVEL") == IPS_OK && isOn("LED_LEVEL", "MIDDLE") &&
                !isOn("LED_LEVEL", "LOW");
     }));
+
+    // The client's polling period, within what the focuser can answer.
+    setNumber("POLLING_PERIOD", "PERIOD_MS", 100);
+    EXPECT_TRUE(waitState("POLLING_PERIOD", IPS_ALERT));
+    setNumber("POLLING_PERIOD", "PERIOD_MS", 3000);
+    ASSERT_TRUE(waitState("POLLING_PERIOD", IPS_OK));
+    const size_t polled = historyOf("FOCUS_TEMPERATURE").size();
+    EXPECT_FALSE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() > polled + 2; }, 5000));
 }
 
 TEST_F(IndiSession, MovesAbsoluteAndRelativeAndAbortsInMidMove) {
@@ -193,6 +201,9 @@ TEST_F(IndiSession, PresetsGoByNameRecordAndRefuseAFreeOne) {
     ASSERT_TRUE(waitFor([&] { return label("DEVICE_PRESETS", "PRESET_8").starts_with("a\xe2"); }));
     const std::string cut = label("DEVICE_PRESETS", "PRESET_8");
     EXPECT_EQ(QString::fromStdString(cut).toStdString(), cut);
+    // A control character in a name would stop a client's XML parser.
+    setTexts("PRESET_RECORD", {{"SLOT", "9"}, {"NAME", "Bell\x07"}});
+    EXPECT_TRUE(waitFor([&] { return label("DEVICE_PRESETS", "PRESET_9") == "Bell\xef\xbf\xbd"; }));
 
     setTexts("PRESET_RECORD", {{"SLOT", "10"}, {"NAME", "Nowhere"}});
     EXPECT_TRUE(waitState("PRESET_RECORD", IPS_ALERT));
@@ -289,9 +300,14 @@ TEST_F(IndiSession, SettingsAwaitingTheFocuserAreNotBusyAfterReconnecting) {
 }
 
 TEST_F(IndiSession, AFocuserThatFallsSilentOrSendsGarbageIsReported) {
-    ASSERT_TRUE(connectFocuser({QStringLiteral("--malformed-string"), QStringLiteral("4")}));
+    ASSERT_TRUE(connectFocuser({QStringLiteral("--malformed-string"), QStringLiteral("4"),
+                                QStringLiteral("--stray-brace"), QStringLiteral("1")}));
     EXPECT_TRUE(waitMessage("never ends; it is ignored"));
     EXPECT_TRUE(waitState("FOCUS_TEMPERATURE", IPS_OK)) << "the next usable status restores it";
+
+    // A short move's one position line runs into the brace before it: Ok only where it ended.
+    const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
+    EXPECT_EQ(moveTo(start + 10).back().elements.at("FOCUS_ABSOLUTE_POSITION").number, start + 10);
 
     // Frozen in mid-move: no answer at all, then back.
     const double far = number("FOCUS_MAX", "FOCUS_MAX_VALUE");
@@ -392,6 +408,30 @@ TEST_F(IndiSession, AnAbortRightAfterAMoveStopsItEvenWhileTheMoveWaitsForTheLink
     ASSERT_TRUE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= before + 3; }));
     EXPECT_LT(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), start + 1000)
         << "the move ran after the abort";
+
+    // Stopped while it runs and the next move waits for the link: Idle where it stopped, not
+    // Idle at once and then Ok where the running move ended.
+    const size_t from = historyOf("ABS_FOCUS_POSITION").size();
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", start + 200000);
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", start + 400000);
+    setSwitch("FOCUS_ABORT_MOTION", "ABORT");
+    const size_t polled = historyOf("FOCUS_TEMPERATURE").size();
+    ASSERT_TRUE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= polled + 3; }));
+    const auto updates = historyOf("ABS_FOCUS_POSITION");
+    for (size_t i = from; i < updates.size(); ++i)
+        EXPECT_NE(updates[i].state, IPS_OK) << "update " << i;
+
+    // The end of a short move is not that of the next, still waiting for the link.
+    const double here = number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION");
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", here + 3000);
+    for (const char* level : {"OFF", "ON", "LOW"})
+        setSwitch("LED_LEVEL", level);
+    setNumber("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION", here + 60000);
+    ASSERT_TRUE(waitState("ABS_FOCUS_POSITION", IPS_BUSY));
+    ASSERT_TRUE(waitFor([&] { return state("ABS_FOCUS_POSITION") != IPS_BUSY; }, 30000));
+    EXPECT_EQ(state("ABS_FOCUS_POSITION"), IPS_OK);
+    EXPECT_EQ(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"), here + 60000);
 }
 
 TEST_F(IndiSession, RequestsForElementsOrPropertiesNotOfferedMoveNothing) {
