@@ -469,8 +469,11 @@ void setValueRange(const HistoryChart& c, double lo, double hi, double shortest)
     const double half = std::max((hi - lo) * 0.55, shortest / 2);
     // Round ticks worked out here: the axis's own nice numbers add ticks as the data goes on,
     // until their labels no longer fit and are cut short. Without data, from zero up.
+    // Values that never go below zero are drawn from zero at the lowest: a night at positions
+    // 0 to 609000 had its axis from -500000, most of the chart empty.
+    const double bottom = lo >= 0 ? std::max(middle - half, 0.0) : middle - half;
     const ValueTicks ticks = lo > hi ? roundValueTicks(0, shortest, c.valueTicks)
-                                     : roundValueTicks(middle - half, middle + half, c.valueTicks);
+                                     : roundValueTicks(bottom, middle + half, c.valueTicks);
     c.valueAxis->setRange(ticks.min, ticks.max);
     c.valueAxis->setTickCount(ticks.count);
 }

@@ -193,6 +193,8 @@ TEST_F(HistoryWindowTest, PositionLabelsStayWholeAsTheNightGoesOn) {
     };
     liveMinutes(300117); // a position that stays put
     liveMinutes(2097100); // near the end of the longest travel
+    liveMinutes(0);
+    EXPECT_EQ(h.positionChart.valueAxis->min(), 0) << "no room below zero, where none can be";
 }
 
 // A restart late in the night: the whole night's file is read and drawn, decimated, quickly.
