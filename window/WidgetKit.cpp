@@ -99,10 +99,8 @@ void TElidingLabel::paintEvent(QPaintEvent*) {
     // Elided only when it does not fit: eliding the three readings that fit, shown at start,
     // took some 10 ms from the first paint.
     const QString line = oneLine();
-    const QFontMetrics metrics = fontMetrics();
-    const QString shown = metrics.horizontalAdvance(line) > box.width()
-                              ? metrics.elidedText(line, Qt::ElideRight, box.width())
-                              : line;
+    const QString shown =
+        cutShort() ? fontMetrics().elidedText(line, Qt::ElideRight, box.width()) : line;
     style()->drawItemText(&painter, box, static_cast<int>(alignment()), palette(), isEnabled(),
                           shown, foregroundRole());
 }
