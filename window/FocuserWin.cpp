@@ -434,21 +434,21 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         auto* keyWindow = qobject_cast<QWindow*>(watched);
         if (!keyWindow)
             return false;
+        const bool repeat =
+            key->isAutoRepeat() || (key->timestamp() != 0 && // a press made up with no time
+                                    lastKeyRelease_ == std::pair(key->key(), key->timestamp()));
         // A Return held to close a dialog goes on repeating into the control the keyboard
         // returns to: the position field sent a GO to a target typed before the dialog opened.
         if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
             key->key() == Qt::Key_Space) {
             QWidget* target = keyTarget(keyWindow);
-            const bool repeat = key->isAutoRepeat() ||
-                                (key->timestamp() != 0 && // a press made up with no time
-                                 lastKeyRelease_ == std::pair(key->key(), key->timestamp()));
             if (!repeat)
                 heldKeyTarget_ = target;
             else if (heldKeyTarget_ != target)
                 return true;
         }
         if (key->key() == Qt::Key_F4) {
-            if (!key->isAutoRepeat())
+            if (!repeat)
                 FormKeyDown(Qt::Key_F4);
             return true;
         }
