@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
+#include <QSet>
 #include <QThread>
 #include <algorithm>
 #include <memory>
@@ -17,7 +18,6 @@
 #if defined(Q_OS_LINUX)
 #include <cctype>
 #include <climits>
-#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/serial.h>
@@ -95,65 +95,92 @@ QList<SystemPort> systemPortsFromSysfs(
     return ports;
 }
 
-bool isHeldByAnotherProgram(const QString& device) {
-#if defined(Q_OS_LINUX)
-    // The lock file the port takes keeps out only programs that look for it, and its exclusive
-    // mode only those that come later: a terminal program, or one reading the device as a
-    // file, that was there first shares the line with this one.
-    const QByteArray target = QFile::encodeName(QFileInfo(device).canonicalFilePath());
-    if (target.isEmpty())
-        return false;
-    DIR* processes = ::opendir("/proc");
-    if (!processes)
-        return false;
-    const QByteArray self = QByteArray::number(::getpid());
-    bool held = false;
-    while (!held) {
-        const dirent* process = ::readdir(processes);
-        if (!process)
-            break;
-        if (!std::isdigit(static_cast<unsigned char>(process->d_name[0])) ||
-            self == process->d_name)
-            continue;
-        const QByteArray folder = QByteArray("/proc/") + process->d_name + "/fd/";
-        DIR* files = ::opendir(folder.constData()); // another user's stay unseen
-        if (!files)
-            continue;
-        while (const dirent* file = ::readdir(files)) {
-            // Read as links only: a file held on a hung network share would stall a stat.
-            char name[PATH_MAX];
-            const ssize_t n = ::readlink((folder + file->d_name).constData(), name, sizeof name);
-            if (n == target.size() && std::memcmp(name, target.constData(), size_t(n)) == 0) {
-                held = true;
-                break;
-            }
-        }
-        ::closedir(files);
-    }
-    ::closedir(processes);
-    return held;
-#else
-    Q_UNUSED(device);
-    return false; // the system opens ports exclusively
-#endif
-}
+namespace {
 
-bool IsPortAvailable(const QString& device) {
+// The devices other programs have open, as far as this user may see (Linux), read from /proc
+// once, when first asked: a listing asks for every port that opens.
+class DevicesOpenElsewhere {
+public:
+    bool holds(const QString& device) {
+        const QByteArray target = QFile::encodeName(QFileInfo(device).canonicalFilePath());
+        if (target.isEmpty())
+            return false;
+        if (!devices_)
+            devices_ = read();
+        return devices_->contains(target);
+    }
+
+private:
+    static QSet<QByteArray> read() {
+        QSet<QByteArray> devices;
+#if defined(Q_OS_LINUX)
+        DIR* processes = ::opendir("/proc");
+        if (!processes)
+            return devices;
+        const QByteArray self = QByteArray::number(::getpid());
+        while (const dirent* process = ::readdir(processes)) {
+            if (!std::isdigit(static_cast<unsigned char>(process->d_name[0])) ||
+                self == process->d_name)
+                continue;
+            const QByteArray folder = QByteArray("/proc/") + process->d_name + "/fd/";
+            DIR* files = ::opendir(folder.constData()); // another user's stay unseen
+            if (!files)
+                continue;
+            while (const dirent* file = ::readdir(files)) {
+                // Read as links only: a file held on a hung network share would stall a stat.
+                char name[PATH_MAX];
+                const ssize_t n =
+                    ::readlink((folder + file->d_name).constData(), name, sizeof name);
+                if (n > 0)
+                    devices.insert(QByteArray(name, n));
+            }
+            ::closedir(files);
+        }
+        ::closedir(processes);
+#endif
+        return devices; // elsewhere the system opens ports exclusively
+    }
+
+    std::optional<QSet<QByteArray>> devices_;
+};
+
+bool isPortAvailable(const QString& device, DevicesOpenElsewhere& others) {
     QSerialPort port(device);
     if (!port.open(QIODevice::ReadWrite))
         return false;
-    const bool held = isHeldByAnotherProgram(device);
     port.close();
-    return !held;
+    return !others.holds(device);
 }
 
-bool IsPortAvailable(int n) { return IsPortAvailable(QStringLiteral("COM%1").arg(n)); }
-
-bool IsPortOffered(const QString& device) {
-    if (IsPortAvailable(device))
+bool isPortOffered(const QString& device, DevicesOpenElsewhere& others) {
+    if (isPortAvailable(device, others))
         return true;
     const DeviceAccess access = deviceAccess(device);
     return access.known && !access.userMayOpen;
+}
+
+} // namespace
+
+bool isHeldByAnotherProgram(const QString& device) {
+    // The lock file the port takes keeps out only programs that look for it, and its exclusive
+    // mode only those that come later: a terminal program, or one reading the device as a
+    // file, that was there first shares the line with this one.
+    DevicesOpenElsewhere others;
+    return others.holds(device);
+}
+
+bool IsPortAvailable(const QString& device) {
+    DevicesOpenElsewhere others;
+    return isPortAvailable(device, others);
+}
+
+bool IsPortAvailable(int n) {
+    return IsPortAvailable(QStringLiteral("COM%1").arg(n));
+}
+
+bool IsPortOffered(const QString& device) {
+    DevicesOpenElsewhere others;
+    return isPortOffered(device, others);
 }
 
 QStringList realPortNames(Platform platform, const QList<SystemPort>& systemPorts,
@@ -212,7 +239,10 @@ QStringList availableRealPorts() {
     QList<SystemPort> systemPorts;
     if (platform != Platform::Windows)
         systemPorts = knownSystemPorts();
-    const auto available = [](const QString& device) { return IsPortOffered(device); };
+    DevicesOpenElsewhere others;
+    const auto available = [&others](const QString& device) {
+        return isPortOffered(device, others);
+    };
     return realPortNames(platform, systemPorts, available);
 }
 
