@@ -172,6 +172,11 @@ TEST_F(NightVisionTest, F4IsTheWindowsAloneAndTheTitleBarsMenuOffersTheSwitch) {
     EXPECT_TRUE(theme::nightVision());
     press(true);
     press(true);
+    for (const QEvent::Type type : {QEvent::KeyRelease, QEvent::KeyPress}) {
+        QKeyEvent key(type, Qt::Key_F4, Qt::NoModifier); // a repeat given as release and press
+        key.setTimestamp(700);
+        QCoreApplication::sendEvent(w.windowHandle(), &key);
+    }
     EXPECT_TRUE(theme::nightVision()) << "the repeats of a held key";
     EXPECT_FALSE(w.PortCombo->view()->isVisible()) << "the port list stays closed";
     press(false);
