@@ -568,6 +568,14 @@ void TTolveHilitableControl::hideEvent(QHideEvent* event) {
     TTolveImagedControl::hideEvent(event);
 }
 
+void TTolveHilitableControl::moveEvent(QMoveEvent* event) {
+    // UPGRADE moves with the view: held, the pointer left below it would still light it, and
+    // a press there would upgrade.
+    if (hover)
+        trackPointer(mapFromGlobal(QCursor::pos()));
+    TTolveImagedControl::moveEvent(event);
+}
+
 void TTolveHilitableControl::leaveEvent(QEvent* event) {
     // Not while the pointer is held: then the moves bring the picture down.
     if (!hover)

@@ -129,6 +129,8 @@ protected:
     // Disabled or hidden, the control gets no more moves: it lets the pointer go.
     void changeEvent(QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    // Moved from under the pointer it holds, no move comes to bring its picture down.
+    void moveEvent(QMoveEvent* event) override;
     // A click clears hover without a repaint: the picture comes down when the pointer leaves.
     void leaveEvent(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

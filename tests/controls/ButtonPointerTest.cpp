@@ -256,6 +256,12 @@ TEST_F(ButtonPointerTest, HidingLetsThePointerGo) {
     press(Qt::LeftButton);
     release(Qt::LeftButton);
     EXPECT_EQ(leftClicks, 0);
+
+    button->show();
+    moveTo(30, 44);
+    QCursor::setPos(window->mapToGlobal(at(30, 44)));
+    button->move(40, 26); // 4 up from under the pointer, as UPGRADE with the view
+    EXPECT_FALSE(captured() || button->hover);
 }
 
 TEST_F(ButtonPointerTest, ACoverShownOverTheHeldButtonTakesItsClicks) {
