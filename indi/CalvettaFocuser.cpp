@@ -1005,9 +1005,15 @@ IPState CalvettaFocuser::MoveRelFocuser(FocusDirection dir, uint32_t ticks) {
     const int max = status ? status->maxSteps : 0;
     const std::int64_t delta = dir == FOCUS_INWARD ? -static_cast<std::int64_t>(ticks)
                                                    : static_cast<std::int64_t>(ticks);
-    const int target = static_cast<int>(std::clamp<std::int64_t>(position + delta, 0, max));
     FocusRelPosN[0].value = ticks;
-    return startMove(request::verboseTimeGoto(target), target, MoveKind::Relative);
+    const std::optional<int> target = relativeTarget(position, delta, max);
+    if (!target) {
+        LOGF_ERROR("The focuser stands at %d, beyond the travel (0 to %d steps): it moves no "
+                   "further that way.",
+                   position, max);
+        return IPS_ALERT;
+    }
+    return startMove(request::verboseTimeGoto(*target), *target, MoveKind::Relative);
 }
 
 bool CalvettaFocuser::AbortFocuser() {
