@@ -8,6 +8,7 @@
 #include "history/ChartSeries.h"
 #include "history/SessionHistory.h"
 #include "i18n/Translator.h"
+#include "protocol/PositionRules.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -157,9 +158,10 @@ QString shownNumber(double v, int decimals) {
     return s;
 }
 
+// Read as the main window reads its fields: the locale's minus sign (U+2212 in Swedish) and
+// digits are those shownNumber writes.
 std::optional<double> typedNumber(const QString& text) {
-    const QString point = QLocale().decimalPoint();
-    return parseDecimal(text, point.size() == 1 ? point.front() : QChar(u'.'));
+    return position::decimalNumber(text);
 }
 
 QString signedNumber(double v, int decimals) {
