@@ -776,40 +776,14 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
     status = s;
     unusableReported = false;
 
-    if (FocusMaxPosN[0].value != s.maxSteps || FocusMaxPosNP.s != IPS_OK) {
-        FocusMaxPosN[0].value = s.maxSteps;
-        FocusMaxPosN[0].max = std::max(FocusMaxPosN[0].max, static_cast<double>(s.maxSteps));
-        FocusMaxPosNP.s = IPS_OK;
-        IUUpdateMinMax(&FocusMaxPosNP);
-        IDSetNumber(&FocusMaxPosNP, nullptr);
-        FocusAbsPosN[0].max = s.maxSteps;
-        FocusRelPosN[0].max = s.maxSteps;
-        IUUpdateMinMax(&FocusAbsPosNP);
-        IUUpdateMinMax(&FocusRelPosNP);
-    }
-
+    showTravel(s.maxSteps);
     const bool moved = position != s.position || FocusAbsPosN[0].value != s.position;
     position = s.position;
     FocusAbsPosN[0].value = position;
-    if (motion == Motion::Unconfirmed) {
-        // A free preset is refused: when the refusal was lost, the move did not happen.
-        if (!aborting && moveKind == MoveKind::Preset && lastPresetGo >= 1 && lastPresetGo <= 9 &&
-            s.presetNames[lastPresetGo - 1].isEmpty()) {
-            LOGF_ERROR("Preset %d is free: the focuser has no position to go to.", lastPresetGo);
-            endMove(IPS_ALERT);
-        } else if (aborting || !moveTarget || position == *moveTarget) {
-            endMove(aborting ? IPS_IDLE : IPS_OK);
-        } else if (--endRepliesLeft > 0) {
-            pollNow = true;
-            if (moved)
-                IDSetNumber(&FocusAbsPosNP, nullptr);
-        } else {
-            LOGF_ERROR("The move ended at %d, not at its target %d.", position, *moveTarget);
-            endMove(IPS_ALERT);
-        }
-    } else if (moved) {
+    if (motion == Motion::Unconfirmed)
+        judgeUnconfirmedMove(s, moved);
+    else if (moved)
         IDSetNumber(&FocusAbsPosNP, nullptr);
-    }
 
     const bool infoChanged = takeReadings(s);
     for (INumberVectorProperty* p : {&TemperatureNP, &InternalTemperatureNP, &SupplyVoltageNP})
@@ -832,6 +806,41 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
         showMotorDirection(FocusReverseSP.s == IPS_IDLE ? IPS_OK : FocusReverseSP.s);
 
     relabelPresets(s, true);
+}
+
+// The travel and the limits of the moves, sent when they changed.
+void CalvettaFocuser::showTravel(int maxSteps) {
+    if (FocusMaxPosN[0].value == maxSteps && FocusMaxPosNP.s == IPS_OK)
+        return;
+    FocusMaxPosN[0].value = maxSteps;
+    FocusMaxPosN[0].max = std::max(FocusMaxPosN[0].max, static_cast<double>(maxSteps));
+    FocusMaxPosNP.s = IPS_OK;
+    IUUpdateMinMax(&FocusMaxPosNP);
+    IDSetNumber(&FocusMaxPosNP, nullptr);
+    FocusAbsPosN[0].max = maxSteps;
+    FocusRelPosN[0].max = maxSteps;
+    IUUpdateMinMax(&FocusAbsPosNP);
+    IUUpdateMinMax(&FocusRelPosNP);
+}
+
+// Where the status shows the focuser at the end of a move that went unreported: ended there,
+// or not yet (a status asked for before its end may still come), or short of its target.
+void CalvettaFocuser::judgeUnconfirmedMove(const FocuserStatus& s, bool moved) {
+    // A free preset is refused: when the refusal was lost, the move did not happen.
+    if (!aborting && moveKind == MoveKind::Preset && lastPresetGo >= 1 && lastPresetGo <= 9 &&
+        s.presetNames[lastPresetGo - 1].isEmpty()) {
+        LOGF_ERROR("Preset %d is free: the focuser has no position to go to.", lastPresetGo);
+        endMove(IPS_ALERT);
+    } else if (aborting || !moveTarget || position == *moveTarget) {
+        endMove(aborting ? IPS_IDLE : IPS_OK);
+    } else if (--endRepliesLeft > 0) {
+        pollNow = true;
+        if (moved)
+            IDSetNumber(&FocusAbsPosNP, nullptr);
+    } else {
+        LOGF_ERROR("The move ended at %d, not at its target %d.", position, *moveTarget);
+        endMove(IPS_ALERT);
+    }
 }
 
 void CalvettaFocuser::addCheck(const void* shownOn, const QString& refusedBy,

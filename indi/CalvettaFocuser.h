@@ -93,6 +93,8 @@ private:
 
     // What the replies mean to the client.
     void applyStatus(const FocuserStatus& s);
+    void showTravel(int maxSteps);
+    void judgeUnconfirmedMove(const FocuserStatus& s, bool moved);
     void setCalibrating(bool running);
     void reportUnusable(const QString& why);
     // Ends, in order, the pending checks that `verdict` settles (true: confirmed, false:
