@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -1119,9 +1120,25 @@ bool CalvettaFocuser::refuseOverlong(const char* name, char* texts[], int n) {
     return false;
 }
 
+// libindi's range checks let NaN by: a polling period of NaN asked for the status at every
+// reply, and the link was never free for a move or a stop.
+bool CalvettaFocuser::refuseNotANumber(const char* name, const double values[], int n) {
+    if (std::all_of(values, values + n, [](double v) { return std::isfinite(v); }))
+        return false;
+    LOGF_ERROR("%s: a value that is no number; nothing was changed.", name);
+    INDI::Property property = getProperty(name);
+    if (property.getState() != IPS_BUSY) {
+        property.setState(IPS_ALERT);
+        property.apply();
+    }
+    return true;
+}
+
 bool CalvettaFocuser::ISNewNumber(const char* dev, const char* name, double values[],
                                   char* names[], int n) {
     if (refuseUnknown(dev, name, names, n))
+        return true;
+    if (dev && std::strcmp(dev, getDeviceName()) == 0 && refuseNotANumber(name, values, n))
         return true;
     const bool handled = INDI::Focuser::ISNewNumber(dev, name, values, names, n);
     // A new period counts from the last poll: a shorter one may be due already.
