@@ -81,6 +81,11 @@ bool writeAll(int fd, const QByteArray& bytes) {
     return true;
 }
 
+// The motor direction as the focuser reports it: "invert" in any case, or not.
+bool isInverted(const QString& direction) {
+    return direction.compare(QLatin1String("invert"), Qt::CaseInsensitive) == 0;
+}
+
 // The element a client switched on. Some clients send the whole vector with the new choice
 // beside the old one still on: the one that was off is the choice.
 int chosenElement(const ISwitchVectorProperty& p, ISState* states, char* names[], int n) {
@@ -909,8 +914,7 @@ void CalvettaFocuser::showLedLevel(IPState state, const char* message) {
 bool CalvettaFocuser::takeMotorDirection() {
     if (!CanReverse() || !status || !status->motorDirection)
         return false;
-    const bool inverted =
-        status->motorDirection->compare(QLatin1String("invert"), Qt::CaseInsensitive) == 0;
+    const bool inverted = isInverted(*status->motorDirection);
     const bool changed = (FocusReverseS[INDI_ENABLED].s == ISS_ON) != inverted;
     FocusReverseS[INDI_ENABLED].s = inverted ? ISS_ON : ISS_OFF;
     FocusReverseS[INDI_DISABLED].s = inverted ? ISS_OFF : ISS_ON;
@@ -1054,9 +1058,7 @@ bool CalvettaFocuser::ReverseFocuser(bool enabled) {
     addCheck(
         &FocusReverseSP, QStringLiteral("set/MOT1/CAL_DIR"),
         [enabled](const FocuserStatus& s) {
-            return s.motorDirection &&
-                   (s.motorDirection->compare(QLatin1String("invert"), Qt::CaseInsensitive) == 0) ==
-                       enabled;
+            return s.motorDirection && isInverted(*s.motorDirection) == enabled;
         },
         [this](bool confirmed) {
             showMotorDirection(confirmed ? IPS_OK : IPS_ALERT,
