@@ -127,74 +127,88 @@ bool TemperatureCompensation::quietAt(std::uint32_t tick) const {
     return !lastActivity_ || tick - *lastActivity_ >= kIdleMs;
 }
 
-TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& s) {
-    Decision d;
-    lastChangeOwn_ = false;
-    if (focuser_ != s.focuser) {
-        // Another focuser, maybe parked where the last one stood: neither its sensor's
-        // temperature nor its focus follows from the last one's. The same one connected again
-        // keeps its focus, and what the air did meanwhile is corrected.
-        if (focuser_) {
-            smoothed_.reset();
-            lastPosition_.reset();
-            ownTarget_.reset();
-            cutOff_.reset();
-            needsReference_ = true;
-        }
-        focuser_ = s.focuser;
+void TemperatureCompensation::followFocuser(std::size_t focuser) {
+    if (focuser_ == focuser)
+        return;
+    // Another focuser, maybe parked where the last one stood: neither its sensor's temperature
+    // nor its focus follows from the last one's. The same one connected again keeps its focus,
+    // and what the air did meanwhile is corrected.
+    if (focuser_) {
+        smoothed_.reset();
+        lastPosition_.reset();
+        ownTarget_.reset();
+        cutOff_.reset();
+        needsReference_ = true;
     }
+    focuser_ = focuser;
+}
+
+void TemperatureCompensation::takePosition(int position, std::uint32_t tick) {
+    const bool followed = followCutOff(position);
+    const bool own = followed || (ownTarget_ && within(position, *ownFrom_, *ownTarget_));
+    if (lastPosition_ && position != *lastPosition_) {
+        lastActivity_ = tick;
+        if (own) {
+            lastChangeOwn_ = true;
+        } else {
+            needsReference_ = true; // somebody refocused: that is the new focus
+            ownTarget_.reset();
+        }
+    }
+    lastPosition_ = position;
+}
+
+void TemperatureCompensation::takeReading(double celsius, std::uint32_t tick) {
+    const bool restart = !smoothed_ || tick - smoothedAt_ > kStaleMs;
+    // The median of the last three readings: a single wild one (a probe that resets reads 85
+    // degrees once) would move the focuser, and back again as it fades.
+    double reading = celsius;
+    if (!restart && recentReadings_ == 2)
+        reading = std::max(std::min(recent_[0], recent_[1]),
+                           std::min(std::max(recent_[0], recent_[1]), reading));
+    recentReadings_ = restart ? 1 : std::min(recentReadings_ + 1, 2);
+    recent_ = {recent_[1], celsius};
+    if (restart) {
+        smoothed_ = reading;
+    } else {
+        const double dt = static_cast<double>(tick - smoothedAt_);
+        *smoothed_ += (1 - std::exp(-dt / kSmoothingMs)) * (reading - *smoothed_);
+    }
+    smoothedAt_ = tick;
+}
+
+TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& s) {
+    lastChangeOwn_ = false;
+    followFocuser(s.focuser);
     if (s.calibrating || s.busy)
         lastActivity_ = s.tick;
-    if (s.position) {
-        const bool followed = followCutOff(*s.position);
-        const bool own = followed || (ownTarget_ && within(*s.position, *ownFrom_, *ownTarget_));
-        if (lastPosition_ && *s.position != *lastPosition_) {
-            lastActivity_ = s.tick;
-            if (own) {
-                lastChangeOwn_ = true;
-            } else {
-                needsReference_ = true; // somebody refocused: that is the new focus
-                ownTarget_.reset();
-            }
-        }
-        lastPosition_ = s.position;
-    }
+    if (s.position)
+        takePosition(*s.position, s.tick);
     if (ownTarget_ && (lastPosition_ == ownTarget_ || s.tick - ownSentAt_ > kOwnMoveMs))
         settleOwnMove(true);
-
-    if (s.temperature) {
-        const bool restart = !smoothed_ || s.tick - smoothedAt_ > kStaleMs;
-        // The median of the last three readings: a single wild one (a probe that resets reads
-        // 85 degrees once) would move the focuser, and back again as it fades.
-        double reading = *s.temperature;
-        if (!restart && recentReadings_ == 2)
-            reading = std::max(std::min(recent_[0], recent_[1]),
-                               std::min(std::max(recent_[0], recent_[1]), reading));
-        recentReadings_ = restart ? 1 : std::min(recentReadings_ + 1, 2);
-        recent_ = {recent_[1], *s.temperature};
-        if (restart) {
-            smoothed_ = reading;
-        } else {
-            const double dt = static_cast<double>(s.tick - smoothedAt_);
-            *smoothed_ += (1 - std::exp(-dt / kSmoothingMs)) * (reading - *smoothed_);
-        }
-        smoothedAt_ = s.tick;
-    }
+    if (s.temperature)
+        takeReading(*s.temperature, s.tick);
 
     if (!settings_.enabled) {
         state_ = State::Off;
-        return d;
+        return {};
     }
     if (!s.temperature || !smoothed_ || !s.position) {
         state_ = State::NoReading;
-        return d;
+        return {};
     }
     if (!quietAt(s.tick)) {
         state_ = State::Busy;
-        return d;
+        return {};
     }
     state_ = State::Watching;
-    d.from = d.to = *s.position;
+    return correction(*s.position, s.travelSteps, s.tick);
+}
+
+TemperatureCompensation::Decision TemperatureCompensation::correction(int position, int travelSteps,
+                                                                      std::uint32_t tick) {
+    Decision d;
+    d.from = d.to = position;
     if (needsReference_ || !reference_) {
         reference_ = smoothed_;
         needsReference_ = false;
@@ -217,10 +231,10 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
     catchingUp_ = step != wanted;
     if (wanted == 0)
         return d;
-    const std::int64_t travel = std::max(0, s.travelSteps);
-    const int target = static_cast<int>(
-        std::clamp<std::int64_t>(std::int64_t(*s.position) + step, 0, travel));
-    const std::int64_t moved = std::int64_t(target) - *s.position;
+    const std::int64_t travel = std::max(0, travelSteps);
+    const int target =
+        static_cast<int>(std::clamp<std::int64_t>(std::int64_t(position) + step, 0, travel));
+    const std::int64_t moved = std::int64_t(target) - position;
     d.change = change;
     previousReference_ = reference_;
     // Held to the travel: a focuser already beyond it is never brought back by a big jump.
@@ -233,10 +247,10 @@ TemperatureCompensation::Decision TemperatureCompensation::sample(const Sample& 
     }
     // What was not moved (the per-step limit) stays owed to the next step.
     *reference_ += static_cast<double>(moved) / settings_.coefficient;
-    ownFrom_ = *s.position;
+    ownFrom_ = position;
     ownTarget_ = target;
-    ownSentAt_ = s.tick;
-    lastActivity_ = s.tick;
+    ownSentAt_ = tick;
+    lastActivity_ = tick;
     d.kind = Decision::Move;
     d.to = target;
     d.reference = *reference_;

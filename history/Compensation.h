@@ -116,6 +116,12 @@ public:
     bool lastChangeWasOwn() const { return lastChangeOwn_; }
 
 private:
+    // What a sample tells, taken in this order: which focuser, where it stands, the reading.
+    void followFocuser(std::size_t focuser);
+    void takePosition(int position, std::uint32_t tick);
+    void takeReading(double celsius, std::uint32_t tick);
+    // What to do, watching a quiet focuser at `position` with a reading.
+    Decision correction(int position, int travelSteps, std::uint32_t tick);
     bool quietAt(std::uint32_t tick) const;
     // The own goto is over, arrived or not. Short of its target, the focuser's next report
     // tells whether it stopped there or went on (unseen, as the link was lost, or slowly).

@@ -8,6 +8,7 @@
 #include "history/ChartSeries.h"
 #include "history/SessionHistory.h"
 #include "i18n/Translator.h"
+#include "protocol/PositionRules.h"
 
 #include <QCategoryAxis>
 #include <QChart>
@@ -157,9 +158,10 @@ QString shownNumber(double v, int decimals) {
     return s;
 }
 
+// Read as the main window reads its fields: the locale's minus sign (U+2212 in Swedish) and
+// digits are those shownNumber writes.
 std::optional<double> typedNumber(const QString& text) {
-    const QString point = QLocale().decimalPoint();
-    return parseDecimal(text, point.size() == 1 ? point.front() : QChar(u'.'));
+    return position::decimalNumber(text);
 }
 
 QString signedNumber(double v, int decimals) {
@@ -481,6 +483,13 @@ void setValueRange(const HistoryChart& c, double lo, double hi, double shortest)
 } // namespace
 
 void THistoryWindow::Refresh() {
+    RefreshCharts();
+    ShowState();
+    ShowLog();
+    ShowFile();
+}
+
+void THistoryWindow::RefreshCharts() {
     const std::vector<HistoryRow>& rows = history_.rows();
     qint64 t0, t1;
     if (rows.empty()) {
@@ -527,8 +536,10 @@ void THistoryWindow::Refresh() {
                                 static_cast<double>(tick));
         c->timeAxis->setRange(static_cast<double>(t0), static_cast<double>(t1));
     }
+}
 
-    // What the compensation is doing, and what it did (newest first).
+// What the compensation is doing.
+void THistoryWindow::ShowState() {
     const TemperatureCompensation& comp = history_.compensation();
     switch (comp.state()) {
     case TemperatureCompensation::State::Off:
@@ -547,30 +558,38 @@ void THistoryWindow::Refresh() {
                                      temperatureText(comp.reference().value_or(0))));
         break;
     }
+}
+
+// What the compensation did, newest first, as many entries as the log has room for.
+void THistoryWindow::ShowLog() {
     QStringList log;
     const auto& events = history_.events();
-    for (auto it = events.rbegin(); it != events.rend() && log.size() < logEntries_; ++it) {
-        const auto& d = it->decision;
-        QString text;
-        if (d.kind == TemperatureCompensation::Decision::Reference)
-            text = TR(QStringLiteral("Focus reference %1 at %2 steps"))
-                       .arg(temperatureText(d.reference))
-                       .arg(d.to);
-        else if (d.kind == TemperatureCompensation::Decision::Move)
-            text = TR(QStringLiteral("%1: moved %2 steps to %3"))
-                       .arg(differenceText(d.change))
-                       .arg(signedNumber(d.to - d.from, 0))
-                       .arg(d.to);
-        else if (d.kind == TemperatureCompensation::Decision::FellShort)
-            text = TR(QStringLiteral("%1 not reached, stopped at %2")).arg(d.to).arg(d.from);
-        else
-            text = TR(QStringLiteral("%1: held at the end of the travel"))
-                       .arg(differenceText(d.change));
+    for (auto it = events.rbegin(); it != events.rend() && log.size() < logEntries_; ++it)
         log.append(QDateTime::fromMSecsSinceEpoch(it->ms).toString(QStringLiteral("HH:mm:ss")) +
-                   QStringLiteral("  ") + text);
-    }
+                   QStringLiteral("  ") + decisionText(it->decision));
     LogLabel->setText(log.join(u'\n'));
+}
 
+QString THistoryWindow::decisionText(const TemperatureCompensation::Decision& d) const {
+    switch (d.kind) {
+    case TemperatureCompensation::Decision::Reference:
+        return TR(QStringLiteral("Focus reference %1 at %2 steps"))
+            .arg(temperatureText(d.reference))
+            .arg(d.to);
+    case TemperatureCompensation::Decision::Move:
+        return TR(QStringLiteral("%1: moved %2 steps to %3"))
+            .arg(differenceText(d.change))
+            .arg(signedNumber(d.to - d.from, 0))
+            .arg(d.to);
+    case TemperatureCompensation::Decision::FellShort:
+        return TR(QStringLiteral("%1 not reached, stopped at %2")).arg(d.to).arg(d.from);
+    default:
+        return TR(QStringLiteral("%1: held at the end of the travel"))
+            .arg(differenceText(d.change));
+    }
+}
+
+void THistoryWindow::ShowFile() {
     // Rows lost while the file could not be written stay told once it can be again: the file
     // lacks them.
     const bool failed = history_.writeFailed();

@@ -119,6 +119,12 @@ private:
     void BuildCharts();
     void BuildCompensationPanel();
     void PlaceBody(); // the charts and the panel's lower rows, for the window's height
+    // The parts of Refresh.
+    void RefreshCharts();
+    void ShowState();
+    void ShowLog();
+    void ShowFile();
+    QString decisionText(const history::TemperatureCompensation::Decision& d) const;
     HistoryChart makeChart(const QRect& box, bool timeLabels, const std::vector<QColor>& lines);
     void ShowSettings();
     void TakeSettingsFromControls();

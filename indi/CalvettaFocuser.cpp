@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -78,6 +79,11 @@ bool writeAll(int fd, const QByteArray& bytes) {
         }
     }
     return true;
+}
+
+// The motor direction as the focuser reports it: "invert" in any case, or not.
+bool isInverted(const QString& direction) {
+    return direction.compare(QLatin1String("invert"), Qt::CaseInsensitive) == 0;
 }
 
 // The element a client switched on. Some clients send the whole vector with the new choice
@@ -776,40 +782,14 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
     status = s;
     unusableReported = false;
 
-    if (FocusMaxPosN[0].value != s.maxSteps || FocusMaxPosNP.s != IPS_OK) {
-        FocusMaxPosN[0].value = s.maxSteps;
-        FocusMaxPosN[0].max = std::max(FocusMaxPosN[0].max, static_cast<double>(s.maxSteps));
-        FocusMaxPosNP.s = IPS_OK;
-        IUUpdateMinMax(&FocusMaxPosNP);
-        IDSetNumber(&FocusMaxPosNP, nullptr);
-        FocusAbsPosN[0].max = s.maxSteps;
-        FocusRelPosN[0].max = s.maxSteps;
-        IUUpdateMinMax(&FocusAbsPosNP);
-        IUUpdateMinMax(&FocusRelPosNP);
-    }
-
+    showTravel(s.maxSteps);
     const bool moved = position != s.position || FocusAbsPosN[0].value != s.position;
     position = s.position;
     FocusAbsPosN[0].value = position;
-    if (motion == Motion::Unconfirmed) {
-        // A free preset is refused: when the refusal was lost, the move did not happen.
-        if (!aborting && moveKind == MoveKind::Preset && lastPresetGo >= 1 && lastPresetGo <= 9 &&
-            s.presetNames[lastPresetGo - 1].isEmpty()) {
-            LOGF_ERROR("Preset %d is free: the focuser has no position to go to.", lastPresetGo);
-            endMove(IPS_ALERT);
-        } else if (aborting || !moveTarget || position == *moveTarget) {
-            endMove(aborting ? IPS_IDLE : IPS_OK);
-        } else if (--endRepliesLeft > 0) {
-            pollNow = true;
-            if (moved)
-                IDSetNumber(&FocusAbsPosNP, nullptr);
-        } else {
-            LOGF_ERROR("The move ended at %d, not at its target %d.", position, *moveTarget);
-            endMove(IPS_ALERT);
-        }
-    } else if (moved) {
+    if (motion == Motion::Unconfirmed)
+        judgeUnconfirmedMove(s, moved);
+    else if (moved)
         IDSetNumber(&FocusAbsPosNP, nullptr);
-    }
 
     const bool infoChanged = takeReadings(s);
     for (INumberVectorProperty* p : {&TemperatureNP, &InternalTemperatureNP, &SupplyVoltageNP})
@@ -832,6 +812,41 @@ void CalvettaFocuser::applyStatus(const FocuserStatus& s) {
         showMotorDirection(FocusReverseSP.s == IPS_IDLE ? IPS_OK : FocusReverseSP.s);
 
     relabelPresets(s, true);
+}
+
+// The travel and the limits of the moves, sent when they changed.
+void CalvettaFocuser::showTravel(int maxSteps) {
+    if (FocusMaxPosN[0].value == maxSteps && FocusMaxPosNP.s == IPS_OK)
+        return;
+    FocusMaxPosN[0].value = maxSteps;
+    FocusMaxPosN[0].max = std::max(FocusMaxPosN[0].max, static_cast<double>(maxSteps));
+    FocusMaxPosNP.s = IPS_OK;
+    IUUpdateMinMax(&FocusMaxPosNP);
+    IDSetNumber(&FocusMaxPosNP, nullptr);
+    FocusAbsPosN[0].max = maxSteps;
+    FocusRelPosN[0].max = maxSteps;
+    IUUpdateMinMax(&FocusAbsPosNP);
+    IUUpdateMinMax(&FocusRelPosNP);
+}
+
+// Where the status shows the focuser at the end of a move that went unreported: ended there,
+// or not yet (a status asked for before its end may still come), or short of its target.
+void CalvettaFocuser::judgeUnconfirmedMove(const FocuserStatus& s, bool moved) {
+    // A free preset is refused: when the refusal was lost, the move did not happen.
+    if (!aborting && moveKind == MoveKind::Preset && lastPresetGo >= 1 && lastPresetGo <= 9 &&
+        s.presetNames[lastPresetGo - 1].isEmpty()) {
+        LOGF_ERROR("Preset %d is free: the focuser has no position to go to.", lastPresetGo);
+        endMove(IPS_ALERT);
+    } else if (aborting || !moveTarget || position == *moveTarget) {
+        endMove(aborting ? IPS_IDLE : IPS_OK);
+    } else if (--endRepliesLeft > 0) {
+        pollNow = true;
+        if (moved)
+            IDSetNumber(&FocusAbsPosNP, nullptr);
+    } else {
+        LOGF_ERROR("The move ended at %d, not at its target %d.", position, *moveTarget);
+        endMove(IPS_ALERT);
+    }
 }
 
 void CalvettaFocuser::addCheck(const void* shownOn, const QString& refusedBy,
@@ -899,8 +914,7 @@ void CalvettaFocuser::showLedLevel(IPState state, const char* message) {
 bool CalvettaFocuser::takeMotorDirection() {
     if (!CanReverse() || !status || !status->motorDirection)
         return false;
-    const bool inverted =
-        status->motorDirection->compare(QLatin1String("invert"), Qt::CaseInsensitive) == 0;
+    const bool inverted = isInverted(*status->motorDirection);
     const bool changed = (FocusReverseS[INDI_ENABLED].s == ISS_ON) != inverted;
     FocusReverseS[INDI_ENABLED].s = inverted ? ISS_ON : ISS_OFF;
     FocusReverseS[INDI_DISABLED].s = inverted ? ISS_OFF : ISS_ON;
@@ -1005,9 +1019,15 @@ IPState CalvettaFocuser::MoveRelFocuser(FocusDirection dir, uint32_t ticks) {
     const int max = status ? status->maxSteps : 0;
     const std::int64_t delta = dir == FOCUS_INWARD ? -static_cast<std::int64_t>(ticks)
                                                    : static_cast<std::int64_t>(ticks);
-    const int target = static_cast<int>(std::clamp<std::int64_t>(position + delta, 0, max));
     FocusRelPosN[0].value = ticks;
-    return startMove(request::verboseTimeGoto(target), target, MoveKind::Relative);
+    const std::optional<int> target = relativeTarget(position, delta, max);
+    if (!target) {
+        LOGF_ERROR("The focuser stands at %d, beyond the travel (0 to %d steps): it moves no "
+                   "further that way.",
+                   position, max);
+        return IPS_ALERT;
+    }
+    return startMove(request::verboseTimeGoto(*target), *target, MoveKind::Relative);
 }
 
 bool CalvettaFocuser::AbortFocuser() {
@@ -1038,9 +1058,7 @@ bool CalvettaFocuser::ReverseFocuser(bool enabled) {
     addCheck(
         &FocusReverseSP, QStringLiteral("set/MOT1/CAL_DIR"),
         [enabled](const FocuserStatus& s) {
-            return s.motorDirection &&
-                   (s.motorDirection->compare(QLatin1String("invert"), Qt::CaseInsensitive) == 0) ==
-                       enabled;
+            return s.motorDirection && isInverted(*s.motorDirection) == enabled;
         },
         [this](bool confirmed) {
             showMotorDirection(confirmed ? IPS_OK : IPS_ALERT,
@@ -1104,9 +1122,25 @@ bool CalvettaFocuser::refuseOverlong(const char* name, char* texts[], int n) {
     return false;
 }
 
+// libindi's range checks let NaN by: a polling period of NaN asked for the status at every
+// reply, and the link was never free for a move or a stop.
+bool CalvettaFocuser::refuseNotANumber(const char* name, const double values[], int n) {
+    if (std::all_of(values, values + n, [](double v) { return std::isfinite(v); }))
+        return false;
+    LOGF_ERROR("%s: a value that is no number; nothing was changed.", name);
+    INDI::Property property = getProperty(name);
+    if (property.getState() != IPS_BUSY) {
+        property.setState(IPS_ALERT);
+        property.apply();
+    }
+    return true;
+}
+
 bool CalvettaFocuser::ISNewNumber(const char* dev, const char* name, double values[],
                                   char* names[], int n) {
     if (refuseUnknown(dev, name, names, n))
+        return true;
+    if (dev && std::strcmp(dev, getDeviceName()) == 0 && refuseNotANumber(name, values, n))
         return true;
     const bool handled = INDI::Focuser::ISNewNumber(dev, name, values, names, n);
     // A new period counts from the last poll: a shorter one may be due already.

@@ -93,6 +93,8 @@ private:
 
     // What the replies mean to the client.
     void applyStatus(const FocuserStatus& s);
+    void showTravel(int maxSteps);
+    void judgeUnconfirmedMove(const FocuserStatus& s, bool moved);
     void setCalibrating(bool running);
     void reportUnusable(const QString& why);
     // Ends, in order, the pending checks that `verdict` settles (true: confirmed, false:
@@ -128,6 +130,9 @@ private:
     // True when one of the texts is longer than any port or name this driver takes; the
     // property is then left as it was.
     bool refuseOverlong(const char* name, char* texts[], int n);
+    // True when one of the values is no number (NaN, an infinity); the property is then left
+    // as it was.
+    bool refuseNotANumber(const char* name, const double values[], int n);
     bool selectLedLevel(ISState* states, char* names[], int n);
     bool goToPreset(ISState* states, char* names[], int n);
     bool recordPreset(char* texts[], char* names[], int n);

@@ -3,6 +3,8 @@
 #include "protocol/PositionRules.h"
 #include "protocol/StatusRules.h"
 
+#include <algorithm>
+
 using namespace status;
 
 namespace {
@@ -105,6 +107,14 @@ FocuserStatus readFocuserStatus(const rapidjson::Value& res) {
     for (QString& name : s.motorPresetNames)
         name = clientText(name);
     return s;
+}
+
+std::optional<int> relativeTarget(int position, std::int64_t steps, int maxSteps) {
+    const std::int64_t target =
+        std::clamp<std::int64_t>(std::int64_t(position) + steps, 0, std::max(maxSteps, 0));
+    if ((steps > 0 && target < position) || (steps < 0 && target > position))
+        return std::nullopt;
+    return static_cast<int>(target);
 }
 
 ReplyKind replyKind(const rapidjson::Value& res) {

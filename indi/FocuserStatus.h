@@ -1,11 +1,12 @@
 #pragma once
 // What the INDI driver reads from the focuser's replies: the status document as a whole
-// (usable or not, never half applied), the calibration read, and the requests a reply says
-// were refused. Pure: rapidjson values in, plain values out.
+// (usable or not, never half applied), the calibration read, the requests a reply says were
+// refused; and where a relative move ends. Pure: rapidjson values in, plain values out.
 
 #include <QString>
 #include <QStringList>
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <rapidjson/document.h>
 
@@ -34,6 +35,11 @@ QString clientText(const QString& text);
 // Reads a full status reply's `res` object. Its texts are clientText. Throws EReplyError, naming what is missing or
 // malformed, when the reply cannot be used.
 FocuserStatus readFocuserStatus(const rapidjson::Value& res);
+
+// Where a relative move of `steps` (negative: inward) from `position` ends: at the end of the
+// travel (0 or `maxSteps`) at the farthest. Nothing when the focuser stands beyond that end
+// already: the move would run the other way, to it.
+std::optional<int> relativeTarget(int position, std::int64_t steps, int maxSteps);
 
 enum class ReplyKind {
     Status,          // res.get with the status document

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QLineSeries>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
@@ -313,6 +314,14 @@ TEST_F(HistoryWindowTest, CompensationSettingsComeFromTheSettingsFileAndGoBackTo
     QTest::keyClick(h.DeadBandEdit, Qt::Key_Return);
     EXPECT_DOUBLE_EQ(w.sessionHistory->settings().deadBand, 1.0);
     EXPECT_EQ(w.sessionHistory->settings().coefficient, -30) << "untouched by the unit";
+
+    // Swedish numbers have a minus sign of their own (U+2212): edited in place, one is taken.
+    const auto restore = qScopeGuard([locale = QLocale()] { QLocale::setDefault(locale); });
+    QLocale::setDefault(QLocale(QLocale::Swedish, QLocale::Sweden));
+    w.GradiCCheck->setChecked(true);
+    h.CoefficientEdit->setText(h.CoefficientEdit->text().replace(u'3', u'4'));
+    QTest::keyClick(h.CoefficientEdit, Qt::Key_Return);
+    EXPECT_EQ(w.sessionHistory->settings().coefficient, -40) << qPrintable(h.CoefficientEdit->text());
 }
 
 TEST_F(HistoryWindowTest, TheFitIsShownAndAppliedOnlyWhenAccepted) {

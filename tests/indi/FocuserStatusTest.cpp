@@ -41,6 +41,11 @@ TEST(FocuserStatus, TravelInStepsByModel) {
     EXPECT_EQ(statusOf(FocuserModel::Vaskel3, 5000).maxSteps, 731636);  // 25 mm
     EXPECT_TRUE(statusOf(FocuserModel::Halvorbeck2, 128000).halvorbeck);
     EXPECT_FALSE(statusOf(FocuserModel::Vaskel4, 128000).halvorbeck);
+
+    // A relative move stops at an end of the travel, and from beyond one never runs back to it.
+    EXPECT_EQ(relativeTarget(127900, 500, 128000), 128000);
+    EXPECT_EQ(relativeTarget(130000, 100, 128000), std::nullopt) << "out by 100 went in by 2000";
+    EXPECT_EQ(relativeTarget(-350, -100, 128000), std::nullopt) << "in by 100 went out by 350";
 }
 
 TEST(FocuserStatus, ReadingsOfMissingAndBrokenSensors) {

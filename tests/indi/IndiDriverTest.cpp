@@ -5,6 +5,7 @@
 
 #include "emulator/FocuserDevice.h"
 
+#include <cmath>
 #include <csignal>
 
 namespace {
@@ -443,6 +444,11 @@ TEST_F(IndiSession, RequestsForElementsOrPropertiesNotOfferedMoveNothing) {
     sendRawNumber("ABS_FOCUS_POSITION", "FOCUS_TARGET", start - 50000);
     EXPECT_TRUE(waitMessage("has no element FOCUS_TARGET"));
     sendRawSwitch("Goto", "Preset 1", ISS_ON);
+    // Nor is a value that is no number a setting: a polling period of NaN polled at every reply.
+    const double period = number("POLLING_PERIOD", "PERIOD_MS");
+    sendRawNumber("POLLING_PERIOD", "PERIOD_MS", std::nan(""));
+    EXPECT_TRUE(waitMessage("no number"));
+    EXPECT_EQ(number("POLLING_PERIOD", "PERIOD_MS"), period);
 
     // A stop switch sent off stops nothing.
     const int target = start + 60000;
