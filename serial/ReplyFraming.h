@@ -63,6 +63,8 @@ private:
     void takeInObject(QChar c);
     void takeOutside(QChar c);
     void appendToLine(QChar c);
+    // What was taken for an object's beginning is line text; `next` follows it.
+    void objectWasLineText(QChar next);
     void takeWhileSkipping(QChar c);
     bool takeWhileResynchronising(QChar c);
     void stringNeverClosed();
