@@ -48,7 +48,6 @@ public:
 
     // The oldest complete frame not yet taken; empty when there is none.
     std::optional<Frame> takeFrame();
-    bool hasFrame() const { return !frames.empty(); }
 
     // Input was lost before the next character: forgets the object and the line being
     // received, and skips what follows up to a line end, a `{` right after a `}` or the
