@@ -17,12 +17,13 @@
 
 void TVaskelWindow::OpenCloseButtonLabelClick(QObject* sender) {
     const QString portText = PortCombo->currentText();
+    const bool portChosen = !portText.trimmed().isEmpty(); // blanks name no port
     // Without a sender a failed write or the upgrade is releasing the link: that must happen
     // whatever the port box holds, or a closed link would stay and drop every request.
     const bool releasing = !sender && serialLink;
-    if (portText.isEmpty() && !releasing)
+    if (!portChosen && !releasing)
         return;
-    if (!portText.isEmpty())
+    if (portChosen)
         serialPort = portTextForLink(portText);
 
     // What one focuser reported says nothing of the next.

@@ -9,6 +9,15 @@ QString num(int v) { return QString::number(v); }
 // A preset name as it goes between the quotes of its member.
 QString nameValue(const QString& typed) { return jsonEscaped(presetName(typed)); }
 
+// Values written into one block of the device: {"req":{"set":{"block":{members}}}}.
+QString setRequest(const QString& block, const QString& members) {
+    return QStringLiteral(R"({"req":{"set":{")") + block + QStringLiteral(R"(":{)") + members +
+           QStringLiteral("}}}}");
+}
+
+QString presetBlock(int n) { return QStringLiteral("PRESET_") + num(n); }
+QString runPresetBlock(int n) { return QStringLiteral("RUNPRESET_") + num(n); }
+
 // How the requests that set the motor going begin.
 constexpr QLatin1String kGotoStart(R"({"req":{"cmd":{"MOT1":{"VERBOSE_TIME_GOTO":)");
 constexpr QLatin1String kPresetGoStart(R"({"req":{"cmd":{"PRESET":)");
@@ -71,8 +80,7 @@ QString motorParameterName(MotorParameter p) {
 }
 
 QString motorParameter(const QString& name, int value) {
-    return QStringLiteral(R"({"req":{"set":{"MOT1":{")") + name + QStringLiteral(R"(":)") +
-           num(value) + QStringLiteral("}}}}");
+    return setRequest(QStringLiteral("MOT1"), u'"' + name + QStringLiteral(R"(":)") + num(value));
 }
 
 QString motorParameter(MotorParameter p, int value) {
@@ -80,8 +88,7 @@ QString motorParameter(MotorParameter p, int value) {
 }
 
 QString holdCurrentStatus(int value) {
-    return QStringLiteral(R"({"req":{"set":{"MOT1":{"HOLDCURR_STATUS":)") + num(value) +
-           QStringLiteral("}}}}");
+    return setRequest(QStringLiteral("MOT1"), QStringLiteral(R"("HOLDCURR_STATUS":)") + num(value));
 }
 
 QString calFocuser(CalFocuserStep step) {
@@ -111,20 +118,15 @@ bool startsMove(const QString& request) {
 }
 
 QString presetRecord(int n, const QString& name, int position) {
-    return QStringLiteral(R"({"req":{"set":{"PRESET_)") + num(n) + QStringLiteral(R"(":{"NAME":")") +
-           nameValue(name) + QStringLiteral(R"(","M1POS":)") + num(position) +
-           QStringLiteral("}}}}");
+    return setRequest(presetBlock(n), QStringLiteral(R"("NAME":")") + nameValue(name) +
+                                          QStringLiteral(R"(","M1POS":)") + num(position));
 }
 
 QString presetRename(int n, const QString& name) {
-    return QStringLiteral(R"({"req":{"set":{"PRESET_)") + num(n) + QStringLiteral(R"(":{"NAME":")") +
-           nameValue(name) + QStringLiteral(R"("}}}})");
+    return setRequest(presetBlock(n), QStringLiteral(R"("NAME":")") + nameValue(name) + u'"');
 }
 
-QString presetDelete(int n) {
-    return QStringLiteral(R"({"req":{"set":{"PRESET_)") + num(n) +
-           QStringLiteral(R"(":{"NAME":""}}}})");
-}
+QString presetDelete(int n) { return setRequest(presetBlock(n), QStringLiteral(R"("NAME":"")")); }
 
 QString runPresetQuick(QuickSetting q) {
     const char* what = q == QuickSetting::Light ? "light" : q == QuickSetting::Medium ? "medium" : "slow";
@@ -137,23 +139,22 @@ QString runPresetLoad(int n) {
 }
 
 QString runPresetRecord(int n, const QString& name, const MotorPresetValues& v) {
-    return QStringLiteral(R"({"req":{"set":{"RUNPRESET_)") + num(n) + QStringLiteral(R"(":)") +
-           QStringLiteral(R"({"RP_NAME":")") + nameValue(name) + QStringLiteral(R"(","M1ACC":)") +
-           num(v.speedAccel) + QStringLiteral(R"(,"M1DEC":)") + num(v.speedDecel) +
-           QStringLiteral(R"(,"M1SPD":)") + num(v.speedRun) + QStringLiteral(R"(,"M1CACC":)") +
-           num(v.currentAccel) + QStringLiteral(R"(,"M1CDEC":)") + num(v.currentDecel) +
-           QStringLiteral(R"(,"M1CSPD":)") + num(v.currentRun) + QStringLiteral(R"(,"M1HOLD":)") +
-           num(v.currentHold) + QStringLiteral("}}}}");
+    return setRequest(runPresetBlock(n), QStringLiteral(R"("RP_NAME":")") + nameValue(name) +
+                                             QStringLiteral(R"(","M1ACC":)") + num(v.speedAccel) +
+                                             QStringLiteral(R"(,"M1DEC":)") + num(v.speedDecel) +
+                                             QStringLiteral(R"(,"M1SPD":)") + num(v.speedRun) +
+                                             QStringLiteral(R"(,"M1CACC":)") + num(v.currentAccel) +
+                                             QStringLiteral(R"(,"M1CDEC":)") + num(v.currentDecel) +
+                                             QStringLiteral(R"(,"M1CSPD":)") + num(v.currentRun) +
+                                             QStringLiteral(R"(,"M1HOLD":)") + num(v.currentHold));
 }
 
 QString runPresetRename(int n, const QString& name) {
-    return QStringLiteral(R"({"req":{"set":{"RUNPRESET_)") + num(n) +
-           QStringLiteral(R"(":{"RP_NAME":")") + nameValue(name) + QStringLiteral(R"("}}}})");
+    return setRequest(runPresetBlock(n), QStringLiteral(R"("RP_NAME":")") + nameValue(name) + u'"');
 }
 
 QString runPresetDelete(int n) {
-    return QStringLiteral(R"({"req":{"set":{"RUNPRESET_)") + num(n) +
-           QStringLiteral(R"(":{"RP_NAME":""}}}})");
+    return setRequest(runPresetBlock(n), QStringLiteral(R"("RP_NAME":"")"));
 }
 
 QString dimLeds(LedLevel level) {
@@ -166,8 +167,8 @@ QString dimLeds(LedLevel level) {
 }
 
 QString wifiPasswordSet(const QString& typedPassword) {
-    return QStringLiteral(R"({"req":{"set":{"WIFI":{"PWD":")") + wifiPassword(typedPassword) +
-           QStringLiteral(R"("}}}})");
+    return setRequest(QStringLiteral("WIFI"),
+                      QStringLiteral(R"("PWD":")") + wifiPassword(typedPassword) + u'"');
 }
 
 } // namespace request

@@ -159,9 +159,10 @@ MoveLine readMoveLine(const QString& line) {
 }
 
 QString firmwareWarning(const QString& modelName) {
-    const QString family =
-        modelName == QLatin1String("HALVORBECK2") ? QStringLiteral("HALVORBECK2") : QStringLiteral("VASKEL");
-    return QStringLiteral("Caution, your firmware version doesn't match the CALVETTA one. Please check ") +
+    const QString family = modelName == QLatin1String("HALVORBECK2") ? QStringLiteral("HALVORBECK2")
+                                                                     : QStringLiteral("VASKEL");
+    return QStringLiteral("Caution, your firmware version doesn't match the CALVETTA one. "
+                          "Please check ") +
            family + QStringLiteral("\" firmware and CALVETTA have the same version");
 }
 

@@ -158,18 +158,15 @@ bool QtSerialTransport::write(const QByteArray& bytes, QString& error) {
         return false;
     }
     port_.clearError();
-    if (port_.write(bytes) != bytes.size()) {
-        error = QStringLiteral("Write to %1 failed: %2").arg(port_.portName(), port_.errorString());
-        return false;
+    if (port_.write(bytes) == bytes.size()) {
+        // Push the bytes to the device now, so that a device that has gone away shows here.
+        port_.flush();
+        const auto e = port_.error();
+        if (e != QSerialPort::WriteError && e != QSerialPort::ResourceError && port_.isOpen())
+            return true;
     }
-    // Push the bytes to the device now, so that a device that has gone away shows here.
-    port_.flush();
-    const auto e = port_.error();
-    if (e == QSerialPort::WriteError || e == QSerialPort::ResourceError || !port_.isOpen()) {
-        error = QStringLiteral("Write to %1 failed: %2").arg(port_.portName(), port_.errorString());
-        return false;
-    }
-    return true;
+    error = QStringLiteral("Write to %1 failed: %2").arg(port_.portName(), port_.errorString());
+    return false;
 }
 
 qint64 QtSerialTransport::bytesToWrite() const { return port_.bytesToWrite(); }

@@ -103,18 +103,25 @@ void ReplyFramer::appendToLine(QChar c) {
         rxBufferExtra.clear();
 }
 
+void ReplyFramer::objectWasLineText(QChar next) {
+    const QString text = rxBuffer;
+    resetObject();
+    for (const QChar t : text) {
+        if (isLineEnd(t))
+            takeOutside(t);
+        else
+            appendToLine(t); // its braces too: they open nothing now
+    }
+    takeOutside(next);
+}
+
 void ReplyFramer::takeInObject(QChar c) {
     if (opening && !isBlank(c)) {
         opening = false;
         if (c == u'{') {
             // No JSON text begins with `{{`: the first brace was a stray one, line text like a
             // stray `}`, and the object begins here.
-            const QString stray = rxBuffer;
-            resetObject();
-            appendToLine(stray[0]);
-            for (const QChar blank : QStringView(stray).mid(1))
-                takeOutside(blank);
-            takeOutside(c);
+            objectWasLineText(c);
             return;
         }
         // No JSON object begins otherwise: a line end before its braces balance shows the
@@ -122,15 +129,7 @@ void ReplyFramer::takeInObject(QChar c) {
         notJson = c != u'"' && c != u'}';
     }
     if (notJson && isLineEnd(c)) {
-        const QString text = rxBuffer;
-        resetObject();
-        for (const QChar t : text) {
-            if (isLineEnd(t))
-                takeOutside(t);
-            else
-                appendToLine(t);
-        }
-        takeOutside(c);
+        objectWasLineText(c);
         return;
     }
     rxBuffer.append(c);

@@ -48,7 +48,6 @@ public:
 
     // The oldest complete frame not yet taken; empty when there is none.
     std::optional<Frame> takeFrame();
-    bool hasFrame() const { return !frames.empty(); }
 
     // Input was lost before the next character: forgets the object and the line being
     // received, and skips what follows up to a line end, a `{` right after a `}` or the
@@ -63,6 +62,8 @@ private:
     void takeInObject(QChar c);
     void takeOutside(QChar c);
     void appendToLine(QChar c);
+    // What was taken for an object's beginning is line text; `next` follows it.
+    void objectWasLineText(QChar next);
     void takeWhileSkipping(QChar c);
     bool takeWhileResynchronising(QChar c);
     void stringNeverClosed();

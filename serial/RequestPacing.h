@@ -30,8 +30,9 @@ public:
 
     // At `now`, with no reply awaited any more (none, or one overdue), the head of the queue
     // is due to go out as if sent anew: taken from the queue, its reply awaited from `now`.
-    // Nothing while a reply is awaited in time, or when nothing waits. For a host that keeps time of its own: the link itself
-    // only applies the rule when the next request is sent.
+    // Nothing while a reply is awaited in time, or when nothing waits. For a host that sends
+    // nothing for a while (the INDI driver's timer, the link's polling during a move): admit()
+    // applies the rule only as the next request comes.
     std::optional<QString> takeOverdueHead(std::uint32_t now);
 
     // No reply is awaited (after the overdue rule) and nothing is queued.

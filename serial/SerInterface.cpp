@@ -118,8 +118,10 @@ void TSerialInterface::TriggerAvail(std::uint16_t count) {
 }
 
 bool TSerialInterface::handleFrames() {
-    const auto stillAlive = alive;
+    // Runs for every byte received, and most bytes complete no frame: the link's life is
+    // watched over only while a frame is handled.
     while (auto frame = framer.takeFrame()) {
+        const auto stillAlive = alive;
         if (frame->kind == ReplyFramer::FrameKind::Line)
             DispatchExtra(frame->text);
         else

@@ -34,9 +34,7 @@ protected:
 
 class TSerialInterface {
 public:
-    static constexpr std::uint32_t kReplyWaitMs = RequestPacer::kReplyWaitMs;
     static constexpr int kMaxObjectLength = ReplyFramer::kMaxObjectLength;
-    static constexpr int kMaxLineLength = ReplyFramer::kMaxLineLength;
     // A reply not come this long after its request is taken as lost.
     static constexpr std::uint32_t kReplyLostMs = 3000;
 

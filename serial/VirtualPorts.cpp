@@ -1,31 +1,37 @@
 #include "serial/VirtualPorts.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
 namespace {
 
-std::vector<std::pair<QString, TransportFactory>>& registry() {
-    static std::vector<std::pair<QString, TransportFactory>> ports;
+using Registry = std::vector<std::pair<QString, TransportFactory>>;
+
+Registry& registry() {
+    static Registry ports;
     return ports;
+}
+
+// The registered port named `name`, letter case aside; end() when there is none.
+Registry::iterator entryOf(const QString& name) {
+    return std::find_if(registry().begin(), registry().end(), [&](const auto& entry) {
+        return entry.first.compare(name, Qt::CaseInsensitive) == 0;
+    });
 }
 
 } // namespace
 
 void registerVirtualPort(const QString& name, TransportFactory factory) {
-    for (auto& entry : registry()) {
-        if (entry.first.compare(name, Qt::CaseInsensitive) == 0) {
-            entry.second = std::move(factory);
-            return;
-        }
-    }
-    registry().emplace_back(name, std::move(factory));
+    if (const auto entry = entryOf(name); entry != registry().end())
+        entry->second = std::move(factory);
+    else
+        registry().emplace_back(name, std::move(factory));
 }
 
 void unregisterVirtualPort(const QString& name) {
-    std::erase_if(registry(), [&](const auto& entry) {
-        return entry.first.compare(name, Qt::CaseInsensitive) == 0;
-    });
+    if (const auto entry = entryOf(name); entry != registry().end())
+        registry().erase(entry);
 }
 
 QStringList virtualPortNames() {
@@ -36,17 +42,11 @@ QStringList virtualPortNames() {
 }
 
 QString findVirtualPort(const QString& name) {
-    for (const auto& entry : registry()) {
-        if (entry.first.compare(name, Qt::CaseInsensitive) == 0)
-            return entry.first;
-    }
-    return {};
+    const auto entry = entryOf(name);
+    return entry != registry().end() ? entry->first : QString();
 }
 
 std::unique_ptr<SerialTransport> createVirtualTransport(const QString& name) {
-    for (const auto& entry : registry()) {
-        if (entry.first.compare(name, Qt::CaseInsensitive) == 0)
-            return entry.second();
-    }
-    return nullptr;
+    const auto entry = entryOf(name);
+    return entry != registry().end() ? entry->second() : nullptr;
 }

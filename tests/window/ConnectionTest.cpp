@@ -73,6 +73,9 @@ TEST_F(ConnectionTest, EmptyPortTextDoesNothing) {
     EXPECT_FALSE(serialLink);
     EXPECT_EQ(w.serialPort, "AUTO");
     EXPECT_FALSE(w.PollEnableTimer->isActive());
+    w.PortCombo->setCurrentText(QStringLiteral("  "));
+    w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
+    EXPECT_EQ(errors, QStringList()) << "blanks name no port either";
 }
 
 TEST_F(ConnectionTest, FirstComIsRemovedFromThePortText) {
