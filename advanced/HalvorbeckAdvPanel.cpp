@@ -310,7 +310,9 @@ void THalvorbeckAdvPanel::Close() {
         activeAdvPanel = nullptr;
     // Hidden at once, which hands the keyboard back.
     hide();
-    deleteLater();
+    closed_ = true;
+    if (!pressing_)
+        deleteLater();
 }
 
 void THalvorbeckAdvPanel::keyPressEvent(QKeyEvent* event) {
@@ -342,10 +344,19 @@ void THalvorbeckAdvPanel::leaveEvent(QEvent* event) {
 }
 
 void THalvorbeckAdvPanel::mousePressEvent(QMouseEvent* event) {
+    // A reply handled while a menu or a name dialog opened by the press is up may close the
+    // panel; destroyed there, it was gone when the toolkit came back to it with the press.
+    pressing_ = true;
+    pressAt(pointerAt(event), event->button());
+    pressing_ = false;
+    if (closed_)
+        deleteLater();
+}
+
+void THalvorbeckAdvPanel::pressAt(const QPoint& pos, Qt::MouseButton button) {
     // The box under the press itself: after a menu of the panel closed, the pointer stands
     // elsewhere with no move reported, and the box lit last would act in its place.
-    HighlightAt(pointerAt(event));
-    const Qt::MouseButton button = event->button();
+    HighlightAt(pos);
     if (button == Qt::RightButton) {
         if (hilitedBtn < 3 || hilitedBtn > 5)
             return;

@@ -107,6 +107,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void pressAt(const QPoint& pos, Qt::MouseButton button);
+    bool pressing_ = false; // a press is being handled: its menus run event loops of their own
+    bool closed_ = false;
 };
 
 // The open advanced settings panel, or null.

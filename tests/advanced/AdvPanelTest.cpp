@@ -463,6 +463,18 @@ TEST_F(AdvPanelTest, AVaskelsReplyClosesThePanel) {
     EXPECT_EQ(window->focuserType, ftVaskel);
     EXPECT_EQ(activeAdvPanel, nullptr);
     EXPECT_TRUE(panel.isNull() || panel->isHidden());
+
+    // So does one that comes while a preset's menu is open: the press that opened it is not
+    // over, and the panel must outlive it.
+    reply(halvorbeckStatus(none));
+    click(window->advSettingsButton, window->advSettingsButton->rect().center());
+    panel = activeAdvPanel;
+    MenuAnswer menus;
+    menus.whileOpen = [&] {
+        reply(halvorbeckStatus(none).replace("\"HALVORBECK2\"", "\"VASKEL4\""));
+    };
+    clickFrame(200, 300, Qt::RightButton);
+    EXPECT_EQ(activeAdvPanel, nullptr);
 }
 
 TEST_F(AdvPanelTest, ReopenedWithoutAReplyItShowsTheLastReportedValuesNotTheDefaults) {
