@@ -239,6 +239,14 @@ void THalvorbeckAdvPanel::SetRuntimeParameters(int sa, int sr, int sd, int ca, i
     update();
 }
 
+void THalvorbeckAdvPanel::EndDrag() {
+    for (THalvorbeckAdvTrack* track : tracks()) {
+        if (track->dragging)
+            track->releaseMouse();
+        track->dragging = false;
+    }
+}
+
 void THalvorbeckAdvPanel::ReplyHandled() {
     for (THalvorbeckAdvTrack* track : tracks())
         countReply(track->repliesBeforeSent);

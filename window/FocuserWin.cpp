@@ -3,6 +3,7 @@
 
 #include "window/FocuserWin.h"
 
+#include "advanced/HalvorbeckAdvPanel.h"
 #include "app/FrameGeometry.h"
 #include "calibration/CalibrationGeometry.h"
 #include "controls/OverlayFocus.h"
@@ -400,8 +401,13 @@ bool TVaskelWindow::event(QEvent* event) {
     // A modal dialog (a message that came with a reply, an error) ends a drag of the thumb, as
     // it ends one of the title bar: the thumb's hold on the pointer would keep every click from
     // the dialog, and the thumb would follow the pointer, every button let go, once it closed.
-    if (event->type() == QEvent::WindowBlocked)
+    // A slider of the advanced panel likewise: let go of unseen, it followed the pointer with
+    // no button held, and no reply set it back.
+    if (event->type() == QEvent::WindowBlocked) {
         TrackerThumbMouseUp();
+        if (activeAdvPanel)
+            activeAdvPanel->EndDrag();
+    }
     return QWidget::event(event);
 }
 

@@ -7,6 +7,7 @@
 #include "protocol/StatusRules.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QHelpEvent>
 #include <QImage>
@@ -214,6 +215,15 @@ TEST_F(AdvPanelTest, ReplyDuringADragLeavesTheDraggedSliderAlone) {
     EXPECT_EQ(accel->position, 8) << "the reply awaited at the release was asked for before";
     replyAndRequeue(halvorbeckStatus(twos));
     EXPECT_EQ(accel->position, 2) << "and the focuser's comes back";
+
+    // A dialog coming up meanwhile (the firmware warning) takes the pointer and ends the drag.
+    press(accel, bar(column(8)));
+    QDialog box(window.get());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    pumpEvents();
+    replyAndRequeue(halvorbeckStatus(twos));
+    EXPECT_EQ(accel->position, 2) << "no value stands that the focuser was never sent";
 }
 
 TEST_F(AdvPanelTest, RepliesAskedForBeforeTheUsersValueWentOutDoNotUndoIt) {
