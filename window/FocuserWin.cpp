@@ -422,46 +422,8 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         lastKeyRelease_ = {key->key(), key->timestamp()};
     }
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (watched == CurrentPositionEdit && key->key() == Qt::Key_Escape) {
-            DropTypedTarget();
-            return true;
-        }
-        if (watched == CalibrationSelectPanel && key->key() == Qt::Key_Escape) {
-            CancelCalibrationSelect(); // the choice of position holds the keyboard while shown
-            return true;
-        }
-        // Every key passes the window-system window of its window once, before the focused
-        // control gets it. The main window looks at its keys there and lets them go on, except
-        // F4: that is night vision in every window of the program (the history, the wizard, a
-        // dialog), never a drop-down list's key for opening its list. A held F4 switches once,
-        // not back and forth.
-        auto* keyWindow = qobject_cast<QWindow*>(watched);
-        if (!keyWindow)
-            return false;
-        const bool repeat =
-            key->isAutoRepeat() || (key->timestamp() != 0 && // a press made up with no time
-                                    lastKeyRelease_ == std::pair(key->key(), key->timestamp()));
-        // A Return held to close a dialog goes on repeating into the control the keyboard
-        // returns to: the position field sent a GO to a target typed before the dialog opened.
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
-            key->key() == Qt::Key_Space) {
-            QWidget* target = keyTarget(keyWindow);
-            if (!repeat)
-                heldKeyTarget_ = target;
-            else if (heldKeyTarget_ != target)
-                return true;
-        }
-        if (key->key() == Qt::Key_F4) {
-            if (!repeat)
-                FormKeyDown(Qt::Key_F4);
-            return true;
-        }
-        if (keyWindow == windowHandle())
-            FormKeyDown(key->key());
-        return false;
-    }
+    if (event->type() == QEvent::KeyPress)
+        return filterKeyPress(watched, *static_cast<QKeyEvent*>(event));
     // A double click on the title or the thumb is a press as any other: a thumb nudged twice
     // quickly stayed where it was.
     const auto type =
@@ -547,4 +509,43 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool TVaskelWindow::filterKeyPress(QObject* watched, const QKeyEvent& key) {
+    if (watched == CurrentPositionEdit && key.key() == Qt::Key_Escape) {
+        DropTypedTarget();
+        return true;
+    }
+    if (watched == CalibrationSelectPanel && key.key() == Qt::Key_Escape) {
+        CancelCalibrationSelect(); // the choice of position holds the keyboard while shown
+        return true;
+    }
+    // Every key passes the window-system window of its window once, before the focused
+    // control gets it. The main window looks at its keys there and lets them go on, except
+    // F4: that is night vision in every window of the program (the history, the wizard, a
+    // dialog), never a drop-down list's key for opening its list. A held F4 switches once,
+    // not back and forth.
+    auto* keyWindow = qobject_cast<QWindow*>(watched);
+    if (!keyWindow)
+        return false;
+    const bool repeat =
+        key.isAutoRepeat() || (key.timestamp() != 0 && // a press made up with no time
+                               lastKeyRelease_ == std::pair(key.key(), key.timestamp()));
+    // A Return held to close a dialog goes on repeating into the control the keyboard
+    // returns to: the position field sent a GO to a target typed before the dialog opened.
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Space) {
+        QWidget* target = keyTarget(keyWindow);
+        if (!repeat)
+            heldKeyTarget_ = target;
+        else if (heldKeyTarget_ != target)
+            return true;
+    }
+    if (key.key() == Qt::Key_F4) {
+        if (!repeat)
+            FormKeyDown(Qt::Key_F4);
+        return true;
+    }
+    if (keyWindow == windowHandle())
+        FormKeyDown(key.key());
+    return false;
 }

@@ -21,6 +21,7 @@
 
 class QComboBox;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -353,6 +354,8 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // A key pressed anywhere in the program, seen on its way; true when it goes no further.
+    bool filterKeyPress(QObject* watched, const QKeyEvent& key);
     void BuildFrame();
     void BuildCentreArea();
     void BuildOverlays();
