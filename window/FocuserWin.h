@@ -356,6 +356,13 @@ protected:
 private:
     // A key pressed anywhere in the program, seen on its way; true when it goes no further.
     bool filterKeyPress(QObject* watched, const QKeyEvent& key);
+    // A reply while the "Calibrating" cover is shown: the cover goes when it tells the run's end.
+    void searchCalibrationEnd(const QString& sourceStr);
+    // The nine position presets' names of a status reply, on their buttons.
+    void showPresetNames(const rapidjson::Value& get);
+    // The motor's speeds, currents and hold switch of a status reply, kept for the advanced
+    // panel to open on; the open panel shows them, and only then must the reply carry them.
+    void takeMotorSettings(const rapidjson::Value& mot1);
     void BuildFrame();
     void BuildCentreArea();
     void BuildOverlays();
