@@ -430,6 +430,21 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         watched == TitlebarLabel || watched == TitlebarPanel || watched == TrackerThumb
             ? titleEventType(event)
             : event->type();
+    // The text buttons act on their release.
+    const auto textButton = [&] {
+        return watched == OpenCloseButtonPanel || watched == LanguageLabelPanel ||
+               watched == LedStateLabel || std::ranges::count(historyOpeners(), watched) > 0;
+    };
+    // The release that ends a double click on one acts as none: Connect double-clicked connected
+    // and at once disconnected. A later press finds that release come, or lost to a menu.
+    if (type == QEvent::MouseButtonPress)
+        secondClickOn_ = nullptr;
+    if (type == QEvent::MouseButtonDblClick && textButton())
+        secondClickOn_ = watched;
+    if (type == QEvent::MouseButtonRelease && watched == secondClickOn_) {
+        secondClickOn_ = nullptr;
+        return true;
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
         type != QEvent::MouseMove && type != QEvent::Leave)
         return QWidget::eventFilter(watched, event);
@@ -463,12 +478,10 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
             ThreeButtonsPanelMouseDown();
         return type != QEvent::Leave;
     }
-    // The text buttons act on their release, which comes here wherever the pointer has gone
-    // since the press: one slid off to give it up must not disconnect the focuser.
+    // A text button's release comes here wherever the pointer has gone since the press: one
+    // slid off to give it up must not disconnect the focuser.
     // Window-system windows come here too (for their keys): only a text button is a widget.
-    if (type == QEvent::MouseButtonRelease &&
-        (watched == OpenCloseButtonPanel || watched == LanguageLabelPanel ||
-         watched == LedStateLabel || std::ranges::count(historyOpeners(), watched) > 0) &&
+    if (type == QEvent::MouseButtonRelease && textButton() &&
         !static_cast<QWidget*>(watched)->rect().contains(pos))
         return true;
     if (watched == OpenCloseButtonPanel && type == QEvent::MouseButtonRelease &&

@@ -383,6 +383,8 @@ private:
     bool busyCursorShown_ = false;
     // Where the last Return, Enter or Space first went: its repeats act there or nowhere.
     QPointer<QWidget> heldKeyTarget_;
+    // The text button whose double click's release is still to come, to act as none.
+    const QObject* secondClickOn_ = nullptr;
     // The key last let go of, and when.
     std::pair<int, quint64> lastKeyRelease_{0, 0};
 };
