@@ -11,6 +11,9 @@ constexpr int kFrameTop = (kPanelHeight - kFrameHeight) / 2; // 20
 
 struct Rect {
     int left, top, width, height; // inside when left <= x < left + width, likewise y
+    constexpr bool contains(int x, int y) const {
+        return x >= left && x < left + width && y >= top && y < top + height;
+    }
 };
 
 // Boxes 0 to 6: three quick settings, three user presets, the hold-motor switch.
@@ -24,25 +27,17 @@ constexpr int kCloseRegion = 100;
 // -1 none, 0..2 quick settings, 3..5 user presets, 6 hold motor, 100 the close box.
 constexpr int regionAt(int a, int b) {
     int region = -1;
-    if (a >= 63 && a < 359) {
-        if (b >= 89 && b <= 131)
-            region = 0;
-        else if (b >= 139 && b <= 181)
-            region = 1;
-        else if (b >= 189 && b <= 231)
-            region = 2;
+    for (int i = 0; i < 3; ++i) {
+        if (kQuickSettingBoxes[i].contains(a, b))
+            region = i;
     }
-    if (b >= 250 && b < 326) {
-        if (a >= 54 && a <= 147)
-            region = 3;
-        else if (a >= 164 && a <= 257)
-            region = 4;
-        else if (a >= 274 && a <= 367)
-            region = 5;
+    for (int i = 0; i < 3; ++i) {
+        if (kUserPresetBoxes[i].contains(a, b))
+            region = 3 + i;
     }
-    if (a >= 481 && a < 731 && b >= 494 && b < 535)
+    if (kHoldMotorBox.contains(a, b))
         region = 6;
-    if (a >= 721 && a < 750 && b >= 24 && b < 53)
+    if (kCloseBox.contains(a, b))
         region = kCloseRegion;
     return region;
 }

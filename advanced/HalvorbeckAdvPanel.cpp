@@ -25,6 +25,8 @@ THalvorbeckAdvPanel* activeAdvPanel = nullptr;
 
 namespace {
 
+// The height of the panel's captions, the preset names among them.
+constexpr int kCaptionFontHeight = 26;
 
 // Every request of the panel jumps the queue; without a link nothing goes out.
 void sendUrgent(const QString& request) {
@@ -60,6 +62,13 @@ void textAt(QPainter& p, int x, int y, const QString& text) {
 
 void centredAt(QPainter& p, int x, int y, const QString& text) {
     textAt(p, x - p.fontMetrics().horizontalAdvance(text) / 2, y, text);
+}
+
+// A user preset's name as its box shows it: on one line, and a long one cut short inside the
+// box, never written over the next one.
+QString shownPresetName(const QString& name) {
+    return QFontMetrics(interfaceFont(kCaptionFontHeight))
+        .elidedText(oneLineText(name), Qt::ElideRight, kUserPresetBoxes[0].width - 8);
 }
 
 int pointerX(const QMouseEvent* event) {
@@ -239,6 +248,14 @@ void THalvorbeckAdvPanel::SetRuntimeParameters(int sa, int sr, int sd, int ca, i
     update();
 }
 
+void THalvorbeckAdvPanel::EndDrag() {
+    for (THalvorbeckAdvTrack* track : tracks()) {
+        if (track->dragging)
+            track->releaseMouse();
+        track->dragging = false;
+    }
+}
+
 void THalvorbeckAdvPanel::ReplyHandled() {
     for (THalvorbeckAdvTrack* track : tracks())
         countReply(track->repliesBeforeSent);
@@ -271,7 +288,7 @@ void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
     centredAt(p, panelX + normalFrame->logicalSize.width() / 2, panelY + kTitleY,
               TR(QStringLiteral("Advanced settings")));
 
-    p.setFont(interfaceFont(26));
+    p.setFont(interfaceFont(kCaptionFontHeight));
     centredAt(p, panelX + kQuickCaptionX, panelY + 97, TR(QStringLiteral("Light and Fast")));
     centredAt(p, panelX + kQuickCaptionX, panelY + 147, TR(QStringLiteral("Medium")));
     centredAt(p, panelX + kQuickCaptionX, panelY + 197, TR(QStringLiteral("Heavy and Slow")));
@@ -282,12 +299,9 @@ void THalvorbeckAdvPanel::paintEvent(QPaintEvent*) {
     textAt(p, panelX + kHoldCaptionX, panelY + 508, TR(QStringLiteral("motor")));
     textAt(p, panelX + kQuickTitleX, panelY + kQuickTitleY, TR(QStringLiteral("Quick settings")));
     centredAt(p, panelX + kHoldStateX, panelY + kHoldStateY, holdMotorText);
-    for (int i = 0; i < 3; ++i) {
-        // A long name is cut short inside its box, never written over the next one.
-        const QString name = p.fontMetrics().elidedText(oneLineText(presetNames[i]), Qt::ElideRight,
-                                                        kUserPresetBoxes[i].width - 8);
-        centredAt(p, panelX + kPresetNameX0 + kPresetNameStep * i, panelY + kPresetNameY, name);
-    }
+    for (int i = 0; i < 3; ++i)
+        centredAt(p, panelX + kPresetNameX0 + kPresetNameStep * i, panelY + kPresetNameY,
+                  shownPresetName(presetNames[i]));
 }
 
 bool THalvorbeckAdvPanel::event(QEvent* event) {
@@ -297,8 +311,7 @@ bool THalvorbeckAdvPanel::event(QEvent* event) {
     const auto* help = static_cast<QHelpEvent*>(event);
     const int region = regionAt(help->pos().x() - panelX, help->pos().y() - panelY);
     const QString name = region >= 3 && region <= 5 ? presetNames[region - 3] : QString();
-    if (oneLineText(name) != name ||
-        QFontMetrics(interfaceFont(26)).horizontalAdvance(name) > kUserPresetBoxes[0].width - 8)
+    if (shownPresetName(name) != name)
         showPlainToolTip(help->globalPos(), name, this);
     else
         QToolTip::hideText();
@@ -310,7 +323,9 @@ void THalvorbeckAdvPanel::Close() {
         activeAdvPanel = nullptr;
     // Hidden at once, which hands the keyboard back.
     hide();
-    deleteLater();
+    closed_ = true;
+    if (!pressing_)
+        deleteLater();
 }
 
 void THalvorbeckAdvPanel::keyPressEvent(QKeyEvent* event) {
@@ -342,10 +357,19 @@ void THalvorbeckAdvPanel::leaveEvent(QEvent* event) {
 }
 
 void THalvorbeckAdvPanel::mousePressEvent(QMouseEvent* event) {
+    // A reply handled while a menu or a name dialog opened by the press is up may close the
+    // panel; destroyed there, it was gone when the toolkit came back to it with the press.
+    pressing_ = true;
+    pressAt(pointerAt(event), event->button());
+    pressing_ = false;
+    if (closed_)
+        deleteLater();
+}
+
+void THalvorbeckAdvPanel::pressAt(const QPoint& pos, Qt::MouseButton button) {
     // The box under the press itself: after a menu of the panel closed, the pointer stands
     // elsewhere with no move reported, and the box lit last would act in its place.
-    HighlightAt(pointerAt(event));
-    const Qt::MouseButton button = event->button();
+    HighlightAt(pos);
     if (button == Qt::RightButton) {
         if (hilitedBtn < 3 || hilitedBtn > 5)
             return;

@@ -62,6 +62,9 @@ public:
     void SetPresetNames(const QString& pn1, const QString& pn2, const QString& pn3);
     // Switches the hold current off (0) or on (anything else) and shows it at the next paint.
     void UpdateHoldMotor(int val);
+    // A modal dialog took the pointer: a slider being dragged is let go of, its value unsent,
+    // and shows the focuser's again from the next reply.
+    void EndDrag();
     // A reply was handled: one fewer of those asked for before the user's values went out.
     void ReplyHandled();
     // Gone from sight and from activeAdvPanel at once; destroyed once the event being handled
@@ -107,6 +110,11 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void pressAt(const QPoint& pos, Qt::MouseButton button);
+    bool pressing_ = false; // a press is being handled: its menus run event loops of their own
+    bool closed_ = false;
 };
 
 // The open advanced settings panel, or null.

@@ -3,6 +3,7 @@
 
 #include "window/FocuserWin.h"
 
+#include "advanced/HalvorbeckAdvPanel.h"
 #include "app/FrameGeometry.h"
 #include "calibration/CalibrationGeometry.h"
 #include "controls/OverlayFocus.h"
@@ -400,8 +401,13 @@ bool TVaskelWindow::event(QEvent* event) {
     // A modal dialog (a message that came with a reply, an error) ends a drag of the thumb, as
     // it ends one of the title bar: the thumb's hold on the pointer would keep every click from
     // the dialog, and the thumb would follow the pointer, every button let go, once it closed.
-    if (event->type() == QEvent::WindowBlocked)
+    // A slider of the advanced panel likewise: let go of unseen, it followed the pointer with
+    // no button held, and no reply set it back.
+    if (event->type() == QEvent::WindowBlocked) {
         TrackerThumbMouseUp();
+        if (activeAdvPanel)
+            activeAdvPanel->EndDrag();
+    }
     return QWidget::event(event);
 }
 
@@ -416,52 +422,29 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         lastKeyRelease_ = {key->key(), key->timestamp()};
     }
-    if (event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (watched == CurrentPositionEdit && key->key() == Qt::Key_Escape) {
-            DropTypedTarget();
-            return true;
-        }
-        if (watched == CalibrationSelectPanel && key->key() == Qt::Key_Escape) {
-            CancelCalibrationSelect(); // the choice of position holds the keyboard while shown
-            return true;
-        }
-        // Every key passes the window-system window of its window once, before the focused
-        // control gets it. The main window looks at its keys there and lets them go on, except
-        // F4: that is night vision in every window of the program (the history, the wizard, a
-        // dialog), never a drop-down list's key for opening its list. A held F4 switches once,
-        // not back and forth.
-        auto* keyWindow = qobject_cast<QWindow*>(watched);
-        if (!keyWindow)
-            return false;
-        const bool repeat =
-            key->isAutoRepeat() || (key->timestamp() != 0 && // a press made up with no time
-                                    lastKeyRelease_ == std::pair(key->key(), key->timestamp()));
-        // A Return held to close a dialog goes on repeating into the control the keyboard
-        // returns to: the position field sent a GO to a target typed before the dialog opened.
-        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
-            key->key() == Qt::Key_Space) {
-            QWidget* target = keyTarget(keyWindow);
-            if (!repeat)
-                heldKeyTarget_ = target;
-            else if (heldKeyTarget_ != target)
-                return true;
-        }
-        if (key->key() == Qt::Key_F4) {
-            if (!repeat)
-                FormKeyDown(Qt::Key_F4);
-            return true;
-        }
-        if (keyWindow == windowHandle())
-            FormKeyDown(key->key());
-        return false;
-    }
+    if (event->type() == QEvent::KeyPress)
+        return filterKeyPress(watched, *static_cast<QKeyEvent*>(event));
     // A double click on the title or the thumb is a press as any other: a thumb nudged twice
     // quickly stayed where it was.
     const auto type =
         watched == TitlebarLabel || watched == TitlebarPanel || watched == TrackerThumb
             ? titleEventType(event)
             : event->type();
+    // The text buttons act on their release.
+    const auto textButton = [&] {
+        return watched == OpenCloseButtonPanel || watched == LanguageLabelPanel ||
+               watched == LedStateLabel || std::ranges::count(historyOpeners(), watched) > 0;
+    };
+    // The release that ends a double click on one acts as none: Connect double-clicked connected
+    // and at once disconnected. A later press finds that release come, or lost to a menu.
+    if (type == QEvent::MouseButtonPress)
+        secondClickOn_ = nullptr;
+    if (type == QEvent::MouseButtonDblClick && textButton())
+        secondClickOn_ = watched;
+    if (type == QEvent::MouseButtonRelease && watched == secondClickOn_) {
+        secondClickOn_ = nullptr;
+        return true;
+    }
     if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease &&
         type != QEvent::MouseMove && type != QEvent::Leave)
         return QWidget::eventFilter(watched, event);
@@ -495,12 +478,10 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
             ThreeButtonsPanelMouseDown();
         return type != QEvent::Leave;
     }
-    // The text buttons act on their release, which comes here wherever the pointer has gone
-    // since the press: one slid off to give it up must not disconnect the focuser.
+    // A text button's release comes here wherever the pointer has gone since the press: one
+    // slid off to give it up must not disconnect the focuser.
     // Window-system windows come here too (for their keys): only a text button is a widget.
-    if (type == QEvent::MouseButtonRelease &&
-        (watched == OpenCloseButtonPanel || watched == LanguageLabelPanel ||
-         watched == LedStateLabel || std::ranges::count(historyOpeners(), watched) > 0) &&
+    if (type == QEvent::MouseButtonRelease && textButton() &&
         !static_cast<QWidget*>(watched)->rect().contains(pos))
         return true;
     if (watched == OpenCloseButtonPanel && type == QEvent::MouseButtonRelease &&
@@ -541,4 +522,43 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+bool TVaskelWindow::filterKeyPress(QObject* watched, const QKeyEvent& key) {
+    if (watched == CurrentPositionEdit && key.key() == Qt::Key_Escape) {
+        DropTypedTarget();
+        return true;
+    }
+    if (watched == CalibrationSelectPanel && key.key() == Qt::Key_Escape) {
+        CancelCalibrationSelect(); // the choice of position holds the keyboard while shown
+        return true;
+    }
+    // Every key passes the window-system window of its window once, before the focused
+    // control gets it. The main window looks at its keys there and lets them go on, except
+    // F4: that is night vision in every window of the program (the history, the wizard, a
+    // dialog), never a drop-down list's key for opening its list. A held F4 switches once,
+    // not back and forth.
+    auto* keyWindow = qobject_cast<QWindow*>(watched);
+    if (!keyWindow)
+        return false;
+    const bool repeat =
+        key.isAutoRepeat() || (key.timestamp() != 0 && // a press made up with no time
+                               lastKeyRelease_ == std::pair(key.key(), key.timestamp()));
+    // A Return held to close a dialog goes on repeating into the control the keyboard
+    // returns to: the position field sent a GO to a target typed before the dialog opened.
+    if (key.key() == Qt::Key_Return || key.key() == Qt::Key_Enter || key.key() == Qt::Key_Space) {
+        QWidget* target = keyTarget(keyWindow);
+        if (!repeat)
+            heldKeyTarget_ = target;
+        else if (heldKeyTarget_ != target)
+            return true;
+    }
+    if (key.key() == Qt::Key_F4) {
+        if (!repeat)
+            FormKeyDown(Qt::Key_F4);
+        return true;
+    }
+    if (keyWindow == windowHandle())
+        FormKeyDown(key.key());
+    return false;
 }

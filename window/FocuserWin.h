@@ -21,6 +21,7 @@
 
 class QComboBox;
 class QFrame;
+class QKeyEvent;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -353,6 +354,15 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // A key pressed anywhere in the program, seen on its way; true when it goes no further.
+    bool filterKeyPress(QObject* watched, const QKeyEvent& key);
+    // A reply while the "Calibrating" cover is shown: the cover goes when it tells the run's end.
+    void searchCalibrationEnd(const QString& sourceStr);
+    // The nine position presets' names of a status reply, on their buttons.
+    void showPresetNames(const rapidjson::Value& get);
+    // The motor's speeds, currents and hold switch of a status reply, kept for the advanced
+    // panel to open on; the open panel shows them, and only then must the reply carry them.
+    void takeMotorSettings(const rapidjson::Value& mot1);
     void BuildFrame();
     void BuildCentreArea();
     void BuildOverlays();
@@ -373,6 +383,8 @@ private:
     bool busyCursorShown_ = false;
     // Where the last Return, Enter or Space first went: its repeats act there or nowhere.
     QPointer<QWidget> heldKeyTarget_;
+    // The text button whose double click's release is still to come, to act as none.
+    const QObject* secondClickOn_ = nullptr;
     // The key last let go of, and when.
     std::pair<int, quint64> lastKeyRelease_{0, 0};
 };

@@ -25,21 +25,8 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
             activeAdvPanel->ReplyHandled();
     });
     if (!CalibrationPanel->isHidden()) {
-        // Over the connect controls again, with the keyboard, if they were lifted while no
-        // focuser answered.
-        CalibrationPanel->raise();
-        CalibrationPanel->setFocus();
-        if (sessionHistory)
-            sessionHistory->calibrationUnderWay();
         // While a calibration runs, replies are only searched for the end of the run.
-        if (repliesBeforeCalibration > 0) {
-            --repliesBeforeCalibration;
-            return true;
-        }
-        QString compact = sourceStr;
-        compact.remove(u' ');
-        if (compact.contains(QLatin1String("\"CAL_STATUS\":\"stop\"")))
-            CalibrationPanel->hide();
+        searchCalibrationEnd(sourceStr);
         return true;
     }
     if (!msg)
@@ -124,19 +111,7 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
     Righello15Image->setVisible(row.ruler15);
     Righello35Image->setVisible(row.ruler35);
 
-    for (int n = 1; n <= 9; ++n) {
-        const QByteArray block = "PRESET_" + QByteArray::number(n);
-        const QString name = requiredText(requiredObject(*get, block.constData()), "NAME");
-        TSimpleBitmapButton* button = presetButtons[n - 1];
-        const QString caption = name.isEmpty() ? QStringLiteral("-") : name;
-        const int base = name.isEmpty() ? 0 : 2;
-        const bool captionChanged = button->Text() != caption;
-        button->setText(caption);
-        if (button->ImageBase() != base)
-            button->SetImageBase(base); // repaints at once, with the new caption
-        else if (captionChanged)
-            button->update();
-    }
+    showPresetNames(*get);
 
     for (int n = 1; n <= 3; ++n) {
         const QByteArray block = "RUNPRESET_" + QByteArray::number(n);
@@ -155,27 +130,7 @@ bool TVaskelWindow::ParseMessage(const rapidjson::Value* msg, const QString& sou
         PlacePositionGraphics(lastShownPosition);
     }
 
-    // The motor's speeds and currents, kept from every reply that carries them for the
-    // advanced panel to open on. The open panel shows them; only then must the reply carry
-    // them. All are read before any is shown.
-    static const char* const motorKeys[8] = {
-        "FnRUN_ACC",      "FnRUN_SPD",      "FnRUN_DEC",       "FnRUN_CURR_ACC",
-        "FnRUN_CURR_SPD", "FnRUN_CURR_DEC", "FnRUN_CURR_HOLD", "HOLDCURR_STATUS"};
-    std::array<int, 8> v{};
-    bool complete = true;
-    for (int i = 0; i < 8 && complete; ++i) {
-        const auto text = activeAdvPanel ? std::optional(requiredText(*mot1, motorKeys[i]))
-                                         : memberText(*mot1, motorKeys[i]);
-        complete = text.has_value();
-        if (text)
-            v[i] = toIntDef(*text, i < 7 ? 1 : 0);
-    }
-    motorSettings = complete ? std::optional(v) : std::nullopt;
-    if (activeAdvPanel) {
-        activeAdvPanel->SetRuntimeParameters(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
-        activeAdvPanel->SetPresetNames(motorPresetNames[0], motorPresetNames[1],
-                                       motorPresetNames[2]);
-    }
+    takeMotorSettings(*mot1);
 
     if (!versionWarningShown && VaskelFirmwareVersionLabel->text() != QLatin1String(kProgramVersion)) {
         versionWarningShown = true;
@@ -199,4 +154,59 @@ void TVaskelWindow::ParseExtraMessage(const QString& S) {
     lastShownPosition = position;
     positionRedrawOwed = false;
     ShowReportedPosition(position);
+}
+
+void TVaskelWindow::searchCalibrationEnd(const QString& sourceStr) {
+    // Over the connect controls again, with the keyboard, if they were lifted while no
+    // focuser answered.
+    CalibrationPanel->raise();
+    CalibrationPanel->setFocus();
+    if (sessionHistory)
+        sessionHistory->calibrationUnderWay();
+    if (repliesBeforeCalibration > 0) {
+        --repliesBeforeCalibration;
+        return;
+    }
+    QString compact = sourceStr;
+    compact.remove(u' ');
+    if (compact.contains(QLatin1String("\"CAL_STATUS\":\"stop\"")))
+        CalibrationPanel->hide();
+}
+
+void TVaskelWindow::showPresetNames(const rapidjson::Value& get) {
+    for (int n = 1; n <= 9; ++n) {
+        const QByteArray block = "PRESET_" + QByteArray::number(n);
+        const QString name = requiredText(requiredObject(get, block.constData()), "NAME");
+        TSimpleBitmapButton* button = presetButtons[n - 1];
+        const QString caption = name.isEmpty() ? QStringLiteral("-") : name;
+        const int base = name.isEmpty() ? 0 : 2;
+        const bool captionChanged = button->Text() != caption;
+        button->setText(caption);
+        if (button->ImageBase() != base)
+            button->SetImageBase(base); // repaints at once, with the new caption
+        else if (captionChanged)
+            button->update();
+    }
+}
+
+void TVaskelWindow::takeMotorSettings(const rapidjson::Value& mot1) {
+    // All are read before any is shown: a reply lacking one leaves the panel as it was.
+    static const char* const motorKeys[8] = {
+        "FnRUN_ACC",      "FnRUN_SPD",      "FnRUN_DEC",       "FnRUN_CURR_ACC",
+        "FnRUN_CURR_SPD", "FnRUN_CURR_DEC", "FnRUN_CURR_HOLD", "HOLDCURR_STATUS"};
+    std::array<int, 8> v{};
+    bool complete = true;
+    for (int i = 0; i < 8 && complete; ++i) {
+        const auto text = activeAdvPanel ? std::optional(requiredText(mot1, motorKeys[i]))
+                                         : memberText(mot1, motorKeys[i]);
+        complete = text.has_value();
+        if (text)
+            v[i] = toIntDef(*text, i < 7 ? 1 : 0);
+    }
+    motorSettings = complete ? std::optional(v) : std::nullopt;
+    if (activeAdvPanel) {
+        activeAdvPanel->SetRuntimeParameters(v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
+        activeAdvPanel->SetPresetNames(motorPresetNames[0], motorPresetNames[1],
+                                       motorPresetNames[2]);
+    }
 }

@@ -7,6 +7,7 @@
 #include "protocol/StatusRules.h"
 
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
 #include <QHelpEvent>
 #include <QImage>
@@ -214,6 +215,15 @@ TEST_F(AdvPanelTest, ReplyDuringADragLeavesTheDraggedSliderAlone) {
     EXPECT_EQ(accel->position, 8) << "the reply awaited at the release was asked for before";
     replyAndRequeue(halvorbeckStatus(twos));
     EXPECT_EQ(accel->position, 2) << "and the focuser's comes back";
+
+    // A dialog coming up meanwhile (the firmware warning) takes the pointer and ends the drag.
+    press(accel, bar(column(8)));
+    QDialog box(window.get());
+    box.setWindowModality(Qt::ApplicationModal);
+    box.show();
+    pumpEvents();
+    replyAndRequeue(halvorbeckStatus(twos));
+    EXPECT_EQ(accel->position, 2) << "no value stands that the focuser was never sent";
 }
 
 TEST_F(AdvPanelTest, RepliesAskedForBeforeTheUsersValueWentOutDoNotUndoIt) {
@@ -463,6 +473,18 @@ TEST_F(AdvPanelTest, AVaskelsReplyClosesThePanel) {
     EXPECT_EQ(window->focuserType, ftVaskel);
     EXPECT_EQ(activeAdvPanel, nullptr);
     EXPECT_TRUE(panel.isNull() || panel->isHidden());
+
+    // So does one that comes while a preset's menu is open: the press that opened it is not
+    // over, and the panel must outlive it.
+    reply(halvorbeckStatus(none));
+    click(window->advSettingsButton, window->advSettingsButton->rect().center());
+    panel = activeAdvPanel;
+    MenuAnswer menus;
+    menus.whileOpen = [&] {
+        reply(halvorbeckStatus(none).replace("\"HALVORBECK2\"", "\"VASKEL4\""));
+    };
+    clickFrame(200, 300, Qt::RightButton);
+    EXPECT_EQ(activeAdvPanel, nullptr);
 }
 
 TEST_F(AdvPanelTest, ReopenedWithoutAReplyItShowsTheLastReportedValuesNotTheDefaults) {

@@ -59,6 +59,7 @@ public:
         timer.start();
     }
     QAction* choice = nullptr;
+    std::function<void()> whileOpen; // runs in the menu's own event loop
     QList<QMenu*> shown;
     QList<QPoint> shownAt;
 
@@ -69,6 +70,8 @@ private:
             return;
         shown.append(menu);
         shownAt.append(menu->pos());
+        if (whileOpen)
+            whileOpen();
         if (choice && menu->actions().contains(choice)) {
             menu->setActiveAction(choice);
             QTest::keyClick(menu, Qt::Key_Return);

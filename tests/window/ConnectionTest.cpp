@@ -11,6 +11,7 @@
 #include <QAbstractItemView>
 #include <QElapsedTimer>
 #include <QWindow>
+#include <QTest>
 
 namespace {
 const QByteArray kStatus = R"({"req":{"get": ""}})";
@@ -288,6 +289,10 @@ TEST_F(ConnectionTest, ClickOnTheConnectButtonConnects) {
     EXPECT_FALSE(w.PortCombo->view()->isVisible()) << "nor is another chosen from the list";
     w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
     EXPECT_EQ(w.PortCombo->focusPolicy(), Qt::StrongFocus) << "disconnected, a port is typed";
+    const QPoint at = w.OpenCloseButtonPanel->mapTo(&w, QPoint(5, 5));
+    QTest::mouseMove(w.windowHandle(), at);
+    QTest::mouseDClick(w.windowHandle(), Qt::LeftButton, {}, at);
+    EXPECT_TRUE(serialLink) << "a double click connects once";
 }
 
 TEST_F(ConnectionTest, OtherButtonsNeitherConnectNorDisconnect) {
