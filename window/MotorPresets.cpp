@@ -79,7 +79,8 @@ void TVaskelWindow::RenameMotorParamsItemClick() {
     if (!n || !serialLink)
         return;
     const auto name = askPresetName(QStringLiteral("Rename preset"), QStringLiteral("New name"));
-    if (!name || !serialLink)
+    // The panel closes when the focuser answers as a Vaskel, which has no motor presets.
+    if (!name || !serialLink || !activeAdvPanel)
         return;
     serialLink->EnqueueCommand(request::runPresetRename(n, *name));
     RequestStatus();

@@ -47,6 +47,14 @@ TEST_F(MotorPresetsTest, RenameSendsTheNameWithoutDoubleQuotesThenAsksForTheStat
     log.inputAnswer = QString();
     choose(1, window->RenameMotorParamsItem);
     EXPECT_EQ(queued().value(3), request::runPresetRename(1, QString())) << "an empty name is sent";
+
+    // The focuser answers as a Vaskel while the name is typed: the panel and its presets go.
+    window->dialogs.input = [this](const QString&, const QString&, const QString&) {
+        window->SetFocuserType(ftVaskel);
+        return std::optional<QString>(QStringLiteral("Newton"));
+    };
+    window->RenameMotorParamsItemClick();
+    EXPECT_EQ(queued().size(), 5) << "nothing sent to the Vaskel";
 }
 
 TEST_F(MotorPresetsTest, RecordSendsTheSlidersUnderTheirKeysInOrder) {
