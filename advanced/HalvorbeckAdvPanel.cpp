@@ -10,6 +10,7 @@
 #include "protocol/Requests.h"
 #include "serial/SerInterface.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -326,6 +327,9 @@ void THalvorbeckAdvPanel::Close() {
     closed_ = true;
     if (!pressing_)
         deleteLater();
+    // A menu of the panel left open would act on a panel that is gone.
+    else if (QWidget* menu = QApplication::activePopupWidget())
+        menu->close();
 }
 
 void THalvorbeckAdvPanel::keyPressEvent(QKeyEvent* event) {

@@ -482,6 +482,7 @@ TEST_F(AdvPanelTest, AVaskelsReplyClosesThePanel) {
     MenuAnswer menus;
     menus.whileOpen = [&] {
         reply(halvorbeckStatus(none).replace("\"HALVORBECK2\"", "\"VASKEL4\""));
+        EXPECT_FALSE(window->MotorSettinfsPopup->isVisible()) << "the menu goes with the panel";
     };
     clickFrame(200, 300, Qt::RightButton);
     EXPECT_EQ(activeAdvPanel, nullptr);
