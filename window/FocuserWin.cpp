@@ -39,9 +39,7 @@ QComboBox* makeCombo(QWidget* parent, const QRect& box) {
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setFocusPolicy(Qt::StrongFocus); // a wheel passing over it takes no keyboard either
-    theme::followStyleSheet(combo, [] {
-        return theme::dropDownListSheet(2, TDropDownCombo::kArrowZoneWidth);
-    });
+    theme::followStyleSheet(combo, [combo] { return combo->styleSheetNow(); });
     return combo;
 }
 
