@@ -334,15 +334,14 @@ QString dropDownViewSheet() {
                           sheetColour(QColor(170, 170, 170)));
 }
 
-QString dropDownListSheet(int padding, int arrowWidth) {
+QString dropDownBoxSheet(int padding, int arrowWidth) {
     return QStringLiteral(
                "QComboBox { background: %1; color: %2; border: none; padding-left: %3px; }"
                "QComboBox QLineEdit { background: %1; color: %2; border: none; }"
                "QComboBox::drop-down { width: %4px; border: none; }")
-               .arg(sheetColour(palette::kList), sheetColour(Qt::white))
-               .arg(padding)
-               .arg(arrowWidth) +
-           dropDownViewSheet();
+        .arg(sheetColour(palette::kList), sheetColour(Qt::white))
+        .arg(padding)
+        .arg(arrowWidth);
 }
 
 void setLook(Look look) {

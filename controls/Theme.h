@@ -57,10 +57,10 @@ QString sheetColour(const QColor& designed);
 // for a style sheet.
 QString selectionColour();
 
-// The style sheet of the program's drop-down lists in the current look: the list colour,
-// white text, the selection; `padding` before the text, an arrow `arrowWidth` wide.
-QString dropDownListSheet(int padding, int arrowWidth);
-// The same for the open list alone, for a drop-down list that paints itself.
+// The style sheet of the program's drop-down lists in the current look, the closed box alone:
+// the list colour, white text; `padding` before the text, an arrow `arrowWidth` wide.
+QString dropDownBoxSheet(int padding, int arrowWidth);
+// The same for the open list: its colours, the selection, the scroll bars.
 QString dropDownViewSheet();
 
 // The palette of the program in a look: the window's dark surfaces, light text, the accent

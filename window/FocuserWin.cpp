@@ -40,9 +40,7 @@ QComboBox* makeCombo(QWidget* parent, const QRect& box) {
     combo->setEditable(true);
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setFocusPolicy(Qt::StrongFocus); // a wheel passing over it takes no keyboard either
-    theme::followStyleSheet(combo, [] {
-        return theme::dropDownListSheet(2, TDropDownCombo::kArrowZoneWidth);
-    });
+    theme::followStyleSheet(combo, [combo] { return combo->styleSheetNow(); });
     return combo;
 }
 
@@ -53,11 +51,14 @@ QLineEdit* makeField(QWidget* parent, const QString& text, const QRect& box, int
     edit->setFrame(false);
     edit->setAlignment(Qt::AlignCenter);
     edit->setFont(interfaceFont(fontHeight, bold));
-    theme::followStyleSheet(edit, [background] {
-        return QStringLiteral("QLineEdit { background: %1; color: %2; border: none; }")
-            .arg(background.alpha() == 0 ? QStringLiteral("transparent")
-                                         : theme::sheetColour(background),
-                 theme::sheetColour(Qt::black));
+    // Colours from the palette, which a field without a frame fills and writes with: a style
+    // sheet for each of the two took the start some 0.3 million instructions.
+    theme::followLook(edit, [edit, background] {
+        QPalette pal = edit->palette();
+        pal.setColor(QPalette::Base,
+                     background.alpha() == 0 ? background : theme::shown(background));
+        pal.setColor(QPalette::Text, theme::shown(Qt::black));
+        edit->setPalette(pal);
     });
     return edit;
 }

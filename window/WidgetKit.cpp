@@ -58,7 +58,16 @@ QFrame* makeTextButton(QWidget* parent, const QString& text, const QRect& box, i
 void TDropDownCombo::showPopup() {
     if (beforePopup && !beforePopup())
         return;
+    if (!listOpened_) {
+        listOpened_ = true;
+        setStyleSheet(styleSheetNow());
+    }
     QComboBox::showPopup();
+}
+
+QString TDropDownCombo::styleSheetNow() const {
+    const QString box = theme::dropDownBoxSheet(2, kArrowZoneWidth);
+    return listOpened_ ? box + theme::dropDownViewSheet() : box;
 }
 
 void TDropDownCombo::wheelEvent(QWheelEvent* event) {

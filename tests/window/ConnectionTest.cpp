@@ -1,6 +1,7 @@
 // Connecting and disconnecting, the three timers, and polling.
 
 #include "WindowFixture.h"
+#include "controls/Theme.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -269,6 +270,8 @@ TEST_F(ConnectionTest, LanguageCaptionOpensTheListAndNeverConnects) {
     click(w.LanguageLabelPanel);
     EXPECT_FALSE(serialLink);
     EXPECT_TRUE(w.LanguageCombo->view()->isVisible());
+    EXPECT_EQ(w.LanguageCombo->view()->palette().color(QPalette::Base), palette::kList)
+        << "the list's colours, which it takes as it first opens";
     w.LanguageCombo->hidePopup();
 }
 

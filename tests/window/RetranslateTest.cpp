@@ -2,6 +2,7 @@
 
 #include "WindowFixture.h"
 #include "controls/VaskelControls.h"
+#include "window/LayoutGeometry.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -208,6 +209,12 @@ TEST_F(WindowTest, EveryCaptionAndMenuItemShowsItsTranslation) {
         }
     };
     expectTranslated("disconnected, steps");
+    for (const auto& [caption, box] :
+         {std::pair<QLabel*, int>{w.PowerGroupLabel, layout::kPowerGroupCaption.width},
+          {w.LedLightLabelLabel, layout::kLedCaption.width},
+          {w.Power12LabelLabel, layout::kRowCaptionWidth}})
+        EXPECT_EQ(caption->width(), std::max(box, caption->sizeHint().width()))
+            << "a caption longer than its box, as wide as its text";
 
     w.PortCombo->setCurrentText("FAKE");
     w.OpenCloseButtonLabelClick(w.OpenCloseButtonPanel);
