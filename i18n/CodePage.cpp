@@ -128,6 +128,12 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
     // when run as root.
     if (const QFileInfo target(path); target.exists() && !target.isFile())
         return false;
+    // A file no one may write was made read-only on purpose. Its mode decides, not whether the
+    // caller may write it: run with sudo, the program replaced it and left it writable.
+    constexpr auto anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (QFile::exists(path) && !(QFile::permissions(path) & anyWrite))
+        return false;
     QByteArray content;
     for (const QString& line : lines) {
         content.append(unicodeToAnsi(line));

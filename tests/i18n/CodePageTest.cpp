@@ -79,6 +79,8 @@ TEST(CodePage, AReplacedFileKeepsItsOwner) {
     ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
     ASSERT_TRUE(writeAnsiLines(path, {QStringLiteral("Lang=DE")}));
     EXPECT_EQ(QFileInfo(path).ownerId(), 65534u);
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner));
+    EXPECT_FALSE(writeAnsiLines(path, {QStringLiteral("Lang=IT")})) << "made read-only by its user";
 }
 
 // A huge file held the start for seconds and all of it in memory; its first whole lines count.
