@@ -128,6 +128,12 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
     // when run as root.
     if (const QFileInfo target(path); target.exists() && !target.isFile())
         return false;
+    // A file no one may write was made read-only on purpose. Its mode decides, not whether the
+    // caller may write it: run with sudo, the program replaced it and left it writable.
+    constexpr auto anyWrite =
+        QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
+    if (QFile::exists(path) && !(QFile::permissions(path) & anyWrite))
+        return false;
     QByteArray content;
     for (const QString& line : lines) {
         content.append(unicodeToAnsi(line));
@@ -135,16 +141,20 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
     }
 #if defined(Q_OS_UNIX)
     const QByteArray name = QFile::encodeName(path);
+    // Its owner, or for a file not there yet the folder's.
     struct stat before {};
-    const bool existed = ::stat(name.constData(), &before) == 0;
+    const bool known =
+        ::stat(name.constData(), &before) == 0 ||
+        ::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &before) == 0;
 #endif
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit()) {
 #if defined(Q_OS_UNIX)
         // The new file is its writer's. Run once with sudo (for want of the dialout group),
-        // the program left the user a file of root's that the user could no longer write.
+        // the program left the user a file of root's that the user could no longer write,
+        // and so the user's choices were no longer kept.
         struct stat after {};
-        if (existed && ::stat(name.constData(), &after) == 0 &&
+        if (known && ::stat(name.constData(), &after) == 0 &&
             (after.st_uid != before.st_uid || after.st_gid != before.st_gid)) {
             // Only root may give a file away; for anyone else it stays as the system made it.
             [[maybe_unused]] const int given =

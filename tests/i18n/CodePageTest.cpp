@@ -79,6 +79,11 @@ TEST(CodePage, AReplacedFileKeepsItsOwner) {
     ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 65534, 65534), 0);
     ASSERT_TRUE(writeAnsiLines(path, {QStringLiteral("Lang=DE")}));
     EXPECT_EQ(QFileInfo(path).ownerId(), 65534u);
+    ASSERT_EQ(::chown(QFile::encodeName(dir.path()).constData(), 65534, 65534), 0);
+    ASSERT_TRUE(writeAnsiLines(dir.filePath("new.ini"), {}));
+    EXPECT_EQ(QFileInfo(dir.filePath("new.ini")).ownerId(), 65534u) << "a new one, the folder's";
+    ASSERT_TRUE(QFile::setPermissions(path, QFileDevice::ReadOwner));
+    EXPECT_FALSE(writeAnsiLines(path, {QStringLiteral("Lang=IT")})) << "made read-only by its user";
 }
 
 // A huge file held the start for seconds and all of it in memory; its first whole lines count.
