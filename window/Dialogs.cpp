@@ -11,6 +11,8 @@
 #include <QListView>
 #include <QMessageBox>
 #include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTreeView>
 #include <algorithm>
 
@@ -38,8 +40,13 @@ void fitFileColumns(QFileDialog& dialog) {
         [&dialog, list, beside = -1, nameWidth = list->header()->sectionSize(0)]() mutable {
             if (!dialog.isVisible())
                 return;
-            if (beside < 0)
+            if (beside < 0) {
                 beside = dialog.width() - list->viewport()->width();
+                // Room kept for the scroll bar of a longer folder, which would push the date
+                // out of sight.
+                if (!list->verticalScrollBar()->isVisible())
+                    beside += list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+            }
             QHeaderView* header = list->header();
             const QAbstractItemView* view = list;
             int others = 0;

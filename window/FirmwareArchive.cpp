@@ -178,7 +178,7 @@ void extractFile(zip_t* za, const Entry& entry, const QString& root) {
     if (!reader)
         throw EPackageError(zipMessage(zip_get_error(za)));
     QFile out(target);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         throw EPackageError(
             TR(QStringLiteral("Cannot write %1: %2")).arg(shown, out.errorString()));
     std::vector<char> buffer(64 * 1024);
@@ -197,9 +197,15 @@ void extractFile(zip_t* za, const Entry& entry, const QString& root) {
             throw refused(entry.name, TR(QStringLiteral(
                                           "its entry \"%1\" holds more than its declared size.")));
         }
-        if (out.write(buffer.data(), n) != n)
-            throw EPackageError(
-                TR(QStringLiteral("Cannot write %1: %2")).arg(shown, out.errorString()));
+        // A full disk takes part of a write and says nothing; the rest is written again, and
+        // the system then says why it fails ("Unknown error" otherwise).
+        for (zip_int64_t done = 0; done < n;) {
+            const qint64 part = out.write(buffer.data() + done, n - done);
+            if (part <= 0)
+                throw EPackageError(
+                    TR(QStringLiteral("Cannot write %1: %2")).arg(shown, out.errorString()));
+            done += part;
+        }
     }
     if (!out.flush())
         throw EPackageError(

@@ -10,6 +10,12 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <filesystem>
+#if !defined(Q_OS_WIN)
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <sys/resource.h>
+#endif
 
 using namespace firmware;
 
@@ -76,6 +82,19 @@ TEST_F(PackageTest, ExtractionKeepsStoredPathsAndContent) {
     EXPECT_EQ(unpack(ZipBuilder().file("empty", "app")),
               "Cannot write " + QDir::toNativeSeparators(cwd.filePath("temp/empty")) +
                   ": a folder has that name.");
+#if !defined(Q_OS_WIN)
+    // A disk that fills in the middle of an image: the message gives the system's reason.
+    rlimit limit{};
+    getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit full{100000, limit.rlim_max};
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    setrlimit(RLIMIT_FSIZE, &full);
+    const QString fullError = unpack(ZipBuilder().file("big.bin", QByteArray(150000, 'b')));
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_TRUE(fullError.endsWith(QString::fromLocal8Bit(std::strerror(EFBIG))))
+        << fullError.toStdString();
+#endif
 }
 
 TEST_F(PackageTest, UnreadableArchivesCarryTheArchiveComponentsMessage) {

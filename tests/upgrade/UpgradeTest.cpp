@@ -6,9 +6,11 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QListView>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
@@ -263,6 +265,7 @@ TEST_F(UpgradeTest, TheFileDialogShowsEachPackagesNameSizeTypeAndDateWhole) {
     qputenv("HOME", QFile::encodeName(dir.filePath("Northern Observatory")));
     QDir(dir.path()).mkdir("Northern Observatory");
     QStringList cut;
+    bool dateCut = true;
     QTimer::singleShot(0, [&] {
         auto* list = QApplication::activeModalWidget()->findChild<QTreeView*>("treeView");
         QAbstractItemView* places = list->window()->findChild<QListView*>("sidebar");
@@ -274,10 +277,22 @@ TEST_F(UpgradeTest, TheFileDialogShowsEachPackagesNameSizeTypeAndDateWhole) {
             cut << QString::number(places->viewport()->width() < places->sizeHintForColumn(0));
             return cut == QStringList{"1", "0", "0", "0", "0", "0"};
         });
+        // A folder too long for the list: the scroll bar that comes takes no column's room.
+        QDir(dir.path()).mkdir("many");
+        for (int i = 0; i < 40; ++i)
+            writeFile(dir.filePath(QStringLiteral("many/%1.fw").arg(i)), "x");
+        static_cast<QFileDialog*>(list->window())->setDirectory(dir.filePath("many"));
+        (void)QTest::qWaitFor([&] {
+            dateCut = list->model()->rowCount(list->rootIndex()) < 40 ||
+                      !list->verticalScrollBar()->isVisible() ||
+                      list->header()->length() > list->viewport()->width();
+            return !dateCut;
+        });
         QApplication::activeModalWidget()->close();
     });
     WindowDialogs::modal(&open()).openFile("Firmware", "(*.fw)");
     qputenv("HOME", home);
     EXPECT_EQ(cut, (QStringList{"1", "0", "0", "0", "0", "0"}))
         << "files, then cut short: name, size (610 bytes read \"610...tes\"), type, date, places";
+    EXPECT_FALSE(dateCut) << "a longer folder: the columns wider than the list, the date cut";
 }
