@@ -357,8 +357,13 @@ void setLook(Look look) {
     QApplication::setPalette(programPalette(look));
     for (QWidget* widget : QApplication::allWidgets()) {
         if (widget->property(kStyledPopup).toBool()) {
+            // A new sheet puts the keyboard on a dialog's first button, which Return then
+            // presses: Yes to "Start calibration now?", whose default is No.
+            const QPointer<QWidget> focused = widget->focusWidget();
             stylePopup(widget, look);
             restyleDialogIcons(widget);
+            if (focused && widget->focusWidget() != focused)
+                focused->setFocus(Qt::OtherFocusReason);
         }
         auto* edit = qobject_cast<QLineEdit*>(widget);
         if (edit && look == Look::Normal && edit->property(kToolkitCaretHidden).toBool())

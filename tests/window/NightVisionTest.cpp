@@ -289,6 +289,14 @@ TEST_F(NightVisionTest, ADialogOpenWhileNightVisionIsSwitchedOnTurnsRedWhole) {
     w.FormKeyDown(Qt::Key_F4);
     EXPECT_TRUE(redOnBlack(grabModal([&] { dialogs.openFile("Firmware", "(*.fw)"); },
                                      [&] { w.FormKeyDown(Qt::Key_F4); })));
+    // The keyboard stays on No: Return after F4 starts no calibration.
+    bool started = true;
+    grabModal([&] { started = dialogs.confirm("Start calibration now?"); }, [&] {
+        EXPECT_TRUE(QTest::qWaitForWindowActive(QApplication::activeModalWidget()));
+        w.FormKeyDown(Qt::Key_F4);
+        QTest::keyClick(QApplication::activeModalWidget(), Qt::Key_Return);
+    });
+    EXPECT_FALSE(started);
 }
 
 TEST_F(NightVisionTest, AMenuPolishedWithTheShownWindowOpensStyledAndSizedTheFirstTime) {
