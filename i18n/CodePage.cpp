@@ -126,13 +126,14 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
     // Only a plain file is replaced. One linked to a pipe or a device (a link to /dev/null
     // keeps the settings from being kept) would give way to a file of its own, /dev/null itself
     // when run as root.
-    if (const QFileInfo target(path); target.exists() && !target.isFile())
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile())
         return false;
     // A file no one may write was made read-only on purpose. Its mode decides, not whether the
     // caller may write it: run with sudo, the program replaced it and left it writable.
     constexpr auto anyWrite =
         QFileDevice::WriteOwner | QFileDevice::WriteGroup | QFileDevice::WriteOther;
-    if (QFile::exists(path) && !(QFile::permissions(path) & anyWrite))
+    if (target.exists() && !(target.permissions() & anyWrite))
         return false;
     QByteArray content;
     for (const QString& line : lines) {
@@ -145,7 +146,7 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
     struct stat before {};
     const bool known =
         ::stat(name.constData(), &before) == 0 ||
-        ::stat(QFile::encodeName(QFileInfo(path).absolutePath()).constData(), &before) == 0;
+        ::stat(QFile::encodeName(target.absolutePath()).constData(), &before) == 0;
 #endif
     QSaveFile file(path);
     if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit()) {
