@@ -1077,8 +1077,12 @@ bool CalvettaFocuser::SetFocuserMaxPosition(uint32_t) {
 // libindi's own handlers read the first value whatever element it names, and still answer
 // to the base class's presets after this driver withdrew them: such requests would move the
 // focuser somewhere nobody asked for.
+bool CalvettaFocuser::addressedToThis(const char* dev) const {
+    return dev && std::strcmp(dev, getDeviceName()) == 0;
+}
+
 bool CalvettaFocuser::refuseUnknown(const char* dev, const char* name, char* names[], int n) {
-    if (!dev || std::strcmp(dev, getDeviceName()) != 0)
+    if (!addressedToThis(dev))
         return false;
     INDI::Property property = getProperty(name);
     // Not offered: the base class's presets still stand in saved configurations, and a
@@ -1140,12 +1144,11 @@ bool CalvettaFocuser::ISNewNumber(const char* dev, const char* name, double valu
                                   char* names[], int n) {
     if (refuseUnknown(dev, name, names, n))
         return true;
-    if (dev && std::strcmp(dev, getDeviceName()) == 0 && refuseNotANumber(name, values, n))
+    if (addressedToThis(dev) && refuseNotANumber(name, values, n))
         return true;
     const bool handled = INDI::Focuser::ISNewNumber(dev, name, values, names, n);
     // A new period counts from the last poll: a shorter one may be due already.
-    if (sessionActive && dev && std::strcmp(dev, getDeviceName()) == 0 &&
-        std::strcmp(name, "POLLING_PERIOD") == 0)
+    if (sessionActive && addressedToThis(dev) && std::strcmp(name, "POLLING_PERIOD") == 0)
         schedulePoll();
     return handled;
 }
@@ -1154,7 +1157,7 @@ bool CalvettaFocuser::ISNewSwitch(const char* dev, const char* name, ISState* st
                                   char* names[], int n) {
     if (refuseUnknown(dev, name, names, n))
         return true;
-    if (dev && std::strcmp(dev, getDeviceName()) == 0) {
+    if (addressedToThis(dev)) {
         // Only the switch turned on asks for the stop. The move stays Busy until the focuser
         // reports it has stopped: it slows down first.
         if (std::strcmp(name, FocusAbortSP.name) == 0) {
@@ -1196,7 +1199,7 @@ bool CalvettaFocuser::ISNewText(const char* dev, const char* name, char* texts[]
                                 int n) {
     if (refuseUnknown(dev, name, names, n))
         return true;
-    if (dev && std::strcmp(dev, getDeviceName()) == 0) {
+    if (addressedToThis(dev)) {
         if (refuseOverlong(name, texts, n))
             return true;
         if (std::strcmp(name, PresetRecordTP.name) == 0)

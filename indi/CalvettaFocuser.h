@@ -127,6 +127,8 @@ private:
     // True when a client's new values for `name` must go no further: the property is not
     // offered now, or one of the elements it names is not the property's.
     bool refuseUnknown(const char* dev, const char* name, char* names[], int n);
+    // The device a client's message names is this one.
+    bool addressedToThis(const char* dev) const;
     // True when one of the texts is longer than any port or name this driver takes; the
     // property is then left as it was.
     bool refuseOverlong(const char* name, char* texts[], int n);
