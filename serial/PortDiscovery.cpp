@@ -94,11 +94,14 @@ QList<SystemPort> systemPortsFromSysfs(
 namespace {
 
 bool isPortAvailable(const QString& device, DevicesOpenElsewhere& others) {
+    // Before the port's open and close, which would clear the holder's exclusive mode.
+    if (others.holds(device))
+        return false;
     QSerialPort port(device);
     if (!port.open(QIODevice::ReadWrite))
         return false;
     port.close();
-    return !others.holds(device);
+    return true;
 }
 
 bool isPortOffered(const QString& device, DevicesOpenElsewhere& others) {

@@ -14,6 +14,7 @@
 #endif
 
 #if defined(Q_OS_UNIX)
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -156,10 +157,29 @@ bool DevicesOpenElsewhere::holds(const QString& device) {
     return devices_->contains(target);
 }
 
+namespace {
+
+// Asked with a plain open and close, which leave the line as its holder set it.
+bool isTerminal(const QString& device) {
+#if defined(Q_OS_UNIX)
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno == EBUSY; // held in exclusive mode, as only a terminal can be
+    const bool terminal = ::isatty(fd);
+    ::close(fd);
+    return terminal;
+#else
+    Q_UNUSED(device);
+    return true;
+#endif
+}
+
+} // namespace
+
 bool isHeldByAnotherProgram(const QString& device) {
     // The lock file the port takes keeps out only programs that look for it, and its exclusive
     // mode only those that come later and are not root: a terminal program, or one reading the
     // device as a file, that was there first shares the line with this one.
     DevicesOpenElsewhere others;
-    return others.holds(device);
+    return others.holds(device) && isTerminal(device);
 }

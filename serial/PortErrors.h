@@ -44,6 +44,8 @@ private:
     std::optional<QSet<QByteArray>> devices_;
 };
 
-// Whether another program has the device open, as far as this user may see (Linux). A port
-// is no shared line: whatever another program reads is lost to this one.
+// Whether another program has the terminal open, as far as this user may see (Linux). A port
+// is no shared line: whatever another program reads is lost to this one. Asked before the
+// port is opened: its open and close set and clear the line's exclusive mode, which the
+// holder may have set, and root is kept out by none.
 bool isHeldByAnotherProgram(const QString& device);

@@ -117,6 +117,10 @@ bool QtSerialTransport::open(const PortSettings& settings, QString& error) {
         error = portOpenErrorText(settings.device, *refusal, systemText);
         return false;
     }
+    if (isHeldByAnotherProgram(settings.device)) {
+        error = portOpenErrorText(settings.device, PortOpenFailure::InUse, {});
+        return false;
+    }
     port_.setPortName(lockablePortName(settings.device));
     port_.setBaudRate(settings.baudRate);
     port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
@@ -128,13 +132,6 @@ bool QtSerialTransport::open(const PortSettings& settings, QString& error) {
     if (!port_.open(QIODevice::ReadWrite)) {
         error = openErrorText(settings.device, port_.error(), port_.errorString());
         port_.clearError();
-        return false;
-    }
-    // Asked once the device has proved a terminal. Opening it changed nothing for the program
-    // that holds it, its modem lines already up.
-    if (isHeldByAnotherProgram(settings.device)) {
-        close();
-        error = portOpenErrorText(settings.device, PortOpenFailure::InUse, {});
         return false;
     }
     // Some devices (pseudo-terminals among them) have no modem lines; that is no failure.
