@@ -150,6 +150,15 @@ TEST(PtyPort, PortReachedThroughALongLinkOpens) {
     QtSerialTransport port;
     QString error;
     EXPECT_TRUE(port.open({link}, error)) << error.toStdString();
+    // The lock is the device's through any link: a terminal program run with sudo that looks
+    // for it, and passes the exclusive mode, is kept off the line.
+    const QString shortLink = dir.filePath(QStringLiteral("ttyFOCUSER"));
+    ASSERT_TRUE(QFile::link(pty.devicePath(), shortLink));
+    QtSerialTransport other;
+    port.close();
+    ASSERT_TRUE(other.open({shortLink}, error)) << error.toStdString();
+    EXPECT_FALSE(port.open({pty.devicePath()}, error));
+    other.close();
     // Longer than any path may be: no such port, not advice on the user's rights.
     port.close();
     EXPECT_FALSE(port.open({link + QString(4096, QLatin1Char('x'))}, error));
