@@ -258,6 +258,14 @@ void CalvettaFocuser::relabelPresets(const FocuserStatus& s, bool define) {
 
 bool CalvettaFocuser::Connect() {
     handshakeRan = false;
+    // Asked before libindi opens the port, which flushes the line and sets it up: its exclusive
+    // mode keeps out no driver run as root, and a Calvetta holding the port lost its replies to
+    // this driver and dropped the focuser without a word.
+    const QString port = QString::fromLocal8Bit(serialConnection->port());
+    if (isHeldByAnotherProgram(port)) {
+        LOGF_ERROR("%s", utf8(portOpenErrorText(port, PortOpenFailure::InUse, {})).constData());
+        return false;
+    }
     if (INDI::Focuser::Connect())
         return true;
     if (!handshakeRan)

@@ -8,7 +8,6 @@
 #include <QFileInfo>
 #include <QSerialPort>
 #include <QSerialPortInfo>
-#include <QSet>
 #include <QThread>
 #include <algorithm>
 #include <memory>
@@ -16,9 +15,6 @@
 #include <utility>
 
 #if defined(Q_OS_LINUX)
-#include <cctype>
-#include <climits>
-#include <dirent.h>
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -97,59 +93,15 @@ QList<SystemPort> systemPortsFromSysfs(
 
 namespace {
 
-// The devices other programs have open, as far as this user may see (Linux), read from /proc
-// once, when first asked: a listing asks for every port that opens.
-class DevicesOpenElsewhere {
-public:
-    bool holds(const QString& device) {
-        const QByteArray target = QFile::encodeName(QFileInfo(device).canonicalFilePath());
-        if (target.isEmpty())
-            return false;
-        if (!devices_)
-            devices_ = read();
-        return devices_->contains(target);
-    }
-
-private:
-    static QSet<QByteArray> read() {
-        QSet<QByteArray> devices;
-#if defined(Q_OS_LINUX)
-        DIR* processes = ::opendir("/proc");
-        if (!processes)
-            return devices;
-        const QByteArray self = QByteArray::number(::getpid());
-        while (const dirent* process = ::readdir(processes)) {
-            if (!std::isdigit(static_cast<unsigned char>(process->d_name[0])) ||
-                self == process->d_name)
-                continue;
-            const QByteArray folder = QByteArray("/proc/") + process->d_name + "/fd/";
-            DIR* files = ::opendir(folder.constData()); // another user's stay unseen
-            if (!files)
-                continue;
-            while (const dirent* file = ::readdir(files)) {
-                // Read as links only: a file held on a hung network share would stall a stat.
-                char name[PATH_MAX];
-                const ssize_t n =
-                    ::readlink((folder + file->d_name).constData(), name, sizeof name);
-                if (n > 0)
-                    devices.insert(QByteArray(name, n));
-            }
-            ::closedir(files);
-        }
-        ::closedir(processes);
-#endif
-        return devices; // elsewhere the system opens ports exclusively
-    }
-
-    std::optional<QSet<QByteArray>> devices_;
-};
-
 bool isPortAvailable(const QString& device, DevicesOpenElsewhere& others) {
+    // Before the port's open and close, which would clear the holder's exclusive mode.
+    if (others.holds(device))
+        return false;
     QSerialPort port(device);
     if (!port.open(QIODevice::ReadWrite))
         return false;
     port.close();
-    return !others.holds(device);
+    return true;
 }
 
 bool isPortOffered(const QString& device, DevicesOpenElsewhere& others) {
@@ -160,14 +112,6 @@ bool isPortOffered(const QString& device, DevicesOpenElsewhere& others) {
 }
 
 } // namespace
-
-bool isHeldByAnotherProgram(const QString& device) {
-    // The lock file the port takes keeps out only programs that look for it, and its exclusive
-    // mode only those that come later: a terminal program, or one reading the device as a
-    // file, that was there first shares the line with this one.
-    DevicesOpenElsewhere others;
-    return others.holds(device);
-}
 
 bool IsPortAvailable(const QString& device) {
     DevicesOpenElsewhere others;

@@ -10,9 +10,6 @@
 
 // True when the device can be opened exclusively right now; a port in use counts as absent.
 bool IsPortAvailable(const QString& device);
-// Whether another program has the device open, as far as this user may see (Linux). A port
-// is no shared line: whatever another program reads is lost to this one.
-bool isHeldByAnotherProgram(const QString& device);
 // Windows numbering: the device "COM" + n.
 bool IsPortAvailable(int n);
 // Whether the port list offers the device: when it is available, or when only this user's

@@ -3,10 +3,18 @@
 #include "i18n/Translator.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <cerrno>
 #include <vector>
 
+#if defined(Q_OS_LINUX)
+#include <cctype>
+#include <climits>
+#include <dirent.h>
+#endif
+
 #if defined(Q_OS_UNIX)
+#include <fcntl.h>
 #include <grp.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -105,4 +113,73 @@ PortOpenFailure portOpenFailureFromErrno(int error) {
     default:
         return PortOpenFailure::Other;
     }
+}
+
+namespace {
+
+QSet<QByteArray> devicesOpenByOthers() {
+    QSet<QByteArray> devices;
+#if defined(Q_OS_LINUX)
+    DIR* processes = ::opendir("/proc");
+    if (!processes)
+        return devices;
+    const QByteArray self = QByteArray::number(::getpid());
+    while (const dirent* process = ::readdir(processes)) {
+        if (!std::isdigit(static_cast<unsigned char>(process->d_name[0])) ||
+            self == process->d_name)
+            continue;
+        const QByteArray folder = QByteArray("/proc/") + process->d_name + "/fd/";
+        DIR* files = ::opendir(folder.constData()); // another user's stay unseen
+        if (!files)
+            continue;
+        while (const dirent* file = ::readdir(files)) {
+            // Read as links only: a file held on a hung network share would stall a stat.
+            char name[PATH_MAX];
+            const ssize_t n = ::readlink((folder + file->d_name).constData(), name, sizeof name);
+            if (n > 0)
+                devices.insert(QByteArray(name, n));
+        }
+        ::closedir(files);
+    }
+    ::closedir(processes);
+#endif
+    return devices; // elsewhere the system opens ports exclusively
+}
+
+} // namespace
+
+bool DevicesOpenElsewhere::holds(const QString& device) {
+    const QByteArray target = QFile::encodeName(QFileInfo(device).canonicalFilePath());
+    if (target.isEmpty())
+        return false;
+    if (!devices_)
+        devices_ = devicesOpenByOthers();
+    return devices_->contains(target);
+}
+
+namespace {
+
+// Asked with a plain open and close, which leave the line as its holder set it.
+bool isTerminal(const QString& device) {
+#if defined(Q_OS_UNIX)
+    const int fd = ::open(QFile::encodeName(device).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0)
+        return errno == EBUSY; // held in exclusive mode, as only a terminal can be
+    const bool terminal = ::isatty(fd);
+    ::close(fd);
+    return terminal;
+#else
+    Q_UNUSED(device);
+    return true;
+#endif
+}
+
+} // namespace
+
+bool isHeldByAnotherProgram(const QString& device) {
+    // The lock file the port takes keeps out only programs that look for it, and its exclusive
+    // mode only those that come later and are not root: a terminal program, or one reading the
+    // device as a file, that was there first shares the line with this one.
+    DevicesOpenElsewhere others;
+    return others.holds(device) && isTerminal(device);
 }

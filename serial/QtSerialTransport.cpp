@@ -61,13 +61,10 @@ QString openErrorText(const QString& device, QSerialPort::SerialPortError error,
 namespace {
 
 QString lockablePortName(const QString& device) {
-    // The port takes a lock file named after the path it is given. A long path (a link named
-    // at length) gives a name no folder takes, and the open failed as if another program held
-    // the port; the device's own name is short and locks the same device.
-    constexpr qsizetype kLongestFileName = 255;
-    constexpr qsizetype kLockPrefix = 5; // "LCK.."
-    if (QFile::encodeName(device).size() + kLockPrefix <= kLongestFileName)
-        return device;
+    // The port takes a lock file named after the path it is given. Named after a link (a
+    // by-id name), it kept out no program that locks the device by its own name, as terminal
+    // programs do (run with sudo, they pass the line's exclusive mode too); a long link gave a
+    // name no folder takes, and the open failed as if another program held the port.
     const QString target = QFileInfo(device).canonicalFilePath();
     return target.isEmpty() ? device : target;
 }
@@ -117,6 +114,10 @@ bool QtSerialTransport::open(const PortSettings& settings, QString& error) {
         error = portOpenErrorText(settings.device, *refusal, systemText);
         return false;
     }
+    if (isHeldByAnotherProgram(settings.device)) {
+        error = portOpenErrorText(settings.device, PortOpenFailure::InUse, {});
+        return false;
+    }
     port_.setPortName(lockablePortName(settings.device));
     port_.setBaudRate(settings.baudRate);
     port_.setDataBits(static_cast<QSerialPort::DataBits>(settings.dataBits));
@@ -128,13 +129,6 @@ bool QtSerialTransport::open(const PortSettings& settings, QString& error) {
     if (!port_.open(QIODevice::ReadWrite)) {
         error = openErrorText(settings.device, port_.error(), port_.errorString());
         port_.clearError();
-        return false;
-    }
-    // Asked once the device has proved a terminal. Opening it changed nothing for the program
-    // that holds it, its modem lines already up.
-    if (isHeldByAnotherProgram(settings.device)) {
-        close();
-        error = portOpenErrorText(settings.device, PortOpenFailure::InUse, {});
         return false;
     }
     // Some devices (pseudo-terminals among them) have no modem lines; that is no failure.

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <csignal>
+#include <fcntl.h>
 
 namespace {
 
@@ -346,7 +347,18 @@ TEST_F(IndiSession, WrongPortAndSilentDeviceFailToConnectWithTheReason) {
     EXPECT_TRUE(waitState("CONNECTION", IPS_ALERT));
     EXPECT_FALSE(isOn("CONNECTION", "CONNECT"));
 
-    connectTo(dir.filePath(QStringLiteral("ttyCALVETTA")));
+    // Held by another program, which the port's exclusive mode lets by under root.
+    const QString link = dir.filePath(QStringLiteral("ttyCALVETTA"));
+    const int held = ::open(QFile::encodeName(link).constData(), O_RDWR | O_NOCTTY);
+    const size_t updates = historyOf("CONNECTION").size();
+    connectTo(link);
+    EXPECT_TRUE(waitMessage("in use by another program"));
+    EXPECT_TRUE(waitFor([&] {
+        return historyOf("CONNECTION").size() > updates && state("CONNECTION") == IPS_ALERT;
+    })) << "settled, or the next connect is taken for this one";
+    ::close(held);
+
+    connectTo(link);
     EXPECT_TRUE(waitMessage("No answer from the focuser"));
     EXPECT_TRUE(waitState("CONNECTION", IPS_ALERT));
     EXPECT_FALSE(isOn("CONNECTION", "CONNECT"));

@@ -10,7 +10,9 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <cstring>
+#include <fcntl.h>
 #include <grp.h>
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/stat.h>
@@ -99,12 +101,18 @@ TEST(PtyPort, PortInUseCountsAsAbsent) {
     reader.setStandardInputFile(pty.devicePath());
     reader.start(QStringLiteral("sleep"), {QStringLiteral("30")});
     ASSERT_TRUE(reader.waitForStarted());
+    // One that set the line's exclusive mode keeps it: the port's open and close cleared it.
+    const int held = ::open(QFile::encodeName(pty.devicePath()).constData(), O_RDWR | O_NOCTTY);
+    ASSERT_EQ(::ioctl(held, TIOCEXCL), 0);
     EXPECT_FALSE(IsPortAvailable(pty.devicePath()));
     QtSerialTransport port;
     QString error;
     EXPECT_FALSE(port.open({pty.devicePath()}, error));
     EXPECT_TRUE(error.endsWith(QLatin1String("in use by another program. Close that program "
                                              "and try again.")));
+    int exclusive = 0;
+    EXPECT_TRUE(::ioctl(held, TIOCGEXCL, &exclusive) == 0 && exclusive);
+    ::close(held);
     reader.kill();
     reader.waitForFinished();
 }
@@ -142,6 +150,15 @@ TEST(PtyPort, PortReachedThroughALongLinkOpens) {
     QtSerialTransport port;
     QString error;
     EXPECT_TRUE(port.open({link}, error)) << error.toStdString();
+    // The lock is the device's through any link: a terminal program run with sudo that looks
+    // for it, and passes the exclusive mode, is kept off the line.
+    const QString shortLink = dir.filePath(QStringLiteral("ttyFOCUSER"));
+    ASSERT_TRUE(QFile::link(pty.devicePath(), shortLink));
+    QtSerialTransport other;
+    port.close();
+    ASSERT_TRUE(other.open({shortLink}, error)) << error.toStdString();
+    EXPECT_FALSE(port.open({pty.devicePath()}, error));
+    other.close();
     // Longer than any path may be: no such port, not advice on the user's rights.
     port.close();
     EXPECT_FALSE(port.open({link + QString(4096, QLatin1Char('x'))}, error));
