@@ -14,8 +14,13 @@ QString& executableOverride() {
 }
 
 QString executablePath() {
-    return executableOverride().isEmpty() ? QCoreApplication::applicationFilePath()
-                                          : executableOverride();
+    if (!executableOverride().isEmpty())
+        return executableOverride();
+    // The toolkit gives no path for an executable in a folder it cannot name (one named in
+    // another character set than UTF-8): the command's own tells at least which one it is.
+    const QString path = QCoreApplication::applicationFilePath();
+    return path.isEmpty() ? QFileInfo(QCoreApplication::arguments().value(0)).absoluteFilePath()
+                          : path;
 }
 
 } // namespace

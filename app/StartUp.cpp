@@ -13,9 +13,21 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
+#include <QTimer>
 
 void TVaskelWindow::FormCreate() {
-    QDir::setCurrent(ProgramDirectory()); // the trace log is written there
+    // The trace log is written there. The toolkit names files in UTF-8: a folder named under a
+    // Latin-1 locale cannot be entered, and its settings, languages and history were passed
+    // over without a word. The language files lie there too, so this is said in English.
+    if (!QDir::setCurrent(ProgramDirectory()))
+        QTimer::singleShot(0, this, [this] {
+            dialogs.message(DialogKind::Error,
+                            TR(QStringLiteral("Calvetta cannot open its own folder %1: its "
+                                              "settings, languages and history are not used. "
+                                              "A folder named in another character set than "
+                                              "UTF-8 cannot be opened; rename it."))
+                                .arg(ProgramDirectory()));
+        });
 
     translator = std::make_unique<TLangTranslator>(ProgramDirectory());
     setProgramTranslator(translator.get());

@@ -595,13 +595,26 @@ void THistoryWindow::ShowFile() {
     const bool failed = history_.writeFailed();
     const int unwritten = history_.unwrittenRows();
     const QString path = history_.filePath();
-    if (failed)
-        FileLabel->setText(TR(QStringLiteral("The history file cannot be written: %1")).arg(path));
-    else if (unwritten > 0)
-        FileLabel->setText(TR(QStringLiteral("History file: %1 (rows not written: %2)"))
-                               .arg(path, QString::number(unwritten)));
-    else
-        FileLabel->setText(TR(QStringLiteral("History file: %1")).arg(path));
+    const auto text = [&](const QString& shownPath) {
+        if (failed)
+            return TR(QStringLiteral("The history file cannot be written: %1")).arg(shownPath);
+        if (unwritten > 0)
+            return TR(QStringLiteral("History file: %1 (rows not written: %2)"))
+                .arg(shownPath, QString::number(unwritten));
+        return TR(QStringLiteral("History file: %1")).arg(shownPath);
+    };
+    // A program installed in a deep folder: its lines cut the path before the file's name. The
+    // path gives up its middle instead, and the tooltip shows it whole.
+    const QFontMetrics metrics = FileLabel->fontMetrics();
+    const QRect room(0, 0, FileLabel->width(), FileLabel->height());
+    QString shown = path;
+    for (int width = metrics.horizontalAdvance(path);
+         width > 0 && metrics.boundingRect(room, Qt::TextWordWrap, text(shown)).height() >
+                          room.height();
+         width -= metrics.averageCharWidth())
+        shown = metrics.elidedText(path, Qt::ElideMiddle, width);
+    FileLabel->setText(text(shown));
+    FileLabel->setToolTip(shown == path ? QString() : text(path));
     QPalette pal = FileLabel->palette();
     pal.setColor(QPalette::WindowText,
                  theme::shown(failed || unwritten > 0 ? kInternalLine : kQuietText));

@@ -149,7 +149,12 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
         ::stat(QFile::encodeName(target.absolutePath()).constData(), &before) == 0;
 #endif
     QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(content) == content.size() && file.commit()) {
+    const bool opened = file.open(QIODevice::WriteOnly);
+    // A write that fails (a full disk) leaves the old file as it was. The toolkit's commit does
+    // not see a failed flush, and put what was written, nothing, in the file's place.
+    if (opened && (file.write(content) != content.size() || !file.flush()))
+        return false;
+    if (opened && file.commit()) {
 #if defined(Q_OS_UNIX)
         // The new file is its writer's. Run once with sudo (for want of the dialout group),
         // the program left the user a file of root's that the user could no longer write,

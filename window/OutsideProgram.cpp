@@ -14,6 +14,10 @@
 #if defined(Q_OS_WIN)
 #include <windows.h>
 #endif
+#if defined(Q_OS_UNIX)
+#include <iconv.h>
+#include <langinfo.h>
+#endif
 
 namespace {
 
@@ -27,15 +31,52 @@ QString shellWord(const QString& word) {
     return u'\'' + quoted + u'\'';
 }
 
+// The text in the terminal's character set. The arguments reach it in UTF-8, which the
+// terminal of a Latin-1 locale showed as "DrÃ¼cken"; letters the set lacks become "?".
+QByteArray inCodeset(const QString& text, const QByteArray& codeset) {
+    QByteArray bytes = text.toUtf8();
+#if defined(Q_OS_UNIX)
+    // The C locale's ASCII tells nothing of the terminal, which then mostly shows UTF-8.
+    if (codeset.isEmpty() || codeset == "UTF-8" || codeset == "ANSI_X3.4-1968")
+        return bytes;
+    const iconv_t cd = ::iconv_open((codeset + "//TRANSLIT").constData(), "UTF-8");
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        return bytes;
+    QByteArray out(bytes.size() * 4 + 4, '\0');
+    char* in = bytes.data();
+    char* to = out.data();
+    std::size_t inLeft = bytes.size(), outLeft = out.size();
+    if (::iconv(cd, &in, &inLeft, &to, &outLeft) != static_cast<std::size_t>(-1))
+        bytes = out.left(out.size() - qsizetype(outLeft));
+    ::iconv_close(cd);
+#else
+    Q_UNUSED(codeset);
+#endif
+    return bytes;
+}
+
+// A word for printf's %b: an argument holds only UTF-8, so the other bytes (and the backslash)
+// go as octal escapes.
+QString printfWord(const QString& text, const QByteArray& codeset) {
+    QString escaped;
+    for (const char c : inCodeset(text, codeset)) {
+        const auto byte = static_cast<unsigned char>(c);
+        escaped += byte < 0x80 && byte != '\\'
+                       ? QString(QChar(char16_t(byte)))
+                       : QStringLiteral("\\0%1").arg(uint(byte), 3, 8, QLatin1Char('0'));
+    }
+    return shellWord(escaped);
+}
+
 // Runs its arguments ($0 is `program`), then says how it ended, in the window's language, and
 // keeps the terminal open until Enter is pressed.
-QString waitForKeyScript(const QString& program, bool nightVision) {
+QString waitForKeyScript(const QString& program, bool nightVision, const QByteArray& codeset) {
     // The shell puts the exit status where the marker stands; no path holds a NUL.
     const QString status(QChar(u'\0'));
     QStringList failed =
         TR(QStringLiteral("%1 has failed (exit status %2).")).arg(program, status).split(status);
     for (QString& piece : failed)
-        piece = shellWord(piece);
+        piece = printfWord(piece, codeset);
     QString script;
     if (nightVision) {
         // Most terminals are light, and one bright window undoes the eyes' adaptation to the
@@ -49,11 +90,11 @@ QString waitForKeyScript(const QString& program, bool nightVision) {
            // Ctrl+C stops a hung tool, not this shell, which still says how the tool ended (the
            // trap is a command, so the tool takes the key as usual).
            QStringLiteral("trap : INT; \"$0\" \"$@\"; status=$?; echo; "
-                          "if [ $status -eq 0 ]; then printf '%s\\n' ") +
-           shellWord(TR(QStringLiteral("%1 has finished.")).arg(program)) +
-           QStringLiteral("; else printf '%s\\n' ") + failed.join(QStringLiteral("\"$status\"")) +
-           QStringLiteral("; fi; printf '%s ' ") +
-           shellWord(TR(QStringLiteral("Press Enter to close this window."))) +
+                          "if [ $status -eq 0 ]; then printf '%b\\n' ") +
+           printfWord(TR(QStringLiteral("%1 has finished.")).arg(program), codeset) +
+           QStringLiteral("; else printf '%b\\n' ") + failed.join(QStringLiteral("\"$status\"")) +
+           QStringLiteral("; fi; printf '%b ' ") +
+           printfWord(TR(QStringLiteral("Press Enter to close this window.")), codeset) +
            QStringLiteral("; read answer");
 }
 
@@ -134,7 +175,9 @@ std::optional<LaunchPlan> launchPlan(Platform platform, const QString& commandLi
             plan.program = terminal;
             plan.arguments =
                 QStringList{QLatin1String(runOption), QStringLiteral("sh"), QStringLiteral("-c"),
-                            waitForKeyScript(program, surroundings.nightVision), program} +
+                            waitForKeyScript(program, surroundings.nightVision,
+                                             surroundings.terminalCodeset),
+                            program} +
                 args;
             return plan;
         }
@@ -159,6 +202,9 @@ bool startOutsideProgram(const QString& commandLine) {
         return QStandardPaths::findExecutable(name);
     };
     surroundings.nightVision = theme::nightVision();
+#if defined(Q_OS_UNIX)
+    surroundings.terminalCodeset = ::nl_langinfo(CODESET);
+#endif
     const std::optional<LaunchPlan> plan = launchPlan(platform, commandLine, surroundings);
     if (!plan)
         return false;

@@ -5,6 +5,7 @@
 
 #include "serial/Platform.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -27,6 +28,8 @@ struct LaunchSurroundings {
     std::function<bool(const QString& path)> isExecutable;
     std::function<QString(const QString& name)> findInSearchPath; // empty when not found
     bool nightVision = false;                                     // the program shows night vision
+    // The locale's character set, which a terminal started from it shows; empty: UTF-8.
+    QByteArray terminalCodeset{};
 };
 
 // The plan for `commandLine` (a program's name, then its arguments) on `platform`; empty when

@@ -167,7 +167,7 @@ TEST_F(HistoryTest, TwoProgramsBesideEachOtherKeepEveryRowOfBoth) {
 
 TEST_F(HistoryTest, AFileThatCannotBeWrittenCostsOnlyTheFile) {
     // The directory is a plain file: nothing can be created in it.
-    const QString notADirectory = dir.filePath("plain");
+    const QString notADirectory = dir.filePath(QString(200, u'p')); // deeper than its lines
     writeFile(notADirectory, "x");
     TSessionHistory lost(notADirectory, clock);
     feed(lost, StatusDoc().text());
@@ -181,8 +181,12 @@ TEST_F(HistoryTest, AFileThatCannotBeWrittenCostsOnlyTheFile) {
     EXPECT_FALSE(lost.writeFailed());
     THistoryWindow window(lost);
     window.show();
-    EXPECT_TRUE(window.FileLabel->text().endsWith("(rows not written: 1)"))
-        << qPrintable(window.FileLabel->text());
+    const QLabel& label = *window.FileLabel;
+    EXPECT_TRUE(label.text().endsWith("2026-01-02.csv (rows not written: 1)"));
+    const QRect box(QPoint(), label.size());
+    EXPECT_LE(label.fontMetrics().boundingRect(box, Qt::TextWordWrap, label.text()).height(),
+              box.height())
+        << "the file's name is on the lines shown: " << qPrintable(label.text());
 }
 
 // Linked to /dev/null (or a pipe, which held the window) the night's file took every row

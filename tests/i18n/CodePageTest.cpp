@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <gtest/gtest.h>
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -55,6 +57,20 @@ TEST(CodePage, AFileThatCannotBeReplacedIsWrittenInPlace) {
         writeAnsiLines(file.fileName(), {QStringLiteral("Lang=DE"), QStringLiteral(u"P=É")}));
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("Lang=DE\r\nP=\xC9\r\n"));
+    file.close();
+
+    // A full disk, as a limit on the size of files written: the old file stays whole.
+    const QString beside = dir.filePath("calvetta.ini");
+    ASSERT_TRUE(writeAnsiLines(beside, {QStringLiteral("Lang=DE")}));
+    rlimit limit{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &limit), 0);
+    const rlimit full{4, limit.rlim_max};
+    const auto signal = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    EXPECT_FALSE(writeAnsiLines(beside, {QStringLiteral("Lang=IT")}));
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, signal);
+    EXPECT_EQ(QFileInfo(beside).size(), 9) << "Lang=DE and its line end";
 }
 
 // A pipe named like a settings file would hold the start, waiting for a writer; written, it

@@ -48,12 +48,14 @@ TEST(ToolStart, TheTerminalSaysHowTheToolEndedAndWaitsForEnter) {
     // In the window's language; a quote in the text does not end the shell's word.
     QTemporaryDir dir;
     writeFile(dir.filePath("VaskelManager_FR.txt"),
-              "%1 has failed (exit status %2).=%1 n'a pas abouti (code %2).\r\n");
+              "%1 has failed (exit status %2).=%1 n'a pas abouti (code %2).\r\n"
+              "Press Enter to close this window.=Appuyez sur Entr\351e.\r\n");
     TLangTranslator french(dir.path());
     french.SelectLanguage("FR");
     setProgramTranslator(&french);
     auto night = machine({"/bin/false", "/usr/bin/x-terminal-emulator"});
     night.nightVision = true;
+    night.terminalCodeset = "ISO-8859-1"; // a Latin-1 locale's terminal, which shows no UTF-8
     const auto plan = launchPlan(Platform::Linux, "/bin/false --port /dev/ttyUSB0", night);
     setProgramTranslator(nullptr);
     ASSERT_TRUE(plan);
@@ -65,6 +67,7 @@ TEST(ToolStart, TheTerminalSaysHowTheToolEndedAndWaitsForEnter) {
     ASSERT_TRUE(shell.waitForFinished(5000));
     const QByteArray shown = shell.readAll();
     EXPECT_TRUE(shown.contains("/bin/false n'a pas abouti (code 1)."));
+    EXPECT_TRUE(shown.contains("Appuyez sur Entr\351e.")) << shown.constData();
     EXPECT_TRUE(shown.startsWith("\x1b]11;#000000\x07\x1b]10;#aa0000\x07"))
         << "dark, as the window";
 

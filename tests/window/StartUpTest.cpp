@@ -30,6 +30,13 @@ TEST_F(WindowTest, WithoutSettingsNoPortIsChosenAndTheLanguageIsEnglish) {
     EXPECT_FALSE(serialTraceEnabled);
     EXPECT_EQ(QDir::currentPath(), QDir(dir.path()).canonicalPath())
         << "the program's directory becomes the working directory";
+
+    // One the toolkit cannot open (named in Latin-1) is said, not passed over.
+    setExecutablePathForTesting(dir.filePath(QStringLiteral(u"T\uFFFDlescope/calvetta")));
+    open();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(log.messages.value(0).contains(QStringLiteral(u"T\uFFFDlescope")))
+        << qPrintable(log.messages.join(u'|'));
 }
 
 TEST_F(WindowTest, StoredLanguageAndTraceApplyAndVanishAfterTheUserPicksALanguage) {
