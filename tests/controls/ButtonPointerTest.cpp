@@ -85,6 +85,12 @@ TEST_F(ButtonPointerTest, HoverCountsBothFarEdgesAndHoldsThePointerMeanwhile) {
     moveTo(10, -1);
     EXPECT_FALSE(button->hover);
     EXPECT_FALSE(captured());
+
+    // Under Wayland no move follows from beyond the window, only its leave.
+    moveTo(30, 20);
+    QEvent left(QEvent::Leave);
+    QCoreApplication::sendEvent(window.get(), &left);
+    EXPECT_FALSE(button->hover);
 }
 
 TEST_F(ButtonPointerTest, HoverShowsTheHighlightedPicture) {
