@@ -20,6 +20,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWheelEvent>
+#include <QWindow>
 #include <algorithm>
 #include <memory>
 
@@ -614,6 +615,11 @@ void TVaskelWindow::ShowCalibrationWizard() {
     const auto wizard = std::make_unique<THalvorbeck2WizardWindow>();
     // On the window's screen, which need not be the first.
     wizard->placeOn(screen());
+    // Kept above the window it blocks. The toolkit keeps an ownerless dialog above the
+    // program's windows under X11 only: under Wayland a click on the blocked main window
+    // raised it over the wizard, which no click could then reach.
+    wizard->winId();
+    wizard->windowHandle()->setTransientParent(windowHandle());
     wizard->tellFocuserLost = [this](const QString& text) {
         dialogs.message(DialogKind::Error, text);
     };

@@ -551,6 +551,12 @@ bool TTolveHilitableControl::eventFilter(QObject* watched, QEvent* event) {
             update();
         dropPointer();
     }
+    // The pointer left the window. Under Wayland the capture reaches no further than the
+    // window: no move from beyond it follows, and the control stayed lit with the pointer gone.
+    if (event->type() == QEvent::Leave && watched == window() && hover) {
+        update();
+        dropPointer();
+    }
     return TTolveImagedControl::eventFilter(watched, event);
 }
 

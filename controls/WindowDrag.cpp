@@ -1,7 +1,9 @@
 #include "controls/WindowDrag.h"
 
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
+#include <QMouseEvent>
 #include <QWidget>
 #include <QWindow>
 
@@ -39,6 +41,15 @@ private:
 
 } // namespace
 
+void releaseTakenPress(QWidget* grabber, QPoint at) {
+    QWidget* window = grabber->window();
+    if (QWindow* handle = window->windowHandle())
+        QCoreApplication::postEvent(
+            handle, new QMouseEvent(QEvent::MouseButtonRelease, grabber->mapTo(window, at),
+                                    grabber->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                                    Qt::NoModifier));
+}
+
 QPoint placeWithin(QSize size, QPoint centre, const QRect& available) {
     QRect box(QPoint(), size);
     box.moveCenter(centre);
@@ -50,8 +61,10 @@ QPoint placeWithin(QSize size, QPoint centre, const QRect& available) {
 }
 
 void TitleDrag::beginTitleDrag(QWidget* window, QWidget* grabber, int x, int y) {
-    if (startWindowSystemMove(window))
+    if (startWindowSystemMove(window)) {
+        releaseTakenPress(grabber, QPoint(x, y));
         return;
+    }
     moveWindowActive = true;
     moveWindowClickX = x;
     moveWindowClickY = y;

@@ -14,6 +14,11 @@ class QWidget;
 // area keeps its top left in it, where its title strip starts.
 QPoint placeWithin(QSize size, QPoint centre, const QRect& available);
 
+// Ends for the toolkit a press on `grabber` at `at` whose release the window system keeps, as it
+// does once it moves the window itself. The toolkit, which saw the press, would otherwise go on
+// sending every pointer move to `grabber`, and no button beneath the pointer lit until a click.
+void releaseTakenPress(QWidget* grabber, QPoint at);
+
 class TitleDrag {
 public:
     bool moveWindowActive = false; // a drag is in progress

@@ -2,6 +2,7 @@
 
 #include "ControlsFixture.h"
 #include "TestUtil.h"
+#include "controls/WindowDrag.h"
 
 #include <QApplication>
 #include <QCursor>
@@ -85,6 +86,23 @@ TEST_F(ButtonPointerTest, HoverCountsBothFarEdgesAndHoldsThePointerMeanwhile) {
     moveTo(10, -1);
     EXPECT_FALSE(button->hover);
     EXPECT_FALSE(captured());
+
+    // Under Wayland no move follows from beyond the window, only its leave.
+    moveTo(30, 20);
+    QEvent left(QEvent::Leave);
+    QCoreApplication::sendEvent(window.get(), &left);
+    EXPECT_FALSE(button->hover);
+
+    // Nor of the release of a press the window system moved the window with.
+    const auto send = [&](QEvent::Type type, QPoint p, Qt::MouseButtons held) {
+        QMouseEvent e(type, p, window->mapToGlobal(p), Qt::MouseButton(int(held)), held, {});
+        QCoreApplication::sendEvent(window->windowHandle(), &e);
+    };
+    send(QEvent::MouseButtonPress, {2, 2}, Qt::LeftButton);
+    releaseTakenPress(window.get(), {2, 2});
+    QCoreApplication::sendPostedEvents();
+    send(QEvent::MouseMove, at(31, 21), Qt::NoButton);
+    EXPECT_TRUE(button->hover);
 }
 
 TEST_F(ButtonPointerTest, HoverShowsTheHighlightedPicture) {

@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPainter>
+#include <QWindow>
 #include <algorithm>
 
 namespace {
@@ -308,10 +309,12 @@ TEST_F(HiDpiTest, TheWizardOpensOnTheWindowsScreenAndFollowsItsRatio) {
     // Where the wizard opened, and the ratio of its picture there and once dragged to the
     // other screen.
     QScreen* openedOn = nullptr;
+    QWindow* above = nullptr; // the window it is kept above
     qreal ratios[2] = {};
     QTimer::singleShot(0, [&] {
         THalvorbeck2WizardWindow& wizard = *activeWizard;
         openedOn = wizard.screen();
+        above = wizard.windowHandle()->transientParent();
         for (qreal& ratio : ratios) {
             wizard.grab(); // paints it
             ratio = wizard.WizardImage->pixmap().devicePixelRatio();
@@ -321,6 +324,7 @@ TEST_F(HiDpiTest, TheWizardOpensOnTheWindowsScreenAndFollowsItsRatio) {
     });
     w.ShowCalibrationWizard();
     EXPECT_EQ(openedOn, second);
+    EXPECT_EQ(above, w.windowHandle());
     EXPECT_EQ(ratios[0], 1.5);
     EXPECT_EQ(ratios[1], 2.0);
 }
