@@ -408,12 +408,8 @@ void CalvettaFocuser::stopSession() {
     if (readCallbackId >= 0)
         IERmCallback(readCallbackId);
     readCallbackId = -1;
-    if (pollTimerId >= 0)
-        RemoveTimer(pollTimerId);
-    pollTimerId = -1;
-    if (overdueTimerId >= 0)
-        IERmTimer(overdueTimerId);
-    overdueTimerId = -1;
+    pollTimer.stop();
+    overdueTimer.stop();
     pacer.clear();
     framer = ReplyFramer();
     // Settings whose confirmation was still awaited will not hear of it on this link.
@@ -491,18 +487,16 @@ bool CalvettaFocuser::writeRequest(const QString& request) {
 // A reply overdue by more than 350 ms no longer holds back what waits behind it: an abort
 // queued behind a lost reply goes out without waiting for another request.
 void CalvettaFocuser::armOverdueTimer() {
-    if (!sessionActive || overdueTimerId >= 0 || pacer.queue().empty())
+    if (!sessionActive || overdueTimer.isActive() || pacer.queue().empty())
         return;
     const std::uint32_t since = tick() - lastWriteT;
     const int wait = since > RequestPacer::kReplyWaitMs
                          ? 1
                          : static_cast<int>(RequestPacer::kReplyWaitMs + 1 - since);
-    overdueTimerId = IEAddTimer(
-        wait, [](void* self) { static_cast<CalvettaFocuser*>(self)->overdueTimerHit(); }, this);
+    overdueTimer.start(wait);
 }
 
 void CalvettaFocuser::overdueTimerHit() {
-    overdueTimerId = -1;
     if (!sessionActive)
         return;
     if (tick() - lastWriteT > RequestPacer::kReplyWaitMs) {
@@ -513,7 +507,6 @@ void CalvettaFocuser::overdueTimerHit() {
 }
 
 void CalvettaFocuser::TimerHit() {
-    pollTimerId = -1;
     if (!isConnected() || !sessionActive)
         return;
     const std::uint32_t now = tick();
@@ -549,12 +542,10 @@ void CalvettaFocuser::TimerHit() {
 }
 
 void CalvettaFocuser::schedulePoll() {
-    if (pollTimerId >= 0)
-        RemoveTimer(pollTimerId);
     const std::uint32_t period = getCurrentPollingPeriod();
     const std::uint32_t since = tick() - lastPollT;
     const std::uint32_t untilPoll = since >= period ? 1 : period - since;
-    pollTimerId = SetTimer(std::min(untilPoll, kCheckMs));
+    pollTimer.start(static_cast<int>(std::min(untilPoll, kCheckMs)));
 }
 
 // --- replies in ------------------------------------------------------------------------

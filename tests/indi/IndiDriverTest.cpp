@@ -2,6 +2,7 @@
 // pseudo-terminal.
 
 #include "IndiHarness.h"
+#include "TestUtil.h"
 
 #include "emulator/FocuserDevice.h"
 
@@ -28,6 +29,8 @@ bool sawBusyBetween(const std::vector<PropertySeen>& updates, double from, doubl
 } // namespace
 
 TEST_F(IndiSession, ConnectsAndShowsTravelPositionReadingsAndLeds) {
+    driverClock = dir.filePath(QStringLiteral("clock"));
+    writeFile(driverClock, "+0");
     ASSERT_TRUE(connectFocuser());
     const DeviceSettings factory = factorySettings(configOf(FocuserModel::Vaskel4));
 
@@ -72,6 +75,11 @@ TEST_F(IndiSession, ConnectsAndShowsTravelPositionReadingsAndLeds) {
     ASSERT_TRUE(waitState("POLLING_PERIOD", IPS_OK));
     const size_t polled = historyOf("FOCUS_TEMPERATURE").size();
     EXPECT_FALSE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() > polled + 2; }, 5000));
+
+    // The wall clock set back by an hour (NTP, once a network is found): polling goes on.
+    writeFile(driverClock, "-3600");
+    const size_t setBack = historyOf("FOCUS_TEMPERATURE").size();
+    EXPECT_TRUE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= setBack + 2; }));
 }
 
 TEST_F(IndiSession, MovesAbsoluteAndRelativeAndAbortsInMidMove) {
