@@ -509,6 +509,14 @@ void CalvettaFocuser::overdueTimerHit() {
 void CalvettaFocuser::TimerHit() {
     if (!isConnected() || !sessionActive)
         return;
+    // What came while the driver was held up (paused, a machine too busy to run it) is read
+    // before silences are judged: the timer may be served first, and a focuser that answered
+    // all along was reported silent, its move ended in Alert.
+    if (pollfd p{PortFD, POLLIN, 0}; ::poll(&p, 1, 0) > 0) {
+        readable();
+        if (!sessionActive)
+            return;
+    }
     const std::uint32_t now = tick();
     if (motion == Motion::Moving &&
         now - lastMoveNewsT >= static_cast<std::uint32_t>(status::kMoveSilenceMs)) {

@@ -6,6 +6,7 @@
 
 #include "emulator/FocuserDevice.h"
 
+#include <QThread>
 #include <cmath>
 #include <csignal>
 
@@ -313,6 +314,19 @@ TEST_F(IndiSession, AFocuserThatFallsSilentOrSendsGarbageIsReported) {
                                 QStringLiteral("--stray-brace"), QStringLiteral("1")}));
     EXPECT_TRUE(waitMessage("never ends; it is ignored"));
     EXPECT_TRUE(waitState("FOCUS_TEMPERATURE", IPS_OK)) << "the next usable status restores it";
+
+    // The driver held up instead (paused) while a reply came: that is no silence.
+    const auto focuser = static_cast<pid_t>(emulator.processId());
+    const pid_t held = readFile(QStringLiteral("/proc/%1/task/%1/children").arg(driver.processId()))
+                           .trimmed()
+                           .toInt(); // the driver, socat's child
+    ::kill(focuser, SIGSTOP);
+    QThread::msleep(1500); // a poll goes out unanswered
+    ::kill(held, SIGSTOP);
+    ::kill(focuser, SIGCONT);
+    QThread::msleep(4000);
+    ::kill(held, SIGCONT);
+    EXPECT_FALSE(waitMessage("does not answer", 2000));
 
     // A short move's one position line runs into the brace before it: Ok only where it ended.
     const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));
