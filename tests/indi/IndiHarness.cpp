@@ -100,6 +100,7 @@ void IndiSession::startDriver() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), dir.path()); // the driver's configuration goes here
     if (!driverClock.isEmpty()) {
+        ASSERT_STRNE(FAKETIME_LIBRARY, "") << "libfaketime is needed to set the driver's clock";
         env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FAKETIME_LIBRARY));
         env.insert(QStringLiteral("FAKETIME_TIMESTAMP_FILE"), driverClock);
         env.insert(QStringLiteral("FAKETIME_NO_CACHE"), QStringLiteral("1"));
