@@ -69,6 +69,7 @@ QStringList compensationSettingLines(const CompensationSettings& settings) {
 void TemperatureCompensation::setSettings(const CompensationSettings& settings) {
     if (settings.source != settings_.source) {
         smoothed_.reset(); // another sensor: nothing of the old one carries over
+        recentReadings_ = 0;
         reference_.reset();
     }
     if (settings.enabled && !settings_.enabled)
@@ -135,6 +136,7 @@ void TemperatureCompensation::followFocuser(std::size_t focuser) {
     // and what the air did meanwhile is corrected.
     if (focuser_) {
         smoothed_.reset();
+        recentReadings_ = 0;
         lastPosition_.reset();
         ownTarget_.reset();
         cutOff_.reset();
@@ -159,16 +161,20 @@ void TemperatureCompensation::takePosition(int position, std::uint32_t tick) {
 }
 
 void TemperatureCompensation::takeReading(double celsius, std::uint32_t tick) {
-    const bool restart = !smoothed_ || tick - smoothedAt_ > kStaleMs;
     // The median of the last three readings: a single wild one (a probe that resets reads 85
-    // degrees once) would move the focuser, and back again as it fades.
-    double reading = celsius;
-    if (!restart && recentReadings_ == 2)
-        reading = std::max(std::min(recent_[0], recent_[1]),
-                           std::min(std::max(recent_[0], recent_[1]), reading));
-    recentReadings_ = restart ? 1 : std::min(recentReadings_ + 1, 2);
+    // degrees once, and one just powered up with the focuser at its first reading) would move
+    // the focuser, and back again as it fades. Readings that begin afresh (another focuser or
+    // sensor, the start) are smoothed from the third on; after a silence the two before it
+    // still count, or its first reading would be taken alone.
+    const bool three = recentReadings_ == 2;
+    const double reading = three ? std::max(std::min(recent_[0], recent_[1]),
+                                            std::min(std::max(recent_[0], recent_[1]), celsius))
+                                 : celsius;
     recent_ = {recent_[1], celsius};
-    if (restart) {
+    recentReadings_ = std::min(recentReadings_ + 1, 2);
+    if (!three)
+        return;
+    if (!smoothed_ || tick - smoothedAt_ > kStaleMs) {
         smoothed_ = reading;
     } else {
         const double dt = static_cast<double>(tick - smoothedAt_);

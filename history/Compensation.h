@@ -135,7 +135,7 @@ private:
     std::optional<double> smoothed_;
     std::uint32_t smoothedAt_ = 0;
     std::array<double, 2> recent_{}; // the last two readings, the newest last
-    int recentReadings_ = 0;         // how many of them belong to the smoothing
+    int recentReadings_ = 0;         // how many of them are of the sensor read now
     std::optional<double> reference_;
     std::optional<double> previousReference_; // restored when a goto could not be sent
     bool needsReference_ = true;

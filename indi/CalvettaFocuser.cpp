@@ -416,12 +416,8 @@ void CalvettaFocuser::stopSession() {
     if (readCallbackId >= 0)
         IERmCallback(readCallbackId);
     readCallbackId = -1;
-    if (pollTimerId >= 0)
-        RemoveTimer(pollTimerId);
-    pollTimerId = -1;
-    if (overdueTimerId >= 0)
-        IERmTimer(overdueTimerId);
-    overdueTimerId = -1;
+    pollTimer.stop();
+    overdueTimer.stop();
     pacer.clear();
     framer = ReplyFramer();
     // Settings whose confirmation was still awaited will not hear of it on this link.
@@ -499,18 +495,16 @@ bool CalvettaFocuser::writeRequest(const QString& request) {
 // A reply overdue by more than 350 ms no longer holds back what waits behind it: an abort
 // queued behind a lost reply goes out without waiting for another request.
 void CalvettaFocuser::armOverdueTimer() {
-    if (!sessionActive || overdueTimerId >= 0 || pacer.queue().empty())
+    if (!sessionActive || overdueTimer.isActive() || pacer.queue().empty())
         return;
     const std::uint32_t since = tick() - lastWriteT;
     const int wait = since > RequestPacer::kReplyWaitMs
                          ? 1
                          : static_cast<int>(RequestPacer::kReplyWaitMs + 1 - since);
-    overdueTimerId = IEAddTimer(
-        wait, [](void* self) { static_cast<CalvettaFocuser*>(self)->overdueTimerHit(); }, this);
+    overdueTimer.start(wait);
 }
 
 void CalvettaFocuser::overdueTimerHit() {
-    overdueTimerId = -1;
     if (!sessionActive)
         return;
     if (tick() - lastWriteT > RequestPacer::kReplyWaitMs) {
@@ -521,9 +515,16 @@ void CalvettaFocuser::overdueTimerHit() {
 }
 
 void CalvettaFocuser::TimerHit() {
-    pollTimerId = -1;
     if (!isConnected() || !sessionActive)
         return;
+    // What came while the driver was held up (paused, a machine too busy to run it) is read
+    // before silences are judged: the timer may be served first, and a focuser that answered
+    // all along was reported silent, its move ended in Alert.
+    if (pollfd p{PortFD, POLLIN, 0}; ::poll(&p, 1, 0) > 0) {
+        readable();
+        if (!sessionActive)
+            return;
+    }
     const std::uint32_t now = tick();
     if (motion == Motion::Moving &&
         now - lastMoveNewsT >= static_cast<std::uint32_t>(status::kMoveSilenceMs)) {
@@ -557,12 +558,10 @@ void CalvettaFocuser::TimerHit() {
 }
 
 void CalvettaFocuser::schedulePoll() {
-    if (pollTimerId >= 0)
-        RemoveTimer(pollTimerId);
     const std::uint32_t period = getCurrentPollingPeriod();
     const std::uint32_t since = tick() - lastPollT;
     const std::uint32_t untilPoll = since >= period ? 1 : period - since;
-    pollTimerId = SetTimer(std::min(untilPoll, kCheckMs));
+    pollTimer.start(static_cast<int>(std::min(untilPoll, kCheckMs)));
 }
 
 // --- replies in ------------------------------------------------------------------------

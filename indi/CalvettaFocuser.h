@@ -3,9 +3,10 @@
 // focuser base class gives the standard properties and the serial connection; this class
 // speaks the focuser's wire protocol through the program's own framing, pacing, request
 // texts and status rules, driven by INDI's event loop (the port's descriptor for received
-// bytes, timers for the poll and for overdue replies).
+// bytes, timers on the uptime clock for the poll and for overdue replies).
 
 #include "indi/FocuserStatus.h"
+#include "indi/UptimeTimer.h"
 #include "serial/ReplyFraming.h"
 #include "serial/RequestPacing.h"
 
@@ -165,10 +166,10 @@ private:
     RequestPacer pacer;
     bool sessionActive = false;
     int readCallbackId = -1;
-    int pollTimerId = -1;
+    UptimeTimer pollTimer{[this] { TimerHit(); }};
     std::uint32_t lastPollT = 0;
     bool pollNow = false; // a status is wanted at once, not at the poll's period
-    int overdueTimerId = -1;
+    UptimeTimer overdueTimer{[this] { overdueTimerHit(); }};
     std::uint32_t lastWriteT = 0;
     std::optional<std::uint32_t> unansweredSinceT; // a request went out and nothing came since
     bool silenceReported = false;

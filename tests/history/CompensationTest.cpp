@@ -89,7 +89,7 @@ TEST(Compensation, WaitsTenSecondsAfterAMoveACalibrationOrACommandAndRefocusSets
 
 TEST(Compensation, StepsAreLimitedAndHeldToTheTravel) {
     Polled f(on(-1000, 0.5, 200));
-    f.run(2, 10.0);
+    f.run(3, 10.0);
     // A degree warmer while the user moves: owed -1000 steps, paid 200 at a time, ten seconds
     // apart, the last ones inside the dead band.
     f.busy = true;
@@ -104,7 +104,7 @@ TEST(Compensation, StepsAreLimitedAndHeldToTheTravel) {
 
     Polled g(on(1000, 0.5, 200));
     g.position = g.travel - 50;
-    g.run(2, 10.0);
+    g.run(3, 10.0);
     ds = g.run(60, 12.0);
     ASSERT_GE(ds.size(), 2u);
     EXPECT_EQ(ds[0].kind, Decision::Move);
@@ -116,7 +116,7 @@ TEST(Compensation, StepsAreLimitedAndHeldToTheTravel) {
     // A focuser beyond a travel it does not know yet is never brought back by a big jump.
     Polled h(on(-40, 0.5, 200));
     h.travel = 1000;
-    h.run(2, 10.0);
+    h.run(3, 10.0);
     EXPECT_EQ(moves(h.run(300, 12.0)), 0);
     EXPECT_EQ(h.position, 100000);
 }
@@ -142,7 +142,7 @@ TEST(Compensation, AGotoThatNeverArrivedStaysOwed) {
 TEST(Compensation, WhatAGotoLeftOwedIsPaidWhateverBecameOfIt) {
     for (int road = 0; road < 4; ++road) {
         Polled f(on(-1000, 0.5, 200));
-        f.run(2, 10.0);
+        f.run(3, 10.0);
         f.busy = true;
         f.run(900, 11.0);
         f.busy = false;
@@ -171,7 +171,7 @@ TEST(Compensation, WhatAGotoLeftOwedIsPaidWhateverBecameOfIt) {
 
 TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) {
     Polled f;
-    f.run(2, 10.0);
+    f.run(3, 10.0);
     f.busy = true;
     f.run(600, 11.0); // smoothed well past the dead band meanwhile
     f.busy = false;
@@ -184,6 +184,13 @@ TEST(Compensation, NeverMovesWithoutAReadingAndSwitchingOnTakesAFreshReference) 
     glitch.run(20, 10.0);
     glitch.run(1, 85.0);
     EXPECT_EQ(moves(glitch.run(300, 10.0)), 0);
+    // Nor as the first reading after a silence, or of the night (a probe just powered up).
+    glitch.tick += TemperatureCompensation::kStaleMs + 1000;
+    glitch.run(1, 85.0);
+    EXPECT_EQ(moves(glitch.run(300, 10.0)), 0);
+    Polled first;
+    first.run(1, 85.0);
+    EXPECT_EQ(moves(first.run(900, 10.0)), 0);
 
     Polled off(CompensationSettings{});
     off.run(10, 10.0);

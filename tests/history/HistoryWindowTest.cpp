@@ -390,7 +390,8 @@ TEST_F(HistoryWindowTest, GotosGoOnTheWireButNotWithinTenSecondsOfAClick) {
         doc.set("EXT_T", celsius);
         deliver(w, doc.text());
     };
-    second(10.0); // the reference
+    for (int i = 0; i < 3; ++i)
+        second(10.0); // the reference
     for (int i = 0; i < 300; ++i)
         second(10.2);
     EXPECT_TRUE(port.line().takeWritten().isEmpty()) << "within the dead band";

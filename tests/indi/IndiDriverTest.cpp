@@ -2,9 +2,11 @@
 // pseudo-terminal.
 
 #include "IndiHarness.h"
+#include "TestUtil.h"
 
 #include "emulator/FocuserDevice.h"
 
+#include <QThread>
 #include <cmath>
 #include <csignal>
 #include <fcntl.h>
@@ -29,6 +31,8 @@ bool sawBusyBetween(const std::vector<PropertySeen>& updates, double from, doubl
 } // namespace
 
 TEST_F(IndiSession, ConnectsAndShowsTravelPositionReadingsAndLeds) {
+    driverClock = dir.filePath(QStringLiteral("clock"));
+    writeFile(driverClock, "+0");
     ASSERT_TRUE(connectFocuser());
     const DeviceSettings factory = factorySettings(configOf(FocuserModel::Vaskel4));
 
@@ -73,6 +77,11 @@ TEST_F(IndiSession, ConnectsAndShowsTravelPositionReadingsAndLeds) {
     ASSERT_TRUE(waitState("POLLING_PERIOD", IPS_OK));
     const size_t polled = historyOf("FOCUS_TEMPERATURE").size();
     EXPECT_FALSE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() > polled + 2; }, 5000));
+
+    // The wall clock set back by an hour (NTP, once a network is found): polling goes on.
+    writeFile(driverClock, "-3600");
+    const size_t setBack = historyOf("FOCUS_TEMPERATURE").size();
+    EXPECT_TRUE(waitFor([&] { return historyOf("FOCUS_TEMPERATURE").size() >= setBack + 2; }));
 }
 
 TEST_F(IndiSession, MovesAbsoluteAndRelativeAndAbortsInMidMove) {
@@ -306,6 +315,19 @@ TEST_F(IndiSession, AFocuserThatFallsSilentOrSendsGarbageIsReported) {
                                 QStringLiteral("--stray-brace"), QStringLiteral("1")}));
     EXPECT_TRUE(waitMessage("never ends; it is ignored"));
     EXPECT_TRUE(waitState("FOCUS_TEMPERATURE", IPS_OK)) << "the next usable status restores it";
+
+    // The driver held up instead (paused) while a reply came: that is no silence.
+    const auto focuser = static_cast<pid_t>(emulator.processId());
+    const pid_t held = readFile(QStringLiteral("/proc/%1/task/%1/children").arg(driver.processId()))
+                           .trimmed()
+                           .toInt(); // the driver, socat's child
+    ::kill(focuser, SIGSTOP);
+    QThread::msleep(1500); // a poll goes out unanswered
+    ::kill(held, SIGSTOP);
+    ::kill(focuser, SIGCONT);
+    QThread::msleep(4000);
+    ::kill(held, SIGCONT);
+    EXPECT_FALSE(waitMessage("does not answer", 2000));
 
     // A short move's one position line runs into the brace before it: Ok only where it ended.
     const int start = static_cast<int>(number("ABS_FOCUS_POSITION", "FOCUS_ABSOLUTE_POSITION"));

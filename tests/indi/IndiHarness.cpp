@@ -99,6 +99,15 @@ void IndiSession::startDriver() {
     ASSERT_GT(port, 0);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), dir.path()); // the driver's configuration goes here
+    if (!driverClock.isEmpty()) {
+        ASSERT_STRNE(FAKETIME_LIBRARY, "") << "libfaketime is needed to set the driver's clock";
+        env.insert(QStringLiteral("LD_PRELOAD"), QStringLiteral(FAKETIME_LIBRARY));
+        env.insert(QStringLiteral("FAKETIME_TIMESTAMP_FILE"), driverClock);
+        env.insert(QStringLiteral("FAKETIME_NO_CACHE"), QStringLiteral("1"));
+        env.insert(QStringLiteral("FAKETIME_DONT_FAKE_MONOTONIC"), QStringLiteral("1"));
+        env.insert(QStringLiteral("ASAN_OPTIONS"),
+                   env.value(QStringLiteral("ASAN_OPTIONS")) + ":verify_asan_link_order=0");
+    }
     driver.setProcessEnvironment(env);
     driver.start(socat, {QStringLiteral("TCP-LISTEN:%1,bind=127.0.0.1,reuseaddr").arg(port),
                          QStringLiteral("EXEC:%1").arg(QStringLiteral(INDI_DRIVER_PATH))});

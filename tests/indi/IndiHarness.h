@@ -91,6 +91,9 @@ protected:
     QTemporaryDir dir;
     QProcess emulator;
     QProcess driver; // socat, with the driver as its child
+    // When set before startDriver: the timestamp file of libfaketime, whose offset the
+    // driver's wall clock follows while its uptime clock stays the machine's.
+    QString driverClock;
     RecordingClient client;
     bool clientConnected = false;
     int port = 0;

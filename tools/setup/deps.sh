@@ -11,6 +11,7 @@ packages=(
     libbenchmark-dev clang libclang-rt-14-dev
     ccache
     xvfb xdotool libxcb-damage0-dev
+    libfaketime
 )
 
 missing=()
