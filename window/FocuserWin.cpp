@@ -409,6 +409,8 @@ bool TVaskelWindow::event(QEvent* event) {
         if (activeAdvPanel)
             activeAdvPanel->EndDrag();
     }
+    if (event->type() == QEvent::ScreenChangeInternal)
+        keepSizeOnNewScreen();
     return QWidget::event(event);
 }
 

@@ -13,6 +13,9 @@
 #include <QFile>
 #include <QLabel>
 #include <QPainter>
+#include <QWindow>
+#include <qpa/qplatformwindow.h>
+#include <qpa/qwindowsysteminterface.h>
 #include <algorithm>
 
 namespace {
@@ -302,8 +305,14 @@ TEST_F(HiDpiTest, TheWizardOpensOnTheWindowsScreenAndFollowsItsRatio) {
     QScreen* second = QGuiApplication::screens().at(1);
     auto& w = open();
     w.show();
-    w.move(second->geometry().topLeft() + QPoint(20, 20));
+    // Moved by the window system, which keeps the size in the screen's pixels.
+    w.windowHandle()->handle()->setGeometry(
+        QRect(second->geometry().topLeft() + QPoint(20, 20), w.size() * 2));
+    QWindowSystemInterface::handleWindowScreenChanged(w.windowHandle(), second);
+    QCoreApplication::processEvents();
     ASSERT_EQ(w.screen(), second);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w.size(), QSize(800, 640)) << "the size in logical pixels is kept";
 
     // Where the wizard opened, and the ratio of its picture there and once dragged to the
     // other screen.
