@@ -14,7 +14,6 @@
 #include <QPixmap>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QTimer>
 
 #include <algorithm>
 
@@ -170,17 +169,4 @@ void TVaskelWindow::placeOnScreen() {
         const QRect avail = s->availableGeometry();
         move(placeWithin(size(), avail.center(), avail));
     }
-}
-
-void TVaskelWindow::keepSizeOnNewScreen() {
-    // Taken to a screen of another density, the window keeps its size in logical pixels. The
-    // window system keeps it in the screen's own: from a laptop at 200% to a monitor at 100% the
-    // window doubled, the controls centred in it and their lower half below the screen. Put
-    // back once the toolkit has taken in the new size.
-    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
-        return;
-    QTimer::singleShot(0, this, [this, kept = size()] {
-        if (!(windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
-            resize(kept);
-    });
 }

@@ -2,6 +2,7 @@
 
 #include <QEvent>
 #include <QGuiApplication>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -47,6 +48,25 @@ QPoint placeWithin(QSize size, QPoint centre, const QRect& available) {
     };
     return {keep(box.left(), size.width(), available.left(), available.width()),
             keep(box.top(), size.height(), available.top(), available.height())};
+}
+
+void keepSizeOnNewScreen(QObject* object) {
+    // The window system keeps a window's size in the screen's own pixels: taken from a laptop at
+    // 200% to a monitor at 100% a window doubled, and the other way it halved. Put back once the
+    // toolkit has taken in the new size; a menu or tooltip sizes itself as it opens.
+    auto* window = qobject_cast<QWidget*>(object);
+    if (!window || !window->isWindow() || !window->isVisible() ||
+        window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip)
+        return;
+    const auto normal = [window] {
+        return !(window->windowState() &
+                 (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    };
+    if (normal())
+        QTimer::singleShot(0, window, [window, normal, kept = window->size()] {
+            if (normal())
+                window->resize(kept);
+        });
 }
 
 void TitleDrag::beginTitleDrag(QWidget* window, QWidget* grabber, int x, int y) {

@@ -14,6 +14,10 @@ class QWidget;
 // area keeps its top left in it, where its title strip starts.
 QPoint placeWithin(QSize size, QPoint centre, const QRect& available);
 
+// Told that `object` went to another screen: a window of the program shown at its normal size
+// keeps its size in logical pixels there, as it would on a desktop that scales windows itself.
+void keepSizeOnNewScreen(QObject* object);
+
 class TitleDrag {
 public:
     bool moveWindowActive = false; // a drag is in progress

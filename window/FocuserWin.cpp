@@ -409,8 +409,6 @@ bool TVaskelWindow::event(QEvent* event) {
         if (activeAdvPanel)
             activeAdvPanel->EndDrag();
     }
-    if (event->type() == QEvent::ScreenChangeInternal)
-        keepSizeOnNewScreen();
     return QWidget::event(event);
 }
 
@@ -425,6 +423,8 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         lastKeyRelease_ = {key->key(), key->timestamp()};
     }
+    if (event->type() == QEvent::ScreenChangeInternal)
+        keepSizeOnNewScreen(watched);
     if (event->type() == QEvent::KeyPress)
         return filterKeyPress(watched, *static_cast<QKeyEvent*>(event));
     // A double click on the title or the thumb is a press as any other: a thumb nudged twice

@@ -369,7 +369,6 @@ private:
     void BuildMenus();
     void centreCentreArea();
     void placeOnScreen();
-    void keepSizeOnNewScreen();
     void FillPortCombo();
     // Lists the ports present now, keeping what the box shows, before the list opens; false
     // while connected, when the list stays closed.
