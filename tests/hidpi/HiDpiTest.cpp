@@ -297,6 +297,13 @@ TEST_F(HiDpiTest, OnAScreenSmallerThanTheWindowItsTitleBarStaysOnIt) {
     EXPECT_EQ(w.pos(), avail.topLeft()) << "centred it would start above the screen";
     EXPECT_TRUE(avail.contains(w.TitlebarLabel->mapToGlobal(QPoint(0, 0))))
         << "the title can be grabbed to move the window";
+
+    // The other screen made primary (the monitor beside a laptop) takes the next window.
+    QScreen* first = w.screen();
+    QScreen* second = QGuiApplication::screens().at(1);
+    QWindowSystemInterface::handlePrimaryScreenChanged(second->handle());
+    EXPECT_EQ(open().screen(), second);
+    QWindowSystemInterface::handlePrimaryScreenChanged(first->handle());
 }
 
 TEST_F(HiDpiTest, TheWizardOpensOnTheWindowsScreenAndFollowsItsRatio) {
