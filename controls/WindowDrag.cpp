@@ -62,11 +62,18 @@ void keepSizeOnNewScreen(QObject* object) {
         return !(window->windowState() &
                  (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
     };
-    if (normal())
-        QTimer::singleShot(0, window, [window, normal, kept = window->size()] {
-            if (normal())
-                window->resize(kept);
-        });
+    // Dragged quickly across the edge, the window may come back before its size is put back:
+    // the size the toolkit gave it meanwhile is not the one to keep.
+    static constexpr char kKept[] = "sizeKeptOnNewScreen";
+    if (!normal() || window->property(kKept).isValid())
+        return;
+    window->setProperty(kKept, window->size());
+    QTimer::singleShot(0, window, [window, normal] {
+        const QSize kept = window->property(kKept).toSize();
+        window->setProperty(kKept, QVariant());
+        if (normal())
+            window->resize(kept);
+    });
 }
 
 void TitleDrag::beginTitleDrag(QWidget* window, QWidget* grabber, int x, int y) {

@@ -312,18 +312,26 @@ TEST_F(HiDpiTest, TheWizardOpensOnTheWindowsScreenAndFollowsItsRatio) {
     QScreen* second = QGuiApplication::screens().at(1);
     auto& w = open();
     w.show();
-    // Moved by the window system, which keeps a size in the screen's pixels; a window of the
-    // program keeps its logical size, the file dialog as the main window.
+    // Moved by the window system, which keeps a size in the screen's pixels, and brought back
+    // across the edge before the size is put back: a window of the program keeps its logical
+    // size, a dialog as the main window.
     QWidget dialog(&w, Qt::Dialog);
     dialog.resize(600, 400);
     dialog.show();
     for (QWidget* moved : {static_cast<QWidget*>(&w), &dialog}) {
         const QSize size = moved->size();
-        moved->windowHandle()->handle()->setGeometry(
-            QRect(second->geometry().topLeft() + QPoint(20, 20), size * 2));
-        QWindowSystemInterface::handleWindowScreenChanged(moved->windowHandle(), second);
-        QCoreApplication::processEvents(); // the toolkit's new size
-        QCoreApplication::processEvents(); // the window's own
+        const auto takeTo = [moved, size](QScreen* screen) {
+            moved->windowHandle()->handle()->setGeometry(
+                QRect(screen->geometry().topLeft() + QPoint(20, 20), size * 2));
+            QWindowSystemInterface::handleWindowScreenChanged(moved->windowHandle(), screen);
+            QWindowSystemInterface::flushWindowSystemEvents(); // the toolkit's new size
+        };
+        takeTo(second);
+        takeTo(first);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(moved->size(), size);
+        takeTo(second);
+        QCoreApplication::processEvents();
         EXPECT_EQ(moved->size(), size);
     }
     ASSERT_EQ(w.screen(), second);
