@@ -68,11 +68,15 @@ void keepSizeOnNewScreen(QObject* object) {
     if (!normal() || window->property(kKept).isValid())
         return;
     window->setProperty(kKept, window->size());
+    // Around its centre, which decides its screen: kept at its top left, a window that ended
+    // across the edge had its centre thrown back onto the other screen, and went on changing
+    // screen and size for as long as it lay there.
     QTimer::singleShot(0, window, [window, normal] {
-        const QSize kept = window->property(kKept).toSize();
+        QRect box(QPoint(), window->property(kKept).toSize());
         window->setProperty(kKept, QVariant());
+        box.moveCenter(window->geometry().center());
         if (normal())
-            window->resize(kept);
+            window->setGeometry(box);
     });
 }
 
