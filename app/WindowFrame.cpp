@@ -164,8 +164,10 @@ void TVaskelWindow::placeOnScreen() {
     // title bar stays on it: above the top edge nothing could move or close the window.
     // Placed before the window system first sees the window: moved once it exists, a window
     // manager that frames it may leave the toolkit believing it at the screen's corner, and
-    // every menu would open that far from its control.
-    if (QScreen* s = screen()) {
+    // every menu would open that far from its control. On the primary screen: the screen that
+    // holds the window's first place, the top left corner of the desktop, was a laptop beside
+    // the monitor chosen as primary, and the program never opened anywhere else.
+    if (QScreen* s = QGuiApplication::primaryScreen()) {
         const QRect avail = s->availableGeometry();
         move(placeWithin(size(), avail.center(), avail));
     }

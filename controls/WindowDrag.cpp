@@ -4,6 +4,7 @@
 #include <QEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QWidget>
 #include <QWindow>
 
@@ -58,6 +59,36 @@ QPoint placeWithin(QSize size, QPoint centre, const QRect& available) {
     };
     return {keep(box.left(), size.width(), available.left(), available.width()),
             keep(box.top(), size.height(), available.top(), available.height())};
+}
+
+void keepSizeOnNewScreen(QObject* object) {
+    // The window system keeps a window's size in the screen's own pixels: taken from a laptop at
+    // 200% to a monitor at 100% a window doubled, and the other way it halved. Put back once the
+    // toolkit has taken in the new size; a menu or tooltip sizes itself as it opens.
+    auto* window = qobject_cast<QWidget*>(object);
+    if (!window || !window->isWindow() || !window->isVisible() ||
+        window->windowType() == Qt::Popup || window->windowType() == Qt::ToolTip)
+        return;
+    const auto normal = [window] {
+        return !(window->windowState() &
+                 (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    };
+    // Dragged quickly across the edge, the window may come back before its size is put back:
+    // the size the toolkit gave it meanwhile is not the one to keep.
+    static constexpr char kKept[] = "sizeKeptOnNewScreen";
+    if (!normal() || window->property(kKept).isValid())
+        return;
+    window->setProperty(kKept, window->size());
+    // Around its centre, which decides its screen: kept at its top left, a window that ended
+    // across the edge had its centre thrown back onto the other screen, and went on changing
+    // screen and size for as long as it lay there.
+    QTimer::singleShot(0, window, [window, normal] {
+        QRect box(QPoint(), window->property(kKept).toSize());
+        window->setProperty(kKept, QVariant());
+        box.moveCenter(window->geometry().center());
+        if (normal())
+            window->setGeometry(box);
+    });
 }
 
 void TitleDrag::beginTitleDrag(QWidget* window, QWidget* grabber, int x, int y) {

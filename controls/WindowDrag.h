@@ -19,6 +19,10 @@ QPoint placeWithin(QSize size, QPoint centre, const QRect& available);
 // sending every pointer move to `grabber`, and no button beneath the pointer lit until a click.
 void releaseTakenPress(QWidget* grabber, QPoint at);
 
+// Told that `object` went to another screen: a window of the program shown at its normal size
+// keeps its size in logical pixels there, as it would on a desktop that scales windows itself.
+void keepSizeOnNewScreen(QObject* object);
+
 class TitleDrag {
 public:
     bool moveWindowActive = false; // a drag is in progress

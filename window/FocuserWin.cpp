@@ -423,6 +423,8 @@ bool TVaskelWindow::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         lastKeyRelease_ = {key->key(), key->timestamp()};
     }
+    if (event->type() == QEvent::ScreenChangeInternal)
+        keepSizeOnNewScreen(watched);
     if (event->type() == QEvent::KeyPress)
         return filterKeyPress(watched, *static_cast<QKeyEvent*>(event));
     // A double click on the title or the thumb is a press as any other: a thumb nudged twice

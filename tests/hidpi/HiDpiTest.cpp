@@ -14,6 +14,8 @@
 #include <QLabel>
 #include <QPainter>
 #include <QWindow>
+#include <qpa/qplatformwindow.h>
+#include <qpa/qwindowsysteminterface.h>
 #include <algorithm>
 
 namespace {
@@ -295,6 +297,13 @@ TEST_F(HiDpiTest, OnAScreenSmallerThanTheWindowItsTitleBarStaysOnIt) {
     EXPECT_EQ(w.pos(), avail.topLeft()) << "centred it would start above the screen";
     EXPECT_TRUE(avail.contains(w.TitlebarLabel->mapToGlobal(QPoint(0, 0))))
         << "the title can be grabbed to move the window";
+
+    // The other screen made primary (the monitor beside a laptop) takes the next window.
+    QScreen* first = w.screen();
+    QScreen* second = QGuiApplication::screens().at(1);
+    QWindowSystemInterface::handlePrimaryScreenChanged(second->handle());
+    EXPECT_EQ(open().screen(), second);
+    QWindowSystemInterface::handlePrimaryScreenChanged(first->handle());
 }
 
 TEST_F(HiDpiTest, TheWizardOpensOnTheWindowsScreenAndFollowsItsRatio) {
@@ -303,7 +312,30 @@ TEST_F(HiDpiTest, TheWizardOpensOnTheWindowsScreenAndFollowsItsRatio) {
     QScreen* second = QGuiApplication::screens().at(1);
     auto& w = open();
     w.show();
-    w.move(second->geometry().topLeft() + QPoint(20, 20));
+    // Moved by the window system, which keeps a size in the screen's pixels, and brought back
+    // across the edge before the size is put back: a window of the program keeps its logical
+    // size, a dialog as the main window.
+    QWidget dialog(&w, Qt::Dialog);
+    dialog.resize(600, 400);
+    dialog.show();
+    for (QWidget* moved : {static_cast<QWidget*>(&w), &dialog}) {
+        const QSize size = moved->size();
+        const auto takeTo = [moved, size](QScreen* screen) {
+            moved->windowHandle()->handle()->setGeometry(
+                QRect(screen->geometry().topLeft() + QPoint(20, 20), size * 2));
+            QWindowSystemInterface::handleWindowScreenChanged(moved->windowHandle(), screen);
+            QWindowSystemInterface::flushWindowSystemEvents(); // the toolkit's new size
+        };
+        takeTo(second);
+        takeTo(first);
+        QCoreApplication::processEvents();
+        EXPECT_EQ(moved->size(), size);
+        takeTo(second);
+        const QPoint centre = moved->geometry().center(); // which decides the screen
+        QCoreApplication::processEvents();
+        EXPECT_EQ(moved->size(), size);
+        EXPECT_LE((moved->geometry().center() - centre).manhattanLength(), 1);
+    }
     ASSERT_EQ(w.screen(), second);
 
     // Where the wizard opened, and the ratio of its picture there and once dragged to the
