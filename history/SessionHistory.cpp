@@ -98,7 +98,7 @@ const std::vector<HistoryRow>& TSessionHistory::rows() {
 }
 
 bool TSessionHistory::append(const QByteArray& row) {
-    // The night's file stays open: a row a second is one write, not an open, a seek and a read.
+    // The night's file stays open: a row a second is a write, not an open and a close.
     // Each write goes to the end of the file as it is then, so that a second Calvetta beside
     // this one (a second focuser) adds its rows instead of writing over these.
     QByteArray bytes;
@@ -112,23 +112,25 @@ bool TSessionHistory::append(const QByteArray& row) {
             return false;
         if (!file_.open(QIODevice::ReadWrite | QIODevice::Append))
             return false;
-        const qint64 size = file_.size();
-        if (size == 0) {
-            bytes = headerLine();
-        } else {
-            // A row cut short (a crash, a full disk) must not swallow the next one, nor be
-            // read back as a row: cut in its last field it still has six fields ("12.31" cut
-            // to "1": a supply of 1 V), so the mark makes its last field no number.
-            char last = '\n';
-            if (!file_.seek(size - 1) || !file_.getChar(&last)) {
-                file_.close();
-                return false;
-            }
-            if (last == '\r')
-                bytes = "\n";
-            else if (last != '\n')
-                bytes = " (cut short)\r\n";
+    }
+    // How the file ends is looked at before every row, not only at its opening: another writer
+    // (a second Calvetta, an editor saving in place) may have left it empty or a line unended.
+    const qint64 size = file_.size();
+    if (size == 0) {
+        bytes = headerLine();
+    } else {
+        // A row cut short (a crash, a full disk) must not swallow the next one, nor be read
+        // back as a row: cut in its last field it still has six fields ("12.31" cut to "1": a
+        // supply of 1 V), so the mark makes its last field no number.
+        char last = '\n';
+        if (!file_.seek(size - 1) || !file_.getChar(&last)) {
+            file_.close();
+            return false;
         }
+        if (last == '\r')
+            bytes = "\n";
+        else if (last != '\n')
+            bytes = " (cut short)\r\n";
     }
     bytes += row;
     if (file_.write(bytes) == bytes.size() && file_.flush())

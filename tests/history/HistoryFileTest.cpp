@@ -107,6 +107,11 @@ TEST_F(HistoryTest, RowsAreOnlyAppendedAndARowCutShortDoesNotSwallowTheNext) {
     ASSERT_TRUE(QFile::remove(dir.filePath("calvetta-history-2026-01-02.csv")));
     reply(StatusDoc());
     EXPECT_EQ(file("2026-01-02").count("21:05:09"), 1) << "deleted meanwhile: begun afresh";
+    QFile other(dir.filePath("calvetta-history-2026-01-02.csv")); // while it is held open here
+    ASSERT_TRUE(other.open(QIODevice::Append) && other.write("2026-01-02T20:00:02") > 0);
+    other.close();
+    reply(StatusDoc());
+    EXPECT_TRUE(file("2026-01-02").contains("20:00:02 (cut short)\r\n2026-01-02T21:05:09"));
 }
 
 // Cut in its last field a row still has all six: "12.31" cut to "1" read as a supply of 1 V,
