@@ -13,6 +13,9 @@
 #include <QHelpEvent>
 #include <QHash>
 #include <QImageReader>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPointer>
@@ -773,6 +776,32 @@ QString oneLineText(QString text) {
             c = u' ';
     }
     return text;
+}
+
+namespace {
+
+class KeypadSeparator : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const QString separator = QLocale().decimalPoint();
+        if (!key->modifiers().testFlag(Qt::KeypadModifier) || key->text() == separator ||
+            (key->text() != u"." && key->text() != u","))
+            return false;
+        static_cast<QLineEdit*>(watched)->insert(separator);
+        return true;
+    }
+};
+
+} // namespace
+
+void keypadTypesLocaleSeparator(QLineEdit* edit) {
+    edit->installEventFilter(new KeypadSeparator(edit));
 }
 
 void showPlainToolTip(const QPoint& globalPos, const QString& text, QWidget* widget) {

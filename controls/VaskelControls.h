@@ -217,6 +217,12 @@ void showPlainToolTip(const QPoint& globalPos, const QString& text, QWidget* wid
 // on one line, a line end joined the words on either side of it.
 QString oneLineText(QString text);
 
+class QLineEdit;
+// The keypad's decimal key types the locale's decimal separator into a number field, as the
+// field reads it: French and Swiss layouts give "." there, which a French locale reads as no
+// number, and "0.5" mm then moved a single step.
+void keypadTypesLocaleSeparator(QLineEdit* edit);
+
 // Says that the interface font's faces are the embedded ones, added by the program: their sizes
 // by cell height are then known without loading a font engine to measure each, which matters
 // for the sizes only hidden parts of the window use. Sizes found before are forgotten.

@@ -75,6 +75,7 @@ QLineEdit* makeField(QWidget* parent, const QRect& box) {
     edit->setFrame(false);
     edit->setAlignment(Qt::AlignCenter);
     edit->setFont(interfaceFont(18));
+    keypadTypesLocaleSeparator(edit);
     theme::followStyleSheet(edit, [] {
         return QStringLiteral("QLineEdit { background: %1; color: %2; border: none; }")
             .arg(theme::sheetColour(palette::kValueField), theme::sheetColour(Qt::black));

@@ -130,6 +130,9 @@ WindowDialogs WindowDialogs::modal(QWidget* parent) {
         dialog.setAcceptMode(QFileDialog::AcceptOpen);
         dialog.setSizeGripEnabled(false); // drawn in fixed light greys; the frame resizes it
         dialog.setIconProvider(&icons);
+        // "Look in" keeps the icon it took as the dialog was made: a desktop's icon theme
+        // (GNOME, KDE) left its blue folder there in night vision.
+        dialog.setHistory(dialog.history());
         fitFileColumns(dialog);
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
             return std::nullopt;

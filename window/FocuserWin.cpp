@@ -302,6 +302,8 @@ void TVaskelWindow::BuildCentreArea() {
     });
     StepInput =
         makeField(area, QStringLiteral("1"), toRect(kStepInput), 28, false, palette::kValueField);
+    for (QLineEdit* number : {CurrentPositionEdit, StepInput})
+        keypadTypesLocaleSeparator(number);
 
     TravelRadioPanel = makeRadioPair(area, toRect(kTravelRadio), &MmCheck, &TravelMMlabel,
                                      QStringLiteral("mm"), &StepsCheck, &TravelSepsLabel,

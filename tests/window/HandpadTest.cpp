@@ -103,6 +103,9 @@ TEST_F(ConnectedTest, MillimetresTypedInAnotherLocaleMoveOnlyWhatIsMeant) {
                                                            << c.locale.name().toStdString();
     }
     QLocale::setDefault(italian);
+    w.StepInput->clear();
+    QTest::keyClick(w.StepInput, Qt::Key_Period, Qt::KeypadModifier); // a French keyboard's
+    EXPECT_EQ(w.StepInput->text(), QStringLiteral(",")) << "the keypad types the separator the field reads";
     w.motorMoving = false;
     w.CurrentPositionEdit->setText("1.000");
     QTest::mouseClick(w.goButton, Qt::LeftButton, {}, QPoint(5, 5));

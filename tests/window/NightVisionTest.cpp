@@ -18,6 +18,7 @@
 #include <QAbstractButton>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -265,7 +266,15 @@ TEST_F(NightVisionTest, MenusAndDialogsTakeTheDarkPaletteAndInNightVisionTheRedO
                 EXPECT_TRUE(redOnBlack(dialog)) << "a text input shows its caret in red";
             }
         }
-        const QImage files = grabModal(file);
+        const QImage files = grabModal(file, [&] {
+            // "Look in" shows its folder with the program's icons, as the list does: a
+            // desktop's icon theme left its blue folder there in night vision.
+            auto* dialog = w.findChild<QFileDialog*>();
+            const QIcon lookIn = dialog->findChild<QComboBox*>("lookInCombo")->itemIcon(0);
+            const QFileInfo shown(dialog->directory().absolutePath());
+            EXPECT_EQ(lookIn.pixmap(16).toImage(),
+                      dialog->iconProvider()->icon(shown).pixmap(16).toImage());
+        });
         EXPECT_EQ(files.pixelColor(2, 2), surface);
         if (night) {
             EXPECT_TRUE(redOnBlack(menu));
