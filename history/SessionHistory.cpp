@@ -1,5 +1,7 @@
 #include "history/SessionHistory.h"
 
+#include "i18n/FileOwner.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -110,8 +112,11 @@ bool TSessionHistory::append(const QByteArray& row) {
         // Rows written into a pipe or a device are lost, or hold the window once nobody reads.
         if (const QFileInfo named(file_); named.exists() && !named.isFile())
             return false;
+        // A file made under sudo would be root's, and the user's later runs could not write it.
+        const fileowner::Owner owner = fileowner::ownerFor(file_.fileName());
         if (!file_.open(QIODevice::ReadWrite | QIODevice::Append))
             return false;
+        fileowner::giveTo(file_.fileName(), owner);
     }
     // How the file ends is looked at before every row, not only at its opening: another writer
     // (a second Calvetta, an editor saving in place) may have left it empty or a line unended.

@@ -1,15 +1,12 @@
 #include "i18n/CodePage.h"
 
+#include "i18n/FileOwner.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <algorithm>
-
-#if defined(Q_OS_UNIX)
-#include <sys/stat.h>
-#include <unistd.h>
-#endif
 
 namespace codepage {
 
@@ -140,14 +137,9 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
         content.append(unicodeToAnsi(line));
         content.append("\r\n");
     }
-#if defined(Q_OS_UNIX)
-    const QByteArray name = QFile::encodeName(path);
-    // Its owner, or for a file not there yet the folder's.
-    struct stat before {};
-    const bool known =
-        ::stat(name.constData(), &before) == 0 ||
-        ::stat(QFile::encodeName(target.absolutePath()).constData(), &before) == 0;
-#endif
+    // Replaced, it keeps its owner: written under sudo it was root's, and the user's choices
+    // were no longer kept.
+    const fileowner::Owner owner = fileowner::ownerFor(path);
     QSaveFile file(path);
     const bool opened = file.open(QIODevice::WriteOnly);
     // A write that fails (a full disk) leaves the old file as it was. The toolkit's commit does
@@ -155,18 +147,7 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
     if (opened && (file.write(content) != content.size() || !file.flush()))
         return false;
     if (opened && file.commit()) {
-#if defined(Q_OS_UNIX)
-        // The new file is its writer's. Run once with sudo (for want of the dialout group),
-        // the program left the user a file of root's that the user could no longer write,
-        // and so the user's choices were no longer kept.
-        struct stat after {};
-        if (known && ::stat(name.constData(), &after) == 0 &&
-            (after.st_uid != before.st_uid || after.st_gid != before.st_gid)) {
-            // Only root may give a file away; for anyone else it stays as the system made it.
-            [[maybe_unused]] const int given =
-                ::chown(name.constData(), before.st_uid, before.st_gid);
-        }
-#endif
+        fileowner::giveTo(path, owner);
         return true;
     }
     // No new file can be made beside it (a folder the user may not add to): a file the user

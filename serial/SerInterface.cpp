@@ -1,6 +1,7 @@
 #include "serial/SerInterface.h"
 
 #include "i18n/CodePage.h"
+#include "i18n/FileOwner.h"
 #include "serial/ErrorReport.h"
 #include "serial/PortDiscovery.h"
 
@@ -184,8 +185,11 @@ bool TSerialInterface::WriteTraceLine(const QString& text) {
     // Appended whatever another program beside this one wrote meanwhile. Unbuffered, so that
     // a write that does not fit is known here.
     constexpr auto mode = QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered;
+    // A log made under sudo would be root's, and the user's later runs could not add to it.
+    fileowner::Owner owner = fileowner::ownerFor(name);
     if (!file.open(mode))
         return false;
+    fileowner::giveTo(name, owner);
     // A night of status replies once a second is some 50 MB, and tracing is easily left on:
     // the full log is kept as the previous one and a new one begun, so that the disk does not
     // fill night after night.
@@ -194,8 +198,10 @@ bool TSerialInterface::WriteTraceLine(const QString& text) {
         const QString previous = name + QStringLiteral(".1");
         QFile::remove(previous);
         QFile::rename(name, previous); // when it cannot be set aside, the log goes on as it is
+        owner = fileowner::ownerFor(name);
         if (!file.open(mode))
             return false;
+        fileowner::giveTo(name, owner);
     }
     const QString line = clock.localNow().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) +
                          QStringLiteral("   ") + text + QStringLiteral("\r\n");

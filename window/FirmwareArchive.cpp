@@ -4,6 +4,7 @@
 
 #include "window/FirmwarePackage.h"
 
+#include "i18n/FileOwner.h"
 #include "i18n/Translator.h"
 
 #include <QDir>
@@ -149,9 +150,11 @@ QString makeFolders(const QString& root, const Entry& entry, qsizetype count) {
             throw refused(entry.name,
                           TR(QStringLiteral("its entry \"%1\" would be written through a link.")));
         if (!info.exists()) {
+            const fileowner::Owner owner = fileowner::ownerFor(path);
             if (!QDir().mkdir(path))
                 throw EPackageError(
                     TR(QStringLiteral("Cannot create the folder %1.")).arg(shownPath(path)));
+            fileowner::giveTo(path, owner);
         } else if (!info.isDir()) {
             throw EPackageError(
                 TR(QStringLiteral("Cannot create the folder %1: a file has that name."))
@@ -178,9 +181,12 @@ void extractFile(zip_t* za, const Entry& entry, const QString& root) {
     if (!reader)
         throw EPackageError(zipMessage(zip_get_error(za)));
     QFile out(target);
+    // Made under sudo, root's images could not be deleted before the user's next upgrade.
+    const fileowner::Owner owner = fileowner::ownerFor(target);
     if (!out.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
         throw EPackageError(
             TR(QStringLiteral("Cannot write %1: %2")).arg(shown, out.errorString()));
+    fileowner::giveTo(target, owner);
     std::vector<char> buffer(64 * 1024);
     zip_uint64_t written = 0;
     for (;;) {

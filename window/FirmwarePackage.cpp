@@ -1,5 +1,6 @@
 #include "window/FirmwarePackage.h"
 
+#include "i18n/FileOwner.h"
 #include "i18n/Translator.h"
 #include "serial/PortDiscovery.h"
 
@@ -118,10 +119,13 @@ void prepareFolder(const QString& dir, const QString& keep) {
                 .arg(shown));
     if (info.exists() && !info.isDir())
         throw EPackageError(TR(QStringLiteral("Cannot use %1: it is not a folder.")).arg(shown));
+    // Made under sudo, a folder of root's would keep the user's next upgrade from emptying it.
+    const fileowner::Owner owner = fileowner::ownerFor(dir);
     if (!info.exists() && !QDir().mkdir(dir))
         throw EPackageError(TR(QStringLiteral("Cannot create the folder %1, where the package is "
                                               "unpacked: the program's folder must be writable."))
                                 .arg(shown));
+    fileowner::giveTo(dir, owner);
     emptyDirectory(dir, keep);
     // A file that could not be deleted (held open, write-protected) would be flashed in place
     // of the package's own image, or for one the package lacks.

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 const QString kStatus = QStringLiteral(R"({"req":{"get": ""}})");
@@ -56,6 +57,8 @@ TEST_F(TraceTest, AFullLogIsSetAsideOnceAndANewOneBegun) {
     } restore;
     serialTraceLimit = 150;
     writeFile(dir.filePath("serial_trace.log.1"), "an older night\r\n");
+    const bool root = ::geteuid() == 0; // run with sudo in a folder of the user's
+    ASSERT_TRUE(!root || ::chown(QFile::encodeName(dir.path()).constData(), 65534, 65534) == 0);
     serialTraceEnabled = true;
     auto& l = connect();
     for (int i = 0; i < 3; ++i) { // 72 and 41 bytes: the fourth line finds the log full
@@ -68,6 +71,7 @@ TEST_F(TraceTest, AFullLogIsSetAsideOnceAndANewOneBegun) {
     EXPECT_TRUE(previous.endsWith(kStop.toLatin1() + "\r\n"));
     EXPECT_EQ(log().count("\r\n"), 3) << "no line is lost at the change";
     EXPECT_TRUE(log().startsWith("2026-01-02 21:05:09   [  RX] ")) << log().toStdString();
+    EXPECT_EQ(QFileInfo(dir.filePath("serial_trace.log")).ownerId(), root ? 65534u : ::geteuid());
 }
 
 TEST_F(TraceTest, NothingIsWrittenWhenTracingIsOff) {

@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <unistd.h>
 
 namespace {
 
@@ -170,10 +171,14 @@ TEST_F(UpgradeTest, MissingImagesAreListedAndTheConnectionStays) {
                       .file("Focuser_web_2.1.bin", "x")
                       .file("images/Focuser_v2.1.bin", "x")
                       .file("images/boot_app0.bin", "x"));
+    const bool root = ::geteuid() == 0; // run with sudo in a folder of the user's
+    ASSERT_TRUE(!root || ::chown(QFile::encodeName(dir.path()).constData(), 65534, 65534) == 0);
     w.UpgradeButtonClick(w.upgradeButton);
     EXPECT_EQ(log.messages,
               QStringList{kMissingHead + "boot_app0.bin, Focuser_v*.bin" + kMissingTail});
     EXPECT_TRUE(stillConnected());
+    // The folder, the one inside it and the image: each made the user's.
+    EXPECT_EQ(QFileInfo("temp/images/boot_app0.bin").ownerId(), root ? 65534u : ::geteuid());
 
     log.messages.clear();
     choosePackage(ZipBuilder()
