@@ -179,14 +179,16 @@ void TSerialInterface::DispatchExtra(const QString& line) {
 bool TSerialInterface::WriteTraceLine(const QString& text) {
     const QString name = QStringLiteral("serial_trace.log");
     // Opening a pipe or a device waits for its reader: the link would stop with it.
-    if (const QFileInfo info(name); info.exists() && !info.isFile())
+    const QFileInfo info(name);
+    if (info.exists() && !info.isFile())
         return false;
     QFile file(name);
     // Appended whatever another program beside this one wrote meanwhile. Unbuffered, so that
     // a write that does not fit is known here.
     constexpr auto mode = QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered;
     // A log made under sudo would be root's, and the user's later runs could not add to it.
-    fileowner::Owner owner = fileowner::ownerFor(name);
+    // Asked only when the log is made, not at every line.
+    fileowner::Owner owner = info.exists() ? fileowner::Owner{} : fileowner::ownerFor(name);
     if (!file.open(mode))
         return false;
     fileowner::giveTo(name, owner);
