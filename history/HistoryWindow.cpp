@@ -604,18 +604,22 @@ void THistoryWindow::ShowFile() {
                 .arg(shownPath, QString::number(unwritten));
         return TR(QStringLiteral("History file: %1")).arg(shownPath);
     };
-    // A program installed in a deep folder: its lines cut the path before the file's name. The
-    // path gives up its middle instead, and the tooltip shows it whole.
-    const QFontMetrics metrics = FileLabel->fontMetrics();
-    const QRect room(0, 0, FileLabel->width(), FileLabel->height());
-    QString shown = path;
-    for (int width = metrics.horizontalAdvance(path);
-         width > 0 && metrics.boundingRect(room, Qt::TextWordWrap, text(shown)).height() >
-                          room.height();
-         width -= metrics.averageCharWidth())
-        shown = metrics.elidedText(path, Qt::ElideMiddle, width);
-    FileLabel->setText(text(shown));
-    FileLabel->setToolTip(shown == path ? QString() : text(path));
+    const QString whole = text(path);
+    if (whole != fittedFileLine_.text || FileLabel->size() != fittedFileLine_.room) {
+        fittedFileLine_ = {whole, FileLabel->size()};
+        // A program installed in a deep folder: its lines cut the path before the file's name.
+        // The path gives up its middle instead, and the tooltip shows it whole.
+        const QFontMetrics metrics = FileLabel->fontMetrics();
+        const QRect room(QPoint(), FileLabel->size());
+        QString shown = path;
+        for (int width = metrics.horizontalAdvance(path);
+             width > 0 && metrics.boundingRect(room, Qt::TextWordWrap, text(shown)).height() >
+                              room.height();
+             width -= metrics.averageCharWidth())
+            shown = metrics.elidedText(path, Qt::ElideMiddle, width);
+        FileLabel->setText(text(shown));
+        FileLabel->setToolTip(shown == path ? QString() : whole);
+    }
     QPalette pal = FileLabel->palette();
     pal.setColor(QPalette::WindowText,
                  theme::shown(failed || unwritten > 0 ? kInternalLine : kQuietText));

@@ -124,6 +124,12 @@ private:
     void ShowState();
     void ShowLog();
     void ShowFile();
+    // The file's line as last fitted to its label, and the room it had: refreshed at every
+    // reply, it is fitted again only when one of them changes.
+    struct FittedLine {
+        QString text;
+        QSize room;
+    } fittedFileLine_;
     QString decisionText(const history::TemperatureCompensation::Decision& d) const;
     HistoryChart makeChart(const QRect& box, bool timeLabels, const std::vector<QColor>& lines);
     void ShowSettings();
