@@ -140,15 +140,15 @@ bool writeAnsiLines(const QString& path, const QStringList& lines) {
     // Replaced, it keeps its owner: written under sudo it was root's, and the user's choices
     // were no longer kept.
     const fileowner::Owner owner = fileowner::ownerFor(path);
-    QSaveFile file(path);
-    const bool opened = file.open(QIODevice::WriteOnly);
-    // A write that fails (a full disk) leaves the old file as it was. The toolkit's commit does
-    // not see a failed flush, and put what was written, nothing, in the file's place.
-    if (opened && (file.write(content) != content.size() || !file.flush()))
-        return false;
-    if (opened && file.commit()) {
-        fileowner::giveTo(path, owner);
-        return true;
+    if (QSaveFile file(path); file.open(QIODevice::WriteOnly)) {
+        // A write that fails (a full disk) leaves the old file as it was. The toolkit's commit
+        // does not see a failed flush, and put what was written, nothing, in the file's place.
+        if (file.write(content) != content.size() || !file.flush())
+            return false;
+        if (file.commit()) {
+            fileowner::giveTo(path, owner);
+            return true;
+        }
     }
     // No new file can be made beside it (a folder the user may not add to): a file the user
     // may write is written in place.
